@@ -1,0 +1,48 @@
+#pragma once
+// The settings of tcpserve.ini, as the running server holds them.
+#include <string>
+
+constexpr long StayOnTopYes = -1;
+constexpr long StayOnTopNo = -2;
+
+struct Config {
+    int CommPort = 1;
+    std::string BaudRate = "57600";
+    long HelmPort = 1250;
+    bool EnableZoltPort = false;
+    long ZoltPort = 0;
+    bool EnableHvnPort = false;
+    long HvnPort = 0;
+    bool EnableLogitekPort = false;
+    long LogitekPort = 0;
+    long StayOnTop = StayOnTopYes;
+    int MaxListSize = 25;
+    bool MaintainLogFile = true;
+    bool MaintainErrorLog = true;
+    bool RecordZolt = false;
+    bool LogZolt = false;
+    bool LogSwitcherErrors = true;
+    bool LogGains = false;
+    bool DisplayGains = true;
+    bool ArchiveLogFiles = false;
+    long MaxLogFileSize = 0;
+    bool ArchiveErrorFiles = false;
+    long MaxErrorLogSize = 0;
+    bool ArchiveSwitcherErrors = false;
+    long MaxSwitcherErrorLogSize = 0;
+    bool MaintainNdf = false;
+    std::string HelmPassword;   // plain text in memory; shifted in the file
+    std::string PanelPassword;
+    bool PassThru = false;
+    bool StartInTaskBar = false;
+    bool DemoMode = false;
+
+    int PasswordTries = 3;
+    int PasswordTimeout = 30;
+    int PasswordLimit = 200;
+
+    // Folder of tcpserve.ini, the logs and the soft panel files; ends with '/'.
+    std::string AppPath;
+    // Device opened for CommPort; empty means the platform's n-th serial port.
+    std::string SerialDevice;
+};

@@ -1,0 +1,214 @@
+#include "core/Model.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+template <class T>
+void Fit(std::vector<T>& v, int n, const T& fill = T())
+{
+    v.resize(static_cast<size_t>(std::max(n, 0)), fill);
+}
+
+std::vector<int> Identity(int n)
+{
+    std::vector<int> v(static_cast<size_t>(std::max(n, 0)));
+    for (int i = 0; i < n; ++i)
+        v[static_cast<size_t>(i)] = i;
+    return v;
+}
+
+void SizeButtonTables(Model& m, int templates, int buttons)
+{
+    m.NumTemplates = templates;
+    m.ButtonsPerTemplate = buttons;
+    std::vector<ButtonRecord> row(static_cast<size_t>(buttons));
+    for (int b = 0; b < buttons; ++b)
+        row[static_cast<size_t>(b)].Values[0] = b;
+    m.ButtonTemplates.assign(static_cast<size_t>(templates), row);
+    m.ButtonData = m.ButtonTemplates;
+}
+
+// Orion and Draco keep one fixed size for every table.
+void SizeFixedTables(Model& m, int n, int templates, int buttons)
+{
+    m.NumSources = m.NumDestinations = n;
+    m.CrosspointMap.assign(static_cast<size_t>(n), CrosspointRecord{});
+    m.SourceAlphas.assign(static_cast<size_t>(n), std::string());
+    m.DestinationAlphas.assign(static_cast<size_t>(n), std::string());
+    m.SourceAlphasRaw.assign(static_cast<size_t>(n), std::string());
+    m.DestinationAlphasRaw.assign(static_cast<size_t>(n), std::string());
+    m.SourceSortTable = m.DestinationSortTable = Identity(n);
+    m.RelayAlphas.assign(static_cast<size_t>(n), std::string());
+    m.OptoAlphas.assign(static_cast<size_t>(n), std::string());
+    m.RelaySortTable = m.OptoSortTable = Identity(n);
+    m.RelayStates.assign(static_cast<size_t>(n), 0);
+    m.OptoStates.assign(static_cast<size_t>(n), 0);
+    m.SourceLinks.assign(static_cast<size_t>(n), 0);
+    m.DestinationLinks.assign(static_cast<size_t>(n), 0);
+    m.InhibitMap.assign(static_cast<size_t>(n), std::string(static_cast<size_t>(n), '0'));
+    m.TemplateAssignment.assign(static_cast<size_t>(n), 64);
+    m.SourceGains.assign(static_cast<size_t>(n), GainRecord{});
+    m.DestinationGains.assign(static_cast<size_t>(n), GainRecord{});
+    m.TransitionControl.clear();
+    SizeButtonTables(m, templates, buttons);
+    m.NumSalvos = 0;
+    m.NumSalvoEvents = 0;
+}
+
+void SetPorts(CardRecord& card, int first, int last, uint8_t channels, int typeCode)
+{
+    for (int p = first; p <= last; ++p) {
+        PortRecord& port = card.Ports[static_cast<size_t>(p)];
+        port.ChannelCount = channels;
+        port.TypeCode = typeCode;
+        port.Channels.assign(channels, ChannelRecord{});
+    }
+}
+
+}  // namespace
+
+void SizeConfigTable(Model& m, int Count)
+{
+    m.NumFrames = Count;
+    m.SwitcherConfig.assign(static_cast<size_t>(std::max(Count, 1)), FrameRecord{});
+}
+
+void ResetSalvoTables(Model& m)
+{
+    m.SalvoAlphas.assign(1, std::string());
+    m.SalvoSortTable.assign(1, 0);
+    m.SalvoEvents.assign(1, SalvoEventRecord{});
+    m.ClientSalvoEvents.assign(2, SalvoEventRecord{});
+    m.NumSalvos = 0;
+    m.NumSalvoEvents = 0;
+}
+
+void ResizeVelaTables(Model& m)
+{
+    const int ns = m.NumSources, nd = m.NumDestinations, nr = m.NumRelays, no = m.NumOptos;
+    Fit(m.SourceAlphas, ns);
+    Fit(m.SourceAlphasRaw, ns);
+    Fit(m.SourceSortTable, ns);
+    Fit(m.SourceLinks, ns);
+    Fit(m.SourceGains, ns);
+    Fit(m.DestinationAlphas, nd);
+    Fit(m.DestinationAlphasRaw, nd);
+    Fit(m.DestinationSortTable, nd);
+    Fit(m.DestinationLinks, nd);
+    Fit(m.DestinationGains, nd);
+    Fit(m.CrosspointMap, nd);
+    Fit(m.TemplateAssignment, nd, m.NumTemplates);
+    Fit(m.TransitionControl, nd);
+    Fit(m.InhibitMap, nd);
+    // Every inhibit text holds exactly one character per source, so that the
+    // soft panel file offsets stay right.
+    for (std::string& text : m.InhibitMap)
+        text.resize(static_cast<size_t>(std::max(ns, 0)), '0');
+    Fit(m.RelayAlphas, nr);
+    Fit(m.RelaySortTable, nr);
+    Fit(m.RelayStates, nr);
+    Fit(m.OptoAlphas, no);
+    Fit(m.OptoSortTable, no);
+    Fit(m.OptoStates, no);
+}
+
+void SizeVelaTables(Model& m)
+{
+    m.NumSources = m.NumDestinations = m.NumRelays = m.NumOptos = 512;
+    m.NumTemplates = 256;
+    m.SourceAlphas.assign(512, std::string());
+    m.DestinationAlphas.assign(512, std::string());
+    m.SourceSortTable.assign(512, 0);
+    m.DestinationSortTable.assign(512, 0);
+    m.RelaySortTable.assign(512, 0);
+    m.OptoSortTable.assign(512, 0);
+    m.TransitionControl.assign(512, {});
+    ResizeVelaTables(m);
+    for (CrosspointRecord& x : m.CrosspointMap) {
+        x.SourceCount = 1;
+        x.Levels[0] = 1024;
+    }
+    std::fill(m.TemplateAssignment.begin(), m.TemplateAssignment.end(), 256);
+    std::fill(m.DestinationGains.begin(), m.DestinationGains.end(), GainRecord{});
+    std::fill(m.SourceGains.begin(), m.SourceGains.end(), GainRecord{});
+    SizeButtonTables(m, 256, 64);
+    m.PollReload = 40;
+    m.UpdateFlags = m.AllUpdateFlags = VelaAllUpdateFlags;
+    m.NumSalvos = 0;
+    m.NumSalvoEvents = 0;
+}
+
+void SizeOrionTables(Model& m)
+{
+    SizeFixedTables(m, 256, 64, 64);
+    m.NumRelays = m.NumOptos = 256;
+    m.PollReload = 1500;
+    m.UpdateFlags = m.AllUpdateFlags = OrionAllUpdateFlags;
+    if (m.SwitcherConfig.empty())
+        SizeConfigTable(m, 1);
+    FrameRecord& frame = m.SwitcherConfig[0];
+    frame = FrameRecord{};
+    frame.Cards[0].Flag = 1;
+    frame.Cards[0].Count = 21;
+    for (int c = 1; c <= 15; ++c) {
+        frame.Cards[static_cast<size_t>(c)].PortCount = 8;
+        SetPorts(frame.Cards[static_cast<size_t>(c)], 0, 7, 2, 5999);
+    }
+    for (int c = 16; c <= 19; ++c) {
+        frame.Cards[static_cast<size_t>(c)].Present = 1;
+        frame.Cards[static_cast<size_t>(c)].TypeCode = 4999;
+    }
+    CardRecord& controller = frame.Cards[20];
+    controller.Present = 1;
+    controller.PortCount = 6;
+    for (int p = 1; p <= 5; ++p) {
+        controller.Ports[static_cast<size_t>(p)].ChannelCount = 4;
+        controller.Ports[static_cast<size_t>(p)].Channels.assign(4, ChannelRecord{});
+    }
+}
+
+void SizeDracoTables(Model& m)
+{
+    SizeFixedTables(m, 32, 32, 32);
+    m.NumRelays = m.NumOptos = 0;  // a Draco reports none
+    m.PollReload = 15;
+    m.UpdateFlags = m.AllUpdateFlags = DracoAllUpdateFlags;
+    if (m.SwitcherConfig.empty())
+        SizeConfigTable(m, 1);
+    FrameRecord& frame = m.SwitcherConfig[0];
+    frame = FrameRecord{};
+    CardRecord& card = frame.Cards[0];
+    card.Flag = 1;
+    card.Count = 1;
+    card.Present = 1;
+    card.PortCount = 16;
+    SetPorts(card, 0, 15, 2, NoneValue);
+}
+
+void SizeTablesForType(Model& m)
+{
+    switch (m.SwitcherType) {
+    case TypeDraco: SizeDracoTables(m); break;
+    case TypeOrion: SizeOrionTables(m); break;
+    case TypeVela: SizeVelaTables(m); break;
+    default: break;  // pass-through keeps no model
+    }
+}
+
+void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable)
+{
+    auto upper = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const size_t n = std::min(names.size(), sortTable.size());
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 1; j < n; ++j)
+            if (upper(names[j]) < upper(names[i])) {
+                std::swap(names[i], names[j]);
+                std::swap(sortTable[i], sortTable[j]);
+            }
+}

@@ -1,0 +1,149 @@
+#pragma once
+// The in-memory model of the switcher. Numbers are 0-based here; every
+// protocol shows them 1-based.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum SwitcherTypes : int { TypePassThru = 0, TypeDraco = 1001, TypeLyra = 1101, TypeOrion = 1201, TypeVela = 1301 };
+
+constexpr int NoneValue = 16383;  // 7F 7F on the wire: none, or all
+constexpr int MaxSourceEntries = 65;
+
+struct CrosspointRecord {
+    std::array<int, MaxSourceEntries> Sources{};  // Sources[0] is the current source
+    uint8_t SumFlag = 0;
+    uint8_t SourceCount = 1;
+    uint8_t SumCount = 0;
+    std::array<int, MaxSourceEntries> Levels{1024};
+    std::array<int, MaxSourceEntries> SumSources{};
+    int TakeExtra = 0;
+};
+
+constexpr int MaxButtonValues = 33;
+
+struct ButtonRecord {
+    int Value = 0;
+    int Count = 1;
+    std::array<int, MaxButtonValues> Values{};
+};
+
+struct GainRecord {
+    int Level1 = 1024;
+    int Level2 = 1024;
+    int Extra1 = 0;
+    int Extra2 = 0;
+};
+
+struct SalvoEventRecord {
+    int Salvo = 0;
+    std::string Name;
+    std::array<uint8_t, 3> Flags{};
+    std::array<int, 5> Values{};
+};
+
+struct ChannelRecord {
+    uint8_t State = 0;
+    std::array<int, 8> Settings{};
+    uint8_t Status = 0;
+};
+
+struct PortRecord {
+    uint8_t State = 0;
+    uint8_t Status = 0;
+    uint8_t ChannelCount = 0;
+    int TypeCode = 0;
+    std::vector<ChannelRecord> Channels;
+};
+
+constexpr int PortsPerCard = 32;
+constexpr int CardsPerFrame = 21;
+
+struct CardRecord {
+    uint8_t Flag = 0;         // card 0: the frame's state
+    uint8_t FrameStatus = 0;  // card 0: the frame's status
+    uint8_t Count = 0;        // card 0: number of cards
+    uint8_t Spare = 0;
+    uint8_t Present = 0;      // the card's state
+    uint8_t PortCount = 0;
+    std::array<PortRecord, PortsPerCard> Ports{};
+    uint8_t Status = 0;
+    int TypeCode = 0;
+    std::array<int, 3> Settings{};
+};
+
+struct FrameRecord {
+    std::array<CardRecord, CardsPerFrame> Cards{};
+    int TypeCode = 0;
+};
+
+// Pending-update bits: a set bit is a table still to be fetched.
+namespace UpdateBit {
+constexpr int64_t PortMap = 64;
+constexpr int64_t Crosspoints = 128;
+constexpr int64_t SourceAlphas = 256;
+constexpr int64_t DestinationAlphas = 512;
+constexpr int64_t SourceLinks = 1024;
+constexpr int64_t DestinationLinks = 2048;
+constexpr int64_t Inhibits = 4096;
+constexpr int64_t Buttons = 8192;
+constexpr int64_t Salvos = 16384;
+constexpr int64_t OptoAlphas = 16777216;
+constexpr int64_t RelayAlphas = 33554432;
+constexpr int64_t VelaSerialMode = 67108864;
+}  // namespace UpdateBit
+
+constexpr int64_t VelaAllUpdateFlags = 66584572;
+constexpr int64_t OrionAllUpdateFlags = 229276;
+constexpr int64_t DracoAllUpdateFlags = 32704;
+
+struct Model {
+    int SwitcherType = TypeOrion;
+    int NumSources = 0;
+    int NumDestinations = 0;
+    int NumRelays = 0;
+    int NumOptos = 0;
+    int PollReload = 0;
+    int64_t AllUpdateFlags = 0;
+    int64_t UpdateFlags = 0;
+    int64_t DeferredRequestFlags = 0;
+
+    std::vector<CrosspointRecord> CrosspointMap;
+    std::vector<std::string> SourceAlphas, DestinationAlphas;
+    std::vector<std::string> SourceAlphasRaw, DestinationAlphasRaw;
+    std::vector<int> SourceSortTable, DestinationSortTable;
+    std::vector<std::string> RelayAlphas, OptoAlphas;
+    std::vector<int> RelaySortTable, OptoSortTable;
+    std::vector<std::string> SalvoAlphas;
+    std::vector<int> SalvoSortTable;
+    std::vector<SalvoEventRecord> SalvoEvents;
+    std::vector<SalvoEventRecord> ClientSalvoEvents;
+    int NumSalvos = 0;
+    long NumSalvoEvents = 0;
+    std::vector<int> SourceLinks, DestinationLinks;
+    std::vector<std::string> InhibitMap;
+    std::vector<int> TemplateAssignment;
+    int NumTemplates = 0;
+    int ButtonsPerTemplate = 0;
+    std::vector<std::vector<ButtonRecord>> ButtonTemplates, ButtonData;
+    std::vector<GainRecord> SourceGains, DestinationGains;
+    std::vector<std::array<uint8_t, 6>> TransitionControl;
+    std::vector<int> RelayStates, OptoStates;
+    std::vector<FrameRecord> SwitcherConfig;
+    int NumFrames = 0;
+
+    bool sized() const { return !CrosspointMap.empty(); }
+};
+
+// Sizing for each switcher type.
+void SizeVelaTables(Model& m);
+void ResizeVelaTables(Model& m);
+void SizeOrionTables(Model& m);
+void SizeDracoTables(Model& m);
+void SizeConfigTable(Model& m, int Count);
+void ResetSalvoTables(Model& m);
+// Sizes the model for m.SwitcherType; pass-through sizes nothing.
+void SizeTablesForType(Model& m);
+// Ascending by upper-cased text, moving each sort entry with its name.
+void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable);

@@ -1,0 +1,76 @@
+#pragma once
+// The one context object of the server: configuration, switcher model, link
+// state, client tables and the platform seams. Procedures take it by reference.
+#include "core/Bytes.h"
+#include "core/Config.h"
+#include "core/Model.h"
+#include "helm/ClientRecord.h"
+#include "platform/Seams.h"
+
+#include <string>
+#include <vector>
+
+constexpr const char* VersionText = "Version 4.09 - 05/23/2005";
+
+struct SwitcherLinkState {
+    int Connected = 0;  // 1 while the switcher is known to answer
+    int Expected = 0;   // 0 while a keep-alive answer is outstanding
+    int Misses = 0;     // poll ticks without an answer
+};
+
+struct SwitcherRequestState {
+    int Active = 0;
+    int Countdown = 0;  // ticks until the pending tables are requested again
+};
+
+class Server : public PlatformEvents {
+public:
+    explicit Server(const Platform& platform);
+
+    Display& display;
+    Sockets& sockets;
+    SerialPort& serial;
+    Timers& timers;
+
+    Config cfg;
+    Model model;
+
+    // Server and switcher link state.
+    bool ServerEnabled = true;
+    int PollPhase = 0;
+    bool HelmClientsActive = false;
+    bool AwaitingSwitcher = false;
+    bool SwitcherOnline = false;
+    bool ModuleUpgradeActive = false;
+    SwitcherLinkState SwitcherLink;
+    SwitcherRequestState SwitcherRequest;
+    std::string ZoltPrompt;
+    std::string LogitekHeader;
+    unsigned char NdfSequence = 0;
+
+    // Serial receive buffer and the time of the last serial or client traffic
+    // (the idle discards count time since then).
+    Bytes SerialBuffer;
+    long long LastTrafficMs = 0;
+    // The port is reopened by itself after a failure; only the first failure is logged.
+    bool SerialFailureReported = false;
+    int SerialRetryTicks = 0;
+
+    // Helm clients: index 0 stays empty, slot i is socket i of the Helm port.
+    std::vector<ClientRecord> ClientTable{1};
+    int ClientCount = 0;
+    int ClientSlotCount() const { return static_cast<int>(ClientTable.size()) - 1; }
+    int TotalConnections() const { return ClientCount; }
+
+    // Called when the orderly exit has run (SIGTERM, the exit menu).
+    bool ExitRequested = false;
+
+    void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
+
+    void onTimer(TimerId id) override;
+    void onSerialData(const Bytes& chunk) override;
+    void onSerialError(int code) override;
+    void onConnectionRequest(Port port) override;
+    void onDataArrival(Port port, int slot, long bytesWaiting) override;
+    void onPeerClosed(Port port, int slot) override;
+};

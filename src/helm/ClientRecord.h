@@ -1,0 +1,24 @@
+#pragma once
+#include "core/Bytes.h"
+
+#include <cstdint>
+#include <string>
+
+constexpr int NoClientType = 16383;
+
+// One Helm connection; the record's index is the slot of its socket.
+struct ClientRecord {
+    int MapSent = 0;
+    bool LoggedIn = false;
+    bool InUse = false;
+    std::string Address;
+    int ClientType = NoClientType;
+    Bytes ReceiveBuffer;
+    int SilentTicks = 0;
+    int PasswordFailures = 0;
+    bool DescriptionSent = false;
+    int64_t PendingRequests = 0;
+    bool PolledUpdates = false;
+    int64_t UpdateMask = 0;
+    bool Supervised = true;
+};

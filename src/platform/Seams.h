@@ -1,0 +1,110 @@
+#pragma once
+// The small interfaces through which the server reaches the outside world.
+// Each has a Qt implementation and a fake for tests; the protocol code never
+// touches Qt I/O directly.
+#include "core/Bytes.h"
+
+#include <string>
+
+enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, Count };
+
+class Timers {
+public:
+    virtual ~Timers() = default;
+    // Starts the timer unless it already runs with this interval.
+    virtual void enable(TimerId id, int intervalMs) = 0;
+    virtual void disable(TimerId id) = 0;
+    // Starts the countdown again from the beginning.
+    virtual void restart(TimerId id, int intervalMs) = 0;
+    virtual bool isEnabled(TimerId id) const = 0;
+    // Monotonic milliseconds, for time-based idle rules.
+    virtual long long nowMs() const = 0;
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Settings is BaudRate & ",n,8,1". On failure Error says why.
+    virtual bool open(const std::string& device, const std::string& settings, std::string& error) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual bool write(const Bytes& data) = 0;
+};
+
+enum class Port { Helm, Zolt, Logitek };
+
+// Would-block: nothing to read, or the connection's output queue is full.
+constexpr int SocketWouldBlock = 24035;
+// What one connection may hold unsent before writes report would-block.
+constexpr long SocketQueueCap = 1L << 20;
+
+class Sockets {
+public:
+    virtual ~Sockets() = default;
+    virtual bool listen(Port port, long portNumber, std::string& error) = 0;
+    virtual void closeListener(Port port) = 0;
+    virtual bool isListening(Port port) const = 0;
+    // Takes the next pending connection of the listener into Slot (1..n).
+    virtual bool accept(Port port, int slot) = 0;
+    virtual bool isConnected(Port port, int slot) const = 0;
+    virtual std::string peerAddress(Port port, int slot) const = 0;
+    // Returns the count read; 0 with lastError SocketWouldBlock when nothing waits.
+    virtual long read(Port port, int slot, char* buffer, long max) = 0;
+    // Queues the whole buffer and returns its length, or returns 0 when the
+    // queue would pass SocketQueueCap (lastError SocketWouldBlock) or on failure.
+    virtual long write(Port port, int slot, const char* data, long length) = 0;
+    virtual int lastError(Port port, int slot) const = 0;
+    virtual void close(Port port, int slot) = 0;
+    // Unloads the slot's element (disconnect all).
+    virtual void remove(Port port, int slot) = 0;
+};
+
+enum class Lamp { Serial, Network };
+enum class Label { SerialStatus, RcvMsg, CmdHistory };
+enum class BoxButtons { Ok, OkCancel, YesNo };
+enum class BoxIcon { Critical, Exclamation, Information, Question };
+enum class BoxResult { Ok, Cancel, Yes, No };
+
+struct MessageBox {
+    std::string title;
+    std::string text;
+    BoxButtons buttons = BoxButtons::Ok;
+    BoxIcon icon = BoxIcon::Information;
+    BoxResult defaultResult = BoxResult::Ok;
+};
+
+class Display {
+public:
+    virtual ~Display() = default;
+    virtual void addHistoryLine(const std::string& source, const std::string& message) = 0;
+    virtual void removeOldestHistoryLine() = 0;
+    virtual int historyCount() const = 0;
+    virtual void clearHistory() = 0;
+    virtual void setStatusPanel(int panel, const std::string& text) = 0;
+    virtual void setLamp(Lamp lamp, bool green) = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+    virtual void setLabel(Label label, const std::string& caption) = 0;
+    virtual void setToolTip(Label label, const std::string& tip) = 0;
+    // Never holds up the server: a display either answers at once with the
+    // default or shows the box without stopping the event loop.
+    virtual BoxResult messageBox(const MessageBox& box) = 0;
+};
+
+// What the seams report back; the Server implements it.
+class PlatformEvents {
+public:
+    virtual ~PlatformEvents() = default;
+    virtual void onTimer(TimerId id) = 0;
+    virtual void onSerialData(const Bytes& chunk) = 0;
+    virtual void onSerialError(int code) = 0;
+    virtual void onConnectionRequest(Port port) = 0;
+    virtual void onDataArrival(Port port, int slot, long bytesWaiting) = 0;
+    virtual void onPeerClosed(Port port, int slot) = 0;
+};
+
+struct Platform {
+    Display& display;
+    Sockets& sockets;
+    SerialPort& serial;
+    Timers& timers;
+};

@@ -1,0 +1,71 @@
+#include "switcher/ByteManipulation.h"
+
+#include <algorithm>
+#include <cstdio>
+
+int CombineBytes(unsigned char Low, unsigned char High) { return High * 128 + Low; }
+
+bool IsHighBitSet(unsigned char Value) { return (Value & 0x80) != 0; }
+
+int SplitFlagBit(unsigned char& Value)
+{
+    const int flag = (Value & 64) / 64;
+    Value = Value & 63;
+    return flag;
+}
+
+size_t FindEOM(const Bytes& Buffer)
+{
+    const size_t p = Buffer.find('\xFF');
+    return p == Bytes::npos ? 0 : p + 1;
+}
+
+int CheckSum7(const Bytes& Message, int Trailing)
+{
+    int sum = 0;
+    const long last = static_cast<long>(Message.size()) - Trailing;  // 1-based, inclusive
+    for (long i = 2; i <= last; ++i)
+        sum = (sum + ByteAt(Message, static_cast<size_t>(i - 1))) & 127;
+    return sum;
+}
+
+Bytes SplitMessage(Bytes& Message, size_t Count) { return TakeBytes(Message, Count); }
+
+Bytes TakeBytes(Bytes& Buffer, size_t Count)
+{
+    if (Count >= Buffer.size()) {
+        Bytes all;
+        all.swap(Buffer);
+        return all;
+    }
+    Bytes head = Buffer.substr(0, Count);
+    Buffer.erase(0, Count);
+    return head;
+}
+
+void AppendPair(Bytes& Frame, long Value)
+{
+    const long v = std::clamp(Value, 0L, 16383L);
+    Frame += static_cast<char>(v & 127);
+    Frame += static_cast<char>(v >> 7);
+}
+
+void AppendChecksumAndEnd(Bytes& Frame)
+{
+    Frame += static_cast<char>(CheckSum7(Frame, 0));
+    Frame += '\xFF';
+}
+
+std::string HexText(unsigned Value)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%X", Value);
+    return buf;
+}
+
+std::string Digits(long Value, int Width)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%0*ld", Width, Value);
+    return buf;
+}

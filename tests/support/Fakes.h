@@ -1,0 +1,151 @@
+#pragma once
+// Exact, in-memory stand-ins for the platform seams.
+#include "core/Server.h"
+#include "platform/HeadlessDisplay.h"
+
+#include <array>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+class FakeTimers : public Timers {
+public:
+    void enable(TimerId id, int ms) override { on[idx(id)] = true; interval[idx(id)] = ms; }
+    void disable(TimerId id) override { on[idx(id)] = false; }
+    void restart(TimerId id, int ms) override { enable(id, ms); ++restarts[idx(id)]; }
+    bool isEnabled(TimerId id) const override { return on[idx(id)]; }
+    long long nowMs() const override { return now; }
+
+    std::array<bool, 5> on{};
+    std::array<int, 5> interval{};
+    std::array<int, 5> restarts{};
+    long long now = 1000;
+
+private:
+    static size_t idx(TimerId id) { return static_cast<size_t>(id); }
+};
+
+class FakeSerial : public SerialPort {
+public:
+    bool open(const std::string& device, const std::string& settings, std::string& error) override
+    {
+        ++openAttempts;
+        lastDevice = device;
+        lastSettings = settings;
+        if (!openSucceeds) {
+            error = "no such device";
+            return false;
+        }
+        opened = true;
+        return true;
+    }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    bool write(const Bytes& data) override
+    {
+        writes.push_back(data);
+        return true;
+    }
+    Bytes written() const
+    {
+        Bytes all;
+        for (const Bytes& w : writes)
+            all += w;
+        return all;
+    }
+
+    bool openSucceeds = true;
+    bool opened = false;
+    int openAttempts = 0;
+    std::string lastDevice, lastSettings;
+    std::vector<Bytes> writes;
+};
+
+class FakeSockets : public Sockets {
+public:
+    struct Conn {
+        bool connected = false;
+        std::string address = "127.0.0.1";
+        Bytes inbound;
+        Bytes outbound;
+        int error = 0;
+        bool full = false;  // the output queue refuses more
+    };
+
+    bool listen(Port port, long portNumber, std::string& error) override
+    {
+        if (refusePort == portNumber) {
+            error = "address in use";
+            return false;
+        }
+        listening[port] = portNumber;
+        return true;
+    }
+    void closeListener(Port port) override { listening.erase(port); }
+    bool isListening(Port port) const override { return listening.count(port) != 0; }
+    bool accept(Port port, int slot) override
+    {
+        Conn& c = conns[{port, slot}];
+        c = Conn{};
+        c.connected = true;
+        if (!pendingAddresses.empty()) {
+            c.address = pendingAddresses.front();
+            pendingAddresses.pop_front();
+        }
+        return true;
+    }
+    bool isConnected(Port port, int slot) const override
+    {
+        auto it = conns.find({port, slot});
+        return it != conns.end() && it->second.connected;
+    }
+    std::string peerAddress(Port port, int slot) const override
+    {
+        auto it = conns.find({port, slot});
+        return it == conns.end() ? std::string() : it->second.address;
+    }
+    long read(Port port, int slot, char* buffer, long max) override
+    {
+        Conn& c = conns[{port, slot}];
+        const long n = std::min<long>(max, static_cast<long>(c.inbound.size()));
+        c.inbound.copy(buffer, static_cast<size_t>(n));
+        c.inbound.erase(0, static_cast<size_t>(n));
+        c.error = n == 0 ? SocketWouldBlock : 0;
+        return n;
+    }
+    long write(Port port, int slot, const char* data, long length) override
+    {
+        Conn& c = conns[{port, slot}];
+        if (!c.connected || c.full) {
+            c.error = c.connected ? SocketWouldBlock : 10057;
+            return 0;
+        }
+        c.outbound.append(data, static_cast<size_t>(length));
+        c.error = 0;
+        return length;
+    }
+    int lastError(Port port, int slot) const override
+    {
+        auto it = conns.find({port, slot});
+        return it == conns.end() ? 0 : it->second.error;
+    }
+    void close(Port port, int slot) override { conns[{port, slot}].connected = false; }
+    void remove(Port port, int slot) override { conns.erase({port, slot}); }
+
+    Conn& conn(Port port, int slot) { return conns[{port, slot}]; }
+
+    std::map<Port, long> listening;
+    std::map<std::pair<Port, int>, Conn> conns;
+    std::deque<std::string> pendingAddresses;
+    long refusePort = -1;
+};
+
+// A complete server on fakes: `TestRig rig;` and go.
+struct TestRig {
+    HeadlessDisplay display;
+    FakeSockets sockets;
+    FakeSerial serial;
+    FakeTimers timers;
+    Server server{Platform{display, sockets, serial, timers}};
+};

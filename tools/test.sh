@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is needed, then builds and runs every test twice: once in a
+# normal build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+for variant in normal sanitize; do
+  dir="build-test-$variant"
+  flag=OFF
+  [ "$variant" = sanitize ] && flag=ON
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DHVN_SANITIZE=$flag >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "== tests: $variant build"
+  (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+done
