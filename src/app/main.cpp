@@ -1,1 +1,139 @@
-int main() { return 0; }
+// hvnserver: starts the server, runs the event loop, and exits in order on
+// SIGINT or SIGTERM.
+#include "core/MainForm.h"
+#include "core/Server.h"
+#include "platform/HeadlessDisplay.h"
+#include "platform/QtSerialPort.h"
+#include "platform/QtSockets.h"
+#include "platform/QtTimers.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
+    "       hvnserver --help | --version\n"
+    "  --headless            run without a window; history lines go to standard output\n"
+    "  --app-dir DIR         folder of tcpserve.ini, the logs and the soft panel files\n"
+    "                        (default: the folder of the executable)\n"
+    "  --serial-device PATH  device opened for the configured serial port\n"
+    "                        (default: COM n is /dev/ttyS<n-1>)\n";
+
+struct Options {
+    bool headless = false;
+    std::string appDir;
+    std::string serialDevice;
+};
+
+// Parses our options; returns an exit status when the program should stop now.
+std::optional<int> ParseOptions(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("%s\n", VersionText);
+            return 0;
+        }
+        if (arg == "--headless") {
+            o.headless = true;
+            continue;
+        }
+        if ((arg == "--app-dir" || arg == "--serial-device") && i + 1 < argc) {
+            (arg == "--app-dir" ? o.appDir : o.serialDevice) = argv[++i];
+            continue;
+        }
+        std::fprintf(stderr, "hvnserver: %s '%s'\n%s",
+                     (arg == "--app-dir" || arg == "--serial-device") ? "missing argument for" : "unknown option",
+                     arg.c_str(), Usage);
+        return 2;
+    }
+    return std::nullopt;
+}
+
+// The folder must exist and take files: the server writes its settings and logs there.
+bool PrepareAppDir(const std::string& dir)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir, ec)) {
+        std::fprintf(stderr, "hvnserver: cannot create the folder %s\n", dir.c_str());
+        return false;
+    }
+    const fs::path probe = fs::path(dir) / ".hvnserver-write-test";
+    const bool writable = std::ofstream(probe).good();
+    fs::remove(probe, ec);
+    if (!writable)
+        std::fprintf(stderr, "hvnserver: cannot write to the folder %s\n", dir.c_str());
+    return writable;
+}
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (auto status = ParseOptions(argc, argv, options))
+        return *status;
+
+    QCoreApplication app(argc, argv);
+    std::string appDir = options.appDir.empty() ? app.applicationDirPath().toStdString() : options.appDir;
+    if (!PrepareAppDir(appDir))
+        return 1;
+    if (appDir.back() != '/')
+        appDir += '/';
+
+    // Until there is a window the server always runs headless.
+    HeadlessDisplay display(true);
+    QtSockets sockets;
+    QtSerialPort serial;
+    QtTimers timers;
+    Server server(Platform{display, sockets, serial, timers});
+    server.cfg.AppPath = appDir;
+    server.cfg.SerialDevice = options.serialDevice;
+    sockets.setHandler(&server);
+    serial.setHandler(&server);
+    timers.setHandler(&server);
+
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        std::perror("hvnserver: socketpair");
+        return 1;
+    }
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        notifier.setEnabled(false);
+        ShutdownServer(server);
+        app.exit(0);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    Form_Load(server);
+    return app.exec();
+}

@@ -52,7 +52,9 @@ public:
     // (the idle discards count time since then).
     Bytes SerialBuffer;
     long long LastTrafficMs = 0;
-    // The port is reopened by itself after a failure; only the first failure is logged.
+    // Once startup or enabling has asked for the port, a port that failed is
+    // reopened by itself; only the first failure is reported.
+    bool SerialPortWanted = false;
     bool SerialFailureReported = false;
     int SerialRetryTicks = 0;
 
@@ -61,9 +63,6 @@ public:
     int ClientCount = 0;
     int ClientSlotCount() const { return static_cast<int>(ClientTable.size()) - 1; }
     int TotalConnections() const { return ClientCount; }
-
-    // Called when the orderly exit has run (SIGTERM, the exit menu).
-    bool ExitRequested = false;
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 

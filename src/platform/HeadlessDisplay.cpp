@@ -30,7 +30,11 @@ BoxResult HeadlessDisplay::messageBox(const MessageBox& box)
 {
     boxes.push_back(box);
     if (print_) {
-        std::fprintf(stderr, "%s: %s\n", box.title.c_str(), box.text.c_str());
+        std::string text = box.text;
+        for (char& c : text)
+            if (c == '\r')
+                c = '\n';
+        std::fprintf(stderr, "%s: %s\n", box.title.c_str(), text.c_str());
         std::fflush(stderr);
     }
     return box.defaultResult;

@@ -1,0 +1,246 @@
+#include "core/MainForm.h"
+
+#include "core/Server.h"
+#include "core/StatusDisplay.h"
+#include "core/Trap.h"
+#include "disk/Configuration.h"
+#include "disk/Logs.h"
+#include "disk/SoftPanelFiles.h"
+#include "helm/TCPSerialCommunications.h"
+#include "switcher/SerialLink.h"
+#include "switcher/ToSwitcher.h"
+
+namespace {
+
+void ShowIpError(Server& s, long PortNumber)
+{
+    s.display.messageBox({"IP Error",
+                          "Error opening IP Port.  Port " + std::to_string(PortNumber) +
+                              " may already be in use.\rPlease verify this IP Port is available and restart the "
+                              "Server Module\ror select another IP Port from the setup screen.",
+                          BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
+}
+
+void ShowSerialError(Server& s)
+{
+    s.display.messageBox({"Serial Error",
+                          "Error opening Serial Port.  Com " + std::to_string(s.cfg.CommPort) +
+                              " may not exist or is already in use.\rPlease verify this port is available and "
+                              "restart the Server Module\ror select another port from the setup screen.",
+                          BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
+}
+
+bool OpenListener(Server& s, Port port, long PortNumber)
+{
+    std::string error;
+    return s.sockets.listen(port, PortNumber, error);
+}
+
+// The switcher's part of the poll: missing tables, keep-alive, link loss.
+void SuperviseSwitcher(Server& s)
+{
+    Model& m = s.model;
+    if (m.UpdateFlags == UpdateBit::VelaSerialMode)
+        m.UpdateFlags = 0;
+    if (m.UpdateFlags == 0 && !s.AwaitingSwitcher) {
+        s.SwitcherOnline = true;
+        s.SwitcherRequest.Active = 0;
+        Trap(s, "Console Socket Error", "Poll Timer", [&] {
+            if (s.cfg.EnableZoltPort && !s.sockets.isListening(Port::Zolt))
+                OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
+        });
+    }
+    if (s.cfg.DemoMode) {
+        s.SwitcherLink.Connected = 1;
+        s.SwitcherLink.Expected = 1;
+    } else {
+        if (!s.AwaitingSwitcher) {
+            s.SwitcherRequest.Countdown -= 1;
+            if (s.SwitcherRequest.Countdown < 1) {
+                s.SwitcherRequest.Countdown = m.PollReload;
+                if (m.UpdateFlags > 0) {
+                    RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
+                    if (m.SwitcherType == TypeOrion && m.UpdateFlags == 196608)
+                        m.UpdateFlags = 0;
+                }
+            }
+        }
+        if (!s.SwitcherOnline && s.AwaitingSwitcher) {
+            RequestSwitcherTables(s, 1, NoneValue, 0);
+            return;
+        }
+        if (m.UpdateFlags == 0) {
+            PollSwitcher(s);
+            s.SwitcherLink.Expected = 0;
+            s.SwitcherRequest.Active = 0;
+        }
+    }
+    if (s.ModuleUpgradeActive || s.SwitcherLink.Connected == s.SwitcherLink.Expected)
+        return;
+    s.SwitcherLink.Misses += 1;
+    if (s.SwitcherLink.Misses > m.PollReload)
+        SetSwitcherConnected(s, false);
+}
+
+bool OpenSerialAtStart(Server& s)
+{
+    s.SerialPortWanted = true;
+    std::string error;
+    if (s.cfg.DemoMode || OpenSerialPort(s, error))
+        return true;
+    // Reported once here; the poll timer keeps trying to open it.
+    s.SerialFailureReported = true;
+    ShowSerialError(s);
+    return false;
+}
+
+}  // namespace
+
+void InitializeServer(Server& s)
+{
+    s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
+    s.LogitekHeader = Bytes("\x01\x03\x00", 3);
+    s.SwitcherOnline = false;
+    s.cfg.MaxListSize = 25;
+    s.cfg.StayOnTop = StayOnTopYes;
+    s.SwitcherLink = SwitcherLinkState{};
+    s.SwitcherRequest = SwitcherRequestState{};
+    ResetSalvoTables(s.model);
+    SizeConfigTable(s.model, 1);
+    s.display.setLamp(Lamp::Serial, false);
+    s.ServerEnabled = true;
+    WriteStatusNdf(s, 0, true);
+    ReadConfiguration(s);
+    SizeTablesForType(s.model);
+    const Config& c = s.cfg;
+    s.display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
+    s.display.setLabel(Label::SerialStatus, "Router Serial Activity [COM " + std::to_string(c.CommPort) + " - " +
+                                                c.BaudRate + " Baud]");
+    s.display.setToolTip(Label::SerialStatus, "Not Connected");
+    s.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(c.HelmPort) + "]");
+    s.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(c.HelmPort));
+    if (s.cfg.HelmPort < 1 || s.cfg.HelmPort > 65535)
+        s.cfg.HelmPort = 1250;
+}
+
+bool Form_Load(Server& s)
+{
+    s.timers.enable(TimerId::Poll, PollIntervalMs);
+    if (!Trap(s, "Form Load Error", "Serial/IP Error", [&] { InitializeServer(s); }))
+        return false;
+    ShowConnectionCount(s);
+    if (!OpenListener(s, Port::Helm, s.cfg.HelmPort)) {
+        ShowIpError(s, s.cfg.HelmPort);
+        return false;
+    }
+    s.ClientTable.resize(1);
+    s.ClientCount = 0;
+    if (!s.cfg.EnableZoltPort)
+        s.sockets.closeListener(Port::Zolt);
+    else if (!OpenListener(s, Port::Zolt, s.cfg.ZoltPort)) {
+        ShowIpError(s, s.cfg.ZoltPort);
+        return false;
+    }
+    if (!s.cfg.EnableLogitekPort)
+        s.sockets.closeListener(Port::Logitek);
+    else if (!OpenListener(s, Port::Logitek, s.cfg.LogitekPort)) {
+        ShowIpError(s, s.cfg.LogitekPort);
+        return false;
+    }
+    return OpenSerialAtStart(s);
+}
+
+void SetSwitcherConnected(Server& s, bool Connected)
+{
+    SwitcherLinkState& link = s.SwitcherLink;
+    if (!Connected) {
+        if (link.Connected == 1) {
+            s.display.setToolTip(Label::SerialStatus, "Not Connected");
+            LogSerialMessage(s, "Switcher Connection Lost", s.cfg.CommPort);
+            s.SwitcherOnline = false;
+            s.AwaitingSwitcher = true;
+            if (s.cfg.MaintainNdf)
+                WriteStatusNdf(s, 0, false);
+        }
+        link = SwitcherLinkState{};
+        return;
+    }
+    if (link.Connected == 0)
+        s.display.setToolTip(Label::SerialStatus, "Connected");
+    link.Connected = 1;
+    link.Expected = 1;
+    link.Misses = 0;
+}
+
+void ToggleServerEnabled(Server& s)
+{
+    if (!s.ServerEnabled) {
+        s.ServerEnabled = true;
+        s.timers.enable(TimerId::Poll, PollIntervalMs);
+        std::string error;
+        if (!s.cfg.DemoMode) {
+            s.SerialPortWanted = true;
+            if (!OpenSerialPort(s, error) && !s.SerialFailureReported) {
+                s.SerialFailureReported = true;
+                ShowSerialError(s);
+            }
+        }
+        OpenListener(s, Port::Helm, s.cfg.HelmPort);
+        if (s.cfg.EnableZoltPort)
+            OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
+        SetFormCaption(s);
+        switch (s.model.SwitcherType) {
+        case TypeOrion: s.model.UpdateFlags = OrionAllUpdateFlags; break;
+        case TypeVela: s.model.UpdateFlags = VelaAllUpdateFlags | UpdateBit::VelaSerialMode; break;
+        case TypeDraco: s.model.UpdateFlags = DracoAllUpdateFlags; break;
+        default: break;
+        }
+        return;
+    }
+    s.ServerEnabled = false;
+    s.timers.disable(TimerId::Poll);
+    mnuDisconnectAllClients_Click(s);
+    s.display.setCaption("HVN Server Module - Disabled");
+    s.SerialPortWanted = false;
+    s.serial.close();
+    s.sockets.closeListener(Port::Helm);
+    s.sockets.closeListener(Port::Zolt);
+    s.SerialBuffer.clear();
+    SetSwitcherConnected(s, false);
+    DeleteNdfFiles(s);
+}
+
+void tmrPoll_Timer(Server& s)
+{
+    s.PollPhase += 1;
+    SuperviseSerialPort(s);
+    if (s.PollPhase == 1 && !s.cfg.PassThru)
+        PollHelmClients(s);
+    if (s.PollPhase == 3)
+        Trap(s, "Poll Switcher Error", "Poll Timer", [&] { SuperviseSwitcher(s); });
+    if (s.PollPhase >= 4)
+        s.PollPhase = 0;
+}
+
+void ShutdownServer(Server& s)
+{
+    Trap(s, "Error Exiting", "File Error", [&] {
+        if (s.serial.isOpen())
+            s.serial.close();
+        if (s.SwitcherLink.Connected == 1)
+            LogSerialMessage(s, "Switcher Disconnect", s.cfg.CommPort);
+        if (s.sockets.isListening(Port::Helm))
+            s.sockets.closeListener(Port::Helm);
+        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+            if (!s.sockets.isConnected(Port::Helm, i))
+                continue;
+            LogIPMessage(s, "Client Disconnect", s.ClientTable[static_cast<size_t>(i)].Address);
+            s.sockets.close(Port::Helm, i);
+        }
+        if (s.cfg.MaintainNdf)
+            WriteStatusNdf(s, 0, false);
+        DeleteNdfFiles(s);
+        WriteConfiguration(s);
+        LogSerialMessage(s, "Server Module Exit", s.cfg.CommPort);
+    });
+}

@@ -1,0 +1,158 @@
+#include "switcher/SerialLink.h"
+
+#include "core/MainForm.h"
+#include "core/Server.h"
+#include "core/StatusDisplay.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "helm/TCPSerialCommunications.h"
+#include "switcher/ByteManipulation.h"
+
+namespace {
+
+constexpr unsigned char KeepAliveAnswer = 0xF4;
+constexpr int RetryEveryPollTicks = 12;  // 3 seconds of 250 ms ticks
+
+std::string SerialErrorText(int code)
+{
+    if (code == 1008)
+        return "Serial Port Receive Buffer Overflow";
+    if (code == 1006)
+        return "Serial Port Overrun";
+    return "Serial Port Error #" + std::to_string(code);
+}
+
+}  // namespace
+
+void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
+{
+    if (EventCode != 2) {
+        LogTrappedError(s, SerialErrorText(EventCode), "Serial Error", 0, "");
+        // A port that failed while open is reopened by the supervision; the
+        // failure has been reported once here.
+        if (!s.serial.isOpen())
+            s.SerialFailureReported = true;
+        return;
+    }
+    Trap(s, "MSComm1 Error (" + std::to_string(s.cfg.CommPort) + ")", "Serial Error", [&] {
+        if (!s.cfg.PassThru && s.AwaitingSwitcher) {
+            s.AwaitingSwitcher = false;
+            LogSerialMessage(s, "Switcher Connection", s.cfg.CommPort);
+        }
+        ShowSerialActivity(s);
+        if (Chunk.empty())
+            return;
+        s.SwitcherLink.Misses = 0;
+        Bytes collected = Chunk;
+        if (ByteAt(Chunk, 0) == KeepAliveAnswer) {
+            SetSwitcherConnected(s, true);
+            s.ModuleUpgradeActive = false;
+            // Only the answer byte itself is consumed here; what follows it in
+            // the same chunk is data like any other.
+            if (!s.cfg.PassThru)
+                collected.erase(0, 1);
+        }
+        if (collected.empty())
+            return;
+        s.NoteTraffic();
+        if (s.cfg.PassThru) {
+            SendToAllClients(s, collected);
+            return;
+        }
+        s.SerialBuffer += collected;
+        s.timers.enable(TimerId::SerialDecode, 0);
+    });
+}
+
+bool SerialBufferOverflowed(Server& s)
+{
+    if (s.SerialBuffer.size() <= SerialBufferLimit)
+        return false;
+    LogTrappedError(s, "Buffer Overflow", "Vela Command Error", 0, "");
+    s.SerialBuffer.clear();
+    return true;
+}
+
+void DecodeSwitcherMessage(Server& s)
+{
+    if (SerialBufferOverflowed(s))
+        return;
+    switch (s.model.SwitcherType) {
+    default: break;  // no decoder for this family: bytes wait for the idle discard
+    }
+}
+
+void tmrSerialDecode_Timer(Server& s)
+{
+    const size_t before = s.SerialBuffer.size();
+    if (before > 0)
+        DecodeSwitcherMessage(s);
+    const long long idle = s.timers.nowMs() - s.LastTrafficMs;
+    if (!s.SerialBuffer.empty() && idle > SerialIdleDiscardMs) {
+        // An unfinished message that nothing completed in time.
+        s.SerialBuffer.clear();
+        s.NoteTraffic();
+    }
+    if (s.SerialBuffer.empty())
+        s.timers.disable(TimerId::SerialDecode);
+    else if (s.SerialBuffer.size() == before)
+        // Only an unfinished message is left: wake up for the idle discard
+        // instead of spinning; new bytes start the timer again at once.
+        s.timers.enable(TimerId::SerialDecode, static_cast<int>(SerialIdleDiscardMs - idle + 1));
+    else
+        s.timers.enable(TimerId::SerialDecode, 0);
+}
+
+Bytes TakeSerialBytes(Server& s, size_t Count) { return TakeBytes(s.SerialBuffer, Count); }
+
+void SendToSwitcher(Server& s, const Bytes& Message)
+{
+    if (!s.serial.isOpen())
+        return;
+    Trap(s, "Error Sending Message to serial port", "Serial Message Error", [&] {
+        ShowSerialActivity(s);
+        s.NoteTraffic();
+        Bytes rest = Message;
+        while (rest.size() > SerialSendPiece)
+            s.serial.write(SplitMessage(rest, SerialSendPiece));
+        if (!rest.empty())
+            s.serial.write(rest);
+    });
+}
+
+std::string SerialDevicePath(const Server& s)
+{
+    if (!s.cfg.SerialDevice.empty())
+        return s.cfg.SerialDevice;
+#ifdef _WIN32
+    return "COM" + std::to_string(s.cfg.CommPort);
+#else
+    return "/dev/ttyS" + std::to_string(s.cfg.CommPort - 1);
+#endif
+}
+
+bool OpenSerialPort(Server& s, std::string& error)
+{
+    if (s.serial.isOpen())
+        return true;
+    if (!s.serial.open(SerialDevicePath(s), s.cfg.BaudRate + ",n,8,1", error))
+        return false;
+    s.AwaitingSwitcher = true;
+    s.SerialFailureReported = false;
+    s.SerialRetryTicks = 0;
+    return true;
+}
+
+void SuperviseSerialPort(Server& s)
+{
+    if (!s.SerialPortWanted || !s.ServerEnabled || s.cfg.DemoMode || s.serial.isOpen())
+        return;
+    if (++s.SerialRetryTicks < RetryEveryPollTicks)
+        return;
+    s.SerialRetryTicks = 0;
+    std::string error;
+    if (OpenSerialPort(s, error) || s.SerialFailureReported)
+        return;
+    s.SerialFailureReported = true;
+    LogTrappedError(s, "Error opening Serial Port " + SerialDevicePath(s), "Serial Error", 0, error);
+}
