@@ -1,0 +1,114 @@
+#include "core/Model.h"
+
+#include <gtest/gtest.h>
+
+TEST(Model, SizesAndPendingFlagsPerSwitcherType)
+{
+    struct Case {
+        int type, count, reload;
+        int64_t flags;
+        int templates, buttons, noTemplate;
+    };
+    for (const Case& c : {Case{TypeVela, 512, 40, 66584572, 256, 64, 256}, Case{TypeOrion, 256, 1500, 229276, 64, 64, 64},
+                          Case{TypeDraco, 32, 15, 32704, 32, 32, 64}}) {
+        Model m;
+        m.SwitcherType = c.type;
+        SizeTablesForType(m);
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(m.NumSources, c.count);
+        EXPECT_EQ(m.NumDestinations, c.count);
+        EXPECT_EQ(m.CrosspointMap.size(), static_cast<size_t>(c.count));
+        EXPECT_EQ(m.InhibitMap.size(), static_cast<size_t>(c.count));
+        EXPECT_EQ(m.InhibitMap[0], std::string(static_cast<size_t>(c.count), '0'));
+        EXPECT_EQ(m.PollReload, c.reload);
+        EXPECT_EQ(m.UpdateFlags, c.flags);
+        EXPECT_EQ(m.AllUpdateFlags, c.flags);
+        EXPECT_EQ(m.ButtonTemplates.size(), static_cast<size_t>(c.templates));
+        EXPECT_EQ(m.ButtonTemplates[0].size(), static_cast<size_t>(c.buttons));
+        EXPECT_EQ(m.ButtonTemplates[3][5].Values[0], 5);
+        EXPECT_EQ(m.ButtonTemplates[3][5].Count, 1);
+        EXPECT_EQ(m.TemplateAssignment.back(), c.noTemplate);
+        EXPECT_EQ(m.CrosspointMap.back().SourceCount, 1);
+        EXPECT_EQ(m.CrosspointMap.back().Levels[0], 1024);
+        EXPECT_EQ(m.CrosspointMap.back().Sources[0], 0);
+        EXPECT_EQ(m.DestinationGains.back().Level2, 1024);
+    }
+}
+
+TEST(Model, EveryBitOfTheAllFlagsBelongsToTheType)
+{
+    auto bits = [](std::initializer_list<int> list) {
+        int64_t v = 0;
+        for (int b : list)
+            v |= int64_t{1} << b;
+        return v;
+    };
+    EXPECT_EQ(VelaAllUpdateFlags, bits({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 21, 22, 23, 24, 25}));
+    EXPECT_EQ(OrionAllUpdateFlags, bits({2, 3, 4, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17}));
+    EXPECT_EQ(DracoAllUpdateFlags, bits({6, 7, 8, 9, 10, 11, 12, 13, 14}));
+}
+
+TEST(Model, PassThroughSizesNothing)
+{
+    Model m;
+    m.SwitcherType = TypePassThru;
+    SizeTablesForType(m);
+    EXPECT_FALSE(m.sized());
+    EXPECT_EQ(m.UpdateFlags, 0);
+}
+
+TEST(Model, FixedConfigurationsOfOrionAndDraco)
+{
+    Model orion;
+    orion.SwitcherType = TypeOrion;
+    SizeTablesForType(orion);
+    const FrameRecord& f = orion.SwitcherConfig.at(0);
+    EXPECT_EQ(f.Cards[0].Count, 21);
+    EXPECT_EQ(f.Cards[1].PortCount, 8);
+    EXPECT_EQ(f.Cards[15].Ports[7].TypeCode, 5999);
+    EXPECT_EQ(f.Cards[15].Ports[7].Channels.size(), 2u);
+    EXPECT_EQ(f.Cards[16].TypeCode, 4999);
+    EXPECT_EQ(f.Cards[20].Ports[5].Channels.size(), 4u);
+    EXPECT_EQ(f.Cards[20].Ports[0].Channels.size(), 0u);
+
+    Model draco;
+    draco.SwitcherType = TypeDraco;
+    SizeTablesForType(draco);
+    const CardRecord& c = draco.SwitcherConfig.at(0).Cards[0];
+    EXPECT_EQ(c.PortCount, 16);
+    EXPECT_EQ(c.Ports[15].TypeCode, NoneValue);
+    EXPECT_EQ(c.Ports[15].ChannelCount, 2);
+}
+
+TEST(Model, VelaResizeKeepsWhatRemainsAndFitsInhibitTexts)
+{
+    Model m;
+    SizeVelaTables(m);
+    m.CrosspointMap[10].Sources[0] = 77;
+    m.DestinationAlphas[10] = "STUDIO A";
+    m.InhibitMap[3] = std::string(512, '1');
+    m.NumDestinations = 100;
+    m.NumSources = 20;
+    ResizeVelaTables(m);
+    EXPECT_EQ(m.CrosspointMap.size(), 100u);
+    EXPECT_EQ(m.CrosspointMap[10].Sources[0], 77);
+    EXPECT_EQ(m.DestinationAlphas[10], "STUDIO A");
+    EXPECT_EQ(m.InhibitMap[3], std::string(20, '1'));
+
+    m.NumDestinations = 600;
+    m.NumSources = 600;
+    ResizeVelaTables(m);
+    EXPECT_EQ(m.CrosspointMap[10].Sources[0], 77);
+    EXPECT_EQ(m.TemplateAssignment[599], 256);
+    EXPECT_EQ(m.InhibitMap[599], std::string(600, '0'));
+    EXPECT_EQ(m.InhibitMap[3], std::string(20, '1') + std::string(580, '0'));
+}
+
+TEST(Model, NamesSortByUpperCaseMovingTheirNumbers)
+{
+    std::vector<std::string> names{"delta", "Alpha", "charlie", "BRAVO"};
+    std::vector<int> table{0, 1, 2, 3};
+    SortNames(names, table);
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "BRAVO", "charlie", "delta"}));
+    EXPECT_EQ(table, (std::vector<int>{1, 3, 2, 0}));
+}

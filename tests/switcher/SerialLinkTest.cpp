@@ -1,0 +1,191 @@
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+#include "switcher/SerialLink.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Bytes B(std::initializer_list<int> bytes)
+{
+    Bytes b;
+    for (int v : bytes)
+        b += static_cast<char>(v);
+    return b;
+}
+
+struct LinkRig : TestRig {
+    TempDir dir;
+    LinkRig()
+    {
+        server.cfg.AppPath = dir.app();
+        server.model.SwitcherType = TypeVela;
+        SizeTablesForType(server.model);
+        serial.opened = true;
+    }
+};
+
+}  // namespace
+
+TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    s.AwaitingSwitcher = true;
+    s.SwitcherLink.Misses = 7;
+    s.onSerialData(B({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    EXPECT_EQ(s.SerialBuffer, B({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    EXPECT_FALSE(s.AwaitingSwitcher);
+    EXPECT_EQ(s.SwitcherLink.Misses, 0);
+    EXPECT_TRUE(rig.timers.isEnabled(TimerId::SerialDecode));
+    EXPECT_TRUE(rig.display.lamps[static_cast<size_t>(Lamp::Serial)]);
+    ASSERT_FALSE(rig.display.history.empty());
+    EXPECT_EQ(rig.display.history.back(), std::make_pair(std::string("Switcher COM1"), std::string("Switcher Connection")));
+    // Only the first byte after the wait is announced.
+    s.onSerialData(B({0x10}));
+    EXPECT_EQ(rig.display.history.size(), 1u);
+}
+
+TEST(SerialReceive, AKeepAliveAnswerLosesOnlyItsOwnByte)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    s.ModuleUpgradeActive = true;
+    s.onSerialData(B({0xF4}));
+    EXPECT_TRUE(s.SerialBuffer.empty());
+    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_FALSE(s.ModuleUpgradeActive);
+    EXPECT_EQ(rig.display.toolTips[Label::SerialStatus], "Connected");
+
+    s.onSerialData(B({0xF4, 0xFE, 0x01, 0xFF}));
+    EXPECT_EQ(s.SerialBuffer, B({0xFE, 0x01, 0xFF}));
+    // An F4 inside a chunk is data for the decoder.
+    s.onSerialData(B({0x01, 0xF4}));
+    EXPECT_EQ(s.SerialBuffer, B({0xFE, 0x01, 0xFF, 0x01, 0xF4}));
+}
+
+TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    s.cfg.PassThru = true;
+    s.model.SwitcherType = TypePassThru;
+    s.ClientTable.resize(3);
+    rig.sockets.accept(Port::Helm, 1);
+    rig.sockets.accept(Port::Helm, 2);
+    s.onSerialData(B({0xF4, 0x81, 0x05}));
+    s.onSerialData(B({0x22}));
+    EXPECT_TRUE(s.SerialBuffer.empty());
+    EXPECT_EQ(rig.sockets.conn(Port::Helm, 1).outbound, B({0xF4, 0x81, 0x05, 0x22}));
+    EXPECT_EQ(rig.sockets.conn(Port::Helm, 2).outbound, B({0xF4, 0x81, 0x05, 0x22}));
+}
+
+TEST(SerialReceive, ErrorEventsAreLoggedWithTheirTexts)
+{
+    LinkRig rig;
+    rig.server.onSerialError(1008);
+    rig.server.onSerialError(1006);
+    rig.server.onSerialError(1004);
+    const std::string log = rig.dir.read("Errorlog.txt");
+    EXPECT_NE(log.find("Serial Port Receive Buffer Overflow"), std::string::npos);
+    EXPECT_NE(log.find("Serial Port Overrun"), std::string::npos);
+    EXPECT_NE(log.find("Serial Port Error #1004"), std::string::npos);
+    EXPECT_NE(log.find("Serial Error"), std::string::npos);
+}
+
+TEST(SerialDecodeRound, AnUnfinishedMessageWaitsWithoutSpinningAndIsDiscardedWhenIdle)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    s.NoteTraffic();
+    s.onSerialData(B({0xFE, 0x01, 0x02}));
+    rig.timers.now += 100;
+    s.onTimer(TimerId::SerialDecode);
+    EXPECT_EQ(s.SerialBuffer.size(), 3u);
+    // Nothing to do until the discard is due: the timer sleeps until then.
+    EXPECT_TRUE(rig.timers.isEnabled(TimerId::SerialDecode));
+    EXPECT_GT(rig.timers.interval[static_cast<size_t>(TimerId::SerialDecode)], 350);
+
+    rig.timers.now += 401;
+    s.onTimer(TimerId::SerialDecode);
+    EXPECT_TRUE(s.SerialBuffer.empty());
+    EXPECT_FALSE(rig.timers.isEnabled(TimerId::SerialDecode));
+}
+
+TEST(SerialDecodeRound, TrafficOnAnyPortPostponesTheDiscard)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    s.NoteTraffic();
+    s.onSerialData(B({0xFE, 0x01}));
+    rig.timers.now += 400;
+    s.NoteTraffic();  // a client spoke
+    rig.timers.now += 400;
+    s.onTimer(TimerId::SerialDecode);
+    EXPECT_EQ(s.SerialBuffer.size(), 2u);
+}
+
+TEST(SerialDecodeRound, NoiseNeverGrowsTheBufferBeyondItsCap)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    const Bytes noise(100000, '\x11');
+    for (int i = 0; i < 3; ++i)
+        s.onSerialData(noise);
+    s.onTimer(TimerId::SerialDecode);
+    EXPECT_TRUE(s.SerialBuffer.empty());
+    EXPECT_NE(rig.dir.read("Errorlog.txt").find("Buffer Overflow"), std::string::npos);
+}
+
+TEST(SerialSend, LongMessagesGoOutInPiecesAndAClosedPortDropsThem)
+{
+    LinkRig rig;
+    SendToSwitcher(rig.server, Bytes(16384, 'a'));
+    EXPECT_EQ(rig.serial.writes.size(), 1u);
+    rig.serial.writes.clear();
+    SendToSwitcher(rig.server, Bytes(16385, 'a'));
+    ASSERT_EQ(rig.serial.writes.size(), 2u);
+    EXPECT_EQ(rig.serial.writes[1].size(), 1u);
+    rig.serial.writes.clear();
+    SendToSwitcher(rig.server, Bytes(40000, 'a'));
+    ASSERT_EQ(rig.serial.writes.size(), 3u);
+    EXPECT_EQ(rig.serial.writes[2].size(), 7232u);
+
+    rig.serial.writes.clear();
+    rig.serial.opened = false;
+    SendToSwitcher(rig.server, Bytes(10, 'a'));
+    EXPECT_TRUE(rig.serial.writes.empty());
+}
+
+TEST(SerialPortSupervision, AFailedPortIsReopenedAndOnlyTheFirstFailureReported)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    rig.serial.opened = false;
+    rig.serial.openSucceeds = false;
+    s.SerialPortWanted = true;
+    s.cfg.SerialDevice = "/dev/ttyUSB7";
+    for (int tick = 0; tick < 36; ++tick)
+        SuperviseSerialPort(s);
+    EXPECT_EQ(rig.serial.openAttempts, 3);
+    const std::string log = rig.dir.read("Errorlog.txt");
+    const size_t first = log.find("Error opening Serial Port /dev/ttyUSB7");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find("Error opening Serial Port", first + 1), std::string::npos);
+
+    rig.serial.openSucceeds = true;
+    for (int tick = 0; tick < 12; ++tick)
+        SuperviseSerialPort(s);
+    EXPECT_TRUE(rig.serial.isOpen());
+    EXPECT_EQ(rig.serial.lastSettings, "57600,n,8,1");
+    EXPECT_TRUE(s.AwaitingSwitcher);
+}
+
+TEST(SerialPortSupervision, DeviceNamesFollowTheComPortUnlessGiven)
+{
+    LinkRig rig;
+    rig.server.cfg.CommPort = 3;
+    EXPECT_EQ(SerialDevicePath(rig.server), "/dev/ttyS2");
+    rig.server.cfg.SerialDevice = "/dev/pts/9";
+    EXPECT_EQ(SerialDevicePath(rig.server), "/dev/pts/9");
+}
