@@ -18,6 +18,9 @@ public:
         char name[256] = {};
         if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
             return;
+        // Not inherited by the server under test, or it would hold the line open.
+        fcntl(master_, F_SETFD, FD_CLOEXEC);
+        fcntl(slave_, F_SETFD, FD_CLOEXEC);
         termios raw{};
         tcgetattr(slave_, &raw);
         cfmakeraw(&raw);

@@ -43,7 +43,7 @@ TEST(VelaEncoders, TakesOnTheWire)
 
     // A turn-off names no input whatever the caller passed.
     int off = 0;
-    EXPECT_EQ(BuildTakeVela(12, 3, off, NoneValue), B({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x03, 0x00, 0x02, 0xFF}));
+    EXPECT_EQ(BuildTakeVela(12, 3, off, NoneValue), B({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x03, 0x00, 0x01, 0xFF}));
 }
 
 TEST(VelaEncoders, OutOfRangeNumbersNeverSetBitSevenInsideAFrame)
@@ -103,7 +103,7 @@ TEST(VelaEncoders, GainSalvoLinksTransitionAndPoll)
     rig.server.model.TransitionControl[7][0] = 9;
     SendTransitionControlVela(rig.server, {1, 2, 3, 4}, 7);
     EXPECT_EQ(rig.serial.written(),
-              B({0xD2, 0x0A, 0x01, 0x00, 0x07, 0x00, 0x04, 0x09, 0x04, 0x02, 0x03, 0x2E, 0xFF}));
+              B({0xD2, 0x0A, 0x01, 0x00, 0x07, 0x00, 0x04, 0x09, 0x04, 0x02, 0x03, 0x28, 0xFF}));
 
     rig.serial.writes.clear();
     PollSwitcher(rig.server);
