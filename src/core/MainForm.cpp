@@ -10,6 +10,8 @@
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
 
+#include <filesystem>
+
 namespace {
 
 void ShowIpError(Server& s, long PortNumber)
@@ -214,6 +216,12 @@ void tmrPoll_Timer(Server& s)
 {
     s.PollPhase += 1;
     SuperviseSerialPort(s);
+    if (s.cfg.MaintainNdf)
+        Trap(s, "Poll File Error", "Poll Timer", [&] {
+            for (PollFile file : {PollFile::ByteNumbers, PollFile::WordNumbers})
+                if (std::filesystem::exists(s.cfg.AppPath + PollFileName(file)))
+                    ProcessSoftPanelTakes(s, file);
+        });
     if (s.PollPhase == 1 && !s.cfg.PassThru)
         PollHelmClients(s);
     if (s.PollPhase == 3)

@@ -2,27 +2,176 @@
 
 #include "core/Server.h"
 #include "core/Trap.h"
+#include "disk/Logs.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/ToSwitcher.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
+namespace {
+
+constexpr int NameBytes = 8;
+constexpr int OrionMapSize = 256;             // xptmap.ndf, alpha.ndf and inhbt.ndf hold 256 entries
+constexpr long OrionDestinationNames = 2304;  // alpha.ndf: 256 names and 256 sort bytes per table
+constexpr int TakeTypeTurnOff = 0;
+constexpr int TakeTypeTake = 4;
+
+// A data file written in place: panels polling it see a stable size, so it is
+// never truncated, only created when missing.
+class NdfFile {
+public:
+    explicit NdfFile(const fs::path& file)
+    {
+        if (fs::exists(file))
+            f_.open(file, std::ios::in | std::ios::out | std::ios::binary);
+        else
+            f_.open(file, std::ios::out | std::ios::binary);
+        if (!f_.is_open())
+            throw RuntimeError(75, "Path/File access error");
+    }
+
+    void put(long position, const Bytes& data)
+    {
+        f_.seekp(position);
+        f_.write(data.data(), static_cast<std::streamsize>(data.size()));
+        if (!f_)
+            throw RuntimeError(75, "Path/File access error");
+    }
+    void putByte(long position, int value) { put(position, Bytes(1, static_cast<char>(value & 0xFF))); }
+
+private:
+    std::fstream f_;
+};
+
+void AppendWord(Bytes& b, int value)
+{
+    b += static_cast<char>(value & 0xFF);
+    b += static_cast<char>((value >> 8) & 0xFF);
+}
+
+Bytes Word(int value)
+{
+    Bytes b;
+    AppendWord(b, value);
+    return b;
+}
+
+// Every name takes exactly 8 bytes, so the entries after it stay in place.
+Bytes Name8(const std::string& name)
+{
+    Bytes b = name.substr(0, NameBytes);
+    b.resize(NameBytes, ' ');
+    return b;
+}
+
+fs::path NdfPath(const Server& s, const char* name) { return s.cfg.AppPath + name; }
+
+unsigned char NextNdfSequence(Server& s)
+{
+    s.NdfSequence = static_cast<unsigned char>(s.NdfSequence + 1);  // 255 wraps to 0
+    return s.NdfSequence;
+}
+
+std::vector<int> Identity(size_t n)
+{
+    std::vector<int> v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = static_cast<int>(i);
+    return v;
+}
+
+// Names in display order and the switcher number of each. Vela delivers its
+// own order (entry i is the number of the i-th name); the others are sorted
+// here by their upper-cased text.
+void SortTable(const Model& m, bool sources, const std::vector<std::string>& received,
+               std::vector<std::string>& names, std::vector<int>& order)
+{
+    if (m.SwitcherType != TypeVela) {
+        names = received;
+        order = Identity(received.size());
+        SortNames(names, order);
+        return;
+    }
+    order = sources ? m.SourceSortTable : m.DestinationSortTable;
+    const size_t n = received.size();
+    const size_t known = std::min(order.size(), n);
+    order.resize(n);
+    for (size_t i = known; i < n; ++i)
+        order[i] = static_cast<int>(i);
+    names.assign(n, std::string());
+    for (size_t i = 0; i < n; ++i)
+        // The table comes from the switcher: an entry outside it names nothing.
+        if (order[i] >= 0 && static_cast<size_t>(order[i]) < n)
+            names[i] = received[static_cast<size_t>(order[i])];
+}
+
+Bytes NameBlock(const std::vector<std::string>& names)
+{
+    Bytes b;
+    for (const std::string& n : names)
+        b += Name8(n);
+    return b;
+}
+
+void WriteOrionAlphas(const Server& s, bool sources, const std::vector<std::string>& names,
+                      const std::vector<int>& order)
+{
+    Bytes block = NameBlock(names);
+    for (int entry : order)
+        block += static_cast<char>(entry & 0xFF);
+    NdfFile(NdfPath(s, "alpha.ndf")).put(sources ? 0 : OrionDestinationNames, block);
+}
+
+void WriteLongAlphas(const Server& s, bool sources, const std::vector<std::string>& names,
+                     const std::vector<int>& order)
+{
+    const Model& m = s.model;
+    Bytes block;
+    long position = 0;
+    if (sources) {
+        AppendWord(block, m.SwitcherType);
+        AppendWord(block, m.NumSources);
+    } else {
+        position = 10L * m.NumSources + 4;
+        AppendWord(block, m.NumDestinations);
+    }
+    block += NameBlock(names);
+    for (int entry : order)
+        AppendWord(block, entry);
+    NdfFile(NdfPath(s, "lalpha.ndf")).put(position, block);
+}
+
+// The numbers of a poll file are unsigned, one byte or 16 bits each; false
+// when the file is too short to hold both.
+bool ParsePollFile(const Bytes& data, PollFile kind, int& source, int& destination)
+{
+    if (kind == PollFile::ByteNumbers) {
+        if (data.size() < 2)
+            return false;
+        source = ByteAt(data, 0);
+        destination = ByteAt(data, 1);
+    } else {
+        if (data.size() < 4)
+            return false;
+        source = ByteAt(data, 0) | ByteAt(data, 1) << 8;
+        destination = ByteAt(data, 2) | ByteAt(data, 3) << 8;
+    }
+    return true;
+}
+
+}  // namespace
+
 void WriteStatusNdf(Server& s, unsigned char Value, bool OnlyIfExists)
 {
-    const fs::path file = s.cfg.AppPath + "Status.ndf";
+    const fs::path file = NdfPath(s, "Status.ndf");
     if (OnlyIfExists && !fs::exists(file))
         return;
-    Trap(s, "Error Saving Status.ndf", "File Error", [&] {
-        // Written in place so that a panel polling the file sees a stable size.
-        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-        if (!f.is_open())
-            f.open(file, std::ios::out | std::ios::binary);
-        if (!f.is_open())
-            throw RuntimeError(75, "Path/File access error");
-        f.seekp(0);
-        f.put(static_cast<char>(Value));
-    });
+    Trap(s, "Error Saving Status.ndf", "File Error", [&] { NdfFile(file).putByte(0, Value); });
 }
 
 void DeleteNdfFiles(Server& s)
@@ -31,7 +180,156 @@ void DeleteNdfFiles(Server& s)
         for (const char* name : {"alpha.ndf", "inhbt.ndf", "butns.ndf", "xptmap.ndf", "lalpha.ndf", "lxptmap.ndf",
                                  "linhbt.ndf", "lbutns.ndf"}) {
             std::error_code ec;
-            fs::remove(s.cfg.AppPath + name, ec);
+            fs::remove(NdfPath(s, name), ec);
         }
+    });
+}
+
+void SaveTakeToNdf(Server& s, int Destination, int Source)
+{
+    Trap(s, "Error Saving Take", "File Error", [&] {
+        // Numbers from a switcher frame: outside the map they would write past it.
+        if (Destination < 0 || Destination >= s.model.NumDestinations || Source < 0 || Source > NoneValue)
+            return;
+        const unsigned char sequence = NextNdfSequence(s);
+        if (s.model.SwitcherType == TypeOrion && Destination < OrionMapSize) {
+            NdfFile xpt(NdfPath(s, "xptmap.ndf"));
+            xpt.putByte(0, sequence);
+            xpt.putByte(Destination + 1, Source);
+        }
+        NdfFile lxpt(NdfPath(s, "lxptmap.ndf"));
+        lxpt.putByte(0, sequence);
+        // Where the source stands while every destination holds one source.
+        lxpt.put(4L * Destination + 5, Word(Source));
+    });
+}
+
+void SaveCrosspointMapNdf(Server& s)
+{
+    if (!s.cfg.MaintainNdf)
+        return;
+    Trap(s, "Error Saving Crosspoint Map", "Switcher Message Error", [&] {
+        const Model& m = s.model;
+        const unsigned char sequence = NextNdfSequence(s);
+        if (m.SwitcherType == TypeOrion) {
+            NdfFile(NdfPath(s, "butns.ndf")).putByte(0, sequence);
+            Bytes xpt(1, static_cast<char>(sequence));
+            for (size_t d = 0; d < OrionMapSize; ++d)
+                xpt += static_cast<char>(d < m.CrosspointMap.size() ? m.CrosspointMap[d].Sources[0] & 0xFF : 0);
+            NdfFile(NdfPath(s, "xptmap.ndf")).put(0, xpt);
+        }
+        const size_t destinations = std::min(m.CrosspointMap.size(), static_cast<size_t>(std::max(m.NumDestinations, 0)));
+        Bytes lxpt(1, static_cast<char>(sequence));
+        AppendWord(lxpt, static_cast<int>(destinations));
+        for (size_t d = 0; d < destinations; ++d) {
+            const CrosspointRecord& x = m.CrosspointMap[d];
+            const int count = std::min<int>(x.SourceCount, MaxSourceEntries);
+            AppendWord(lxpt, count);
+            for (int k = 0; k < count; ++k)
+                AppendWord(lxpt, x.Sources[static_cast<size_t>(k)]);
+        }
+        NdfFile(NdfPath(s, "lxptmap.ndf")).put(0, lxpt);
+    });
+}
+
+void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table)
+{
+    if (Table != TableSources && Table != TableDestinations)
+        return;
+    Trap(s, "Error Saving Alpha.ndf", "File Error", [&] {
+        Model& m = s.model;
+        const bool sources = Table == TableSources;
+        const int count = std::max(sources ? m.NumSources : m.NumDestinations, 0);
+        std::vector<std::string> received(Alphas.begin(),
+                                          Alphas.begin() + std::min<long>(static_cast<long>(Alphas.size()), count));
+        received.resize(static_cast<size_t>(count));
+
+        std::vector<std::string> names;
+        std::vector<int> order;
+        SortTable(m, sources, received, names, order);
+        (sources ? m.SourceAlphasRaw : m.DestinationAlphasRaw) = received;
+        (sources ? m.SourceAlphas : m.DestinationAlphas) = names;
+        (sources ? m.SourceSortTable : m.DestinationSortTable) = order;
+
+        if (!s.cfg.MaintainNdf)
+            return;
+        if (m.SwitcherType == TypeOrion)
+            WriteOrionAlphas(s, sources, names, order);
+        WriteLongAlphas(s, sources, names, order);
+    });
+}
+
+void SaveInhibitNdf(Server& s, int StartDestination, int Count)
+{
+    if (!s.cfg.MaintainNdf)
+        return;
+    Trap(s, "Error Saving Inhbt.ndf", "File Error", [&] {
+        const Model& m = s.model;
+        // Only destinations the model holds; the range may come from a frame.
+        const int first = std::max(StartDestination, 0);
+        const int last = static_cast<int>(std::min({static_cast<long>(StartDestination) + Count - 1,
+                                                    static_cast<long>(m.NumDestinations) - 1,
+                                                    static_cast<long>(m.InhibitMap.size()) - 1}));
+        if (m.SwitcherType == TypeOrion) {
+            NdfFile inhbt(NdfPath(s, "inhbt.ndf"));
+            for (int d = first; d <= std::min(last, OrionMapSize - 1); ++d) {
+                const std::string& text = m.InhibitMap[static_cast<size_t>(d)];
+                Bytes row(OrionMapSize, '\0');
+                for (size_t i = 0; i < row.size() && i < text.size(); ++i)
+                    row[i] = static_cast<char>(text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : 0);
+                inhbt.put(static_cast<long>(OrionMapSize) * d, row);
+            }
+        }
+        NdfFile linhbt(NdfPath(s, "linhbt.ndf"));
+        linhbt.put(0, Word(m.NumDestinations) + Word(m.NumSources));
+        const size_t width = static_cast<size_t>(std::max(m.NumSources, 0));
+        for (int d = first; d <= last; ++d) {
+            // Exactly one character per source, so every destination starts where panels look.
+            std::string text = m.InhibitMap[static_cast<size_t>(d)].substr(0, width);
+            text.resize(width, '0');
+            linhbt.put(static_cast<long>(width) * d + 4, text);
+        }
+        WriteStatusNdf(s, 1, false);
+    });
+}
+
+const char* PollFileName(PollFile File)
+{
+    return File == PollFile::ByteNumbers ? "xpt00001.wcf" : "xpt00002.wcf";
+}
+
+void ProcessSoftPanelTakes(Server& s, PollFile File)
+{
+    Trap(s, "Error Sending SoftPanel Take", "Switcher Command Error", [&] {
+        const fs::path file = NdfPath(s, PollFileName(File));
+        if (!fs::exists(file))
+            return;
+        std::ifstream in(file, std::ios::binary);
+        const Bytes data(std::istreambuf_iterator<char>(in), {});
+        const bool readable = in.is_open() && !in.bad();
+        in.close();
+        // Gone before anything is checked, so that a bad file never blocks the next one.
+        fs::remove(file);
+        if (!readable)
+            throw RuntimeError(75, "Path/File access error");
+        int source = 0, destination = 0;
+        if (!ParsePollFile(data, File, source, destination))
+            throw RuntimeError(62, "Input past end of file");
+        const Model& m = s.model;
+        const bool turnOff = m.SwitcherType == TypeVela && source == m.NumSources;
+        if (destination >= m.NumDestinations || (source >= m.NumSources && !turnOff))
+            throw RuntimeError(9, "Subscript out of range");
+        std::string message;
+        if (turnOff) {
+            int type = TakeTypeTurnOff;
+            SendTakeToSwitcher(s, m.CrosspointMap.at(static_cast<size_t>(destination)).Sources[0], destination, type,
+                               NoneValue);
+            message = "Turn Off -->Out:" + Digits(destination + 1, 3);
+        } else {
+            int type = TakeTypeTake;
+            SendTakeToSwitcher(s, source, destination, type, NoneValue);
+            message = "Take - In:" + Digits(source + 1, 3) + "-->Out:" + Digits(destination + 1, 3);
+        }
+        LogIPMessage(s, message, "Soft Panel");
     });
 }
