@@ -4,6 +4,7 @@
 #include "core/StatusDisplay.h"
 #include "helm/TCPSerialCommunications.h"
 #include "switcher/SerialLink.h"
+#include "zolt/Zolt.h"
 
 Server::Server(const Platform& platform)
     : display(platform.display), sockets(platform.sockets), serial(platform.serial), timers(platform.timers)
@@ -30,16 +31,22 @@ void Server::onConnectionRequest(Port port)
 {
     if (port == Port::Helm)
         wscktClients_ConnectionRequest(*this);
+    else if (port == Port::Zolt)
+        wscktZolt_ConnectionRequest(*this);
 }
 
 void Server::onDataArrival(Port port, int slot, long bytesWaiting)
 {
     if (port == Port::Helm)
         wscktClients_DataArrival(*this, slot, bytesWaiting);
+    else if (port == Port::Zolt)
+        wscktZolt_DataArrival(*this, slot, bytesWaiting);
 }
 
 void Server::onPeerClosed(Port port, int slot)
 {
     if (port == Port::Helm)
         wscktClients_Close(*this, slot);
+    else if (port == Port::Zolt)
+        wscktZolt_Close(*this, slot);
 }

@@ -6,6 +6,7 @@
 #include "core/Model.h"
 #include "helm/ClientRecord.h"
 #include "platform/Seams.h"
+#include "zolt/ZoltClient.h"
 
 #include <string>
 #include <vector>
@@ -66,7 +67,13 @@ public:
     std::vector<ClientRecord> ClientTable{1};
     int ClientCount = 0;
     int ClientSlotCount() const { return static_cast<int>(ClientTable.size()) - 1; }
-    int TotalConnections() const { return ClientCount; }
+
+    // Zolt consoles: index 0 stays empty, slot i is socket i of the Zolt port.
+    std::vector<ZoltClient> ZoltClientTable{1};
+    int ZoltClientCount = 0;
+    int ZoltSlotCount() const { return static_cast<int>(ZoltClientTable.size()) - 1; }
+
+    int TotalConnections() const { return ClientCount + ZoltClientCount; }
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 

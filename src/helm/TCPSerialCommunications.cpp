@@ -8,6 +8,7 @@
 #include "helm/ToHelm.h"
 #include "switcher/ByteManipulation.h"
 #include "switcher/SerialLink.h"
+#include "zolt/Zolt.h"
 
 #include <algorithm>
 #include <vector>
@@ -137,33 +138,46 @@ void wscktClients_Close(Server& s, int Index)
 
 void tmrDecodeTcp_Timer(Server& s)
 {
-    bool busy = false;
-    bool progress = false;
+    bool helmBusy = false;
+    bool helmProgress = false;
+    bool zoltProgress = false;
     for (int i = 1; i <= s.ClientSlotCount(); ++i) {
         const size_t before = Client(s, i).ReceiveBuffer.size();
         if (before == 0)
             continue;
-        busy = true;
+        helmBusy = true;
         DecodeHelmMessage(s, i);
         // A decoder may disconnect everybody and shrink the table.
         if (!ValidClientSlot(s, i) || Client(s, i).ReceiveBuffer.size() != before)
-            progress = true;
+            helmProgress = true;
+    }
+    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
+        const size_t before = s.ZoltClientTable[static_cast<size_t>(i)].ReceiveBuffer.size();
+        if (before == 0)
+            continue;
+        DecodeConsoleMessage(s, i);
+        if (!ValidConsoleSlot(s, i) || s.ZoltClientTable[static_cast<size_t>(i)].ReceiveBuffer.size() != before)
+            zoltProgress = true;
     }
     const long long idle = s.timers.nowMs() - s.LastTrafficMs;
-    if (busy && idle > ClientIdleDiscardMs) {
-        // Unfinished frames that nothing completed in time.
+    if (helmBusy && idle > ClientIdleDiscardMs) {
+        // Unfinished frames that nothing completed in time; console commands
+        // still arriving are kept.
         for (int i = 1; i <= s.ClientSlotCount(); ++i)
             Client(s, i).ReceiveBuffer.clear();
         s.NoteTraffic();
-        busy = false;
+        helmBusy = false;
+        helmProgress = false;
     }
-    if (!busy)
-        s.timers.disable(TimerId::DecodeTcp);
-    else if (!progress)
+    if (helmProgress || zoltProgress)
+        s.timers.enable(TimerId::DecodeTcp, 0);
+    else if (helmBusy)
         // Only unfinished frames are left: wait for more bytes or the discard.
         s.timers.enable(TimerId::DecodeTcp, static_cast<int>(ClientIdleDiscardMs - idle + 1));
     else
-        s.timers.enable(TimerId::DecodeTcp, 0);
+        // Nothing, or only console commands still arriving: their bytes turn
+        // the timer on again.
+        s.timers.disable(TimerId::DecodeTcp);
 }
 
 Bytes TakeClientBytes(Server& s, size_t Count, int Index)
@@ -246,6 +260,7 @@ void mnuDisconnectAllClients_Click(Server& s)
         }
         s.ClientTable.resize(1);
         s.ClientCount = 0;
+        CloseAllConsoles(s, "Console Disconnected");
         ShowConnectionCount(s);
     });
 }
