@@ -1,125 +1,10 @@
 // The real binary, headless, as an operator or a supervisor starts it.
-#include "platform/QtLoop.h"
 #include "support/Pty.h"
-#include "support/TempDir.h"
-
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include "support/ServerProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <signal.h>
-#include <sstream>
-
-namespace {
-
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-const Bytes BasicInfoRequest = B({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
-
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
-
-RunResult RunToEnd(const QStringList& args)
-{
-    QProcess p;
-    p.start(HVNSERVER_PATH, args);
-    p.waitForFinished(10000);
-    return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
-}
-
-class ServerProcess {
-public:
-    ServerProcess(const TempDir& dir, QStringList extra = {})
-    {
-        QtApp();
-        process_.start(HVNSERVER_PATH, QStringList{"--headless", "--app-dir", QString::fromStdString(dir.app())} + extra);
-        process_.waitForStarted(5000);
-    }
-    ~ServerProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-
-    bool waitForOutput(const std::string& text, int ms = 5000)
-    {
-        return SpinUntil(
-            [&] {
-                process_.waitForReadyRead(20);
-                out_ += process_.readAllStandardOutput().toStdString();
-                return out_.find(text) != std::string::npos;
-            },
-            ms);
-    }
-
-    // The orderly exit a supervisor asks for.
-    int terminate()
-    {
-        ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
-        process_.waitForFinished(10000);
-        out_ += process_.readAllStandardOutput().toStdString();
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-
-    const std::string& out() const { return out_; }
-
-private:
-    QProcess process_;
-    std::string out_;
-};
-
-Bytes ReadFromServer(QTcpSocket& s, size_t count)
-{
-    Bytes got;
-    SpinUntil(
-        [&] {
-            s.waitForReadyRead(20);
-            const QByteArray a = s.readAll();
-            got.append(a.constData(), static_cast<size_t>(a.size()));
-            return got.size() >= count;
-        },
-        5000);
-    return got;
-}
-
-// A port nobody listens on right now, so that tests may run side by side.
-std::string FreePort()
-{
-    QtApp();
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return std::to_string(probe.serverPort());
-}
-
-std::string VelaIni()
-{
-    return "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nTCP/IP Port=" + FreePort() + "\r\n";
-}
-
-std::vector<std::string> IniKeys(const std::string& text)
-{
-    std::vector<std::string> keys;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (const size_t eq = line.find('='); eq != std::string::npos)
-            keys.push_back(line.substr(0, eq));
-    return keys;
-}
-
-}  // namespace
 
 TEST(ServerProcess, CommandLine)
 {
@@ -156,7 +41,7 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
         5000));
     // The greeting, then the switcher type: an Orion (1201) by default.
     EXPECT_EQ(ReadFromServer(client, 14),
-              B({0x81, 0x64, 0x64, 0xFF, 0xE5, 0x01, 0x01, 0x00, 0x31, 0x09, 0x00, 0x00, 0x3C, 0xFF}));
+              Wire({0x81, 0x64, 0x64, 0xFF, 0xE5, 0x01, 0x01, 0x00, 0x31, 0x09, 0x00, 0x00, 0x3C, 0xFF}));
     client.close();
 
     EXPECT_EQ(server.terminate(), 0);
@@ -192,7 +77,7 @@ TEST(ServerProcess, AVelaSwitcherOnAPseudoTerminalIsAskedForItsBasicsUntilItAnsw
     // Once a second while nothing answers.
     const Bytes first = pty.readUntil(BasicInfoRequest + BasicInfoRequest, 4000);
     EXPECT_NE(first.find(BasicInfoRequest + BasicInfoRequest), Bytes::npos);
-    pty.send(B({0xF4}));
+    pty.send(Wire({0xF4}));
     EXPECT_TRUE(server.waitForOutput("Switcher COM1\tSwitcher Connection"));
 }
 

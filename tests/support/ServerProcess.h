@@ -1,0 +1,182 @@
+#pragma once
+// The real server binary, started headless in a folder of its own, and a
+// plain TCP client for it.
+#include "platform/QtLoop.h"
+#include "support/TempDir.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <signal.h>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Bytes from their values.
+inline Bytes Wire(std::initializer_list<int> bytes)
+{
+    Bytes b;
+    for (int v : bytes)
+        b += static_cast<char>(v);
+    return b;
+}
+
+inline const Bytes BasicInfoRequest = Wire({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+inline RunResult RunToEnd(const QStringList& args)
+{
+    QProcess p;
+    p.start(HVNSERVER_PATH, args);
+    p.waitForFinished(10000);
+    return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+}
+
+class ServerProcess {
+public:
+    ServerProcess(const TempDir& dir, QStringList extra = {})
+    {
+        QtApp();
+        process_.start(HVNSERVER_PATH, QStringList{"--headless", "--app-dir", QString::fromStdString(dir.app())} + extra);
+        process_.waitForStarted(5000);
+    }
+    ~ServerProcess()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    // Waits until Text has appeared Times times on standard output.
+    bool waitForOutput(const std::string& text, int ms = 5000, int times = 1)
+    {
+        return SpinUntil(
+            [&] {
+                process_.waitForReadyRead(20);
+                out_ += process_.readAllStandardOutput().toStdString();
+                int seen = 0;
+                for (size_t at = out_.find(text); at != std::string::npos; at = out_.find(text, at + 1))
+                    ++seen;
+                return seen >= times;
+            },
+            ms);
+    }
+
+    // The orderly exit a supervisor asks for.
+    int terminate()
+    {
+        ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+        process_.waitForFinished(10000);
+        out_ += process_.readAllStandardOutput().toStdString();
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+
+    const std::string& out() const { return out_; }
+
+private:
+    QProcess process_;
+    std::string out_;
+};
+
+inline Bytes ReadFromServer(QTcpSocket& s, size_t count)
+{
+    Bytes got;
+    SpinUntil(
+        [&] {
+            s.waitForReadyRead(20);
+            const QByteArray a = s.readAll();
+            got.append(a.constData(), static_cast<size_t>(a.size()));
+            return got.size() >= count;
+        },
+        5000);
+    return got;
+}
+
+// A port nobody listens on right now, so that tests may run side by side.
+inline std::string FreePort()
+{
+    QtApp();
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return std::to_string(probe.serverPort());
+}
+
+inline std::string VelaIni()
+{
+    return "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nTCP/IP Port=" + FreePort() + "\r\n";
+}
+
+inline std::vector<std::string> IniKeys(const std::string& text)
+{
+    std::vector<std::string> keys;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (const size_t eq = line.find('='); eq != std::string::npos)
+            keys.push_back(line.substr(0, eq));
+    return keys;
+}
+
+
+// A plain TCP client of the server under test.
+class TestClient {
+public:
+    bool connectTo(const std::string& port, int ms = 5000)
+    {
+        QtApp();
+        return SpinUntil(
+            [&] {
+                if (socket.state() == QAbstractSocket::UnconnectedState)
+                    socket.connectToHost("127.0.0.1", static_cast<quint16>(std::stoi(port)));
+                socket.waitForConnected(100);
+                return socket.state() == QAbstractSocket::ConnectedState;
+            },
+            ms);
+    }
+    void send(const Bytes& data)
+    {
+        socket.write(data.data(), static_cast<qint64>(data.size()));
+        socket.waitForBytesWritten(1000);
+    }
+    // Collects what arrives until Done says enough or Ms milliseconds passed.
+    Bytes& readUntil(const std::function<bool(const Bytes&)>& done, int ms = 5000)
+    {
+        SpinUntil(
+            [&] {
+                socket.waitForReadyRead(10);
+                const QByteArray a = socket.readAll();
+                received.append(a.constData(), static_cast<size_t>(a.size()));
+                return done(received);
+            },
+            ms);
+        return received;
+    }
+    Bytes& readFor(int ms)
+    {
+        return readUntil([](const Bytes&) { return false; }, ms);
+    }
+    bool waitFor(const Bytes& needle, int ms = 5000)
+    {
+        return readUntil([&](const Bytes& got) { return got.find(needle) != Bytes::npos; }, ms).find(needle) !=
+               Bytes::npos;
+    }
+    bool closedByServer(int ms = 5000)
+    {
+        return SpinUntil(
+            [&] {
+                socket.waitForReadyRead(10);
+                received += socket.readAll().toStdString();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            ms);
+    }
+
+    QTcpSocket socket;
+    Bytes received;
+};
