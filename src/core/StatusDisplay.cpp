@@ -1,0 +1,26 @@
+#include "core/StatusDisplay.h"
+
+#include "core/Server.h"
+#include "disk/Logs.h"
+
+void AddHistoryLine(Server& s, const std::string& Source, const std::string& Message)
+{
+    if (Message.empty())
+        return;
+    // A loop rather than one removal, so a list size lowered at run time is honoured.
+    while (s.display.historyCount() > 0 && s.display.historyCount() >= s.cfg.MaxListSize)
+        s.display.removeOldestHistoryLine();
+    // With no source the line stays blank, as the operator has always seen it.
+    if (Source.empty())
+        s.display.addHistoryLine("", "");
+    else
+        s.display.addHistoryLine(Source, Message);
+}
+
+void DisplayMessage(Server& s, const std::string& Message, const std::string& Source)
+{
+    if (s.cfg.RecordZolt)
+        LogIPMessage(s, Message, Source);
+    else
+        AddHistoryLine(s, Source, Message);
+}
