@@ -161,7 +161,10 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
                                const char* editName, QCheckBox*& archive, const char* archiveName) {
         auto* box = Named(new QGroupBox(this), frame);
         auto* row = new QHBoxLayout(box);
-        row->addWidget(Caption(box, label, caption));
+        // One width for the three captions, so the size fields line up.
+        QLabel* text = Caption(box, label, caption);
+        text->setMinimumWidth(180);
+        row->addWidget(text);
         edit = Edit(box, editName, sizeTip, true);
         row->addWidget(edit);
         row->addStretch(1);
