@@ -13,16 +13,19 @@
 
 std::string PasswordStorageProblem(PasswordTag tag, const std::string& Plain)
 {
-    const std::string stored = tag == PasswordTag::Helm ? ShiftHelmPassword(Plain) : ShiftPanelPassword(Plain);
-    // The file holds one line of printable text per key, and its reader
-    // trims spaces and quotes from the ends of a value.
-    for (size_t i = 0; i < stored.size(); ++i) {
-        const auto code = static_cast<unsigned char>(stored[i]);
+    const auto shift = tag == PasswordTag::Helm ? ShiftHelmPassword : ShiftPanelPassword;
+    // The stored form must be printable text; the shift of a character
+    // depends on its position, so each is checked at its place.
+    for (size_t n = 1; n <= Plain.size(); ++n) {
+        const std::optional<std::string> stored = shift(Plain.substr(0, n));
+        const int code = stored ? static_cast<unsigned char>(stored->back()) : -1;
         if (code < 32 || code > 126)
-            return "Character " + std::to_string(i + 1) +
+            return "Character " + std::to_string(n) +
                    " of the new password cannot be stored in tcpserve.ini.\rPlease choose a shorter password or "
                    "other characters.";
     }
+    // Readers of the profile format drop spaces and quotes at the ends of a value.
+    const std::string stored = shift(Plain).value_or(std::string());
     const auto endsBadly = [](char c) { return c == ' ' || c == '"'; };
     if (!stored.empty() && (endsBadly(stored.front()) || endsBadly(stored.back())))
         return std::string("The ") + (endsBadly(stored.front()) ? "first" : "last") +
