@@ -1,6 +1,6 @@
 // hvnscreenshots DIR: draws the operator's window and each dialog on a server
-// with sample clients and history, and saves them as PNG files in DIR. Run it
-// on Qt's offscreen platform (tools/screenshots.sh does).
+// with sample clients and history, and saves them as PNG files in DIR. It
+// draws on Qt's offscreen platform, so it needs no display.
 #include "core/MainForm.h"
 #include "core/StatusDisplay.h"
 #include "disk/Logs.h"
@@ -61,6 +61,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string out = argv[1];
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     const auto app = MakeApplication(argc, argv, true);
 
     // The server's folder: a sample configuration, removed at the end.
