@@ -201,8 +201,9 @@ void QtSerialPort::failed(QSerialPort::SerialPortError error)
     if (quiet_ || error == QSerialPort::NoError || !port_.isOpen() || lost_)
         return;
     // A pulled adapter or a hung-up line reads as end of file, which Qt calls
-    // ReadError and signals again on every pass of the loop; a line that is
-    // hung up or fails to read is closed and reported once, as a lost device.
+    // ReadError and signals again on every pass of the loop. A line that is
+    // hung up or fails to read is closed and reported once, a hung-up one as
+    // ResourceError, so the server can reopen it.
     const bool hungUp = LineHungUp(port_.handle());
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || hungUp) {
         lost_ = true;
