@@ -22,6 +22,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 
