@@ -1,11 +1,13 @@
-// hvnserver: starts the server, runs the event loop, and exits in order on
-// SIGINT or SIGTERM.
+// hvnserver: starts the server with its window (or headless), runs the event
+// loop, and exits in order on SIGINT or SIGTERM.
 #include "core/MainForm.h"
 #include "core/Server.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSockets.h"
 #include "platform/QtTimers.h"
+#include "ui/Application.h"
+#include "ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
@@ -24,7 +27,8 @@ namespace {
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
     "       hvnserver --help | --version\n"
-    "  --headless            run without a window; history lines go to standard output\n"
+    "  --headless            run without a window even where a display is available;\n"
+    "                        history lines go to standard output\n"
     "  --app-dir DIR         folder of tcpserve.ini, the logs and the soft panel files\n"
     "                        (default: the folder of the executable)\n"
     "  --serial-device PATH  device opened for the configured serial port\n"
@@ -99,15 +103,22 @@ int main(int argc, char** argv)
     if (auto status = ParseOptions(argc, argv, options))
         return *status;
 
-    QCoreApplication app(argc, argv);
-    std::string appDir = options.appDir.empty() ? app.applicationDirPath().toStdString() : options.appDir;
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
+    const bool windowed = ShowsWindows(*app);
+    std::string appDir = options.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : options.appDir;
     if (!PrepareAppDir(appDir))
         return 1;
     if (appDir.back() != '/')
         appDir += '/';
 
-    // Until there is a window the server always runs headless.
-    HeadlessDisplay display(true);
+    HeadlessDisplay headless(true);
+    std::unique_ptr<frmMain> window;
+    if (windowed) {
+        window = std::make_unique<frmMain>();
+        // The window hides in the tray; only Exit ends the program.
+        KeepRunningWithoutWindows();
+    }
+    Display& display = window ? static_cast<Display&>(*window) : headless;
     QtSockets sockets;
     QtSerialPort serial;
     QtTimers timers;
@@ -117,6 +128,10 @@ int main(int argc, char** argv)
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);
+    if (window) {
+        window->attach(server);
+        QObject::connect(window.get(), &frmMain::serverShutDown, [&] { QCoreApplication::exit(0); });
+    }
 
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         std::perror("hvnserver: socketpair");
@@ -125,8 +140,13 @@ int main(int argc, char** argv)
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         notifier.setEnabled(false);
+        // No question: whoever sent the signal has decided.
+        if (window) {
+            window->Form_Unload();
+            return;
+        }
         ShutdownServer(server);
-        app.exit(0);
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -135,5 +155,7 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
 
     Form_Load(server);
-    return app.exec();
+    if (window)
+        window->start();
+    return QCoreApplication::exec();
 }

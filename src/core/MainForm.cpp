@@ -179,6 +179,7 @@ void ToggleServerEnabled(Server& s)
     if (!s.ServerEnabled) {
         s.ServerEnabled = true;
         s.timers.enable(TimerId::Poll, PollIntervalMs);
+        s.display.setEnableMenuCaption("&Disable");
         std::string error;
         if (!s.cfg.DemoMode) {
             s.SerialPortWanted = true;
@@ -202,6 +203,7 @@ void ToggleServerEnabled(Server& s)
     s.ServerEnabled = false;
     s.timers.disable(TimerId::Poll);
     mnuDisconnectAllClients_Click(s);
+    s.display.setEnableMenuCaption("&Enable");
     s.display.setCaption("HVN Server Module - Disabled");
     s.SerialPortWanted = false;
     s.serial.close();

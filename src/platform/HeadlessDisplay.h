@@ -24,6 +24,7 @@ public:
     void setCaption(const std::string& text) override { caption = text; }
     void setLabel(Label label, const std::string& text) override { labels[label] = text; }
     void setToolTip(Label label, const std::string& tip) override { toolTips[label] = tip; }
+    void setEnableMenuCaption(const std::string& text) override { enableMenuCaption = text; }
     BoxResult messageBox(const MessageBox& box) override;
 
     std::deque<std::pair<std::string, std::string>> history;
@@ -32,6 +33,7 @@ public:
     std::string caption;
     std::map<Label, std::string> labels;
     std::map<Label, std::string> toolTips;
+    std::string enableMenuCaption = "&Disable";
     std::vector<MessageBox> boxes;
 
 private:

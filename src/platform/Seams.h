@@ -85,6 +85,8 @@ public:
     virtual void setCaption(const std::string& caption) = 0;
     virtual void setLabel(Label label, const std::string& caption) = 0;
     virtual void setToolTip(Label label, const std::string& tip) = 0;
+    // The enable/disable toggle of the File menu and of the tray menu.
+    virtual void setEnableMenuCaption(const std::string& caption) = 0;
     // Never holds up the server: a display either answers at once with the
     // default or shows the box without stopping the event loop.
     virtual BoxResult messageBox(const MessageBox& box) = 0;

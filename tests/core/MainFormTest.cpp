@@ -246,6 +246,7 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
     EXPECT_TRUE(s.SerialBuffer.empty());
     EXPECT_EQ(s.SwitcherLink.Connected, 0);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Disabled");
+    EXPECT_EQ(rig.display.enableMenuCaption, "&Enable");
     EXPECT_FALSE(rig.dir.exists("lxptmap.ndf"));
     EXPECT_EQ(rig.dir.read("Status.ndf"), Bytes(1, '\0'));
 
@@ -258,6 +259,7 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
     EXPECT_TRUE(rig.sockets.isListening(Port::Zolt));
     EXPECT_EQ(s.model.UpdateFlags, 133693436);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Vela Switcher - Serial Mode");
+    EXPECT_EQ(rig.display.enableMenuCaption, "&Disable");
 }
 
 TEST(EnableDisable, ADisabledConsolePortStaysClosed)

@@ -1,0 +1,116 @@
+#include "ui/frmClients.h"
+
+#include "core/Server.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "helm/TCPSerialCommunications.h"
+#include "ui/Boxes.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+std::string HelmClientKind(int ClientType)
+{
+    if (ClientType == 120)
+        return "Helm Software";
+    if (ClientType == 125)
+        return "Automation";
+    if (ClientType == 150)
+        return "Zolt/Console";
+    if (ClientType >= 130 && ClientType <= 135)
+        return "Soft Panel";
+    return "Unknown Connection";
+}
+
+frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
+{
+    setObjectName(QStringLiteral("frmClients"));
+    setWindowTitle(QStringLiteral("Clients "));
+
+    auto* frFrame = new QGroupBox(this);
+    frFrame->setObjectName(QStringLiteral("frFrame"));
+    auto* grid = new QGridLayout(frFrame);
+    auto* lblType = new QLabel(QStringLiteral("Type"), frFrame);
+    lblType->setObjectName(QStringLiteral("lblType"));
+    auto* lblIPAddr = new QLabel(QStringLiteral("IP Address"), frFrame);
+    lblIPAddr->setObjectName(QStringLiteral("lblIPAddr"));
+    lblType->setProperty("Index", 0);
+    lblIPAddr->setProperty("Index", 0);
+    QFont heading = lblType->font();
+    heading.setBold(true);
+    lblType->setFont(heading);
+    lblIPAddr->setFont(heading);
+    grid->addWidget(lblType, 0, 0);
+    grid->addWidget(lblIPAddr, 0, 1);
+
+    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        if (!c.InUse)
+            continue;
+        const int row = static_cast<int>(rows_.size()) + 1;
+        auto* check = new QCheckBox(Text(HelmClientKind(c.ClientType)), frFrame);
+        check->setObjectName(QStringLiteral("chkDisconnect"));
+        check->setProperty("Index", row);
+        auto* address = new QLabel(Text(c.Address), frFrame);
+        address->setObjectName(QStringLiteral("lblIPAddr"));
+        address->setProperty("Index", row);
+        address->setTextFormat(Qt::PlainText);
+        grid->addWidget(check, row, 0);
+        grid->addWidget(address, row, 1);
+        rows_.push_back({i, c.Address, check});
+    }
+    grid->setRowStretch(static_cast<int>(rows_.size()) + 1, 1);
+    grid->setColumnStretch(1, 1);
+
+    auto* frDisconnect = new QGroupBox(QStringLiteral("Disconnect"), this);
+    frDisconnect->setObjectName(QStringLiteral("frDisconnect"));
+    auto* cmdAll = new QPushButton(QStringLiteral("All"), frDisconnect);
+    cmdAll->setObjectName(QStringLiteral("cmdAll"));
+    auto* cmdSelected = new QPushButton(QStringLiteral(" Selected"), frDisconnect);
+    cmdSelected->setObjectName(QStringLiteral("cmdSelected"));
+    auto* disconnectLayout = new QVBoxLayout(frDisconnect);
+    disconnectLayout->addWidget(cmdAll);
+    disconnectLayout->addWidget(cmdSelected);
+    auto* cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setDefault(true);
+    connect(cmdAll, &QPushButton::clicked, this, &frmClients::cmdAll_Click);
+    connect(cmdSelected, &QPushButton::clicked, this, &frmClients::cmdSelected_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(frDisconnect);
+    side->addStretch(1);
+    side->addWidget(cmdClose);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(frFrame, 1);
+    layout->addLayout(side);
+    setMinimumSize(420, 220);
+}
+
+void frmClients::cmdAll_Click()
+{
+    mnuDisconnectAllClients_Click(s_);
+    accept();
+}
+
+void frmClients::cmdSelected_Click()
+{
+    Trap(s_, "Error Disconnecting Client", "IP Socket Error", [&] {
+        for (const Row& row : rows_) {
+            // The client may have gone while the list was open.
+            if (!row.chkDisconnect->isChecked() || !ValidClientSlot(s_, row.slot) ||
+                !s_.sockets.isConnected(Port::Helm, row.slot))
+                continue;
+            LogIPMessage(s_, "Client Disconnected", row.address);
+            s_.sockets.close(Port::Helm, row.slot);
+            DisconnectClient(s_, row.slot);
+        }
+    });
+    accept();
+}

@@ -1,0 +1,511 @@
+#include "ui/frmSetup.h"
+
+#include "core/Model.h"
+#include "core/Server.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "disk/SoftPanelFiles.h"
+#include "helm/TCPSerialCommunications.h"
+#include "switcher/SerialLink.h"
+#include "switcher/ToSwitcher.h"
+#include "ui/Logo.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+
+namespace {
+
+// Entries of cmboSwitcher.
+enum SwitcherEntry { EntryDraco = 0, EntryOrion = 1, EntryVela = 2, EntryPassThru = 3 };
+
+const char* const BaudRates[] = {"2400", "9600", "14400", "19200", "38400", "57600", "115200", "128000"};
+
+const char* const OpeningHelp =
+    "Select Com Port, Baud Rate, IP Port and Switcher type. Select Stay on Top, Log File, Log Error, Gain, and "
+    "Archive Log File options, as well as the maximum size of the log files.  These options will be saved in the "
+    "hvnhelm.ini file.";
+
+QString LogSizeHelp(const char* which)
+{
+    return QStringLiteral("Enter the maximum size (k bytes) %1.  When a log file exceeds this size a new file will be "
+                          "created.  If the Archive Log File option is selected the current file will be saved, "
+                          "otherwise it will be  deleted.  An entry of 0 means no limit.")
+        .arg(QString::fromLatin1(which));
+}
+
+// The number a text starts with, as the configuration file reads numbers:
+// leading blanks, an optional sign, digits; 0 when there are none.
+long LeadingNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    const bool negative = i < t.size() && t[i] == QLatin1Char('-');
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        ++i;
+    long long value = 0;
+    for (; i < t.size() && t[i].isDigit() && t[i].unicode() < 128; ++i)
+        value = std::min<long long>(value * 10 + (t[i].unicode() - '0'), LONG_MAX);
+    return static_cast<long>(negative ? -value : value);
+}
+
+template <class W>
+W* Named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const char* caption, const char* tip)
+{
+    auto* box = Named(new QCheckBox(QString::fromLatin1(caption), parent), name);
+    box->setToolTip(QString::fromLatin1(tip));
+    return box;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, const char* tip, bool digitsOnly)
+{
+    auto* edit = Named(new QLineEdit(parent), name);
+    edit->setToolTip(QString::fromLatin1(tip));
+    if (digitsOnly)
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setMaximumWidth(90);
+    return edit;
+}
+
+QLabel* Caption(QWidget* parent, const char* name, const char* text)
+{
+    return Named(new QLabel(QString::fromLatin1(text), parent), name);
+}
+
+}  // namespace
+
+frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
+{
+    setObjectName(QStringLiteral("frmSetup"));
+    setWindowTitle(QStringLiteral("HVN Server Module Setup"));
+    ask = ModalAsk(this);
+
+    auto* imgLogo = Named(new QLabel(this), "imgLogo");
+    imgLogo->setPixmap(LogoPixmap(64));
+    imgLogo->setAlignment(Qt::AlignTop);
+
+    auto* lblComPort = Caption(this, "lblComPort", "Serial Port");
+    cmboComPort = Named(new QComboBox(this), "cmboComPort");
+    cmboComPort->setToolTip(QStringLiteral("Select Current Serial Port for Switcher"));
+    for (int i = 1; i <= 16; ++i)
+        cmboComPort->addItem(QStringLiteral("Com %1").arg(i));
+    auto* lblBaudRate = Caption(this, "lblBaudRate", "Baud Rate");
+    cmboBaudRate = Named(new QComboBox(this), "cmboBaudRate");
+    cmboBaudRate->setToolTip(QStringLiteral("Select Baud Rate of Serial Port"));
+    for (const char* rate : BaudRates)
+        cmboBaudRate->addItem(QString::fromLatin1(rate));
+    auto* lblSwitcher = Caption(this, "lblSwitcher", "Switcher");
+    cmboSwitcher = Named(new QComboBox(this), "cmboSwitcher");
+    cmboSwitcher->addItems({QStringLiteral("Draco"), QStringLiteral("Orion"), QStringLiteral("Vela Serial"),
+                            QStringLiteral("Pass Thru")});
+    auto* lblIpPort = Caption(this, "lblIpPort", "IP Port");
+    txtIpPort = Edit(this, "txtIpPort", "Select IP Port - Default is 1250", true);
+    auto* lblMaxDisplay = Caption(this, "lblMaxDisplay", "Max Display");
+    txtMaxDisplay = Edit(this, "txtMaxDisplay", "Select IP Port - Default is 1250", false);
+
+    auto* settings = new QGridLayout;
+    settings->addWidget(lblComPort, 0, 0);
+    settings->addWidget(cmboComPort, 0, 1);
+    settings->addWidget(lblBaudRate, 0, 2);
+    settings->addWidget(cmboBaudRate, 0, 3);
+    settings->addWidget(lblSwitcher, 1, 0);
+    settings->addWidget(cmboSwitcher, 1, 1);
+    settings->addWidget(lblIpPort, 1, 2);
+    settings->addWidget(txtIpPort, 1, 3);
+    settings->addWidget(lblMaxDisplay, 2, 0);
+    settings->addWidget(txtMaxDisplay, 2, 1);
+    settings->setColumnStretch(4, 1);
+
+    auto* frmCheckBox = Named(new QGroupBox(this), "frmCheckBox");
+    chkLogFile = Check(frmCheckBox, "chkLogFile", "Log File",
+                       "The Log File maintains a time stamped history of all message activity");
+    chkError = Check(frmCheckBox, "chkError", "Error File",
+                     "The Error Log File maintains a time stamped history of all Errors");
+    chkSwitcherErrorLog = Check(frmCheckBox, "chkSwitcherErrorLog", "Switcher Error Log",
+                                "The Swicther Error Log keeps all Errors generated by the Switcher");
+    chkLogGain = Check(frmCheckBox, "chkLogGain", "Log Gain Changes", "Record Gain Changes Messages in Event Log");
+    chkDisplayGain = Check(frmCheckBox, "chkDisplayGain", "Display Gain Changes",
+                           "Display Gain Change Messages in History Window");
+    chkLogZolt = Check(frmCheckBox, "chkLogZolt", "Log Zolt Commands", "Log Zolt Commands to the Log File");
+    chkDisplayZolt = Check(frmCheckBox, "chkDisplayZolt", "Display Zolt ",
+                           "Display Zolt Commands in the Event History Window");
+    chkStayOnTop = Check(frmCheckBox, "chkStayOnTop", "Stay on Top",
+                         "Force application to remain on top of other running applications");
+    chkPanelMode = Check(frmCheckBox, "chkPanelMode", "Soft Panel Mode", "Allow support of soft panels");
+    auto* checks = new QGridLayout(frmCheckBox);
+    QCheckBox* const order[] = {chkLogFile,  chkError,       chkSwitcherErrorLog, chkLogGain,  chkDisplayGain,
+                                chkLogZolt, chkDisplayZolt, chkStayOnTop,        chkPanelMode};
+    for (int i = 0; i < 9; ++i)
+        checks->addWidget(order[i], i % 3, i / 3);
+
+    const char* const archiveTip = "When maximum size of a log file is reached, archive the file.";
+    const char* const sizeTip = "Maximum Log File Size - 0 means no limit.";
+    const auto sizeFrame = [&](const char* frame, const char* label, const char* caption, QLineEdit*& edit,
+                               const char* editName, QCheckBox*& archive, const char* archiveName) {
+        auto* box = Named(new QGroupBox(this), frame);
+        auto* row = new QHBoxLayout(box);
+        // One width for the three captions, so the size fields line up.
+        QLabel* text = Caption(box, label, caption);
+        text->setMinimumWidth(180);
+        row->addWidget(text);
+        edit = Edit(box, editName, sizeTip, true);
+        row->addWidget(edit);
+        row->addStretch(1);
+        archive = Check(box, archiveName, "Archive Log Files", archiveTip);
+        row->addWidget(archive);
+        return box;
+    };
+    auto* frLogFile =
+        sizeFrame("frLogFile", "lblMax", "Maximum Log File Size", txtMaxSize, "txtMaxSize", chkArchive, "chkArchive");
+    auto* frMaxErrorLog = sizeFrame("frMaxErrorLog", "lblMaxErr", "Maximum Error Log Size", txtMaxErrorLog,
+                                    "txtMaxErrorLog", chkArchiveError, "chkArchiveError");
+    auto* frMaxSwitcherErrorLog =
+        sizeFrame("frMaxSwitcherErrorLog", "lblMaxSwitcherErr", "Max Switcher Error Log", txtMaxErrorSwitcherLog,
+                  "txtMaxErrorSwitcherLog", chkArchiveSwictherError, "chkArchiveSwictherError");
+
+    auto* frmHelp = Named(new QGroupBox(this), "frmHelp");
+    lblHelp = Named(new QLabel(frmHelp), "lblHelp");
+    lblHelp->setWordWrap(true);
+    lblHelp->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    lblHelp->setMinimumHeight(64);
+    (new QVBoxLayout(frmHelp))->addWidget(lblHelp);
+
+    // The console ports dialog is not part of this program yet.
+    auto* cmdConsoleSetup = Named(new QPushButton(QStringLiteral("Setup Zolt/Console"), this), "cmdConsoleSetup");
+    cmdConsoleSetup->setEnabled(false);
+    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
+    cmdOk->setDefault(true);
+    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
+    connect(cmdOk, &QPushButton::clicked, this, &frmSetup::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmboSwitcher, &QComboBox::currentIndexChanged, this, &frmSetup::cmboSwitcher_Click);
+    connect(cmboBaudRate, &QComboBox::currentIndexChanged, this, &frmSetup::cmboBaudRate_Click);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(imgLogo);
+    top->addLayout(settings, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdConsoleSetup);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(frmCheckBox);
+    layout->addWidget(frLogFile);
+    layout->addWidget(frMaxErrorLog);
+    layout->addWidget(frMaxSwitcherErrorLog);
+    layout->addWidget(frmHelp);
+    layout->addLayout(buttons);
+
+    addHelp(chkLogFile, "When selected, all communications to and from the HVN Server Module are written to a log "
+                        "file called Eventlog.txt.  This file is saved in the local directory and may be viewed with "
+                        "any standard text editor such as Notepad.");
+    addHelp(chkLogGain, "When selected, all Gain Changes received are recorded in the Eventlog.txt log file.  This "
+                        "file is saved in the local directory and may be viewed with any standard text editor such "
+                        "as Notepad.");
+    addHelp(chkDisplayGain, "When selected, all Gain Changes received are displayed in the Command History Window.");
+    addHelp(chkError, "When selected, errors encountered by the HVN Server Module will be written to a log file "
+                      "called Errorlog.txt.  This file is saved in the local directory and may be viewed with any "
+                      "standard text editor such as Notepad.");
+    helpTexts_[frLogFile] = LogSizeHelp("for each log file");
+    helpTexts_[frMaxErrorLog] = LogSizeHelp("for the Error log file");
+    helpTexts_[frMaxSwitcherErrorLog] = LogSizeHelp("for the Switcher error log file");
+    addHelp(lblComPort, "Select the Serial port used to connect to the HVN Routing Switcher.  This port must be "
+                        "installed and available to this computer.  All communications with the switcher will be "
+                        "done via this Comm Port.");
+    addHelp(chkStayOnTop,
+            "Select this option to keep the HVN Server Module displayed on top of other Windows applications.");
+    addHelp(lblBaudRate, "Select the Baud Rate for the Serial Connection to the HVN Routing Switcher.  The default "
+                         "is 57600.");
+    addHelp(lblSwitcher, "Select the type of the HVN Routing Switcher attached to this computer and to be "
+                         "controlled via the HVN Server Module.");
+    const char* const ipPortHelp =
+        "Enter the IP Port to be used by the server module.  This is the IP port that will be used by the HVN "
+        "Windows Helm Software, Automation Engine and IP SoftPanels to communicate with the Server Module.  The "
+        "default is 1250.";
+    addHelp(lblIpPort, ipPortHelp);
+    addHelp(txtIpPort, ipPortHelp);
+    const char* const maxDisplayHelp =
+        "Enter the maximum number of items to be displayed in the Server Module history list.  The default is 25 "
+        "items.  When the maximum is reached, the oldest item is deleted when a new one is added.";
+    addHelp(lblMaxDisplay, maxDisplayHelp);
+    addHelp(txtMaxDisplay, maxDisplayHelp);
+    addHelp(chkPanelMode, "When selected, .ndf files are maintained for use by HVN Network Softpanels.  This has no "
+                          "effect on IP SoftPanels.");
+    addHelp(chkLogZolt, "When selected, all communications received via the Zolt/Console IP Port by the HVN Server "
+                        "Module are written to a log file called Eventlog.txt.  This file is saved in the local "
+                        "directory and may be viewed with any standard text editor such as Notepad.");
+    addHelp(chkSwitcherErrorLog, "When selected, all Errors reported by the Vela Switcher to the HVN Server Module "
+                                 "are written to a log file called SwitcherErrorlog.txt.  This file is saved in the "
+                                 "local directory and may be viewed with any standard text editor such as Notepad.");
+    for (const auto& [control, text] : helpTexts_)
+        control->installEventFilter(this);
+
+    Form_Load();
+}
+
+void frmSetup::addHelp(QWidget* control, const char* text) { helpTexts_[control] = QString::fromLatin1(text); }
+
+bool frmSetup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Enter) {
+        const auto it = helpTexts_.find(watched);
+        if (it != helpTexts_.end())
+            lblHelp->setText(it->second);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmSetup::Form_Load()
+{
+    const Config& c = s_.cfg;
+    SetupLoading = true;
+    // A port beyond the list, or a rate not in it, leaves nothing selected
+    // and the setting unchanged.
+    cmboComPort->setCurrentIndex(c.CommPort >= 1 && c.CommPort <= cmboComPort->count() ? c.CommPort - 1 : -1);
+    cmboBaudRate->setCurrentIndex(cmboBaudRate->findText(Text(c.BaudRate)));
+    int entry = EntryOrion;
+    if (c.PassThru)
+        entry = EntryPassThru;
+    else if (s_.model.SwitcherType == TypeVela)
+        entry = EntryVela;
+    else if (s_.model.SwitcherType == TypeDraco)
+        entry = EntryDraco;
+    cmboSwitcher->setCurrentIndex(entry);
+    txtIpPort->setText(QString::number(c.HelmPort));
+    txtMaxDisplay->setText(QString::number(c.MaxListSize));
+    txtMaxSize->setText(QString::number(c.MaxLogFileSize));
+    txtMaxErrorLog->setText(QString::number(c.MaxErrorLogSize));
+    txtMaxErrorSwitcherLog->setText(QString::number(c.MaxSwitcherErrorLogSize));
+    chkArchive->setChecked(c.ArchiveLogFiles);
+    chkArchiveError->setChecked(c.ArchiveErrorFiles);
+    chkArchiveSwictherError->setChecked(c.ArchiveSwitcherErrors);
+    chkLogFile->setChecked(c.MaintainLogFile);
+    chkError->setChecked(c.MaintainErrorLog);
+    chkSwitcherErrorLog->setChecked(c.LogSwitcherErrors);
+    chkLogGain->setChecked(c.LogGains);
+    chkDisplayGain->setChecked(c.DisplayGains);
+    chkLogZolt->setChecked(c.RecordZolt);
+    chkDisplayZolt->setChecked(c.LogZolt);
+    chkStayOnTop->setChecked(c.StayOnTop == StayOnTopYes);
+    chkPanelMode->setChecked(c.MaintainNdf);
+    lblHelp->setText(QString::fromLatin1(OpeningHelp));
+    SetupLoading = false;
+}
+
+void frmSetup::cmboSwitcher_Click()
+{
+    if (SetupLoading)
+        return;
+    cmboBaudRate->setCurrentText(QString::fromLatin1(cmboSwitcher->currentIndex() == EntryDraco ? "19200" : "57600"));
+}
+
+void frmSetup::cmboBaudRate_Click()
+{
+    if (SetupLoading)
+        return;
+    const bool draco = cmboSwitcher->currentIndex() == EntryDraco;
+    const QString required = QString::fromLatin1(draco ? "19200" : "57600");
+    if (cmboBaudRate->currentText() != required)
+        ask({"Warning", "The Selected Switcher Requires a Baud Rate of " + Latin1(required), BoxButtons::Ok,
+             BoxIcon::Information, BoxResult::Ok});
+}
+
+void frmSetup::cmdOk_Click()
+{
+    bool done = false;
+    Trap(s_, "Invalid IP Port Error", "IP Error", [&] { done = ApplySettings(); });
+    if (done)
+        accept();
+}
+
+bool frmSetup::ApplySettings()
+{
+    Config& c = s_.cfg;
+    Display& display = s_.display;
+
+    bool reopenSerial = false;
+    const int commPort = cmboComPort->currentIndex() + 1;
+    if (commPort >= 1 && commPort != c.CommPort) {
+        if (ask({"Serial Port Change",
+                 "You have selected a new Serial Port, \r\nConnection will be lost to any current switcher\r\n"
+                 "Please Confirm",
+                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
+            return false;
+        c.CommPort = commPort;
+        reopenSerial = true;
+    }
+    const std::string baudRate = Latin1(cmboBaudRate->currentText());
+    bool cancelled = false;
+    if (!baudRate.empty() && baudRate != c.BaudRate) {
+        if (ask({"Serial Port Change",
+                 "You have selected a new Baud Rate, \r\nThis may effect communication with any current switcher\r\n"
+                 "Please Confirm",
+                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) == BoxResult::Ok) {
+            c.BaudRate = baudRate;
+            reopenSerial = true;
+        } else {
+            cancelled = true;
+        }
+    }
+    // A port confirmed before a cancelled baud rate is still taken into use.
+    if (reopenSerial)
+        ReopenSerialPort();
+    if (cancelled)
+        return false;
+
+    if (chkLogFile->isChecked() && !c.MaintainLogFile) {
+        c.MaintainLogFile = true;
+        display.setStatusPanel(2, "Log File: ON");
+        LogIPMessage(s_, "Log File Activated", " ");
+    } else if (!chkLogFile->isChecked() && c.MaintainLogFile) {
+        display.setStatusPanel(2, "Log File: OFF");
+        LogIPMessage(s_, "Log File Deactivated", " ");
+        c.MaintainLogFile = false;
+    }
+    c.DisplayGains = chkDisplayGain->isChecked();
+    c.LogGains = chkLogGain->isChecked();
+    c.LogSwitcherErrors = chkSwitcherErrorLog->isChecked();
+    c.RecordZolt = chkLogZolt->isChecked();
+    c.LogZolt = chkDisplayZolt->isChecked();
+    if (chkError->isChecked() && !c.MaintainErrorLog) {
+        c.MaintainErrorLog = true;
+        LogIPMessage(s_, "Error Log File Activated", " ");
+    } else if (!chkError->isChecked() && c.MaintainErrorLog) {
+        LogIPMessage(s_, "Error Log File Deactivated", " ");
+        c.MaintainErrorLog = false;
+    }
+    if (chkPanelMode->isChecked() && !c.MaintainNdf) {
+        c.MaintainNdf = true;
+        display.setStatusPanel(3, "Soft Panel Support: ON ");
+        // Every table again, so that the soft panel files can be written.
+        if (s_.ServerEnabled)
+            RequestSwitcherTables(s_, 1, NoneValue, 0);
+    } else if (!chkPanelMode->isChecked() && c.MaintainNdf) {
+        display.setStatusPanel(3, "Soft Panel Support: OFF ");
+        c.MaintainNdf = false;
+        DeleteNdfFiles(s_);
+        std::error_code ec;
+        std::filesystem::remove(c.AppPath + "Status.ndf", ec);
+    }
+
+    c.StayOnTop = chkStayOnTop->isChecked() ? StayOnTopYes : StayOnTopNo;
+    c.ArchiveLogFiles = chkArchive->isChecked();
+    c.ArchiveErrorFiles = chkArchiveError->isChecked();
+    c.ArchiveSwitcherErrors = chkArchiveSwictherError->isChecked();
+    // The configuration file's rule: a size that is not above 0 means the default.
+    const long maxDisplay = LeadingNumber(txtMaxDisplay->text());
+    c.MaxListSize = maxDisplay > 0 ? static_cast<int>(std::min<long>(maxDisplay, INT_MAX)) : 25;
+    display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
+    c.MaxLogFileSize = LeadingNumber(txtMaxSize->text());
+    c.MaxErrorLogSize = LeadingNumber(txtMaxErrorLog->text());
+    c.MaxSwitcherErrorLogSize = LeadingNumber(txtMaxErrorSwitcherLog->text());
+
+    ApplySwitcher();
+
+    const long helmPort = LeadingNumber(txtIpPort->text());
+    if (helmPort < 1 || helmPort > 65535) {
+        ask({"Port Error", "Invalid IP Port #. Please reenter a number between 1 and 65535", BoxButtons::Ok,
+             BoxIcon::Exclamation, BoxResult::Ok});
+        return false;
+    }
+    if (helmPort != c.HelmPort) {
+        if (ask({"IP Port Change",
+                 "You have entered a new IP Port#\r\nThis will disconnect any users currently attached\r\n"
+                 "Please Confirm",
+                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
+            return false;
+        c.HelmPort = helmPort;
+        ReopenHelmPort();
+    }
+    return true;
+}
+
+void frmSetup::ApplySwitcher()
+{
+    Config& c = s_.cfg;
+    Model& m = s_.model;
+    const auto caption = [&](const char* text) {
+        // A disabled server keeps saying so.
+        if (s_.ServerEnabled)
+            s_.display.setCaption(text);
+    };
+    const auto change = [&](int type, void (*size)(Model&), const char* text) {
+        if (m.SwitcherType == type)
+            return;
+        m.SwitcherType = type;
+        size(m);
+        c.PassThru = false;
+        DeleteNdfFiles(s_);
+        caption(text);
+    };
+    switch (cmboSwitcher->currentIndex()) {
+    case EntryPassThru:
+        c.PassThru = true;
+        m.SwitcherType = TypePassThru;
+        DeleteNdfFiles(s_);
+        caption("HVN Server Module - Pass Thru Mode ");
+        break;
+    case EntryVela: change(TypeVela, SizeVelaTables, "HVN Server Module - Vela Switcher - Serial Mode"); break;
+    case EntryDraco: change(TypeDraco, SizeDracoTables, "HVN Server Module - Draco Switcher"); break;
+    default: change(TypeOrion, SizeOrionTables, "HVN Server Module - Orion Switcher"); break;
+    }
+}
+
+void frmSetup::ReopenSerialPort()
+{
+    Config& c = s_.cfg;
+    s_.display.setLabel(Label::SerialStatus,
+                        "Router Serial Activity [COM " + std::to_string(c.CommPort) + " - " + c.BaudRate + " Baud]");
+    // Demo mode never uses the port; a disabled server opens it when it is enabled.
+    if (c.DemoMode || !s_.ServerEnabled)
+        return;
+    if (s_.serial.isOpen())
+        s_.serial.close();
+    s_.SerialPortWanted = true;
+    std::string error;
+    if (OpenSerialPort(s_, error))
+        return;
+    // The poll timer keeps trying; this is the one report.
+    s_.SerialFailureReported = true;
+    ask({"Serial Error",
+         "Error opening Serial Port.  Com " + std::to_string(c.CommPort) +
+             " may already be in use.\rPlease verify this port is available and restart the Server Module\r"
+             "or select another port from the setup screen.",
+         BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
+}
+
+void frmSetup::ReopenHelmPort()
+{
+    const long port = s_.cfg.HelmPort;
+    // Everybody is disconnected and the slot numbering starts again, as the
+    // menu does; the status bar shows the recomputed total.
+    mnuDisconnectAllClients_Click(s_);
+    s_.sockets.closeListener(Port::Helm);
+    s_.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(port) + "]");
+    s_.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(port));
+    if (!s_.ServerEnabled)
+        return;
+    std::string error;
+    if (!s_.sockets.listen(Port::Helm, port, error))
+        LogTrappedError(s_, "IP Port Error", "IP Error", 0, error);
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The setup dialog: serial port, baud rate, switcher type, Helm port, logs
+// and display options, applied to the running server on OK.
+#include "ui/Boxes.h"
+
+#include <QDialog>
+
+#include <map>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Server;
+
+class frmSetup : public QDialog {
+    Q_OBJECT
+public:
+    frmSetup(Server& s, QWidget* parent = nullptr);
+    void cmdOk_Click();
+
+    Ask ask;
+
+protected:
+    // Shows the help text of the control under the mouse.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void cmboSwitcher_Click();
+    void cmboBaudRate_Click();
+    // Applies the dialog in order; false when a question was cancelled or the port is invalid.
+    bool ApplySettings();
+    void ApplySwitcher();
+    void ReopenSerialPort();
+    void ReopenHelmPort();
+    void addHelp(QWidget* control, const char* text);
+
+    Server& s_;
+    // True while the controls are filled, so that their change handlers keep quiet.
+    bool SetupLoading = false;
+    std::map<QObject*, QString> helpTexts_;
+
+    QComboBox* cmboComPort;
+    QComboBox* cmboBaudRate;
+    QComboBox* cmboSwitcher;
+    QLineEdit* txtIpPort;
+    QLineEdit* txtMaxDisplay;
+    QLineEdit* txtMaxSize;
+    QLineEdit* txtMaxErrorLog;
+    QLineEdit* txtMaxErrorSwitcherLog;
+    QCheckBox* chkArchive;
+    QCheckBox* chkArchiveError;
+    QCheckBox* chkArchiveSwictherError;
+    QCheckBox* chkLogFile;
+    QCheckBox* chkError;
+    QCheckBox* chkSwitcherErrorLog;
+    QCheckBox* chkLogGain;
+    QCheckBox* chkDisplayGain;
+    QCheckBox* chkLogZolt;
+    QCheckBox* chkDisplayZolt;
+    QCheckBox* chkStayOnTop;
+    QCheckBox* chkPanelMode;
+    QLabel* lblHelp;
+};
