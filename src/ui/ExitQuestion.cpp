@@ -21,6 +21,15 @@ ConnectionCounts CountConnections(const Server& s)
         else
             ++counts.Unknown;
     }
+    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
+        const ZoltClient& c = s.ZoltClientTable[static_cast<size_t>(i)];
+        if (!c.Connected)
+            continue;
+        if (c.ClientType == ConsoleClientType)
+            ++counts.ZoltConsoles;
+        else
+            ++counts.Unknown;
+    }
     return counts;
 }
 

@@ -5,6 +5,7 @@
 #include "disk/Logs.h"
 #include "helm/TCPSerialCommunications.h"
 #include "ui/Boxes.h"
+#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -32,9 +33,9 @@ frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     setObjectName(QStringLiteral("frmClients"));
     setWindowTitle(QStringLiteral("Clients "));
 
-    auto* frFrame = new QGroupBox(this);
+    auto* frFrame = frFrame_ = new QGroupBox(this);
     frFrame->setObjectName(QStringLiteral("frFrame"));
-    auto* grid = new QGridLayout(frFrame);
+    auto* grid = grid_ = new QGridLayout(frFrame);
     auto* lblType = new QLabel(QStringLiteral("Type"), frFrame);
     lblType->setObjectName(QStringLiteral("lblType"));
     auto* lblIPAddr = new QLabel(QStringLiteral("IP Address"), frFrame);
@@ -50,19 +51,13 @@ frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
 
     for (int i = 1; i <= s.ClientSlotCount(); ++i) {
         const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (!c.InUse)
-            continue;
-        const int row = static_cast<int>(rows_.size()) + 1;
-        auto* check = new QCheckBox(Text(HelmClientKind(c.ClientType)), frFrame);
-        check->setObjectName(QStringLiteral("chkDisconnect"));
-        check->setProperty("Index", row);
-        auto* address = new QLabel(Text(c.Address), frFrame);
-        address->setObjectName(QStringLiteral("lblIPAddr"));
-        address->setProperty("Index", row);
-        address->setTextFormat(Qt::PlainText);
-        grid->addWidget(check, row, 0);
-        grid->addWidget(address, row, 1);
-        rows_.push_back({i, c.Address, check});
+        if (c.InUse)
+            addRow(Port::Helm, i, HelmClientKind(c.ClientType), c.Address);
+    }
+    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
+        const ZoltClient& c = s.ZoltClientTable[static_cast<size_t>(i)];
+        if (c.Connected)
+            addRow(Port::Zolt, i, c.ClientType == ConsoleClientType ? "Zolt/Console" : "Unknown Connection", c.Address);
     }
     grid->setRowStretch(static_cast<int>(rows_.size()) + 1, 1);
     grid->setColumnStretch(1, 1);
@@ -93,6 +88,21 @@ frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     setMinimumSize(420, 220);
 }
 
+void frmClients::addRow(Port port, int slot, const std::string& kind, const std::string& address)
+{
+    const int row = static_cast<int>(rows_.size()) + 1;
+    auto* check = new QCheckBox(Text(kind), frFrame_);
+    check->setObjectName(QStringLiteral("chkDisconnect"));
+    check->setProperty("Index", row);
+    auto* label = new QLabel(Text(address), frFrame_);
+    label->setObjectName(QStringLiteral("lblIPAddr"));
+    label->setProperty("Index", row);
+    label->setTextFormat(Qt::PlainText);
+    grid_->addWidget(check, row, 0);
+    grid_->addWidget(label, row, 1);
+    rows_.push_back({port, slot, address, check});
+}
+
 void frmClients::cmdAll_Click()
 {
     mnuDisconnectAllClients_Click(s_);
@@ -104,12 +114,17 @@ void frmClients::cmdSelected_Click()
     Trap(s_, "Error Disconnecting Client", "IP Socket Error", [&] {
         for (const Row& row : rows_) {
             // The client may have gone while the list was open.
-            if (!row.chkDisconnect->isChecked() || !ValidClientSlot(s_, row.slot) ||
-                !s_.sockets.isConnected(Port::Helm, row.slot))
+            if (!row.chkDisconnect->isChecked() || !s_.sockets.isConnected(row.port, row.slot))
                 continue;
-            LogIPMessage(s_, "Client Disconnected", row.address);
-            s_.sockets.close(Port::Helm, row.slot);
-            DisconnectClient(s_, row.slot);
+            if (row.port == Port::Helm && ValidClientSlot(s_, row.slot)) {
+                LogIPMessage(s_, "Client Disconnected", row.address);
+                s_.sockets.close(Port::Helm, row.slot);
+                DisconnectClient(s_, row.slot);
+            } else if (row.port == Port::Zolt && ValidConsoleSlot(s_, row.slot)) {
+                LogIPMessage(s_, "Console Disconnected", row.address);
+                s_.sockets.close(Port::Zolt, row.slot);
+                DisconnectConsole(s_, row.slot);
+            }
         }
     });
     accept();

@@ -9,6 +9,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
 #include "ui/Logo.h"
+#include "ui/frmConsoleSetup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -188,9 +189,8 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     lblHelp->setMinimumHeight(64);
     (new QVBoxLayout(frmHelp))->addWidget(lblHelp);
 
-    // The console ports dialog is not part of this program yet.
     auto* cmdConsoleSetup = Named(new QPushButton(QStringLiteral("Setup Zolt/Console"), this), "cmdConsoleSetup");
-    cmdConsoleSetup->setEnabled(false);
+    connect(cmdConsoleSetup, &QPushButton::clicked, this, &frmSetup::cmdConsoleSetup_Click);
     auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
     cmdOk->setDefault(true);
     auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
@@ -328,6 +328,12 @@ void frmSetup::cmboBaudRate_Click()
     if (cmboBaudRate->currentText() != required)
         ask({"Warning", "The Selected Switcher Requires a Baud Rate of " + Latin1(required), BoxButtons::Ok,
              BoxIcon::Information, BoxResult::Ok});
+}
+
+void frmSetup::cmdConsoleSetup_Click()
+{
+    frmConsoleSetup dialog(s_, this);
+    dialog.exec();
 }
 
 void frmSetup::cmdOk_Click()

@@ -19,6 +19,7 @@ class frmSetup : public QDialog {
 public:
     frmSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
+    void cmdConsoleSetup_Click();
 
     Ask ask;
 

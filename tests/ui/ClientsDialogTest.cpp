@@ -1,5 +1,6 @@
 #include "ui/UiRig.h"
 #include "ui/frmClients.h"
+#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -111,4 +112,25 @@ TEST(ClientsDialog, NothingTickedOrCloseDisconnectsNobodyAndAllDisconnectsEveryb
     EXPECT_EQ(rig.server.ClientCount, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, 2));
+}
+
+TEST(ClientsDialog, ZoltConsolesAreListedAfterHelmClientsAndCanBeDisconnected)
+{
+    DialogRig rig;
+    for (const char* address : {"10.0.1.1", "10.0.1.2"}) {
+        rig.sockets.pendingAddresses.push_back(address);
+        wscktZolt_ConnectionRequest(rig.server);
+    }
+    rig.connect("10.0.0.1", 120);
+    frmClients dialog(rig.server);
+    Listed listed = List(dialog);
+    EXPECT_EQ(listed.rows, (std::vector<std::string>{"Helm Software 10.0.0.1", "Zolt/Console 10.0.1.1",
+                                                     "Zolt/Console 10.0.1.2"}));
+    listed.checks["10.0.1.2"]->setChecked(true);
+    Press(dialog, "cmdSelected");
+    EXPECT_TRUE(rig.sockets.isConnected(Port::Zolt, 1));
+    EXPECT_FALSE(rig.sockets.isConnected(Port::Zolt, 2));
+    EXPECT_EQ(rig.server.ZoltClientCount, 1);
+    EXPECT_EQ(rig.display.panels[0], "Client Connections: 0002");
+    EXPECT_NE(rig.dir.read("Eventlog.txt").find("Console Disconnected"), std::string::npos);
 }

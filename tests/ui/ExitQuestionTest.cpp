@@ -1,5 +1,6 @@
 #include "ui/ExitQuestion.h"
 #include "ui/UiRig.h"
+#include "zolt/Zolt.h"
 
 #include <gtest/gtest.h>
 
@@ -55,4 +56,17 @@ TEST(UiExitQuestion, HelmClientsAreCountedByLoginTypeAndOnlyWhileConnected)
     EXPECT_EQ(counts.ZoltConsoles, 1);
     EXPECT_EQ(counts.Unknown, 2);
     EXPECT_EQ(counts.total(), 7);
+}
+
+TEST(UiExitQuestion, ConnectedZoltConsolesAreCounted)
+{
+    DialogRig rig;
+    for (const char* address : {"10.0.1.1", "10.0.1.2", "10.0.1.3"}) {
+        rig.sockets.pendingAddresses.push_back(address);
+        wscktZolt_ConnectionRequest(rig.server);
+    }
+    rig.server.onPeerClosed(Port::Zolt, 2);
+    rig.connect("10.0.0.5", 150);
+    EXPECT_EQ(CountConnections(rig.server).ZoltConsoles, 3);
+    EXPECT_EQ(CountConnections(rig.server).total(), 3);
 }

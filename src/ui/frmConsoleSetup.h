@@ -1,0 +1,46 @@
+#pragma once
+// The console ports dialog: enables the Zolt, Logitek and HVN console ports
+// and sets their TCP ports, restarting the Zolt listener when its port changes.
+#include "ui/Boxes.h"
+
+#include <QDialog>
+
+#include <array>
+#include <map>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class Server;
+
+class frmConsoleSetup : public QDialog {
+    Q_OBJECT
+public:
+    // Rows of the dialog.
+    enum { RowZolt, RowLogitek, RowHvn, RowCount };
+
+    frmConsoleSetup(Server& s, QWidget* parent = nullptr);
+    void cmdOk_Click();
+
+    Ask ask;
+
+protected:
+    // Shows the help text of the row under the mouse.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    // Applies the rows in order; false when the dialog must stay open.
+    bool ApplyPorts();
+    // The row's port, or none when an enabled row holds an invalid number
+    // (the operator has been told).
+    bool RowPort(int Row, const char* Name, long& Port);
+
+    Server& s_;
+    // The enable flags reach the server only on OK.
+    std::array<bool, RowCount> enabled_{};
+    std::array<QCheckBox*, RowCount> chkConsole{};
+    std::array<QLineEdit*, RowCount> txtConsoleIP{};
+    QLabel* lblHelp = nullptr;
+    std::map<QObject*, int> rowOf_;
+};
