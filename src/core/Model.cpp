@@ -30,6 +30,20 @@ void SizeButtonTables(Model& m, int templates, int buttons)
     m.ButtonData = m.ButtonTemplates;
 }
 
+// The Helm-mirrored tables: display lists, clock, gain offsets and the relay
+// configuration, sized to the current relay count.
+void SizeMirrorTables(Model& m)
+{
+    m.SourceDisplayLists.assign(DisplayListCount, DisplayListRecord{});
+    m.DestinationDisplayLists.assign(DisplayListCount, DisplayListRecord{});
+    m.ClockMode = 0;
+    m.ClockSetting = 0;
+    m.GainOffsets = {};
+    m.RelayConfig.assign(static_cast<size_t>(std::max(m.NumRelays, 0)), 0);
+    m.ClientSalvoCount = 0;
+    m.ClientSalvoEventCount = 0;
+}
+
 // Orion and Draco keep one fixed size for every table.
 void SizeFixedTables(Model& m, int n, int templates, int buttons)
 {
@@ -73,6 +87,7 @@ void SizeConfigTable(Model& m, int Count)
 {
     m.NumFrames = Count;
     m.SwitcherConfig.assign(static_cast<size_t>(std::max(Count, 1)), FrameRecord{});
+    m.CardVersions.assign(m.SwitcherConfig.size(), {});
 }
 
 void ResetSalvoTables(Model& m)
@@ -112,6 +127,7 @@ void ResizeVelaTables(Model& m)
     Fit(m.OptoAlphas, no);
     Fit(m.OptoSortTable, no);
     Fit(m.OptoStates, no);
+    Fit(m.RelayConfig, nr);
 }
 
 void SizeVelaTables(Model& m)
@@ -138,12 +154,14 @@ void SizeVelaTables(Model& m)
     m.UpdateFlags = m.AllUpdateFlags = VelaAllUpdateFlags;
     m.NumSalvos = 0;
     m.NumSalvoEvents = 0;
+    SizeMirrorTables(m);
 }
 
 void SizeOrionTables(Model& m)
 {
     SizeFixedTables(m, 256, 64, 64);
     m.NumRelays = m.NumOptos = 256;
+    SizeMirrorTables(m);
     m.PollReload = 1500;
     m.UpdateFlags = m.AllUpdateFlags = OrionAllUpdateFlags;
     if (m.SwitcherConfig.empty())
@@ -177,6 +195,7 @@ void SizeDracoTables(Model& m)
 {
     SizeFixedTables(m, 32, 32, 32);
     m.NumRelays = m.NumOptos = 0;  // a Draco reports none
+    SizeMirrorTables(m);
     m.PollReload = 15;
     m.UpdateFlags = m.AllUpdateFlags = DracoAllUpdateFlags;
     if (m.SwitcherConfig.empty())

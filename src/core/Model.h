@@ -78,6 +78,14 @@ struct FrameRecord {
     int TypeCode = 0;
 };
 
+constexpr int DisplayListCount = 256;
+constexpr int EmptyDisplayMember = 255;
+
+struct DisplayListRecord {
+    std::string Name;
+    std::vector<int> Members;  // source or destination numbers; 255 = empty place
+};
+
 // Pending-update bits: a set bit is a table still to be fetched.
 namespace UpdateBit {
 constexpr int64_t PortMap = 64;
@@ -132,6 +140,19 @@ struct Model {
     std::vector<int> RelayStates, OptoStates;
     std::vector<FrameRecord> SwitcherConfig;
     int NumFrames = 0;
+
+    // ---- Tables the Helm replies mirror beyond routing and names ----
+    // DisplayListCount lists each, for the soft panels' source and destination pickers.
+    std::vector<DisplayListRecord> SourceDisplayLists, DestinationDisplayLists;
+    int ClockMode = 0;
+    int ClockSetting = 0;
+    std::array<int, 2> GainOffsets{};
+    std::vector<int> RelayConfig;  // one configuration value per relay
+    // Per frame of SwitcherConfig, per card: its version text; empty until reported.
+    std::vector<std::array<std::string, CardsPerFrame>> CardVersions;
+    // Salvo data a Helm client uploaded, before a switcher takes it.
+    int ClientSalvoCount = 0;
+    long ClientSalvoEventCount = 0;
 
     bool sized() const { return !CrosspointMap.empty(); }
 };

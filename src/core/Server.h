@@ -44,6 +44,10 @@ public:
     bool ModuleUpgradeActive = false;
     SwitcherLinkState SwitcherLink;
     SwitcherRequestState SwitcherRequest;
+    // Set by the switcher decoders when soft panels must get a new inhibit map
+    // or new names; the Helm encoders clear them after their pass.
+    bool InhibitMapChanged = false;
+    bool AlphasChanged = false;
     std::string ZoltPrompt;
     std::string LogitekHeader;
     unsigned char NdfSequence = 0;

@@ -1,0 +1,242 @@
+#include "platform/QtSerialPort.h"
+
+#include <QMetaObject>
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace {
+
+// Faults the driver counts rather than signals, reported under these codes.
+constexpr int OverrunError = 1006;          // the UART lost bytes
+constexpr int ReceiveOverflowError = 1008;  // the driver's receive buffer was full
+
+struct LineSettings {
+    qint32 baud = 0;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+std::string Trimmed(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
+}
+
+// "57600,n,8,1": baud, parity (n e o m s), data bits (5-8), stop bits (1 1.5 2).
+bool ParseSettings(const std::string& text, LineSettings& out, std::string& error)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        fields.push_back(Trimmed(text.substr(start, comma - start)));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    error = "invalid serial settings \"" + text + "\": ";
+    if (fields.size() != 4) {
+        error += "expected baud,parity,data bits,stop bits";
+        return false;
+    }
+
+    const std::string& baud = fields[0];
+    const bool digits = !baud.empty() && baud.size() <= 9
+        && std::all_of(baud.begin(), baud.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    const long rate = digits ? std::stol(baud) : 0;
+    if (rate <= 0) {
+        error += "bad baud rate";
+        return false;
+    }
+    out.baud = static_cast<qint32>(rate);
+
+    const std::string& parity = fields[1];
+    if (parity.size() != 1) {
+        error += "bad parity";
+        return false;
+    }
+    switch (std::tolower(static_cast<unsigned char>(parity[0]))) {
+    case 'n': out.parity = QSerialPort::NoParity; break;
+    case 'e': out.parity = QSerialPort::EvenParity; break;
+    case 'o': out.parity = QSerialPort::OddParity; break;
+    case 'm': out.parity = QSerialPort::MarkParity; break;
+    case 's': out.parity = QSerialPort::SpaceParity; break;
+    default:
+        error += "bad parity";
+        return false;
+    }
+
+    const std::string& bits = fields[2];
+    if (bits.size() != 1 || bits[0] < '5' || bits[0] > '8') {
+        error += "bad data bits";
+        return false;
+    }
+    out.dataBits = static_cast<QSerialPort::DataBits>(bits[0] - '0');
+
+    const std::string& stop = fields[3];
+    if (stop == "1")
+        out.stopBits = QSerialPort::OneStop;
+    else if (stop == "1.5")
+        out.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop == "2")
+        out.stopBits = QSerialPort::TwoStop;
+    else {
+        error += "bad stop bits";
+        return false;
+    }
+    error.clear();
+    return true;
+}
+
+bool LineHungUp(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
+class Quiet {
+public:
+    explicit Quiet(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Quiet() { flag_ = was_; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+}  // namespace
+
+QtSerialPort::QtSerialPort()
+{
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { received(); });
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError e) { failed(e); });
+}
+
+bool QtSerialPort::open(const std::string& device, const std::string& settings, std::string& error)
+{
+    LineSettings line;
+    if (!ParseSettings(settings, line, error))
+        return false;
+    if (device.empty()) {
+        error = "no serial device given";
+        return false;
+    }
+
+    Quiet quiet(quiet_);
+    close();
+    // A name without a directory is taken from /dev, a full path as it is.
+    port_.setPortName(QString::fromStdString(device));
+    port_.setBaudRate(line.baud);
+    port_.setParity(line.parity);
+    port_.setDataBits(line.dataBits);
+    port_.setStopBits(line.stopBits);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        error = device + ": " + port_.errorString().toStdString();
+        return false;
+    }
+    ++session_;
+    lost_ = false;
+    readFaultCounters(overruns_, overflows_);
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (!port_.isOpen())
+        return;
+    Quiet quiet(quiet_);
+    ++session_;
+    port_.close();
+}
+
+bool QtSerialPort::write(const Bytes& data)
+{
+    if (!port_.isOpen())
+        return false;
+    if (data.empty())
+        return true;
+    Quiet quiet(quiet_);
+    return port_.write(data.data(), static_cast<qint64>(data.size())) == static_cast<qint64>(data.size());
+}
+
+void QtSerialPort::received()
+{
+    const QByteArray data = port_.readAll();
+    int overruns = overruns_, overflows = overflows_;
+    readFaultCounters(overruns, overflows);
+    const bool overran = overruns != overruns_;
+    const bool overflowed = overflows != overflows_;
+    overruns_ = overruns;
+    overflows_ = overflows;
+
+    if (!handler_)
+        return;
+    if (!data.isEmpty())
+        handler_->onSerialData(Bytes(data.constData(), static_cast<size_t>(data.size())));
+    if (overran)
+        handler_->onSerialError(OverrunError);
+    if (overflowed)
+        handler_->onSerialError(ReceiveOverflowError);
+}
+
+void QtSerialPort::failed(QSerialPort::SerialPortError error)
+{
+    if (quiet_ || error == QSerialPort::NoError || !port_.isOpen() || lost_)
+        return;
+    // A pulled adapter or a hung-up line reads as end of file, which Qt calls
+    // ReadError and signals again on every pass of the loop; a line that is
+    // hung up or fails to read is closed and reported once, as a lost device.
+    const bool hungUp = LineHungUp(port_.handle());
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || hungUp) {
+        lost_ = true;
+        const int code = hungUp ? QSerialPort::ResourceError : error;
+        const unsigned session = session_;
+        // Closing is left to the loop: this runs inside Qt's notifier code.
+        QMetaObject::invokeMethod(&port_, [this, session, code] { deviceLost(session, code); }, Qt::QueuedConnection);
+        return;
+    }
+    if (handler_)
+        handler_->onSerialError(static_cast<int>(error));
+}
+
+void QtSerialPort::deviceLost(unsigned session, int code)
+{
+    if (session != session_)
+        return;
+    close();
+    if (handler_)
+        handler_->onSerialError(code);
+}
+
+// Linux keeps per-line fault counts; a rise since the last look is a fault.
+// Lines without counts (pseudo-terminals, some USB adapters) report none.
+void QtSerialPort::readFaultCounters(int& overruns, int& overflows) const
+{
+#if defined(__linux__) && defined(TIOCGICOUNT)
+    serial_icounter_struct counts{};
+    if (port_.handle() >= 0 && ::ioctl(port_.handle(), TIOCGICOUNT, &counts) == 0) {
+        overruns = counts.overrun;
+        overflows = counts.buf_overrun;
+    }
+#else
+    (void)overruns;
+    (void)overflows;
+#endif
+}

@@ -1,0 +1,296 @@
+#include "platform/QtSockets.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <sys/socket.h>
+
+#include <utility>
+
+namespace {
+
+// Error code of a read or write on a slot without a live connection.
+constexpr int NotConnected = 10057;
+// A connection the server closed may finish sending for this long; a client
+// that does not read by then is cut off so the output cannot pile up.
+constexpr int CloseLingerMs = 5000;
+// After a failed accept (out of descriptors) Qt stops accepting; try again after this.
+constexpr int AcceptRetryMs = 1000;
+
+std::string Dotted(const QHostAddress& address)
+{
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return (v4 ? QHostAddress(ip) : address).toString().toStdString();
+}
+
+}  // namespace
+
+// Marks a call of this class in progress: Qt signals raised meanwhile are queued.
+class QtSockets::Busy {
+public:
+    explicit Busy(QtSockets& sockets) : sockets_(sockets) { ++sockets_.busy_; }
+    ~Busy() { --sockets_.busy_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    QtSockets& sockets_;
+};
+
+QtSockets::QtSockets() = default;
+
+QtSockets::~QtSockets()
+{
+    // Listeners and sockets, live or still closing, are children of context_
+    // and go with it; none of them may call back into this object on the way.
+    for (QObject* child : context_.children())
+        QObject::disconnect(child, nullptr, &context_, nullptr);
+}
+
+bool QtSockets::listen(Port port, long portNumber, std::string& error)
+{
+    if (portNumber < 1 || portNumber > 65535) {
+        error = "invalid port number " + std::to_string(portNumber);
+        return false;
+    }
+    closeListener(port);
+    Busy busy(*this);
+    auto* server = new QTcpServer(&context_);
+    if (!server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(portNumber))) {
+        error = "port " + std::to_string(portNumber) + ": " + server->errorString().toStdString();
+        delete server;
+        return false;
+    }
+    QObject::connect(server, &QTcpServer::newConnection, &context_, [this, port, server] {
+        deliver(server, [this, port, server] { connectionPending(port, server); });
+    });
+    QObject::connect(server, &QTcpServer::acceptError, server, [server] {
+        QTimer::singleShot(AcceptRetryMs, server, &QTcpServer::resumeAccepting);
+    });
+    listener(port).server = server;
+    return true;
+}
+
+void QtSockets::closeListener(Port port)
+{
+    Listener& l = listener(port);
+    if (!l.server)
+        return;
+    Busy busy(*this);
+    QTcpServer* server = std::exchange(l.server, nullptr);
+    QObject::disconnect(server, nullptr, &context_, nullptr);
+    server->close();
+    // This may run inside the server's own newConnection signal.
+    server->deleteLater();
+}
+
+bool QtSockets::isListening(Port port) const
+{
+    const Listener& l = listener(port);
+    return l.server && l.server->isListening();
+}
+
+bool QtSockets::accept(Port port, int slot)
+{
+    Listener& l = listener(port);
+    if (slot < 1 || !l.server || !l.server->hasPendingConnections())
+        return false;
+    Busy busy(*this);
+    QTcpSocket* socket = l.server->nextPendingConnection();
+    if (!socket)
+        return false;
+    // Connections outlive the listener that took them.
+    socket->setParent(&context_);
+    // Input the server leaves unread stays in the kernel rather than here.
+    socket->setReadBufferSize(SocketQueueCap);
+
+    Conn& c = l.conns[slot];
+    if (c.socket)
+        release(c.socket);
+    c = Conn{};
+    c.socket = socket;
+    c.id = ++lastId_;
+    c.address = Dotted(socket->peerAddress());
+
+    const unsigned long long id = c.id;
+    QObject::connect(socket, &QIODevice::readyRead, &context_, [this, port, slot, id] {
+        deliver(&context_, [this, port, slot, id] { dataArrived(port, slot, id); });
+    });
+    QObject::connect(socket, &QAbstractSocket::disconnected, &context_, [this, port, slot, id] {
+        deliver(&context_, [this, port, slot, id] { peerClosed(port, slot, id); });
+    });
+    return true;
+}
+
+bool QtSockets::isConnected(Port port, int slot) const
+{
+    const Conn* c = find(port, slot);
+    return c && c->socket && c->socket->state() == QAbstractSocket::ConnectedState;
+}
+
+std::string QtSockets::peerAddress(Port port, int slot) const
+{
+    const Conn* c = find(port, slot);
+    return c ? c->address : std::string();
+}
+
+long QtSockets::read(Port port, int slot, char* buffer, long max)
+{
+    Conn* c = find(port, slot);
+    if (!c)
+        return 0;
+    Busy busy(*this);
+    const qint64 n = c->socket && buffer && max > 0 ? c->socket->read(buffer, max) : 0;
+    if (n <= 0) {
+        c->error = SocketWouldBlock;
+        return 0;
+    }
+    c->error = 0;
+    // Qt signals only new input; what a short read leaves is announced again.
+    if (c->socket->bytesAvailable() > 0 && !c->arrivalQueued) {
+        c->arrivalQueued = true;
+        const unsigned long long id = c->id;
+        QMetaObject::invokeMethod(&context_, [this, port, slot, id] { dataArrived(port, slot, id); },
+                                  Qt::QueuedConnection);
+    }
+    return static_cast<long>(n);
+}
+
+long QtSockets::write(Port port, int slot, const char* data, long length)
+{
+    Conn* c = find(port, slot);
+    if (!c)
+        return 0;
+    if (!c->socket || c->socket->state() != QAbstractSocket::ConnectedState) {
+        c->error = NotConnected;
+        return 0;
+    }
+    if (!data || length <= 0) {
+        c->error = 0;
+        return 0;
+    }
+    if (length > SocketQueueCap - c->socket->bytesToWrite()) {
+        c->error = SocketWouldBlock;
+        return 0;
+    }
+    Busy busy(*this);
+    if (c->socket->write(data, length) != length) {
+        c->error = NotConnected;
+        return 0;
+    }
+    c->error = 0;
+    return length;
+}
+
+int QtSockets::lastError(Port port, int slot) const
+{
+    const Conn* c = find(port, slot);
+    return c ? c->error : NotConnected;
+}
+
+void QtSockets::close(Port port, int slot)
+{
+    Conn* c = find(port, slot);
+    if (!c || !c->socket)
+        return;
+    Busy busy(*this);
+    release(std::exchange(c->socket, nullptr));
+}
+
+void QtSockets::remove(Port port, int slot)
+{
+    close(port, slot);
+    listener(port).conns.erase(slot);
+}
+
+QtSockets::Listener& QtSockets::listener(Port port)
+{
+    return listeners_.at(static_cast<size_t>(port));
+}
+
+const QtSockets::Listener& QtSockets::listener(Port port) const
+{
+    return listeners_.at(static_cast<size_t>(port));
+}
+
+QtSockets::Conn* QtSockets::find(Port port, int slot)
+{
+    auto& conns = listener(port).conns;
+    auto it = conns.find(slot);
+    return it == conns.end() ? nullptr : &it->second;
+}
+
+const QtSockets::Conn* QtSockets::find(Port port, int slot) const
+{
+    const auto& conns = listener(port).conns;
+    auto it = conns.find(slot);
+    return it == conns.end() ? nullptr : &it->second;
+}
+
+QtSockets::Conn* QtSockets::live(Port port, int slot, unsigned long long id)
+{
+    Conn* c = find(port, slot);
+    return c && c->id == id && c->socket ? c : nullptr;
+}
+
+void QtSockets::deliver(QObject* context, std::function<void()> event)
+{
+    if (busy_)
+        QMetaObject::invokeMethod(context, std::move(event), Qt::QueuedConnection);
+    else
+        event();
+}
+
+void QtSockets::connectionPending(Port port, QTcpServer* server)
+{
+    if (listener(port).server != server)
+        return;
+    if (handler_)
+        handler_->onConnectionRequest(port);
+    // A connection the handler did not take is refused rather than left waiting.
+    if (listener(port).server != server)
+        return;
+    while (QTcpSocket* refused = server->nextPendingConnection()) {
+        refused->abort();
+        refused->deleteLater();
+    }
+}
+
+void QtSockets::dataArrived(Port port, int slot, unsigned long long id)
+{
+    Conn* c = live(port, slot, id);
+    if (!c)
+        return;
+    c->arrivalQueued = false;
+    const qint64 waiting = c->socket->bytesAvailable();
+    if (waiting > 0 && handler_)
+        handler_->onDataArrival(port, slot, static_cast<long>(waiting));
+}
+
+void QtSockets::peerClosed(Port port, int slot, unsigned long long id)
+{
+    if (live(port, slot, id) && handler_)
+        handler_->onPeerClosed(port, slot);
+}
+
+void QtSockets::release(QTcpSocket* socket)
+{
+    QObject::disconnect(socket, nullptr, &context_, nullptr);
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->deleteLater();
+        return;
+    }
+    // Output still queued goes out first, as a plain socket close would do.
+    QObject::connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(CloseLingerMs, socket, [socket] {
+        // A reset, so the client cannot take the cut-off output for all of it.
+        const linger reset{1, 0};
+        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        socket->abort();
+    });
+    socket->disconnectFromHost();
+}
