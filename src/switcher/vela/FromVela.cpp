@@ -108,12 +108,6 @@ void DecodeVelaMessage(Server& s)
 {
     if (SerialBufferOverflowed(s))
         return;
-    if (s.model.SwitcherType != TypeVela) {
-        // Only a Vela is simulated: a demo of another family leaves client
-        // frames unanswered.
-        s.SerialBuffer.clear();
-        return;
-    }
     Trap(s, "Error Decoding Message", "Vela Command Error", [&] {
         const Bytes frame = CutNextFrame(s);
         if (frame.empty())
@@ -123,14 +117,14 @@ void DecodeVelaMessage(Server& s)
     });
 }
 
-FrameReader::FrameReader(const Bytes& Frame, size_t Position)
+VelaFrameReader::VelaFrameReader(const Bytes& Frame, size_t Position)
     : frame_(Frame), pos_(Position), end_(Frame.size() >= 2 ? Frame.size() - 2 : 0)
 {
     if (pos_ > end_)
         overrun_ = true;
 }
 
-int FrameReader::Byte()
+int VelaFrameReader::Byte()
 {
     if (overrun_ || pos_ >= end_) {
         overrun_ = true;
@@ -139,14 +133,14 @@ int FrameReader::Byte()
     return ByteAt(frame_, pos_++) & 127;
 }
 
-int FrameReader::Pair()
+int VelaFrameReader::Pair()
 {
     const int low = Byte();
     const int high = Byte();
     return overrun_ ? 0 : CombineBytes(static_cast<unsigned char>(low), static_cast<unsigned char>(high));
 }
 
-void FrameReader::Skip(size_t Count)
+void VelaFrameReader::Skip(size_t Count)
 {
     if (overrun_ || Count > end_ - pos_) {
         overrun_ = true;
@@ -155,7 +149,7 @@ void FrameReader::Skip(size_t Count)
     pos_ += Count;
 }
 
-Bytes FrameReader::Text(size_t Count)
+Bytes VelaFrameReader::Text(size_t Count)
 {
     const size_t at = pos_;
     Skip(Count);
@@ -222,7 +216,7 @@ void DeferRequest(Server& s, int64_t Mask)
 
 bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit)
 {
-    FrameReader r(Frame, 2);
+    VelaFrameReader r(Frame, 2);
     const int frames = r.Byte();
     const int firstFrame = r.Byte();
     for (int f = firstFrame; f < firstFrame + frames && !r.Overrun(); ++f) {

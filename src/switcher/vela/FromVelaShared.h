@@ -13,10 +13,10 @@ class Server;
 // Reads the data bytes of a frame, those between the command byte and the
 // checksum. A read past them yields 0 and marks the reader overrun for good,
 // so counts that claim more than the frame carries show as a short frame.
-class FrameReader {
+class VelaFrameReader {
 public:
     // Position: 0-based index of the first byte to read.
-    FrameReader(const Bytes& Frame, size_t Position);
+    VelaFrameReader(const Bytes& Frame, size_t Position);
     int Byte();
     // A 14-bit number, low group first.
     int Pair();

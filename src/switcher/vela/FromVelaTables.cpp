@@ -68,7 +68,7 @@ void StoreNames(const std::vector<std::string>& Names, const std::vector<int>& P
 // + 128 x the second byte's low 6 bits).
 enum class InhibitRunLayout { Switcher, Helm };
 
-void ReadInhibitRun(FrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
+void ReadInhibitRun(VelaFrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
 {
     unsigned char first = static_cast<unsigned char>(r.Byte());
     unsigned char second = static_cast<unsigned char>(r.Byte());
@@ -112,7 +112,7 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         else
             ForwardToWaitingClients(s, Frame, kind.Bit, kind.Bit);
 
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         const int length = r.Byte();
         const int count = r.Pair();
         const int first = r.Pair();
@@ -186,7 +186,7 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
         const bool reachesEnd = first + count - 1 >= m.NumDestinations - 1;
@@ -244,7 +244,7 @@ void ProcessVelaLinks(Server& s, const Bytes& Frame)
             return;
         }
         ForwardToWaitingClients(s, Frame, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, bit);
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
         if (r.Overrun() || Frame.size() != static_cast<size_t>(count) + 8) {
@@ -301,7 +301,7 @@ void ProcessVelaButtons(Server& s, const Bytes& Frame)
             return;
         }
         ForwardToWaitingClients(s, Frame, UpdateBit::Buttons, UpdateBit::Buttons, false);
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
         const int buttons = r.Pair();
@@ -349,7 +349,7 @@ void ProcessVelaSalvoEvents(Server& s, const Bytes& Frame)
             return;
         }
         ForwardToWaitingClients(s, Frame, UpdateBit::Salvos, UpdateBit::Salvos);
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         const int salvos = r.Pair();
         const int events = r.Pair();
         // Checked before anything is stored: the tables keep what they had.

@@ -211,7 +211,7 @@ void ProcessVelaTake(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Take Command");
             return;
         }
-        FrameReader r(Frame, 1);
+        VelaFrameReader r(Frame, 1);
         int type = r.Pair();
         const size_t expected = (type & LevelFlag) ? 11 : 9;
         if (Frame.size() != expected) {
@@ -252,7 +252,7 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
         const bool polled = AnyPolledClient(s);
 
         step = "Decode Error";
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         int count = r.Pair();
         const int first = r.Pair();
         // Only destinations the map holds are kept; every entry is read so
@@ -356,7 +356,7 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
             return;
         }
         ForwardToHelmPCs(s, Frame, ReplyBit::State);
-        FrameReader r(Frame, 2);
+        VelaFrameReader r(Frame, 2);
         const int frames = r.Byte();
         const int firstFrame = r.Byte();
         if (firstFrame + frames > m.NumFrames) {
