@@ -93,6 +93,19 @@ void LoadDemoData(Server& s)
         default: FillVelaDemoFrame(m.SwitcherConfig[0]); break;
         }
 
+        auto fillLists = [](std::vector<DisplayListRecord>& Lists, int Members) {
+            Lists.assign(DisplayListCount, DisplayListRecord{});
+            for (int i = 0; i < DisplayListCount; ++i) {
+                Lists[static_cast<size_t>(i)].Name = "Display List " + Digits(i + 1, 3);
+                Lists[static_cast<size_t>(i)].Members.assign(static_cast<size_t>(Members), EmptyDisplayMember);
+            }
+        };
+        fillLists(m.SourceDisplayLists, m.NumSources / 8);
+        fillLists(m.DestinationDisplayLists, m.NumDestinations / 8);
+
+        m.ClockMode = 2;
+        m.ClockSetting = 20;
+        m.GainOffsets = {80, 80};
         m.UpdateFlags = 0;
         s.AwaitingSwitcher = false;
     });
