@@ -25,12 +25,12 @@ Bytes B(std::initializer_list<int> bytes)
 
 const Bytes BasicInfoRequest = B({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
 
-struct Run {
+struct RunResult {
     int status = -1;
     std::string out, err;
 };
 
-Run RunToEnd(const QStringList& args)
+RunResult RunToEnd(const QStringList& args)
 {
     QProcess p;
     p.start(HVNSERVER_PATH, args);
@@ -124,19 +124,19 @@ std::vector<std::string> IniKeys(const std::string& text)
 TEST(ServerProcess, CommandLine)
 {
     QtApp();
-    const Run version = RunToEnd({"--version"});
+    const RunResult version = RunToEnd({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "Version 4.09 - 05/23/2005\n");
 
     EXPECT_EQ(RunToEnd({"--help"}).status, 0);
 
-    const Run unknown = RunToEnd({"--bogus"});
+    const RunResult unknown = RunToEnd({"--bogus"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("usage: hvnserver"), std::string::npos);
 
     EXPECT_EQ(RunToEnd({"--headless", "--app-dir"}).status, 2);
 
-    const Run unwritable = RunToEnd({"--headless", "--app-dir", "/dev/null/hvn"});
+    const RunResult unwritable = RunToEnd({"--headless", "--app-dir", "/dev/null/hvn"});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("/dev/null/hvn"), std::string::npos);
 }
