@@ -43,6 +43,7 @@ struct VelaRig : TestRig {
     {
         server.cfg.AppPath = dir.app();
         server.model.SwitcherType = TypeVela;
+        SizeConfigTable(server.model, 1);  // as startup does
         SizeTablesForType(server.model);
         serial.opened = true;
         server.SwitcherOnline = true;
