@@ -161,6 +161,8 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         case TableRelays: StoreNames(names, positions, first, m.NumRelays, m.RelayAlphas, m.RelaySortTable); break;
         default: break;
         }
+        if (code == TableSources || code == TableDestinations)
+            s.AlphasChanged = true;
 
         m.UpdateFlags &= ~kind.Bit;
         if (kind.Bit)
