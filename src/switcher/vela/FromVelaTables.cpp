@@ -129,29 +129,33 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
             positions.push_back(r.Pair());
         }
 
+        // The table ends with the frame's last entry. A switcher's frames
+        // start at 0; a client's upload (demo mode) may start later and
+        // still carries the table to its end, as the Helm alpha reply does.
+        const int size = first + count;
         switch (code) {
         case TableSalvos: {
             SortNames(names, positions);
-            const size_t size = std::max<size_t>(static_cast<size_t>(first) + names.size(), 1);
-            m.SalvoAlphas.resize(size);
-            m.SalvoSortTable.resize(size);
-            StoreNames(names, positions, first, static_cast<int>(size), m.SalvoAlphas, m.SalvoSortTable);
+            const size_t salvos = std::max<size_t>(static_cast<size_t>(size), 1);
+            m.SalvoAlphas.resize(salvos);
+            m.SalvoSortTable.resize(salvos);
+            StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
             break;
         }
         case TableSources:
-            if (count != m.NumSources) {
-                if (m.NumSources < count)
+            if (size != m.NumSources) {
+                if (m.NumSources < size)
                     RequestSwitcherTables(s, SourceDependentTables, NoneValue, 0);
-                m.NumSources = m.NumOptos = count;
+                m.NumSources = m.NumOptos = size;
                 ResizeVelaTables(m);
             }
             StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
             break;
         case TableDestinations:
-            if (count != m.NumDestinations) {
-                if (m.NumDestinations < count)
+            if (size != m.NumDestinations) {
+                if (m.NumDestinations < size)
                     RequestSwitcherTables(s, DestinationDependentTables, NoneValue, 0);
-                m.NumDestinations = m.NumRelays = count;
+                m.NumDestinations = m.NumRelays = size;
                 ResizeVelaTables(m);
             }
             StoreNames(names, positions, first, m.NumDestinations, m.DestinationAlphas, m.DestinationSortTable,

@@ -65,6 +65,17 @@ TEST(VelaAlphaTable, MoreSourcesGrowTheTablesAndAskForWhatDependsOnThem)
     EXPECT_EQ(m.DestinationAlphasRaw[99], "D99     ");
 }
 
+TEST(VelaAlphaTable, AFrameStartingLaterStillEndsTheTable)
+{
+    VelaRig rig;
+    rig.feed(AlphaFrame(20, 500, Numbered("D", 12)));
+    EXPECT_EQ(rig.server.model.NumDestinations, 512);
+    EXPECT_EQ(rig.server.model.DestinationAlphasRaw[511], "D11     ");
+    rig.feed(AlphaFrame(20, 500, Numbered("D", 2)));
+    EXPECT_EQ(rig.server.model.NumDestinations, 502);
+    EXPECT_EQ(rig.server.model.CrosspointMap.size(), 502u);
+}
+
 TEST(VelaAlphaTable, BadFramesStoreNothing)
 {
     VelaRig rig;
