@@ -6,7 +6,6 @@
 #include "switcher/ByteManipulation.h"
 #include "switcher/vela/FromVela.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -19,22 +18,18 @@ inline Bytes B(std::initializer_list<int> bytes)
         b += static_cast<char>(v);
     return b;
 }
-
 // A number as the wire carries it: low 7 bits, then the rest.
 inline Bytes P(int value) { return B({value & 127, value >> 7}); }
-
 // Command byte and data, closed with the checksum and FF.
-inline Bytes Framed(const Bytes& commandAndData)
+inline Bytes Framed(Bytes f)
 {
-    Bytes f = commandAndData;
     AppendChecksumAndEnd(f);
     return f;
 }
-
-inline Bytes WithBadChecksum(Bytes frame)
+inline Bytes WithBadChecksum(Bytes f)
 {
-    frame[frame.size() - 2] = static_cast<char>((frame[frame.size() - 2] + 1) & 127);
-    return frame;
+    f[f.size() - 2] = static_cast<char>((f[f.size() - 2] + 1) & 127);
+    return f;
 }
 
 struct VelaRig : TestRig {
@@ -54,9 +49,8 @@ struct VelaRig : TestRig {
     {
         wscktClients_ConnectionRequest(server);
         const int slot = server.ClientSlotCount();
-        ClientRecord& c = server.ClientTable[static_cast<size_t>(slot)];
-        c.LoggedIn = true;
-        c.ClientType = type;
+        client(slot).LoggedIn = true;
+        client(slot).ClientType = type;
         out(slot).clear();
         return slot;
     }
@@ -68,15 +62,17 @@ struct VelaRig : TestRig {
         server.SerialBuffer += bytes;
         DecodeVelaMessage(server);
     }
-    std::string errors() const { return dir.read("Errorlog.txt"); }
     bool logged(const std::string& text) const
     {
-        return std::any_of(display.history.begin(), display.history.end(),
-                           [&](const auto& line) { return line.second == text; });
+        for (const auto& line : display.history)
+            if (line.second == text)
+                return true;
+        return false;
     }
+    // A software error line with this location that ends in Message.
     bool errorLogged(const std::string& message, const std::string& location) const
     {
-        for (const std::string& line : CrLfLines(errors()))
+        for (const std::string& line : CrLfLines(dir.read("Errorlog.txt")))
             if (line.find(location) != std::string::npos && line.size() >= message.size() &&
                 line.compare(line.size() - message.size(), message.size(), message) == 0)
                 return true;
