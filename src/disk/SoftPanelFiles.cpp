@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int NameBytes = 8;
-constexpr int OrionMapSize = 256;          // xptmap.ndf, alpha.ndf and inhbt.ndf hold 256 entries
+constexpr int OrionMapSize = 256;             // xptmap.ndf, alpha.ndf and inhbt.ndf hold 256 entries
 constexpr long OrionDestinationNames = 2304;  // alpha.ndf: 256 names and 256 sort bytes per table
 constexpr int TakeTypeTurnOff = 0;
 constexpr int TakeTypeTake = 4;

@@ -1,162 +1,81 @@
 // The simulator binary as a developer starts it beside the server.
-#include "core/Bytes.h"
+#include "platform/QtLoop.h"
+
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
-// Reads what arrives on Fd until Done says so or Ms milliseconds passed.
-template <class Done>
-std::string ReadUntil(int fd, int ms, Done done)
-{
-    std::string got;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done(got)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
-            continue;
-        char buf[4096];
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0)
-            break;
-        got.append(buf, static_cast<size_t>(n));
-    }
-    return got;
-}
-
-class SimProcess {
-public:
-    explicit SimProcess(std::vector<std::string> args)
+// Starts the simulator and opens the pseudo-terminal it names, raw.
+struct SimOnPty {
+    explicit SimOnPty(const QStringList& args)
     {
-        int out[2], err[2];
-        if (pipe(out) != 0 || pipe(err) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        args.insert(args.begin(), HVN_SIM_PATH);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, HVN_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
+        QtApp();
+        sim.start(HVN_SIM_PATH, args);
+        sim.waitForReadyRead(5000);
+        const std::string path = sim.readLine().trimmed().toStdString();
+        line = open(path.c_str(), O_RDWR | O_NOCTTY);
+        termios t{};
+        tcgetattr(line, &t);
+        cfmakeraw(&t);
+        tcsetattr(line, TCSANOW, &t);
     }
-    ~SimProcess()
+    ~SimOnPty()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(out_);
-        close(err_);
+        close(line);
+        sim.kill();
+        sim.waitForFinished(5000);
     }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-
-    std::string firstLine()
+    std::string ask(const std::string& bytes) const
     {
-        const std::string got = ReadUntil(out_, 5000, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-        return got.substr(0, got.find('\n'));
+        if (write(line, bytes.data(), bytes.size()) < 0)
+            return {};
+        pollfd p{line, POLLIN, 0};
+        char buf[64];
+        const ssize_t n = poll(&p, 1, 3000) > 0 ? read(line, buf, sizeof buf) : 0;
+        return std::string(buf, static_cast<size_t>(std::max<ssize_t>(n, 0)));
     }
-    std::string errors() { return ReadUntil(err_, 2000, [](const std::string&) { return false; }); }
-
-    // The exit status, or -1 when it did not end within 5 seconds.
-    int waitExit()
+    // Exit code after the signal, or -1 when it did not end normally.
+    int stop(int sig)
     {
-        for (int i = 0; i < 500; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return -1;
+        kill(static_cast<pid_t>(sim.processId()), sig);
+        sim.waitForFinished(5000);
+        return sim.exitStatus() == QProcess::NormalExit ? sim.exitCode() : -1;
     }
-    void signal(int sig) const { kill(pid_, sig); }
 
-private:
-    pid_t pid_ = -1;
-    int out_ = -1, err_ = -1;
+    QProcess sim;
+    int line = -1;
 };
-
-int OpenRaw(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0)
-        return fd;
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-    return fd;
-}
 
 }  // namespace
 
 TEST(SwitcherSimProcess, AnswersThePollOnItsPseudoTerminalAndStopsOnSignal)
 {
     for (int sig : {SIGTERM, SIGINT}) {
-        SimProcess sim({"--size", "16", "--baud", "57600"});
-        const std::string path = sim.firstLine();
-        ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
-        const int line = OpenRaw(path);
-        ASSERT_GE(line, 0);
-
-        ASSERT_EQ(write(line, "\xF5", 1), 1);
-        EXPECT_EQ(ReadUntil(line, 3000, [](const std::string& s) { return !s.empty(); }), "\xF4");
-
-        sim.signal(sig);
-        EXPECT_EQ(sim.waitExit(), 0);
-        close(line);
+        SimOnPty s({"--size", "16", "--baud", "57600", "--trace"});
+        ASSERT_GE(s.line, 0);
+        EXPECT_EQ(s.ask("\xF5"), "\xF4");
+        EXPECT_EQ(s.stop(sig), 0);
+        EXPECT_EQ(s.sim.readAllStandardError().toStdString(), "rx F5\ntx F4\n");
     }
-}
-
-TEST(SwitcherSimProcess, TraceShowsBothDirectionsInHex)
-{
-    SimProcess sim({"--trace"});
-    const int line = OpenRaw(sim.firstLine());
-    ASSERT_GE(line, 0);
-    ASSERT_EQ(write(line, "\xF5", 1), 1);
-    ReadUntil(line, 3000, [](const std::string& s) { return !s.empty(); });
-    sim.signal(SIGTERM);
-    EXPECT_EQ(sim.waitExit(), 0);
-    EXPECT_EQ(sim.errors(), "rx F5\ntx F4\n");
-    close(line);
 }
 
 TEST(SwitcherSimProcess, InvalidOptionsPrintUsageAndExitWith2)
 {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--size", "0"}, {"--size", "513"}, {"--size"}, {"--baud", "fast"}, {"--colour"},
-             {"--device", "/dev/null", "--baud", "12345"}}) {
-        SimProcess sim(args);
-        EXPECT_EQ(sim.waitExit(), 2) << args[0];
-        EXPECT_EQ(sim.errors().rfind("usage: hvn-switcher-sim", 0), 0u) << args[0];
+    QtApp();
+    for (const QStringList& args : {QStringList{"--size", "0"}, {"--size", "513"}, {"--size"}, {"--baud", "fast"},
+                                    {"--colour"}, {"--device", "/dev/null", "--baud", "12345"}}) {
+        QProcess p;
+        p.start(HVN_SIM_PATH, args);
+        p.waitForFinished(5000);
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardError().startsWith("usage: hvn-switcher-sim"));
     }
 }
