@@ -171,8 +171,9 @@ void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, in
         ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
         // In demo mode every table frame is a client's upload answered by the
         // simulated switcher; all clients mirror it, so all of them get it.
-        const bool waiting = (c.PendingRequests & WaitBits) != 0 || (Panels && c.ClientType >= PanelClientType) ||
-                             c.MapSent != 0 || s.cfg.DemoMode;
+        // (A client not yet logged in has no type: 16383 is no panel.)
+        const bool mirrors = c.LoggedIn && ((Panels && c.ClientType >= PanelClientType) || s.cfg.DemoMode);
+        const bool waiting = (c.PendingRequests & WaitBits) != 0 || c.MapSent != 0 || mirrors;
         if (!waiting)
             continue;
         SendToClient(s, Frame, i);

@@ -47,6 +47,9 @@ TEST(VelaAlphaTable, NamesOfTheKnownSizeAreStoredAndForwardedWithoutRequests)
     VelaRig rig;
     const int waiting = rig.connect(120);
     const int idle = rig.connect(120);
+    wscktClients_ConnectionRequest(rig.server);  // not logged in: no type yet
+    const int stranger = rig.server.ClientSlotCount();
+    rig.out(stranger).clear();
     rig.client(waiting).PendingRequests = 256 | 512;
     rig.server.model.UpdateFlags = 256 | 512;
     const Bytes frame = Names(10, 0, 512, "S");
@@ -58,6 +61,7 @@ TEST(VelaAlphaTable, NamesOfTheKnownSizeAreStoredAndForwardedWithoutRequests)
     EXPECT_EQ(rig.out(waiting), frame);
     EXPECT_EQ(rig.client(waiting).PendingRequests, 512);
     EXPECT_EQ(rig.out(idle), "");
+    EXPECT_EQ(rig.out(stranger), "");
 }
 
 TEST(VelaAlphaTable, MoreSourcesGrowTheTablesAndAskForWhatDependsOnThem)
