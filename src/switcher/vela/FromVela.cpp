@@ -252,3 +252,9 @@ bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit)
     }
     return !r.Overrun();
 }
+
+FrameRecord* ConfigFrame(Model& m, int Frame)
+{
+    const int stored = std::clamp(std::min(m.NumFrames, static_cast<int>(m.SwitcherConfig.size())), 0, MaxStoredFrames);
+    return Frame >= 0 && Frame < stored ? &m.SwitcherConfig[static_cast<size_t>(Frame)] : nullptr;
+}

@@ -70,3 +70,8 @@ bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit);
 // Frame, card, port and channel numbers that the configuration records hold.
 constexpr int MaxStoredFrames = 7;
 constexpr int MaxStoredChannels = 8;
+
+struct FrameRecord;
+struct Model;
+// The frame record a report may write: frames 0 to 6, as far as sized; else null.
+FrameRecord* ConfigFrame(Model& m, int Frame);

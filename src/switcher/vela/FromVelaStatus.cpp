@@ -43,12 +43,6 @@ void Finish(Server& s, int64_t Bit, const std::string& Text)
     LogVelaMessage(s, Text);
 }
 
-// The frames a configuration report may write: 0 to 6, as far as sized.
-FrameRecord* ConfigFrame(Model& m, int Frame)
-{
-    const int stored = std::clamp(std::min(m.NumFrames, static_cast<int>(m.SwitcherConfig.size())), 0, MaxStoredFrames);
-    return Frame >= 0 && Frame < stored ? &m.SwitcherConfig[static_cast<size_t>(Frame)] : nullptr;
-}
 CardRecord* ConfigCard(FrameRecord* Frame, int Card)
 {
     return Frame && Card >= 0 && Card < CardsPerFrame ? &Frame->Cards[static_cast<size_t>(Card)] : nullptr;

@@ -193,15 +193,6 @@ void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
     }
 }
 
-// Frame, card, port and channel records that a report may write.
-FrameRecord* StoredFrame(Model& m, int Frame)
-{
-    if (Frame < 0 || Frame >= MaxStoredFrames || Frame >= m.NumFrames ||
-        static_cast<size_t>(Frame) >= m.SwitcherConfig.size())
-        return nullptr;
-    return &m.SwitcherConfig[static_cast<size_t>(Frame)];
-}
-
 }  // namespace
 
 void ProcessVelaTake(Server& s, const Bytes& Frame)
@@ -317,7 +308,7 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
 
 void ReportStateLoss(Server& s, int Level, int Frame, int Card, int Port)
 {
-    FrameRecord* frame = StoredFrame(s.model, Frame);
+    FrameRecord* frame = ConfigFrame(s.model, Frame);
     if (!frame || Card < 0 || Card >= CardsPerFrame || Port < 0 || Port >= PortsPerCard)
         return;
     auto losePort = [](PortRecord& p) {
@@ -368,7 +359,7 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = StoredFrame(m, F);
+            FrameRecord* frame = ConfigFrame(m, F);
             if (!frame || C >= CardsPerFrame || P >= PortsPerCard)
                 return;
             CardRecord& card = frame->Cards[static_cast<size_t>(C)];
