@@ -1,5 +1,6 @@
 #include "core/MainForm.h"
 
+#include "core/DemoMode.h"
 #include "core/Server.h"
 #include "core/StatusDisplay.h"
 #include "core/Trap.h"
@@ -114,6 +115,8 @@ void InitializeServer(Server& s)
     WriteStatusNdf(s, 0, true);
     ReadConfiguration(s);
     SizeTablesForType(s.model);
+    if (s.cfg.DemoMode)
+        LoadDemoData(s);
     const Config& c = s.cfg;
     s.display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
     s.display.setLabel(Label::SerialStatus, "Router Serial Activity [COM " + std::to_string(c.CommPort) + " - " +

@@ -166,7 +166,11 @@ void SizeOrionTables(Model& m)
     m.UpdateFlags = m.AllUpdateFlags = OrionAllUpdateFlags;
     if (m.SwitcherConfig.empty())
         SizeConfigTable(m, 1);
-    FrameRecord& frame = m.SwitcherConfig[0];
+    FillOrionConfig(m.SwitcherConfig[0]);
+}
+
+void FillOrionConfig(FrameRecord& frame)
+{
     frame = FrameRecord{};
     frame.Cards[0].Flag = 1;
     frame.Cards[0].Count = 21;
@@ -196,7 +200,11 @@ void SizeDracoTables(Model& m)
     m.UpdateFlags = m.AllUpdateFlags = DracoAllUpdateFlags;
     if (m.SwitcherConfig.empty())
         SizeConfigTable(m, 1);
-    FrameRecord& frame = m.SwitcherConfig[0];
+    FillDracoConfig(m.SwitcherConfig[0]);
+}
+
+void FillDracoConfig(FrameRecord& frame)
+{
     frame = FrameRecord{};
     CardRecord& card = frame.Cards[0];
     card.Flag = 1;

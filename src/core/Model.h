@@ -163,6 +163,9 @@ void ResizeVelaTables(Model& m);
 void SizeOrionTables(Model& m);
 void SizeDracoTables(Model& m);
 void SizeConfigTable(Model& m, int Count);
+// The fixed one-frame configurations of an Orion and of a Draco.
+void FillOrionConfig(FrameRecord& Frame);
+void FillDracoConfig(FrameRecord& Frame);
 void ResetSalvoTables(Model& m);
 // Sizes the model for m.SwitcherType; pass-through sizes nothing.
 void SizeTablesForType(Model& m);

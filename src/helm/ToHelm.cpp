@@ -250,6 +250,9 @@ Bytes BuildSalvoEvents(const Model& m)
 
 // Inhibit runs: length low 7 bits, then flag x 64 + length high bits. Runs
 // longer than 13 bits allow are written as several runs of the same flag.
+// (A switcher's own report puts the flag in the first byte instead; in demo
+// mode the Vela decoder reads a client's looped-back F8 upload in this
+// layout, so an upload comes back to every client as it was sent.)
 void AppendInhibitEntry(Bytes& f, const std::string& Text)
 {
     Bytes runs;

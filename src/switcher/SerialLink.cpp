@@ -7,6 +7,7 @@
 #include "disk/Logs.h"
 #include "helm/TCPSerialCommunications.h"
 #include "switcher/ByteManipulation.h"
+#include "switcher/vela/FromVela.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ void DecodeSwitcherMessage(Server& s)
     if (SerialBufferOverflowed(s))
         return;
     switch (s.model.SwitcherType) {
+    case TypeVela: DecodeVelaMessage(s); break;
     default: break;  // no decoder for this family: bytes wait for the idle discard
     }
 }

@@ -1,0 +1,260 @@
+#include "switcher/vela/FromVela.h"
+
+#include "core/MainForm.h"
+#include "core/Server.h"
+#include "core/StatusDisplay.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "helm/TCPSerialCommunications.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/SerialLink.h"
+#include "switcher/vela/FromVelaShared.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned char KeepAliveAnswer = 0xF4;
+constexpr unsigned char KeepAlivePoll = 0xF5;
+constexpr unsigned char EndOfMessage = 0xFF;
+constexpr int PanelClientType = 130;
+constexpr int HelmPCClientType = 120;
+constexpr int ConsoleClientType = 150;
+
+void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
+{
+    switch (Command) {
+    case 0xFE: ProcessVelaTake(s, Frame); break;
+    case 0xF6: ProcessVelaCrosspointMap(s, Frame); break;
+    case 0xE1: ProcessVelaState(s, Frame); break;
+    case 0xFC: ProcessVelaAlphaTable(s, Frame); break;
+    case 0xF8: ProcessVelaInhibitMap(s, Frame); break;
+    case 0xFA: ProcessVelaLinks(s, Frame); break;
+    case 0xF2: ProcessVelaInfoRequest(s, Frame); break;
+    case 0xFD: ProcessVelaButtons(s, Frame); break;
+    case 0xEB: ProcessVelaSalvoEvents(s, Frame); break;
+    case 0xE5: ProcessVelaVersion(s, Frame); break;
+    case 0xE4: ProcessVelaDescription(s, Frame); break;
+    case 0xF0: ProcessVelaStatus(s, Frame); break;
+    case 0xE2: ProcessVelaConfig(s, Frame); break;
+    case 0xE3: ProcessVelaGain(s, Frame); break;
+    case 0xB0: ProcessVelaError(s, Frame); break;
+    case 0xED: ProcessVelaClock(s, Frame); break;
+    case 0xDF: ProcessVelaDisplayLists(s, Frame); break;
+    case 0xEE: ProcessVelaGainOffset(s, Frame); break;
+    case 0xF7: ProcessVelaRelayOptoState(s, Frame); break;
+    case 0xF9: ProcessVelaRelayConfig(s, Frame); break;
+    case 0xA5: ProcessVelaModuleUpgrade(s, Frame); break;
+    case 0xEF: ProcessVelaClockConfig(s, Frame); break;
+    case 0xDE: ProcessVelaIcomChannel(s, Frame); break;
+    case 0xD2: ProcessVelaTransitionControl(s, Frame); break;
+    case 0xD3: SendToAllClients(s, Frame); break;
+    case 0xFB:
+    case 0xEA: break;  // accepted, nothing to keep
+    default: LogSoftwareError(s, "Unknown Command " + HexText(Command), 0, "Switcher"); break;
+    }
+}
+
+// Cuts the next frame, dropping what cannot start one. Works on positions
+// and cuts the buffer once, so a long run of noise or of broken frames costs
+// one pass over the buffer. Empty when no complete frame is there yet.
+Bytes CutNextFrame(Server& s)
+{
+    Bytes& buffer = s.SerialBuffer;
+    size_t start = 0;
+    size_t end = Bytes::npos;  // the first FF at or after start
+    while (true) {
+        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
+            ++start;
+        if (start == buffer.size()) {
+            buffer.clear();
+            return Bytes();
+        }
+        const unsigned char command = ByteAt(buffer, start);
+        if (command == KeepAliveAnswer) {
+            buffer.erase(0, start + 1);
+            // The switcher answered the keep-alive poll.
+            SetSwitcherConnected(s, true);
+            s.ModuleUpgradeActive = false;
+            return Bytes();
+        }
+        if (command == KeepAlivePoll || command == EndOfMessage) {
+            buffer.erase(0, start + 1);
+            return Bytes();
+        }
+        if (end == Bytes::npos || end < start)
+            end = buffer.find(static_cast<char>(EndOfMessage), start);
+        if (end == Bytes::npos) {
+            buffer.erase(0, start);  // wait for the rest of the frame
+            return Bytes();
+        }
+        size_t cut = start + 1;
+        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
+            ++cut;
+        if (cut < end) {
+            // The frame lost its end; a new one starts at cut.
+            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
+            start = cut;
+            continue;
+        }
+        buffer.erase(0, start);
+        return TakeSerialBytes(s, end - start + 1);
+    }
+}
+
+}  // namespace
+
+void DecodeVelaMessage(Server& s)
+{
+    if (SerialBufferOverflowed(s))
+        return;
+    Trap(s, "Error Decoding Message", "Vela Command Error", [&] {
+        const Bytes frame = CutNextFrame(s);
+        if (frame.empty())
+            return;
+        s.SwitcherRequest.Countdown = s.model.PollReload;
+        Dispatch(s, ByteAt(frame, 0), frame);
+    });
+}
+
+VelaFrameReader::VelaFrameReader(const Bytes& Frame, size_t Position)
+    : frame_(Frame), pos_(Position), end_(Frame.size() >= 2 ? Frame.size() - 2 : 0)
+{
+    if (pos_ > end_)
+        overrun_ = true;
+}
+
+int VelaFrameReader::Byte()
+{
+    if (overrun_ || pos_ >= end_) {
+        overrun_ = true;
+        return 0;
+    }
+    return ByteAt(frame_, pos_++) & 127;
+}
+
+int VelaFrameReader::Pair()
+{
+    const int low = Byte();
+    const int high = Byte();
+    return overrun_ ? 0 : CombineBytes(static_cast<unsigned char>(low), static_cast<unsigned char>(high));
+}
+
+void VelaFrameReader::Skip(size_t Count)
+{
+    if (overrun_ || Count > end_ - pos_) {
+        overrun_ = true;
+        return;
+    }
+    pos_ += Count;
+}
+
+Bytes VelaFrameReader::Text(size_t Count)
+{
+    const size_t at = pos_;
+    Skip(Count);
+    return overrun_ ? Bytes() : frame_.substr(at, Count);
+}
+
+bool VelaChecksumOk(const Bytes& Frame)
+{
+    return Frame.size() >= 3 && CheckSum7(Frame, 2) == ByteAt(Frame, Frame.size() - 2);
+}
+
+void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
+
+void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, int64_t ClearBits, bool Panels)
+{
+    if (s.SwitcherLink.Connected != 1)
+        return;
+    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        // In demo mode every table frame is a client's upload answered by the
+        // simulated switcher; all clients mirror it, so all of them get it.
+        // (A client not yet logged in has no type: 16383 is no panel.)
+        const bool mirrors = c.LoggedIn && ((Panels && c.ClientType >= PanelClientType) || s.cfg.DemoMode);
+        const bool waiting = (c.PendingRequests & WaitBits) != 0 || c.MapSent != 0 || mirrors;
+        if (!waiting)
+            continue;
+        SendToClient(s, Frame, i);
+        c.PendingRequests &= ~ClearBits;
+    }
+}
+
+void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConsoles)
+{
+    if (!s.SwitcherOnline)
+        return;
+    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        if (c.ClientType != HelmPCClientType && !(AlsoConsoles && c.ClientType == ConsoleClientType))
+            continue;
+        SendToClient(s, Frame, i);
+        c.PendingRequests &= ~Bit;
+    }
+}
+
+void MarkPolledClients(Server& s, int64_t Bit)
+{
+    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        if (c.PolledUpdates)
+            c.PendingRequests |= Bit;
+    }
+}
+
+bool AnyPolledClient(const Server& s)
+{
+    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
+                       [](const ClientRecord& c) { return c.PolledUpdates; });
+}
+
+void DeferRequest(Server& s, int64_t Mask)
+{
+    s.model.DeferredRequestFlags = Mask;
+    s.timers.restart(TimerId::Led2, LedIntervalMs);
+}
+
+bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit)
+{
+    VelaFrameReader r(Frame, 2);
+    const int frames = r.Byte();
+    const int firstFrame = r.Byte();
+    for (int f = firstFrame; f < firstFrame + frames && !r.Overrun(); ++f) {
+        const int frameValue = r.Byte();
+        const int cards = r.Byte();
+        const int firstCard = r.Byte();
+        if (r.Overrun())
+            break;
+        Visit(1, f, 0, 0, 0, frameValue);
+        for (int c = firstCard; c < firstCard + cards && !r.Overrun(); ++c) {
+            const int cardValue = r.Byte();
+            const int ports = r.Byte();
+            const int firstPort = r.Byte();
+            if (r.Overrun())
+                break;
+            Visit(2, f, c, 0, 0, cardValue);
+            for (int p = firstPort; p < firstPort + ports && !r.Overrun(); ++p) {
+                const int portValue = r.Byte();
+                const int channels = r.Byte();
+                const int firstChannel = r.Byte();
+                if (r.Overrun())
+                    break;
+                Visit(3, f, c, p, 0, portValue);
+                for (int ch = firstChannel; ch < firstChannel + channels; ++ch) {
+                    const int channelValue = r.Byte();
+                    if (r.Overrun())
+                        break;
+                    Visit(4, f, c, p, ch, channelValue);
+                }
+            }
+        }
+    }
+    return !r.Overrun();
+}
+
+FrameRecord* ConfigFrame(Model& m, int Frame)
+{
+    const int stored = std::clamp(std::min(m.NumFrames, static_cast<int>(m.SwitcherConfig.size())), 0, MaxStoredFrames);
+    return Frame >= 0 && Frame < stored ? &m.SwitcherConfig[static_cast<size_t>(Frame)] : nullptr;
+}

@@ -1,0 +1,573 @@
+// Status, version, configuration, gain, clock and relay messages from a Vela
+// switcher. Where the switcher's inner layout is not fixed elsewhere, each
+// handler reads the layout that the Helm reply of the same table writes
+// (helm/ToHelm.cpp), so the frame a Helm PC receives forwarded and the one
+// the server builds from its model read the same way.
+#include "core/Server.h"
+#include "core/StatusDisplay.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "helm/ToHelm.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/ToSwitcher.h"
+#include "switcher/vela/FromVela.h"
+#include "switcher/vela/FromVelaShared.h"
+#include "switcher/vela/ToVela.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Checksum (asking again for the table while UpdateBit is still pending),
+// then the frame goes to the Helm PCs, which lose PendingBit. False when the
+// frame is to be dropped.
+bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit,
+                     int64_t PendingBit, const char* ChecksumText = "Check Sum Error", bool AlsoConsoles = false)
+{
+    if (Frame.empty())
+        return false;
+    if (!VelaChecksumOk(Frame)) {
+        LogSoftwareError(s, ChecksumText, 0, Location);
+        if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
+            SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
+        return false;
+    }
+    ForwardToHelmPCs(s, Frame, PendingBit, AlsoConsoles);
+    return true;
+}
+
+void Finish(Server& s, int64_t Bit, const std::string& Text)
+{
+    s.model.UpdateFlags &= ~Bit;
+    LogVelaMessage(s, Text);
+}
+
+CardRecord* ConfigCard(FrameRecord* Frame, int Card)
+{
+    return Frame && Card >= 0 && Card < CardsPerFrame ? &Frame->Cards[static_cast<size_t>(Card)] : nullptr;
+}
+PortRecord* ConfigPort(CardRecord* Card, int Port)
+{
+    return Card && Port >= 0 && Port < PortsPerCard ? &Card->Ports[static_cast<size_t>(Port)] : nullptr;
+}
+ChannelRecord* ConfigChannel(PortRecord* Port, int Channel)
+{
+    return Port && Channel >= 0 && static_cast<size_t>(Channel) < Port->Channels.size()
+               ? &Port->Channels[static_cast<size_t>(Channel)]
+               : nullptr;
+}
+
+// E4 layout: E4, one byte not read, the frame count; then per frame its card
+// count, per card its port count, per port its channel count, one byte each.
+// With a null model the frame is only walked (the length check).
+bool WalkDescription(const Bytes& Frame, Model* m)
+{
+    VelaFrameReader r(Frame, 2);
+    const int frames = r.Byte();
+    for (int f = 0; f < frames && !r.Overrun(); ++f) {
+        FrameRecord* frame = m ? ConfigFrame(*m, f) : nullptr;
+        const int cards = r.Byte();
+        if (frame)
+            frame->Cards[0].Count = static_cast<uint8_t>(std::min(cards, CardsPerFrame));
+        for (int c = 0; c < cards && !r.Overrun(); ++c) {
+            CardRecord* card = ConfigCard(frame, c);
+            const int ports = r.Byte();
+            if (card)
+                card->PortCount = static_cast<uint8_t>(std::min(ports, PortsPerCard));
+            for (int p = 0; p < ports && !r.Overrun(); ++p) {
+                const int channels = r.Byte();
+                if (PortRecord* port = ConfigPort(card, p); port && !r.Overrun()) {
+                    port->ChannelCount = static_cast<uint8_t>(channels);
+                    port->Channels.resize(static_cast<size_t>(channels));
+                }
+            }
+        }
+    }
+    return r.Exact();
+}
+
+// E2 layout (the Helm configuration reply's): E2, one byte not read, frame
+// count, first frame; per frame its card count and first card; per card its
+// type code, three settings (pairs), port count and first port; per port its
+// type code (pair), channel count and first channel; per channel its eight
+// settings (pairs). A run that starts at 0 also sets the count of its level
+// (a channel run sizes the port's channel list); a later run only updates.
+bool WalkConfig(const Bytes& Frame, Model* m)
+{
+    VelaFrameReader r(Frame, 2);
+    const int frames = r.Byte();
+    const int firstFrame = r.Byte();
+    for (int f = 0; f < frames && !r.Overrun(); ++f) {
+        FrameRecord* frame = m ? ConfigFrame(*m, firstFrame + f) : nullptr;
+        const int cards = r.Byte();
+        const int firstCard = r.Byte();
+        if (frame && firstCard == 0)
+            frame->Cards[0].Count = static_cast<uint8_t>(std::min(cards, CardsPerFrame));
+        for (int c = 0; c < cards && !r.Overrun(); ++c) {
+            CardRecord* card = ConfigCard(frame, firstCard + c);
+            const int type = r.Pair();
+            std::array<int, 3> settings{};
+            for (int& v : settings)
+                v = r.Pair();
+            const int ports = r.Byte();
+            const int firstPort = r.Byte();
+            if (card && !r.Overrun()) {
+                card->TypeCode = type;
+                card->Settings = settings;
+                if (firstPort == 0)
+                    card->PortCount = static_cast<uint8_t>(std::min(ports, PortsPerCard));
+            }
+            for (int p = 0; p < ports && !r.Overrun(); ++p) {
+                PortRecord* port = ConfigPort(card, firstPort + p);
+                const int portType = r.Pair();
+                const int channels = r.Byte();
+                const int firstChannel = r.Byte();
+                if (port && !r.Overrun()) {
+                    port->TypeCode = portType;
+                    if (firstChannel == 0) {
+                        port->ChannelCount = static_cast<uint8_t>(channels);
+                        port->Channels.resize(static_cast<size_t>(channels));
+                    }
+                }
+                for (int k = 0; k < channels && !r.Overrun(); ++k) {
+                    std::array<int, 8> values{};
+                    for (int& v : values)
+                        v = r.Pair();
+                    if (ChannelRecord* ch = ConfigChannel(port, firstChannel + k); ch && !r.Overrun())
+                        ch->Settings = values;
+                }
+            }
+        }
+    }
+    return r.Exact();
+}
+
+// Bytes per value of a gain frame by kind: the crosspoint kinds carry the
+// source after the level (10) and a fade byte (11); the faded output gain
+// (16) a fade byte. This is what SendGainVela puts on the wire, so the demo
+// loop-back reads its own frames.
+size_t GainEntryBytes(int Kind)
+{
+    switch (Kind) {
+    case 10: return 4;
+    case 11: return 5;
+    case 16: return 3;
+    default: return 2;
+    }
+}
+
+constexpr int64_t RelayStatesBit = 65536;
+constexpr int64_t OptoStatesBit = 131072;
+constexpr int RelayKind = 40;
+constexpr int OptoKind = 30;
+
+}  // namespace
+
+// E5 layout (the Helm version reply's): E5, one byte not read, frame count,
+// one byte not read, then to the end of the frame entries of frame, card
+// (one byte each), the card's type code (pair), the length of its version
+// text (one byte) and the text.
+void ProcessVelaVersion(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Version", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Version Message", ReplyBit::Version, ReplyBit::Version))
+            return;
+        struct Entry {
+            int Frame, Card, Type;
+            std::string Text;
+        };
+        std::vector<Entry> entries;
+        VelaFrameReader r(Frame, 4);
+        while (r.Remaining() > 0) {
+            Entry e;
+            e.Frame = r.Byte();
+            e.Card = r.Byte();
+            e.Type = r.Pair();
+            e.Text = r.Text(static_cast<size_t>(r.Byte()));
+            if (r.Overrun())
+                break;
+            entries.push_back(std::move(e));
+        }
+        if (!r.Exact()) {
+            LogSoftwareError(s, "Length Error", 0, "Version Message");
+            return;
+        }
+        Model& m = s.model;
+        for (const Entry& e : entries) {
+            CardRecord* card = ConfigCard(ConfigFrame(m, e.Frame), e.Card);
+            if (!card || static_cast<size_t>(e.Frame) >= m.CardVersions.size())
+                continue;
+            card->TypeCode = e.Type;
+            m.CardVersions[static_cast<size_t>(e.Frame)][static_cast<size_t>(e.Card)] = e.Text;
+        }
+        Finish(s, ReplyBit::Version, "Received Version Message");
+    });
+}
+
+void ProcessVelaDescription(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Description Info", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Switcher Description", ReplyBit::Description, ReplyBit::Description))
+            return;
+        if (!WalkDescription(Frame, nullptr)) {
+            LogSoftwareError(s, "Length Error", 0, "Switcher Description");
+            return;
+        }
+        // Only the frames the configuration records hold are sized.
+        SizeConfigTable(s.model, std::min<int>(ByteAt(Frame, 2), MaxStoredFrames));
+        WalkDescription(Frame, &s.model);
+        Finish(s, ReplyBit::Description, "Received System Description");
+    });
+}
+
+void ProcessVelaStatus(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Switcher Status Info", "Switcher Message Error", [&] {
+        Model& m = s.model;
+        // Nothing to hold statuses until the configuration has arrived.
+        if (m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+            return;
+        if (!CheckAndForward(s, Frame, "Switcher Status", ReplyBit::Status, ReplyBit::Status))
+            return;
+        if (!WalkConfigTree(Frame, [](int, int, int, int, int, int) {})) {
+            LogSoftwareError(s, "Length Error", 0, "Switcher Status");
+            return;
+        }
+        WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
+            FrameRecord* frame = ConfigFrame(m, F);
+            CardRecord* card = ConfigCard(frame, C);
+            PortRecord* port = ConfigPort(card, P);
+            uint8_t* status = nullptr;
+            switch (Level) {
+            case 1: status = frame ? &frame->Cards[0].FrameStatus : nullptr; break;
+            case 2: status = card ? &card->Status : nullptr; break;
+            case 3: status = port ? &port->Status : nullptr; break;
+            default:
+                if (ChannelRecord* ch = ConfigChannel(port, Ch); ch && Ch < MaxStoredChannels)
+                    status = &ch->Status;
+                break;
+            }
+            if (status)
+                *status = static_cast<uint8_t>(Value);
+        });
+        Finish(s, ReplyBit::Status, "Received Status Message");
+    });
+}
+
+void ProcessVelaConfig(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Config Info", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Switcher Config", ReplyBit::Config, ReplyBit::Config))
+            return;
+        if (!WalkConfig(Frame, nullptr)) {
+            LogSoftwareError(s, "Config Length Error", 0, "Switcher Config");
+            return;
+        }
+        WalkConfig(Frame, &s.model);
+        Finish(s, ReplyBit::Config, "Received Config Message");
+    });
+}
+
+// E3 layout: E3, one byte not read, kind, count, first, then count entries of
+// GainEntryBytes(kind). Kinds 0 and 1: the two levels of source first + i;
+// 2 and 3: of destination first + i; 10 and 11: the level of a source routed
+// to destination first + i (the level, then the source); 15 and 16: the
+// destination's output level, kept in its crosspoint record.
+void ProcessVelaGain(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Gain", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Gain Message", ReplyBit::Gains, ReplyBit::Gains, "Check Sum Error", true))
+            return;
+        Model& m = s.model;
+        VelaFrameReader r(Frame, 2);
+        const int kind = r.Byte();
+        const int count = r.Pair();
+        const int first = r.Pair();
+        if (r.Overrun() || Frame.size() != GainEntryBytes(kind) * static_cast<size_t>(count) + 9) {
+            LogSoftwareError(s, "Length Error", 0, "Gain Message");
+            return;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int at = first + i;
+            const int value = r.Pair();
+            switch (kind) {
+            case 0:
+            case 1:
+                if (at < m.NumSources && static_cast<size_t>(at) < m.SourceGains.size())
+                    (kind == 0 ? m.SourceGains[static_cast<size_t>(at)].Level1
+                               : m.SourceGains[static_cast<size_t>(at)].Level2) = value;
+                break;
+            case 2:
+            case 3:
+                if (at < m.NumDestinations && static_cast<size_t>(at) < m.DestinationGains.size())
+                    (kind == 2 ? m.DestinationGains[static_cast<size_t>(at)].Level1
+                               : m.DestinationGains[static_cast<size_t>(at)].Level2) = value;
+                break;
+            case 10:
+            case 11: {
+                const int source = r.Pair();
+                if (kind == 11)
+                    r.Byte();  // the fade; the level it reaches is what is kept
+                if (at >= m.NumDestinations || static_cast<size_t>(at) >= m.CrosspointMap.size())
+                    break;
+                CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(at)];
+                for (int k = 0; k < std::min<int>(x.SourceCount, MaxSourceEntries); ++k)
+                    if (x.Sources[static_cast<size_t>(k)] == source)
+                        x.Levels[static_cast<size_t>(k)] = value;
+                break;
+            }
+            case 15:
+            case 16:
+                if (kind == 16)
+                    r.Byte();
+                if (at < m.NumDestinations && static_cast<size_t>(at) < m.CrosspointMap.size())
+                    m.CrosspointMap[static_cast<size_t>(at)].TakeExtra = value;
+                break;
+            default: r.Skip(GainEntryBytes(kind) - 2); break;
+            }
+        }
+        if (s.cfg.LogGains)
+            LogVelaMessage(s, "Received Gain Message");
+        else if (s.cfg.DisplayGains)
+            DisplayMessage(s, "Received Gain Message", "Switcher COM" + std::to_string(s.cfg.CommPort));
+        m.UpdateFlags &= ~ReplyBit::Gains;
+    });
+}
+
+// B0 layout: B0, the frame (0-based) and slot of the module, one byte each,
+// the error code (pair), then the module's name to the end of the frame. The
+// switcher error log stamps the line with the server's own time.
+void ProcessVelaError(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Error", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Error Message", 0, 0))
+            return;
+        VelaFrameReader r(Frame, 1);
+        const int frame = r.Byte();
+        const int slot = r.Byte();
+        const int code = r.Pair();
+        if (r.Overrun()) {
+            LogSoftwareError(s, "Length Error", 0, "Error Message");
+            return;
+        }
+        const std::string module = r.Text(r.Remaining());
+        if (s.cfg.LogSwitcherErrors)
+            LogSwitcherError(s, code, "F:" + std::to_string(frame + 1) + " S:" + Digits(slot, 2) + " " + module);
+    });
+}
+
+// ED layout (the Helm clock reply's): ED, kind, value; kind 1 carries the
+// clock setting.
+void ProcessVelaClock(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Clock", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Clock Message", ReplyBit::Clock, ReplyBit::Clock))
+            return;
+        if (Frame.size() != 5) {
+            LogSoftwareError(s, "Length Error", 0, "Clock Message");
+            return;
+        }
+        if (ByteAt(Frame, 1) == 1)
+            s.model.ClockSetting = ByteAt(Frame, 2);
+        Finish(s, ReplyBit::Clock, "Received Clock Message");
+    });
+}
+
+// EF layout (the Helm clock reply's second frame): EF, the clock mode.
+void ProcessVelaClockConfig(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Clock Config", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Clock Configuration", ReplyBit::Clock, ReplyBit::Clock))
+            return;
+        if (Frame.size() != 4) {
+            LogSoftwareError(s, "Length Error", 0, "Clock Configuration");
+            return;
+        }
+        s.model.ClockMode = ByteAt(Frame, 1);
+        Finish(s, ReplyBit::Clock, "Received Clock Config");
+    });
+}
+
+// DF layout (the Helm display list reply's): DF, table (10 sources, else
+// destinations), first list, list count (pairs), then per list its name
+// (8 bytes), its member count and its members (pairs).
+void ProcessVelaDisplayLists(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Display Lists", "Vela Message Error", [&] {
+        const bool sources = Frame.size() > 1 && ByteAt(Frame, 1) == TableSources;
+        const std::string label = sources ? "Source Display Lists" : "Destination Display Lists";
+        const int64_t bit = sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList;
+        if (!CheckAndForward(s, Frame, label, bit, bit, "Vela Check Sum Error"))
+            return;
+        VelaFrameReader r(Frame, 2);
+        const int first = r.Pair();
+        const int count = r.Pair();
+        std::vector<std::pair<int, DisplayListRecord>> decoded;
+        for (int i = 0; i < count && !r.Overrun(); ++i) {
+            DisplayListRecord list;
+            list.Name = r.Text(8);
+            const int members = r.Pair();
+            // A member count is believed only as far as the frame carries it.
+            if (static_cast<size_t>(members) * 2 > r.Remaining()) {
+                r.Skip(static_cast<size_t>(members) * 2);
+                break;
+            }
+            for (int k = 0; k < members; ++k)
+                list.Members.push_back(r.Pair());
+            if (first + i < DisplayListCount)
+                decoded.emplace_back(first + i, std::move(list));
+        }
+        if (!r.Exact()) {
+            LogSoftwareError(s, "Length Error", 0, label);
+            return;
+        }
+        std::vector<DisplayListRecord>& lists = sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists;
+        for (auto& [at, list] : decoded)
+            if (static_cast<size_t>(at) < lists.size())
+                lists[static_cast<size_t>(at)] = std::move(list);
+        Finish(s, bit, std::to_string(count) + " " + label + ", Starting with " + std::to_string(first + 1));
+    });
+}
+
+// EE layout (the Helm gain offset reply's): EE, one byte not read, two
+// offsets, each its low 13 bits with 64 added to the high group when negative.
+void ProcessVelaGainOffset(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Gain Offset", "Vela Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Gain Offset", ReplyBit::GainOffsets, ReplyBit::GainOffsets))
+            return;
+        if (Frame.size() != 8) {
+            LogSoftwareError(s, "Length Error", 0, "Gain Offset");
+            return;
+        }
+        VelaFrameReader r(Frame, 2);
+        for (int& offset : s.model.GainOffsets) {
+            const int low = r.Byte();
+            const int high = r.Byte();
+            const int bits = low + 128 * (high & 63);
+            offset = (high & 64) ? bits - 8192 : bits;
+        }
+        Finish(s, ReplyBit::GainOffsets, "Received Gain Offset Message");
+    });
+}
+
+void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Reciving Relay/Opto State", "Switcher Message Error", [&] {
+        Model& m = s.model;
+        const int kind = Frame.size() > 1 ? ByteAt(Frame, 1) : 0;
+        const bool relays = kind == RelayKind;
+        const int64_t bit = relays ? RelayStatesBit : OptoStatesBit;
+        if (Frame.empty())
+            return;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Check Sum Error", 0, "Relay/Opto State");
+            if (m.UpdateFlags & RelayStatesBit)
+                SendInfoRequestVela(s, RelayStatesBit, NoneValue, 0);
+            return;
+        }
+        if (kind != RelayKind && kind != OptoKind) {
+            LogTrappedError(s, "Error Reciving Relay/Opto State", "Switcher Message Error", 0, "");
+            return;
+        }
+        ForwardToHelmPCs(s, Frame, bit);
+        VelaFrameReader r(Frame, 2);
+        const int count = r.Pair();
+        if (r.Overrun() || Frame.size() != 3 * static_cast<size_t>(count) + 6) {
+            LogSoftwareError(s, "Relay/Opto State Length Error", 0, "Relay/Opto State");
+            return;
+        }
+        std::vector<int>& states = relays ? m.RelayStates : m.OptoStates;
+        const int limit = relays ? m.NumRelays : m.NumOptos;
+        int highest = -1;
+        for (int i = 0; i < count; ++i) {
+            const int number = r.Pair();
+            const int state = r.Byte();
+            highest = std::max(highest, number);
+            if (number < limit && static_cast<size_t>(number) < states.size())
+                states[static_cast<size_t>(number)] = state;
+        }
+        Finish(s, bit, relays ? "Received Relay Tally" : "Received Opto State");
+        if (AnyPolledClient(s)) {
+            if (highest < m.NumDestinations - 1)
+                DeferRequest(s, RelayStatesBit);
+            else
+                MarkPolledClients(s, bit);
+        }
+    });
+}
+
+// F9 layout (the Helm relay configuration reply's): F9, one byte not read,
+// count, first relay, one configuration value (pair) per relay.
+void ProcessVelaRelayConfig(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Reciving Relay Config", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Relay Configuration", ReplyBit::RelayConfig, ReplyBit::RelayConfig))
+            return;
+        Model& m = s.model;
+        VelaFrameReader r(Frame, 2);
+        const int count = r.Pair();
+        const int first = r.Pair();
+        if (r.Overrun() || Frame.size() != 2 * static_cast<size_t>(count) + 8) {
+            LogSoftwareError(s, "Relay Config Length Error", 0, "Relay Configuration");
+            return;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int value = r.Pair();
+            const int at = first + i;
+            if (at < m.NumRelays && static_cast<size_t>(at) < m.RelayConfig.size())
+                m.RelayConfig[static_cast<size_t>(at)] = value;
+        }
+        Finish(s, ReplyBit::RelayConfig, "Received Relay Configuration");
+    });
+}
+
+// A5: the module upgrade's progress, for the Helm PC that runs it; the
+// server reads nothing of it.
+void ProcessVelaModuleUpgrade(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Reciving Module Upgrade", "Switcher Message Error",
+         [&] { CheckAndForward(s, Frame, "Relay Configuration", 0, 0); });
+}
+
+// DE: intercom channel data for the Helm PCs; no Helm reply mirrors it, so
+// the server keeps none of it.
+void ProcessVelaIcomChannel(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Icom Channel", "Switcher Message Error", [&] {
+        if (CheckAndForward(s, Frame, "Icom Channel", 0, 0))
+            LogVelaMessage(s, "Received Icom Channel");
+    });
+}
+
+// D2 layout (the Helm transition reply's and SendTransitionControlVela's):
+// D2, one byte not read, count, first destination (pairs), the number of
+// bytes per destination, then that many bytes for each destination; they
+// replace the first bytes of its transition record.
+void ProcessVelaTransitionControl(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Transition Control", "Switcher Message Error", [&] {
+        if (!CheckAndForward(s, Frame, "Transition Control", 0, ReplyBit::TransitionControl))
+            return;
+        Model& m = s.model;
+        VelaFrameReader r(Frame, 2);
+        const int count = r.Pair();
+        const int first = r.Pair();
+        const size_t size = static_cast<size_t>(r.Byte());
+        if (r.Overrun() || Frame.size() != size * static_cast<size_t>(count) + 9) {
+            LogSoftwareError(s, "Length Error", 0, "Transition Control");
+            return;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int at = first + i;
+            const bool keep = at < m.NumDestinations && static_cast<size_t>(at) < m.TransitionControl.size();
+            for (size_t k = 0; k < size; ++k) {
+                const int v = r.Byte();
+                if (keep && k < m.TransitionControl[static_cast<size_t>(at)].size())
+                    m.TransitionControl[static_cast<size_t>(at)][k] = static_cast<uint8_t>(v);
+            }
+        }
+        LogVelaMessage(s, std::to_string(count) + " Transition Controls");
+    });
+}

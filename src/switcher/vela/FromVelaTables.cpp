@@ -1,0 +1,399 @@
+// Table frames from a Vela switcher: names (FC), inhibit maps (F8), stereo
+// links (FA), the end-of-dump information request (F2), buttons (FD) and
+// salvo events (EB).
+#include "core/MainForm.h"
+#include "core/Server.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "disk/SoftPanelFiles.h"
+#include "helm/ToHelm.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/ToSwitcher.h"
+#include "switcher/vela/FromVela.h"
+#include "switcher/vela/FromVelaShared.h"
+#include "switcher/vela/ToVela.h"
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// Tables that depend on the number of sources or destinations, asked for
+// again when that number grows.
+constexpr int64_t SourceDependentTables = 17962112;
+constexpr int64_t DestinationDependentTables = 44112000;
+constexpr int64_t OnlyButtonsAndSalvos = 24576;
+constexpr int EndOfDumpBit = 0x40;  // mask bit 27, in the fourth group
+constexpr size_t InfoRequestLength = 11;
+constexpr int MaxTemplatesPerFrame = 64;
+constexpr int ButtonTemplateCount = 256;
+constexpr size_t SalvoEventBytes = 13;
+
+struct AlphaTableKind {
+    const char* Label;
+    int64_t Bit;
+};
+
+AlphaTableKind AlphaKind(int Code)
+{
+    switch (Code) {
+    case TableSources: return {"Source Alpha Lables", UpdateBit::SourceAlphas};
+    case TableDestinations: return {"Destination Alpha Lables", UpdateBit::DestinationAlphas};
+    case TableOptos: return {"Opto Alpha Table", UpdateBit::OptoAlphas};
+    case TableRelays: return {"Relay Alpha Table", UpdateBit::RelayAlphas};
+    case TableSalvos: return {"Salvo Alpha Table", 0};
+    default: return {"Unknown Alpha Table", 0};
+    }
+}
+
+// Names and sort positions into the tables at First, as far as they reach.
+void StoreNames(const std::vector<std::string>& Names, const std::vector<int>& Positions, int First, int Limit,
+                std::vector<std::string>& Into, std::vector<int>& SortInto, std::vector<std::string>* RawInto = nullptr)
+{
+    for (size_t i = 0; i < Names.size(); ++i) {
+        const size_t at = static_cast<size_t>(First) + i;
+        if (at >= static_cast<size_t>(std::max(Limit, 0)) || at >= Into.size() || at >= SortInto.size())
+            break;
+        Into[at] = Names[i];
+        SortInto[at] = Positions[i];
+        if (RawInto && at < RawInto->size())
+            (*RawInto)[at] = Names[i];
+    }
+}
+
+// Two layouts of one inhibit run: the switcher puts the inhibit flag in bit 6
+// of the first byte (length: first byte's low 6 bits + 128 x second byte);
+// the Helm protocol puts it in bit 6 of the second byte (length: first byte
+// + 128 x the second byte's low 6 bits).
+enum class InhibitRunLayout { Switcher, Helm };
+
+void ReadInhibitRun(VelaFrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
+{
+    unsigned char first = static_cast<unsigned char>(r.Byte());
+    unsigned char second = static_cast<unsigned char>(r.Byte());
+    if (Layout == InhibitRunLayout::Switcher) {
+        Flag = SplitFlagBit(first);
+        Length = CombineBytes(first, second);
+    } else {
+        Flag = SplitFlagBit(second);
+        Length = CombineBytes(first, second);
+    }
+}
+
+// The name of salvo Number: its entry in the sorted salvo names.
+std::string SalvoName(const Model& m, int Number)
+{
+    const size_t n = std::min(m.SalvoAlphas.size(), m.SalvoSortTable.size());
+    for (size_t j = 0; j < n; ++j)
+        if (m.SalvoSortTable[j] == Number)
+            return m.SalvoAlphas[j];
+    return std::string();
+}
+
+}  // namespace
+
+void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Processing Alpha Labels", "Vela Command Error", [&] {
+        Model& m = s.model;
+        const int code = Frame.size() > 1 ? ByteAt(Frame, 1) : 0;
+        const AlphaTableKind kind = AlphaKind(code);
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, kind.Label);
+            if (kind.Bit && (m.UpdateFlags & kind.Bit))
+                SendInfoRequestVela(s, kind.Bit, NoneValue, 0);
+            return;
+        }
+        // Salvo names have no bit of their own: they go to the clients that
+        // wait for the salvos, whose bit the salvo events frame clears.
+        if (code == TableSalvos)
+            ForwardToWaitingClients(s, Frame, UpdateBit::Salvos, 0);
+        else
+            ForwardToWaitingClients(s, Frame, kind.Bit, kind.Bit);
+
+        VelaFrameReader r(Frame, 2);
+        const int length = r.Byte();
+        const int count = r.Pair();
+        const int first = r.Pair();
+        if (r.Overrun() || Frame.size() != static_cast<size_t>(length + 2) * static_cast<size_t>(count) + 9) {
+            LogSoftwareError(s, "Helm Message Length Error", 0, kind.Label);
+            return;
+        }
+        std::vector<std::string> names;
+        std::vector<int> positions;
+        names.reserve(static_cast<size_t>(count));
+        positions.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            names.push_back(r.Text(static_cast<size_t>(length)));
+            positions.push_back(r.Pair());
+        }
+
+        // The table ends with the frame's last entry. A switcher's frames
+        // start at 0; a client's upload (demo mode) may start later and
+        // still carries the table to its end, as the Helm alpha reply does.
+        const int size = first + count;
+        switch (code) {
+        case TableSalvos: {
+            SortNames(names, positions);
+            const size_t salvos = std::max<size_t>(static_cast<size_t>(size), 1);
+            m.SalvoAlphas.resize(salvos);
+            m.SalvoSortTable.resize(salvos);
+            StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
+            break;
+        }
+        case TableSources:
+            if (size != m.NumSources) {
+                if (m.NumSources < size)
+                    RequestSwitcherTables(s, SourceDependentTables, NoneValue, 0);
+                m.NumSources = m.NumOptos = size;
+                ResizeVelaTables(m);
+            }
+            StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
+            break;
+        case TableDestinations:
+            if (size != m.NumDestinations) {
+                if (m.NumDestinations < size)
+                    RequestSwitcherTables(s, DestinationDependentTables, NoneValue, 0);
+                m.NumDestinations = m.NumRelays = size;
+                ResizeVelaTables(m);
+            }
+            StoreNames(names, positions, first, m.NumDestinations, m.DestinationAlphas, m.DestinationSortTable,
+                       &m.DestinationAlphasRaw);
+            break;
+        case TableOptos: StoreNames(names, positions, first, m.NumOptos, m.OptoAlphas, m.OptoSortTable); break;
+        case TableRelays: StoreNames(names, positions, first, m.NumRelays, m.RelayAlphas, m.RelaySortTable); break;
+        default: break;
+        }
+        if (code == TableSources || code == TableDestinations)
+            s.AlphasChanged = true;
+
+        m.UpdateFlags &= ~kind.Bit;
+        if (kind.Bit)
+            MarkPolledClients(s, kind.Bit);
+        std::string text = std::to_string(count) + " " + kind.Label;
+        if (count > 0)
+            text += ", Starting with " + std::to_string(first + 1);
+        LogVelaMessage(s, text);
+        SetSwitcherConnected(s, true);
+        if (code == TableSources)
+            SaveAlphaNdf(s, m.SourceAlphasRaw, TableSources);
+        else if (code == TableDestinations)
+            SaveAlphaNdf(s, m.DestinationAlphasRaw, TableDestinations);
+    });
+}
+
+void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Processing Inhibit Map", "Vela Command Error", [&] {
+        Model& m = s.model;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, "Inhibit Map");
+            m.UpdateFlags |= UpdateBit::Inhibits;
+            return;
+        }
+        VelaFrameReader r(Frame, 2);
+        const int count = r.Pair();
+        const int first = r.Pair();
+        const bool reachesEnd = first + count - 1 >= m.NumDestinations - 1;
+        ForwardToWaitingClients(s, Frame, UpdateBit::Inhibits, reachesEnd ? UpdateBit::Inhibits : 0);
+
+        // In demo mode an F8 frame is a client's upload looped back, written
+        // in the Helm run layout (SendInhibitMapToClient writes the same), so
+        // that what a client uploads is what every client gets back. A
+        // switcher's report uses the switcher layout and is forwarded as is.
+        const InhibitRunLayout layout = s.cfg.DemoMode ? InhibitRunLayout::Helm : InhibitRunLayout::Switcher;
+        const size_t sources = static_cast<size_t>(std::max(m.NumSources, 0));
+        std::vector<std::pair<int, std::string>> decoded;
+        for (int i = 0; i < count && !r.Overrun(); ++i) {
+            const int runs = r.Pair();
+            const int d = first + i;
+            const bool keep = d < m.NumDestinations;
+            std::string text;
+            for (int k = 0; k < runs && !r.Overrun(); ++k) {
+                int flag = 0, length = 0;
+                ReadInhibitRun(r, layout, flag, length);
+                // A run may claim far more characters than there are sources.
+                if (keep)
+                    text.append(std::min(static_cast<size_t>(length), sources - text.size()), flag ? '1' : '0');
+            }
+            if (keep) {
+                text.resize(sources, '0');
+                decoded.emplace_back(d, std::move(text));
+            }
+        }
+        if (!r.Exact()) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Inhibit Map");
+            m.UpdateFlags |= UpdateBit::Inhibits;
+            return;
+        }
+        for (auto& [d, text] : decoded)
+            m.InhibitMap.at(static_cast<size_t>(d)) = std::move(text);
+        LogVelaMessage(s, std::to_string(count) + " Inhibit Maps, Starting at Output " + Digits(first + 1, 4));
+        m.UpdateFlags &= ~UpdateBit::Inhibits;
+        if (s.cfg.MaintainNdf)
+            SaveInhibitNdf(s, first, std::clamp(m.NumDestinations - first, 0, count));
+        if (reachesEnd)
+            MarkPolledClients(s, UpdateBit::Inhibits);
+    });
+}
+
+void ProcessVelaLinks(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Links", "Vela Message Error", [&] {
+        Model& m = s.model;
+        const bool sources = Frame.size() > 1 && ByteAt(Frame, 1) == TableSources;
+        const std::string label = sources ? "Source Links" : "Destination Links";
+        const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, label);
+            return;
+        }
+        ForwardToWaitingClients(s, Frame, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, bit);
+        VelaFrameReader r(Frame, 2);
+        const int count = r.Pair();
+        const int first = r.Pair();
+        if (r.Overrun() || Frame.size() != static_cast<size_t>(count) + 8) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, label);
+            return;
+        }
+        std::vector<int>& links = sources ? m.SourceLinks : m.DestinationLinks;
+        const int limit = sources ? m.NumSources : m.NumDestinations;
+        for (int i = 0; i < count; ++i) {
+            const int link = r.Byte();
+            const int at = first + i;
+            if (at < limit && static_cast<size_t>(at) < links.size())
+                links[static_cast<size_t>(at)] = link;
+        }
+        m.UpdateFlags &= ~bit;
+        LogVelaMessage(s, std::to_string(count) + " " + label + ", Starting with " + std::to_string(first + 1));
+        MarkPolledClients(s, bit);
+    });
+}
+
+void ProcessVelaInfoRequest(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Processing Info Request", "Vela Command Error", [&] {
+        Model& m = s.model;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, "Info Request");
+            return;
+        }
+        if (Frame.size() != InfoRequestLength) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Info Request");
+            return;
+        }
+        // The switcher has sent everything that was asked for.
+        if (ByteAt(Frame, 4) & EndOfDumpBit) {
+            // A switcher without buttons and salvos never sends them.
+            if (m.UpdateFlags == OnlyButtonsAndSalvos)
+                m.UpdateFlags = 0;
+            if (m.UpdateFlags == 0) {
+                s.SwitcherOnline = true;
+                s.SwitcherRequest.Active = 0;
+                s.timers.enable(TimerId::Poll, PollIntervalMs);
+            }
+        }
+        LogVelaMessage(s, "Switcher Information Request");
+    });
+}
+
+void ProcessVelaButtons(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Buttons", "Vela Message Error", [&] {
+        Model& m = s.model;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, "Button Data");
+            return;
+        }
+        ForwardToWaitingClients(s, Frame, UpdateBit::Buttons, UpdateBit::Buttons, false);
+        VelaFrameReader r(Frame, 2);
+        const int count = r.Pair();
+        const int first = r.Pair();
+        const int buttons = r.Pair();
+        const int stored = std::min(count, MaxTemplatesPerFrame);
+        // Only buttons the tables hold are kept; all are read for the length.
+        std::vector<std::tuple<size_t, size_t, ButtonRecord>> decoded;
+        for (int i = 0; i < count && !r.Overrun(); ++i) {
+            const size_t t = static_cast<size_t>(first + i);
+            for (int b = 0; b < buttons && !r.Overrun(); ++b) {
+                ButtonRecord button;
+                button.Value = r.Pair();
+                const int n = r.Pair();
+                for (int k = 0; k < n && !r.Overrun(); ++k) {
+                    const int value = r.Pair();
+                    if (k < MaxButtonValues)
+                        button.Values[static_cast<size_t>(k)] = value;
+                }
+                button.Count = std::min(n, MaxButtonValues);
+                if (i < stored && t < m.ButtonData.size() && static_cast<size_t>(b) < m.ButtonData[t].size() &&
+                    !r.Overrun())
+                    decoded.emplace_back(t, static_cast<size_t>(b), button);
+            }
+        }
+        if (!r.Exact()) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Button Info");
+            return;
+        }
+        for (const auto& [t, b, button] : decoded)
+            m.ButtonData[t][b] = button;
+        m.UpdateFlags &= ~UpdateBit::Buttons;
+        if (first + count >= ButtonTemplateCount)
+            MarkPolledClients(s, UpdateBit::Buttons);
+        LogVelaMessage(s, std::to_string(stored) + " Button Templates, Starting with " + std::to_string(first + 1));
+    });
+}
+
+void ProcessVelaSalvoEvents(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving Salvo Events", "Vela Message Error", [&] {
+        Model& m = s.model;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, "Salvo Events");
+            if (m.UpdateFlags & UpdateBit::Salvos)
+                SendInfoRequestVela(s, UpdateBit::Salvos, NoneValue, 0);
+            return;
+        }
+        ForwardToWaitingClients(s, Frame, UpdateBit::Salvos, UpdateBit::Salvos);
+        VelaFrameReader r(Frame, 2);
+        const int salvos = r.Pair();
+        const int events = r.Pair();
+        // Checked before anything is stored: the tables keep what they had.
+        const size_t expected = 4 * static_cast<size_t>(salvos) + SalvoEventBytes * static_cast<size_t>(events) + 8;
+        if (r.Overrun() || Frame.size() != expected) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Salvo Events");
+            return;
+        }
+        std::vector<SalvoEventRecord> decoded;
+        decoded.reserve(static_cast<size_t>(events));
+        for (int i = 0; i < salvos && !r.Overrun(); ++i) {
+            const int number = r.Pair();
+            const int eventCount = r.Pair();
+            for (int k = 0; k < eventCount && !r.Overrun(); ++k) {
+                SalvoEventRecord e;
+                e.Salvo = number;
+                for (uint8_t& flag : e.Flags)
+                    flag = static_cast<uint8_t>(r.Byte());
+                for (int& value : e.Values)
+                    value = r.Pair();
+                if (r.Overrun())
+                    break;
+                e.Name = SalvoName(m, number);
+                decoded.push_back(std::move(e));
+            }
+        }
+        // The salvos' own event counts must add up to the total.
+        if (!r.Exact() || decoded.size() != static_cast<size_t>(events)) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Salvo Events");
+            return;
+        }
+        m.NumSalvos = salvos;
+        m.NumSalvoEvents = events;
+        if (decoded.empty())
+            decoded.emplace_back();
+        m.SalvoEvents = std::move(decoded);
+        MarkPolledClients(s, UpdateBit::Salvos);
+        LogVelaMessage(s, std::to_string(m.NumSalvoEvents) + " Salvo Events");
+        m.UpdateFlags &= ~UpdateBit::Salvos;
+    });
+}

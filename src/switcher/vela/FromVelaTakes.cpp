@@ -1,0 +1,388 @@
+// Takes (FE), crosspoint maps (F6) and frame states (E1) from a Vela switcher.
+#include "core/Server.h"
+#include "core/Trap.h"
+#include "disk/Logs.h"
+#include "disk/SoftPanelFiles.h"
+#include "helm/TCPSerialCommunications.h"
+#include "helm/ToHelm.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/vela/FromVela.h"
+#include "switcher/vela/FromVelaShared.h"
+#include "switcher/vela/ToVela.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+namespace TakeType {
+constexpr int TurnOff = 0;
+constexpr int NoTable = 1;
+constexpr int Take = 4;
+constexpr int PriorityTake = 5;
+constexpr int SumOff = 32;
+constexpr int PrioritySumOff = 33;
+constexpr int SumOn = 36;
+constexpr int PrioritySumOn = 37;
+constexpr int ReleaseRelay = 64;
+constexpr int LatchRelay = 68;
+constexpr int MomentaryRelay = 72;
+}  // namespace TakeType
+
+constexpr int LevelFlag = 512;
+constexpr int IgnoredFlag = 1024;
+constexpr int NoLevel = 1024;
+constexpr int MaxListEntries = 64;
+constexpr int RelayTable = 40;
+constexpr uint8_t LostStatus = 20;
+constexpr uint8_t DemoRestoredStatus = 21;
+
+bool IsRelayType(int Type)
+{
+    return Type == TakeType::ReleaseRelay || Type == TakeType::LatchRelay || Type == TakeType::MomentaryRelay;
+}
+
+std::string Route(int Input, int Output) { return Digits(Input + 1, 4) + "-->Out:" + Digits(Output + 1, 4); }
+
+std::string TakeLogText(int Type, int Input, int Output)
+{
+    switch (Type) {
+    case TakeType::TurnOff: return "Turn Off:-->Out:" + Digits(Output + 1, 4);
+    case TakeType::Take: return "Take - In:" + Route(Input, Output);
+    case TakeType::PriorityTake: return "Priority Take - In:" + Route(Input, Output);
+    case TakeType::SumOn: return "Sum On - In:" + Route(Input, Output);
+    case TakeType::SumOff: return "Sum Off - In:" + Route(Input, Output);
+    case TakeType::PrioritySumOn: return "Priority Sum On - In:" + Route(Input, Output);
+    case TakeType::PrioritySumOff: return "Priority Sum Off - In:" + Route(Input, Output);
+    case TakeType::LatchRelay: return "Latch Relay:" + Digits(Output + 1, 4);
+    case TakeType::MomentaryRelay: return "Momentary Relay:" + Digits(Output + 1, 4);
+    case TakeType::ReleaseRelay: return "Release Relay:" + Digits(Output + 1, 4);
+    default: return std::string();
+    }
+}
+
+// Appends Input (with Level when Levels is given) unless it is listed
+// already; false when the list is full.
+bool AddToList(std::array<int, MaxSourceEntries>& List, uint8_t& Count, std::array<int, MaxSourceEntries>* Levels,
+               int Input, int Level)
+{
+    const int used = std::min<int>(Count, MaxSourceEntries);
+    if (std::find(List.begin(), List.begin() + used, Input) != List.begin() + used)
+        return true;
+    if (used >= MaxListEntries)
+        return false;
+    List[static_cast<size_t>(used)] = Input;
+    if (Levels)
+        (*Levels)[static_cast<size_t>(used)] = Level;
+    Count = static_cast<uint8_t>(used + 1);
+    return true;
+}
+
+void RemoveFromList(std::array<int, MaxSourceEntries>& List, uint8_t& Count, std::array<int, MaxSourceEntries>* Levels,
+                    int Input)
+{
+    int used = std::min<int>(Count, MaxSourceEntries);
+    for (int k = 0; k < used;) {
+        if (List[static_cast<size_t>(k)] != Input) {
+            ++k;
+            continue;
+        }
+        for (int j = k; j + 1 < used; ++j) {
+            List[static_cast<size_t>(j)] = List[static_cast<size_t>(j + 1)];
+            if (Levels)
+                (*Levels)[static_cast<size_t>(j)] = (*Levels)[static_cast<size_t>(j + 1)];
+        }
+        --used;
+    }
+    Count = static_cast<uint8_t>(used);
+}
+
+// One routing or relay command as the switcher executed it: table change,
+// forwarding, polled bits and the log line. False when it was dropped.
+bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
+{
+    Model& m = s.model;
+    bool allowed = true;
+    const bool relay = IsRelayType(Type);
+    if (Output < 0 || Output >= m.NumDestinations || static_cast<size_t>(Output) >= m.CrosspointMap.size())
+        return false;
+    if (relay && static_cast<size_t>(Output) >= m.RelayStates.size())
+        return false;
+    const bool inputKnown = Input >= 0 && Input < m.NumSources;
+    if (!inputKnown && Type != TakeType::TurnOff && Type != TakeType::NoTable)
+        return false;
+    if (s.cfg.DemoMode && inputKnown) {
+        const std::string& inhibits = m.InhibitMap.at(static_cast<size_t>(Output));
+        if (static_cast<size_t>(Input) < inhibits.size() && inhibits[static_cast<size_t>(Input)] == '1')
+            allowed = false;
+    }
+    CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(Output)];
+    switch (Type) {
+    case TakeType::TurnOff:
+        x.SourceCount = 0;
+        Input = 0;
+        break;
+    case TakeType::Take:
+        if (allowed) {
+            x.Sources[0] = Input;
+            x.Levels[0] = Level;
+            x.SourceCount = 1;
+        }
+        break;
+    case TakeType::PriorityTake:
+        if (allowed) {
+            x.SumSources[0] = Input;
+            x.SumCount = 1;
+        }
+        break;
+    // An inhibited source is not summed either: the model keeps what the
+    // clients are told.
+    case TakeType::SumOn:
+        allowed = allowed && AddToList(x.Sources, x.SourceCount, &x.Levels, Input, Level);
+        break;
+    case TakeType::PrioritySumOn:
+        allowed = allowed && AddToList(x.SumSources, x.SumCount, nullptr, Input, Level);
+        break;
+    case TakeType::SumOff: RemoveFromList(x.Sources, x.SourceCount, &x.Levels, Input); break;
+    case TakeType::PrioritySumOff: RemoveFromList(x.SumSources, x.SumCount, nullptr, Input); break;
+    case TakeType::LatchRelay: m.RelayStates[static_cast<size_t>(Output)] = 1; break;
+    case TakeType::MomentaryRelay:
+    case TakeType::ReleaseRelay: m.RelayStates[static_cast<size_t>(Output)] = 0; break;
+    default: break;
+    }
+    x.SumFlag = x.SumCount > 0 ? 1 : 0;
+
+    if (relay)
+        SendRelayOptoTallyToClients(s, RelayTable, Output);
+    else if (allowed)
+        SendToAllClients(s, BuildCrosspointMapMessage(s, Output, 1));
+    if (Output >= m.NumDestinations - 1)
+        MarkPolledClients(s, relay ? 65536 : UpdateBit::Crosspoints);
+    const std::string text = TakeLogText(Type, Input, Output);
+    if (!text.empty())
+        LogVelaMessage(s, text);
+    return true;
+}
+
+int Partner(int n) { return n % 2 == 1 ? n - 1 : n + 1; }
+
+// A real switcher reports the linked half of a stereo take itself; the
+// simulated one repeats the take for the partner here.
+void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
+{
+    const Model& m = s.model;
+    if (IsRelayType(Type) || static_cast<size_t>(Output) >= m.DestinationLinks.size())
+        return;
+    const bool sourceLinked =
+        Input >= 0 && static_cast<size_t>(Input) < m.SourceLinks.size() && m.SourceLinks[static_cast<size_t>(Input)] == 1;
+    switch (m.DestinationLinks[static_cast<size_t>(Output)]) {
+    case 1: ApplyTake(s, sourceLinked ? Partner(Input) : Input, Partner(Output), Type, Level); break;
+    case 2:
+        if (sourceLinked)
+            ApplyTake(s, Partner(Input), Partner(Output), Type, Level);
+        break;
+    case 3:
+        if (sourceLinked) {
+            const int summed = Type == TakeType::Take           ? TakeType::SumOn
+                               : Type == TakeType::PriorityTake ? TakeType::PrioritySumOn
+                                                                : Type;
+            ApplyTake(s, Partner(Input), Output, summed, Level);
+        }
+        break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void ProcessVelaTake(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Processing Take Command", "Vela Command Error", [&] {
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Vela Check Sum Error", 0, "Take Command");
+            return;
+        }
+        VelaFrameReader r(Frame, 1);
+        int type = r.Pair();
+        const size_t expected = (type & LevelFlag) ? 11 : 9;
+        if (Frame.size() != expected) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Take Command");
+            return;
+        }
+        int input = r.Pair();
+        const int output = r.Pair();
+        const int level = (type & LevelFlag) ? r.Pair() : NoLevel;
+        type &= ~(LevelFlag | IgnoredFlag);
+        if (!ApplyTake(s, input, output, type, level))
+            return;
+        if (type == TakeType::TurnOff)
+            input = 0;
+        if (s.cfg.DemoMode)
+            EchoStereoLink(s, input, output, type, level);
+    });
+}
+
+void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
+{
+    // The trap names the step that failed.
+    std::string step = "CSum Error";
+    try {
+        Model& m = s.model;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Check Sum Error", 0, "Crosspoint Map");
+            return;
+        }
+        step = "Socket Error";
+        if (s.SwitcherOnline)
+            SendToAllClients(s, Frame);
+        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+            ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+            if (c.ClientType == 120 && s.SwitcherOnline)
+                c.PendingRequests &= ~UpdateBit::Crosspoints;
+        }
+        const bool polled = AnyPolledClient(s);
+
+        step = "Decode Error";
+        VelaFrameReader r(Frame, 2);
+        int count = r.Pair();
+        const int first = r.Pair();
+        // Only destinations the map holds are kept; every entry is read so
+        // that the length check sees the whole frame.
+        std::vector<std::pair<int, CrosspointRecord>> decoded;
+        for (int i = 0; i < count && !r.Overrun(); ++i) {
+            const int n = r.Pair();
+            const int sumFlag = r.Byte();
+            const int d = first + i;
+            const bool keep = d < m.NumDestinations && n <= MaxSourceEntries;
+            CrosspointRecord x{};
+            x.Levels[0] = 0;
+            for (int k = 0; k < n && !r.Overrun(); ++k) {
+                const int source = r.Pair();
+                const int level = r.Pair();
+                if (keep) {
+                    x.Sources[static_cast<size_t>(k)] = source;
+                    x.Levels[static_cast<size_t>(k)] = level;
+                }
+            }
+            if (keep && !r.Overrun()) {
+                x.SourceCount = static_cast<uint8_t>(n);
+                x.SumCount = 0;
+                x.SumFlag = static_cast<uint8_t>(sumFlag);
+                decoded.emplace_back(d, x);
+            }
+        }
+        if (!r.Exact()) {
+            LogSoftwareError(s, "Message Length Error", 0, "Crosspoint Map");
+            return;
+        }
+
+        step = "Output Error";
+        count = std::clamp(m.NumDestinations - first, 0, count);
+        for (const auto& [d, x] : decoded)
+            m.CrosspointMap[static_cast<size_t>(d)] = x;
+
+        step = "Log Error";
+        std::string text = std::to_string(count) + " Crosspoint Maps, Starting at Output " + Digits(first + 1, 4);
+        if (count == 1) {
+            const CrosspointRecord& x = m.CrosspointMap.at(static_cast<size_t>(first));
+            text += x.SourceCount == 0 ? " (Off)" : " (" + Digits(x.Sources[0] + 1, 4) + ")";
+        }
+        LogVelaMessage(s, text);
+
+        step = "Restore Error";
+        m.UpdateFlags &= ~UpdateBit::Crosspoints;
+        if (polled) {
+            if (first + count < m.NumDestinations)
+                DeferRequest(s, 65536);
+            else
+                MarkPolledClients(s, UpdateBit::Crosspoints);
+        }
+
+        step = "File Error";
+        if (s.cfg.MaintainNdf)
+            SaveCrosspointMapNdf(s);
+    } catch (const std::exception& e) {
+        LogException(s, "Error Processing Crosspoint Map - " + step, "Switcher Message Error", e);
+    }
+}
+
+void ReportStateLoss(Server& s, int Level, int Frame, int Card, int Port)
+{
+    FrameRecord* frame = ConfigFrame(s.model, Frame);
+    if (!frame || Card < 0 || Card >= CardsPerFrame || Port < 0 || Port >= PortsPerCard)
+        return;
+    auto losePort = [](PortRecord& p) {
+        p.Status = LostStatus;
+        for (ChannelRecord& ch : p.Channels)
+            ch.Status = LostStatus;
+    };
+    auto loseCard = [&](CardRecord& c) {
+        c.Status = LostStatus;
+        for (PortRecord& p : c.Ports)
+            losePort(p);
+    };
+    switch (Level) {
+    case 1:
+        frame->Cards[0].FrameStatus = LostStatus;
+        for (CardRecord& c : frame->Cards)
+            loseCard(c);
+        break;
+    case 2: loseCard(frame->Cards[static_cast<size_t>(Card)]); break;
+    case 3: losePort(frame->Cards[static_cast<size_t>(Card)].Ports[static_cast<size_t>(Port)]); break;
+    default: break;
+    }
+}
+
+void ProcessVelaState(Server& s, const Bytes& Frame)
+{
+    Trap(s, "Error Receiving State Message", "Vela Message Error", [&] {
+        Model& m = s.model;
+        // Nothing to hold states until the configuration has arrived.
+        if (Frame.empty() || m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+            return;
+        if (!VelaChecksumOk(Frame)) {
+            LogSoftwareError(s, "Check Sum Error", 0, "Switcher State");
+            if (m.UpdateFlags & ReplyBit::State)
+                SendInfoRequestVela(s, ReplyBit::State, NoneValue, 0);
+            return;
+        }
+        ForwardToHelmPCs(s, Frame, ReplyBit::State);
+        VelaFrameReader r(Frame, 2);
+        const int frames = r.Byte();
+        const int firstFrame = r.Byte();
+        if (firstFrame + frames > m.NumFrames) {
+            LogSoftwareError(s, "Frame Size", 0, "State Message");
+            return;
+        }
+        if (!WalkConfigTree(Frame, [](int, int, int, int, int, int) {})) {
+            LogSoftwareError(s, "Vela Message Length Error", 0, "Switcher State");
+            return;
+        }
+        WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
+            FrameRecord* frame = ConfigFrame(m, F);
+            if (!frame || C >= CardsPerFrame || P >= PortsPerCard)
+                return;
+            CardRecord& card = frame->Cards[static_cast<size_t>(C)];
+            PortRecord& port = card.Ports[static_cast<size_t>(P)];
+            uint8_t* state = nullptr;
+            switch (Level) {
+            case 1: state = &frame->Cards[0].Flag; break;
+            case 2: state = &card.Present; break;
+            case 3: state = &port.State; break;
+            default:
+                if (Ch < MaxStoredChannels && static_cast<size_t>(Ch) < port.Channels.size())
+                    state = &port.Channels[static_cast<size_t>(Ch)].State;
+                break;
+            }
+            if (!state)
+                return;
+            if (*state != 0 && Value == 0 && Level < 4)
+                ReportStateLoss(s, Level, F, C, P);
+            if (s.cfg.DemoMode && Level == 2 && Value != 0 && *state != Value)
+                card.Status = DemoRestoredStatus;
+            *state = static_cast<uint8_t>(Value);
+        });
+        m.UpdateFlags &= ~ReplyBit::State;
+        LogVelaMessage(s, "Received State Message");
+    });
+}

@@ -1,0 +1,83 @@
+#pragma once
+// A Vela server on fakes with Helm clients attached, and frame builders.
+#include "helm/TCPSerialCommunications.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/vela/FromVela.h"
+
+#include <initializer_list>
+#include <string>
+
+namespace vela_test {
+
+inline Bytes B(std::initializer_list<int> bytes)
+{
+    Bytes b;
+    for (int v : bytes)
+        b += static_cast<char>(v);
+    return b;
+}
+// A number as the wire carries it: low 7 bits, then the rest.
+inline Bytes P(int value) { return B({value & 127, value >> 7}); }
+// Command byte and data, closed with the checksum and FF.
+inline Bytes Framed(Bytes f)
+{
+    AppendChecksumAndEnd(f);
+    return f;
+}
+inline Bytes WithBadChecksum(Bytes f)
+{
+    f[f.size() - 2] = static_cast<char>((f[f.size() - 2] + 1) & 127);
+    return f;
+}
+
+struct VelaRig : TestRig {
+    TempDir dir;
+    VelaRig()
+    {
+        server.cfg.AppPath = dir.app();
+        server.model.SwitcherType = TypeVela;
+        SizeConfigTable(server.model, 1);  // as startup does
+        SizeTablesForType(server.model);
+        serial.opened = true;
+        server.SwitcherOnline = true;
+        server.SwitcherLink.Connected = 1;
+    }
+    // A logged-in Helm client of the given type, its greeting already read.
+    int connect(int type = 120)
+    {
+        wscktClients_ConnectionRequest(server);
+        const int slot = server.ClientSlotCount();
+        client(slot).LoggedIn = true;
+        client(slot).ClientType = type;
+        out(slot).clear();
+        return slot;
+    }
+    ClientRecord& client(int slot) { return server.ClientTable[static_cast<size_t>(slot)]; }
+    Bytes& out(int slot) { return sockets.conn(Port::Helm, slot).outbound; }
+    // As if the switcher had sent the bytes: one decoder call.
+    void feed(const Bytes& bytes)
+    {
+        server.SerialBuffer += bytes;
+        DecodeVelaMessage(server);
+    }
+    bool logged(const std::string& text) const
+    {
+        for (const auto& line : display.history)
+            if (line.second == text)
+                return true;
+        return false;
+    }
+    // A software error line with this location that ends in Message.
+    bool errorLogged(const std::string& message, const std::string& location) const
+    {
+        for (const std::string& line : CrLfLines(dir.read("Errorlog.txt")))
+            if (line.find(location) != std::string::npos && line.size() >= message.size() &&
+                line.compare(line.size() - message.size(), message.size(), message) == 0)
+                return true;
+        return false;
+    }
+};
+
+}  // namespace vela_test
