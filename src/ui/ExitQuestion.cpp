@@ -1,6 +1,7 @@
 #include "ui/ExitQuestion.h"
 
 #include "core/Server.h"
+#include "helm/FromHelm.h"
 
 ConnectionCounts CountConnections(const Server& s)
 {

@@ -3,6 +3,7 @@
 #include "core/Server.h"
 #include "core/Trap.h"
 #include "disk/Logs.h"
+#include "helm/FromHelm.h"
 #include "helm/TCPSerialCommunications.h"
 #include "ui/Boxes.h"
 #include "zolt/Zolt.h"

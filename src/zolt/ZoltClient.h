@@ -1,6 +1,5 @@
 #pragma once
 #include "core/Bytes.h"
-#include "helm/FromHelm.h"  // ConsoleClientType, the login type every Zolt connection has
 
 #include <string>
 
@@ -9,7 +8,7 @@ struct ZoltClient {
     bool Identified = false;
     bool Connected = false;
     std::string Address;
-    int ClientType = ConsoleClientType;
+    int ClientType = 150;  // the console login type (ConsoleClientType)
     Bytes ReceiveBuffer;
     // Feedback settings of the ^F command; a freed slot keeps them until reused.
     bool RepliesOn = true;

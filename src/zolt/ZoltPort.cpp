@@ -1,6 +1,7 @@
 #include "zolt/Zolt.h"
 
 #include "core/Server.h"
+#include "helm/FromHelm.h"
 #include "core/StatusDisplay.h"
 #include "core/Trap.h"
 #include "disk/Logs.h"
