@@ -1,5 +1,7 @@
 // Tally lines of crosspoint changes and the name-change notice.
+#include "switcher/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
+#include "switcher/vela/ToVela.h"
 #include "zolt/ZoltRig.h"
 
 namespace {
@@ -91,6 +93,56 @@ TEST_F(ZoltTally, NameChangeNoticesGoToConsolesThatAskedForThem)
     SendAlphaChangeNotice(s, TableSalvos);
     EXPECT_EQ(Sent(notified), "\aIAC\aOAC");
     EXPECT_EQ(Sent(numeric), "");
+}
+
+Bytes Frame(Bytes Body)
+{
+    AppendChecksumAndEnd(Body);
+    return Body;
+}
+
+TEST_F(ZoltTally, TheVelaDecoderTalliesTakesAndSingleOutputMaps)
+{
+    const int c = Connect();
+    LoopBackToDecoder(s, TakeFrame(11, 4, 4));
+    EXPECT_EQ(Sent(c), "T012:005\r\n");
+
+    Bytes one("\xF6\x00", 2);
+    for (int v : {1, 6, 1})  // count, first output, sources
+        AppendPair(one, v);
+    one += '\0';
+    AppendPair(one, 2);
+    AppendPair(one, 1024);
+    LoopBackToDecoder(s, Frame(one));
+    EXPECT_EQ(Sent(c), "T003:007\r\n");
+
+    Bytes two("\xF6\x00", 2);
+    for (int v : {2, 6})
+        AppendPair(two, v);
+    for (int output = 0; output < 2; ++output) {
+        AppendPair(two, 0);
+        two += '\0';
+    }
+    LoopBackToDecoder(s, Frame(two));
+    EXPECT_EQ(Sent(c), "");
+}
+
+TEST_F(ZoltTally, TheVelaDecoderAnnouncesNewNamesOnceNothingElseIsPending)
+{
+    const int c = Connect();
+    Bytes names("\xFC\x14\x08", 3);
+    AppendPair(names, s.model.NumDestinations);
+    AppendPair(names, 0);
+    for (int i = 0; i < s.model.NumDestinations; ++i) {
+        names += "Out " + Digits(i, 4);
+        AppendPair(names, i);
+    }
+    s.model.UpdateFlags = UpdateBit::DestinationAlphas | UpdateBit::Buttons;
+    LoopBackToDecoder(s, Frame(names));
+    EXPECT_EQ(Sent(c), "");
+    s.model.UpdateFlags = UpdateBit::DestinationAlphas;
+    LoopBackToDecoder(s, Frame(names));
+    EXPECT_EQ(Sent(c), "\aOAC");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
 #include "switcher/vela/ToVela.h"
+#include "zolt/Zolt.h"
 
 #include <algorithm>
 #include <tuple>
@@ -169,6 +170,9 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
             s.AlphasChanged = true;
 
         m.UpdateFlags &= ~kind.Bit;
+        // Consoles hear of new names once the switcher has sent everything.
+        if (m.UpdateFlags == 0 && (code == TableSources || code == TableDestinations))
+            SendAlphaChangeNotice(s, code);
         if (kind.Bit)
             MarkPolledClients(s, kind.Bit);
         std::string text = std::to_string(count) + " " + kind.Label;

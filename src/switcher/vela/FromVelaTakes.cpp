@@ -9,6 +9,7 @@
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
 #include "switcher/vela/ToVela.h"
+#include "zolt/Zolt.h"
 
 #include <algorithm>
 #include <vector>
@@ -154,8 +155,10 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
 
     if (relay)
         SendRelayOptoTallyToClients(s, RelayTable, Output);
-    else if (allowed)
+    else if (allowed) {
         SendToAllClients(s, BuildCrosspointMapMessage(s, Output, 1));
+        SendConsoleTally(s, Output);
+    }
     if (Output >= m.NumDestinations - 1)
         MarkPolledClients(s, relay ? 65536 : UpdateBit::Crosspoints);
     const std::string text = TakeLogText(Type, Input, Output);
@@ -280,6 +283,10 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
         count = std::clamp(m.NumDestinations - first, 0, count);
         for (const auto& [d, x] : decoded)
             m.CrosspointMap[static_cast<size_t>(d)] = x;
+
+        step = "Console Error";
+        if (count == 1)
+            SendConsoleTally(s, first);
 
         step = "Log Error";
         std::string text = std::to_string(count) + " Crosspoint Maps, Starting at Output " + Digits(first + 1, 4);
