@@ -231,6 +231,10 @@ void wscktZolt_ConnectionRequest(Server& s)
         if (slot == 0) {
             s.ZoltClientTable.emplace_back();
             slot = s.ZoltSlotCount();
+        } else if (Console(s, slot).Connected) {
+            // Its peer left, but the close event has not been seen yet and never will be.
+            LogIPMessage(s, "Console Disconnect", Console(s, slot).Address);
+            DisconnectConsole(s, slot);
         }
         if (!s.sockets.accept(Port::Zolt, slot))
             return;

@@ -44,6 +44,11 @@ TEST_F(ZoltSlots, FreedSlotsAreReusedAndKeepTheirCount)
     s.onPeerClosed(Port::Zolt, 1);
     s.onPeerClosed(Port::Zolt, 1);
     EXPECT_EQ(s.ZoltClientCount, 2);
+    // A slot whose peer left before its close event was seen is counted down when reused.
+    rig.sockets.conn(Port::Zolt, 3).connected = false;
+    EXPECT_EQ(Connect("10.0.0.5"), 1);
+    EXPECT_EQ(Connect("10.0.0.6"), 3);
+    EXPECT_EQ(s.ZoltClientCount, 3);
 }
 
 TEST_F(ZoltSlots, DisconnectingEverybodyClosesTheConsolesToo)
