@@ -13,8 +13,10 @@
 #include "ui/frmAbout.h"
 #include "ui/frmChangePassword.h"
 #include "ui/frmClients.h"
+#include "ui/frmConsoleSetup.h"
 #include "ui/frmMain.h"
 #include "ui/frmSetup.h"
+#include "zolt/Zolt.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -69,7 +71,7 @@ int main(int argc, char** argv)
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "tcpserve.ini") << "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nMaintain ndf=Yes\r\n"
-                                              "Stay On Top=No\r\n";
+                                              "Stay On Top=No\r\nConsole IP Port=1200\r\n";
 
     bool saved = true;
     {
@@ -93,6 +95,8 @@ int main(int argc, char** argv)
         Connect(server, sockets, "192.168.1.40", 125);
         LogIPMessage(server, "Automation Connection", "192.168.1.40");
         Connect(server, sockets, "192.168.1.52", NoClientType);
+        sockets.pendingAddresses.push_back("192.168.1.60");
+        wscktZolt_ConnectionRequest(server);
         LogSerialMessage(server, "Take - In:012-->Out:003", server.cfg.CommPort);
         LogIPMessage(server, "Take - In:012-->Out:003", "192.168.1.20");
         LogSerialMessage(server, "Take - In:007-->Out:014", server.cfg.CommPort);
@@ -104,6 +108,8 @@ int main(int argc, char** argv)
         saved &= Save(clients, out, "clients-dialog.png");
         frmSetup setup(server);
         saved &= Save(setup, out, "setup-dialog.png");
+        frmConsoleSetup consoles(server);
+        saved &= Save(consoles, out, "console-setup-dialog.png");
         frmChangePassword password(server, PasswordTag::Helm);
         saved &= Save(password, out, "password-dialog.png");
         frmAbout about(server);
