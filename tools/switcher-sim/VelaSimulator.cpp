@@ -547,7 +547,7 @@ Bytes VelaSimulator::States(int kind, const std::vector<int>& states) const
 
 // DF: first list and count, then per list its name, member count and
 // members. List i holds the numbers 8i to 8i+7; places beyond the last
-// source or destination are empty.
+// source or destination, or from 255 on (255 marks an empty place), are empty.
 Bytes VelaSimulator::DisplayLists(int code) const
 {
     Bytes f = Start(0xDF, static_cast<unsigned char>(code));
