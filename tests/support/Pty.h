@@ -3,6 +3,7 @@
 // opens the slave path, the test reads and writes the master.
 #include "core/Bytes.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -20,6 +21,7 @@ public:
             return;
         // Not inherited by the server under test, or it would hold the line open.
         fcntl(master_, F_SETFD, FD_CLOEXEC);
+        fcntl(master_, F_SETFL, O_NONBLOCK);  // a full line must not hang the test
         fcntl(slave_, F_SETFD, FD_CLOEXEC);
         termios raw{};
         tcgetattr(slave_, &raw);
@@ -44,7 +46,23 @@ public:
         slave_ = master_ = -1;
     }
 
-    void send(const Bytes& b) const { [[maybe_unused]] auto n = ::write(master_, b.data(), b.size()); }
+    // Writes all of B, more than the line holds at once too; gives up when
+    // nobody has taken anything from the line for Ms milliseconds.
+    void send(const Bytes& b, int ms = 5000) const
+    {
+        for (size_t done = 0; done < b.size();) {
+            const ssize_t n = ::write(master_, b.data() + done, b.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return;
+            pollfd p{master_, POLLOUT, 0};
+            if (::poll(&p, 1, ms) <= 0)
+                return;
+        }
+    }
 
     // Reads what arrives within Ms milliseconds.
     Bytes readFor(int ms) const

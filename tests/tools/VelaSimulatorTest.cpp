@@ -1,10 +1,15 @@
 #include "VelaSimulator.h"
 
 #include "core/Model.h"
+#include "helm/FromHelm.h"
+#include "helm/ToHelm.h"
 #include "switcher/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
+#include "switcher/vela/VelaRig.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -131,38 +136,41 @@ TEST(VelaSim, RequestForEverythingAnswersEveryKnownTableWellFormed)
     const auto frames = Frames(sim.Receive(Request(1)));
 
     std::vector<std::string> kinds;
+    std::map<std::string, Bytes> byKind;
     for (const Bytes& f : frames) {
         const unsigned char c = ByteAt(f, 0);
-        kinds.push_back(HexText(c) + (c == 0xE3 ? std::to_string(ByteAt(f, 2)) : "") +
-                        (c == 0xFC || c == 0xFA || c == 0xF7 ? std::to_string(ByteAt(f, 1)) : ""));
+        const bool coded = c == 0xFC || c == 0xFA || c == 0xF7 || c == 0xDF;
+        const std::string kind = HexText(c) + (c == 0xE3 ? std::to_string(ByteAt(f, 2)) : "") +
+                                 (coded ? std::to_string(ByteAt(f, 1)) : "");
+        kinds.push_back(kind);
+        byKind[kind] = f;
     }
-    EXPECT_EQ(kinds, (std::vector<std::string>{"E4", "E1", "F0", "F6", "FC10", "FC20", "FA10", "FA20", "F8", "FD",
-                                               "FC50", "EB", "E30", "E31", "E32", "E33", "F740", "F730", "FC30",
-                                               "FC40", "F2"}));
-    // One frame without cards, its state and its status.
-    EXPECT_EQ(frames.at(0), Framed(B({0xE4, 0x00, 0x01, 0x00})));
-    EXPECT_EQ(frames.at(1), Framed(B({0xE1, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00})));
-    EXPECT_EQ(frames.at(2), Framed(B({0xF0, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00})));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"E4", "E2", "E5", "E1", "F0", "F6", "FC10", "FC20", "FA10", "FA20",
+                                               "F8", "FD", "FC50", "EB", "E30", "E31", "E32", "E33", "F740", "F730",
+                                               "FC30", "FC40", "ED", "EF", "DF10", "DF20", "EE", "F9", "D2", "F2"}));
     // Lengths as the layouts give them.
-    EXPECT_EQ(frames.at(3).size(), Entry(frames.at(3), 100, 3, 4) + 2);
-    EXPECT_EQ(frames.at(4).size(), (8u + 2) * 100 + 9);
-    EXPECT_EQ(frames.at(6).size(), 100u + 8);
-    EXPECT_EQ(frames.at(8).size(), Entry(frames.at(8), 100, 2, 2) + 2);
-    EXPECT_EQ(frames.at(9).size(), 10u);   // no button templates
-    EXPECT_EQ(frames.at(11).size(), 8u);   // no salvos
-    EXPECT_EQ(frames.at(12).size(), 2u * 100 + 9);
-    EXPECT_EQ(frames.at(16).size(), 3u * 100 + 6);
+    EXPECT_EQ(byKind["F6"].size(), Entry(byKind["F6"], 100, 3, 4) + 2);
+    EXPECT_EQ(byKind["FC10"].size(), (8u + 2) * 100 + 9);
+    EXPECT_EQ(byKind["FA10"].size(), 100u + 8);
+    EXPECT_EQ(byKind["F8"].size(), Entry(byKind["F8"], 100, 2, 2) + 2);
+    EXPECT_EQ(byKind["FD"].size(), 10u);  // no button templates
+    EXPECT_EQ(byKind["EB"].size(), 8u);   // no salvos
+    EXPECT_EQ(byKind["E30"].size(), 2u * 100 + 9);
+    EXPECT_EQ(byKind["F740"].size(), 3u * 100 + 6);
+    EXPECT_EQ(byKind["DF20"].size(), 256u * (8 + 2 + 2 * 8) + 8);  // 256 lists of 8 places
+    EXPECT_EQ(byKind["F9"].size(), 2u * 100 + 8);
+    EXPECT_EQ(byKind["D2"].size(), 4u * 100 + 9);
     EXPECT_EQ(frames.back(), EndOfDump);
 
     // Every destination's inhibit runs spell 100 allowed sources.
     for (int d = 0; d < 100; ++d) {
-        size_t at = Entry(frames.at(8), d, 2, 2);
+        size_t at = Entry(byKind["F8"], d, 2, 2);
         int length = 0;
-        for (int r = Pair(frames.at(8), at); r > 0; --r) {
+        for (int r = Pair(byKind["F8"], at); r > 0; --r) {
             at += 2;
-            unsigned char first = ByteAt(frames.at(8), at);
+            unsigned char first = ByteAt(byKind["F8"], at);
             EXPECT_EQ(SplitFlagBit(first), 0);
-            length += CombineBytes(first, ByteAt(frames.at(8), at + 1));
+            length += CombineBytes(first, ByteAt(byKind["F8"], at + 1));
         }
         ASSERT_EQ(length, 100) << "destination " << d;
     }
@@ -200,4 +208,64 @@ TEST(VelaSim, GainLinkAndTransitionCommandsAreReportedAndKept)
     EXPECT_EQ(sim.Receive(transition), transition);
     EXPECT_EQ(sim.Transition(3), (std::array<uint8_t, 4>{1, 2, 3, 4}));
     EXPECT_EQ(sim.Receive(Framed(B({0xD2, 0x0A, 0x01, 0x00, 0x08, 0x00, 0x04, 1, 2, 3, 4}))), "");
+}
+
+TEST(VelaSim, ACorruptedChecksumSpoilsOnlyTheNextFrameOfThatKind)
+{
+    VelaSimulator sim(SimulatorOptions{4, "Src ", "Dst "});
+    const Bytes names = sim.Receive(Request(256 | 512));
+    sim.CorruptNextChecksum(0xFC);
+    EXPECT_EQ(Frames(sim.Receive(Request(128))).size(), 2u);  // no name table: nothing spoilt
+    Bytes spoilt = names;
+    const size_t sum = names.find('\xFF') - 1;  // the source names' checksum
+    spoilt[sum] = static_cast<char>((names[sum] + 1) & 127);
+    EXPECT_EQ(sim.Receive(Request(256 | 512)), spoilt);
+    EXPECT_EQ(sim.Receive(Request(256 | 512)), names);
+
+    // A report of the switcher's own is spoilt the same way.
+    sim.CorruptNextChecksum(0xFE);
+    const Bytes report = sim.Receive(Take(1, 2, 4));
+    EXPECT_NE(CheckSum7(report, 2), ByteAt(report, report.size() - 2));
+}
+
+// The server keeps what the simulator's start-up dump reports so that its own
+// reply to a Helm PC is the very frame the simulator sent: both read one layout.
+TEST(VelaSim, StartUpDumpBringsAServerOnLineAndItsRepliesRepeatTheSwitcherFrames)
+{
+    vela_test::VelaRig rig;
+    Server& s = rig.server;
+    s.SwitcherOnline = false;
+    s.SwitcherLink.Connected = 0;
+    VelaSimulator sim(SimulatorOptions{24, "In ", "Out "});
+    // Something in every routing table beyond the defaults.
+    sim.Receive(Take(3, 5, 4, 700));
+    sim.Receive(Take(9, 5, 36));
+    sim.Receive(Take(0, 6, 0));
+    sim.Receive(Framed(B({0xFA, 10, 2, 0, 4, 0, 1, 1})));
+    sim.Receive(Framed(B({0xD2, 0x0A, 0x01, 0x00, 0x03, 0x00, 0x04, 1, 2, 3, 4})));
+
+    s.SerialBuffer = sim.Receive(Request(1));
+    while (!s.SerialBuffer.empty())
+        DecodeVelaMessage(s);
+    EXPECT_EQ(s.model.UpdateFlags, 0);
+    EXPECT_TRUE(s.SwitcherOnline);
+    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_FALSE(rig.dir.exists("Errorlog.txt")) << rig.dir.read("Errorlog.txt");
+    EXPECT_EQ(s.model.NumSources, 24);
+    EXPECT_EQ(s.model.NumDestinations, 24);
+
+    const int pc = rig.connect();
+    for (int64_t bits : {ReplyBit::Description, ReplyBit::Config, ReplyBit::Version, ReplyBit::State,
+                         ReplyBit::Status, ReplyBit::Crosspoints, ReplyBit::SourceAlphas, ReplyBit::DestinationAlphas,
+                         ReplyBit::SourceLinks | ReplyBit::DestinationLinks, ReplyBit::OptoAlphas,
+                         ReplyBit::RelayAlphas, ReplyBit::Clock, ReplyBit::SourceDisplayList,
+                         ReplyBit::DestinationDisplayList, ReplyBit::GainOffsets, ReplyBit::RelayConfig,
+                         ReplyBit::TransitionControl}) {
+        Bytes switcher = sim.Receive(Request(bits));
+        switcher.erase(switcher.size() - EndOfDump.size());
+        rig.out(pc).clear();
+        rig.client(pc).ReceiveBuffer = Request(bits);
+        DecodeHelmMessage(s, pc);
+        EXPECT_EQ(HexBytes(rig.out(pc)), HexBytes(switcher)) << "mask " << bits;
+    }
 }

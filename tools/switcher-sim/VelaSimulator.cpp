@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -24,12 +26,36 @@ constexpr int TurnOff = 0, Take = 4, PriorityTake = 5, SumOff = 32, PrioritySumO
               PrioritySumOn = 37, ReleaseRelay = 64, LatchRelay = 68, MomentaryRelay = 72;
 
 // Mask bits of the tables answered (the pending-update bits of the server).
-constexpr int64_t BitStatus = 1 << 3, BitState = 1 << 4, BitDescription = 1 << 5, BitCrosspoints = 1 << 7,
-                  BitSourceAlphas = 1 << 8, BitDestinationAlphas = 1 << 9, BitSourceLinks = 1 << 10,
-                  BitDestinationLinks = 1 << 11, BitInhibits = 1 << 12, BitButtons = 1 << 13, BitSalvos = 1 << 14,
-                  BitGains = 1 << 15, BitRelayStates = 1 << 16, BitOptoStates = 1 << 17, BitOptoAlphas = 1 << 24,
-                  BitRelayAlphas = 1 << 25;
+constexpr int64_t BitVersion = 1 << 2, BitStatus = 1 << 3, BitState = 1 << 4, BitDescription = 1 << 5,
+                  BitConfig = 1 << 6, BitCrosspoints = 1 << 7, BitSourceAlphas = 1 << 8,
+                  BitDestinationAlphas = 1 << 9, BitSourceLinks = 1 << 10, BitDestinationLinks = 1 << 11,
+                  BitInhibits = 1 << 12, BitButtons = 1 << 13, BitSalvos = 1 << 14, BitGains = 1 << 15,
+                  BitRelayStates = 1 << 16, BitOptoStates = 1 << 17, BitClock = 1 << 18,
+                  BitSourceLists = 1 << 20, BitDestinationLists = 1 << 21, BitGainOffsets = 1 << 22,
+                  BitRelayConfig = 1 << 23, BitOptoAlphas = 1 << 24, BitRelayAlphas = 1 << 25,
+                  BitTransitions = 1 << 26;
 constexpr int64_t RequestEverything = 1;
+
+// The one frame the simulator is built of: a controller card with two
+// control ports, then an input and an output card of stereo ports. Cards
+// are catalogue type 4999 (no stated kind), control ports 2900, audio
+// ports 5999. Every element reports state and status 1.
+struct Card {
+    int Ports;
+    int PortType;
+    int Channels;
+    const char* Version;
+};
+constexpr Card Cards[] = {{2, 2900, 1, "Controller 1.00"}, {8, 5999, 2, "Inputs 1.00"}, {8, 5999, 2, "Outputs 1.00"}};
+constexpr int CardCount = static_cast<int>(sizeof Cards / sizeof Cards[0]);
+constexpr int CardType = 4999;
+constexpr int Up = 1;
+constexpr int CardSettings = 3, ChannelSettings = 8;
+
+// Settings the simulator reports but does not let a client change.
+constexpr int ClockSetting = 20, ClockMode = 2, GainOffset = 80;
+constexpr int DisplayListPlaces = 8;
+constexpr int TransitionBytes = 4;
 
 Bytes Start(unsigned char command, unsigned char second)
 {
@@ -45,7 +71,93 @@ Bytes Finish(Bytes f)
     return f;
 }
 
+void Put(Bytes& f, std::initializer_list<int> bytes)
+{
+    for (int b : bytes)
+        f += static_cast<char>(b & 127);
+}
+
 int Pair(const Bytes& f, size_t at) { return CombineBytes(ByteAt(f, at), ByteAt(f, at + 1)); }
+
+// E4: the frame count; per frame its card count, per card its port count,
+// per port its channel count.
+Bytes Description()
+{
+    Bytes f = Start(0xE4, 0);
+    Put(f, {1, CardCount});
+    for (const Card& c : Cards) {
+        Put(f, {c.Ports});
+        for (int p = 0; p < c.Ports; ++p)
+            Put(f, {c.Channels});
+    }
+    return Finish(f);
+}
+
+// E2: frame count and first frame; per frame card count and first card;
+// per card its type, settings, port count and first port; per port its
+// type, channel count and first channel; per channel its settings.
+Bytes Configuration()
+{
+    Bytes f = Start(0xE2, 0);
+    Put(f, {1, 0, CardCount, 0});
+    for (const Card& c : Cards) {
+        AppendPair(f, CardType);
+        for (int i = 0; i < CardSettings; ++i)
+            AppendPair(f, 0);
+        Put(f, {c.Ports, 0});
+        for (int p = 0; p < c.Ports; ++p) {
+            AppendPair(f, c.PortType);
+            Put(f, {c.Channels, 0});
+            for (int i = 0; i < c.Channels * ChannelSettings; ++i)
+                AppendPair(f, 0);
+        }
+    }
+    return Finish(f);
+}
+
+// E5: the frame count, then per card its frame, number, type and version text.
+Bytes Versions()
+{
+    Bytes f = Start(0xE5, 0);
+    Put(f, {1, 0});
+    for (int c = 0; c < CardCount; ++c) {
+        const std::string text = Cards[c].Version;
+        Put(f, {0, c});
+        AppendPair(f, CardType);
+        Put(f, {static_cast<int>(text.size())});
+        f += text;
+    }
+    return Finish(f);
+}
+
+// E1 (states) and F0 (statuses): counted runs of frames, cards, ports and
+// channels, each entry led by its value.
+Bytes Tree(unsigned char command)
+{
+    Bytes f = Start(command, 0);
+    Put(f, {1, 0, Up, CardCount, 0});
+    for (const Card& c : Cards) {
+        Put(f, {Up, c.Ports, 0});
+        for (int p = 0; p < c.Ports; ++p) {
+            Put(f, {Up, c.Channels, 0});
+            for (int ch = 0; ch < c.Channels; ++ch)
+                Put(f, {Up});
+        }
+    }
+    return Finish(f);
+}
+
+// ED carries the clock setting (kind 1), EF the clock mode.
+Bytes Clock() { return Finish(Start(0xED, 1) + static_cast<char>(ClockSetting)) + Finish(Start(0xEF, ClockMode)); }
+
+// EE: the two gain offsets.
+Bytes GainOffsets()
+{
+    Bytes f = Start(0xEE, 0);
+    AppendPair(f, GainOffset);
+    AppendPair(f, GainOffset);
+    return Finish(f);
+}
 
 std::vector<std::string> Names(const std::string& prefix, int count)
 {
@@ -149,9 +261,24 @@ Bytes VelaSimulator::Receive(const Bytes& chunk)
         }
         const Bytes frame = buffer_.substr(0, end + 1);
         buffer_.erase(0, end + 1);
-        answer += HandleFrame(frame);
+        answer += Spoil(HandleFrame(frame));
     }
     return answer;
+}
+
+Bytes VelaSimulator::Spoil(Bytes frames)
+{
+    for (size_t at = 0; corrupt_ >= 0 && at < frames.size();) {
+        const size_t end = frames.find(static_cast<char>(EndOfMessage), at);
+        if (end == Bytes::npos || end < at + 2)
+            break;
+        if (ByteAt(frames, at) == corrupt_) {
+            frames[end - 1] = static_cast<char>((frames[end - 1] + 1) & 127);
+            corrupt_ = -1;
+        }
+        at = end + 1;
+    }
+    return frames;
 }
 
 Bytes VelaSimulator::HandleFrame(const Bytes& frame)
@@ -229,13 +356,18 @@ Bytes VelaSimulator::HandleInfoRequest(const Bytes& frame) const
         mask = ~int64_t{0};
     Bytes answer;
     auto wants = [&](int64_t bit) { return (mask & bit) != 0; };
-    // The description first: the server keeps state and status only for known frames.
+    // The make-up first: the server keeps states and statuses only for
+    // frames and cards it knows.
     if (wants(BitDescription))
-        answer += Finish(Bytes("\xE4\x00\x01\x00", 4));  // one frame without cards
+        answer += Description();
+    if (wants(BitConfig))
+        answer += Configuration();
+    if (wants(BitVersion))
+        answer += Versions();
     if (wants(BitState))
-        answer += Finish(Bytes("\xE1\x00\x01\x00\x01\x00\x00", 7));
+        answer += Tree(0xE1);
     if (wants(BitStatus))
-        answer += Finish(Bytes("\xF0\x00\x01\x00\x01\x00\x00", 7));
+        answer += Tree(0xF0);
     if (wants(BitCrosspoints))
         answer += CrosspointMap();
     if (wants(BitSourceAlphas))
@@ -265,6 +397,18 @@ Bytes VelaSimulator::HandleInfoRequest(const Bytes& frame) const
         answer += AlphaTable(30, optoNames_);
     if (wants(BitRelayAlphas))
         answer += AlphaTable(40, relayNames_);
+    if (wants(BitClock))
+        answer += Clock();
+    if (wants(BitSourceLists))
+        answer += DisplayLists(10);
+    if (wants(BitDestinationLists))
+        answer += DisplayLists(20);
+    if (wants(BitGainOffsets))
+        answer += GainOffsets();
+    if (wants(BitRelayConfig))
+        answer += RelayConfiguration();
+    if (wants(BitTransitions))
+        answer += Transitions();
     // The switcher's own information request with bit 27: the dump is complete.
     answer += Finish(Bytes("\xF2\x00\x00\x00\x40\x00\x00\x00\x00", 9));
     return answer;
@@ -398,5 +542,49 @@ Bytes VelaSimulator::States(int kind, const std::vector<int>& states) const
         AppendPair(f, static_cast<long>(i));
         f += static_cast<char>(states[i] & 127);
     }
+    return Finish(f);
+}
+
+// DF: first list and count, then per list its name, member count and
+// members. List i holds the numbers 8i to 8i+7; places beyond the last
+// source or destination, or from 255 on (255 marks an empty place), are empty.
+Bytes VelaSimulator::DisplayLists(int code) const
+{
+    Bytes f = Start(0xDF, static_cast<unsigned char>(code));
+    AppendPair(f, 0);
+    AppendPair(f, DisplayListCount);
+    for (int i = 0; i < DisplayListCount; ++i) {
+        f += "List " + Digits(i + 1, 3);
+        AppendPair(f, DisplayListPlaces);
+        for (int k = 0; k < DisplayListPlaces; ++k) {
+            const int member = i * DisplayListPlaces + k;
+            AppendPair(f, member < std::min(size_, EmptyDisplayMember) ? member : EmptyDisplayMember);
+        }
+    }
+    return Finish(f);
+}
+
+// F9: count and first relay, one configuration value per relay (0 for all).
+Bytes VelaSimulator::RelayConfiguration() const
+{
+    Bytes f = Start(0xF9, 0);
+    AppendPair(f, size_);
+    AppendPair(f, 0);
+    for (int r = 0; r < size_; ++r)
+        AppendPair(f, 0);
+    return Finish(f);
+}
+
+// D2: count and first destination, the bytes per destination, then each
+// destination's transition settings as the last command set them.
+Bytes VelaSimulator::Transitions() const
+{
+    Bytes f = Start(0xD2, 0x0A);
+    AppendPair(f, size_);
+    AppendPair(f, 0);
+    Put(f, {TransitionBytes});
+    for (const auto& t : transitions_)
+        for (uint8_t b : t)
+            Put(f, {b});
     return Finish(f);
 }

@@ -24,6 +24,9 @@ public:
 
     // Takes what arrived on the line; returns the answer (possibly empty).
     Bytes Receive(const Bytes& chunk);
+    // The next answer frame with this command byte goes out with a wrong
+    // checksum, as a noisy line would deliver it.
+    void CorruptNextChecksum(unsigned char command) { corrupt_ = command; }
 
     struct Route {
         int Source;
@@ -48,6 +51,7 @@ private:
     Bytes HandleGain(const Bytes& frame);
     Bytes HandleLinks(const Bytes& frame);
     Bytes HandleTransition(const Bytes& frame);
+    Bytes Spoil(Bytes frames);
 
     Bytes CrosspointMap() const;
     Bytes AlphaTable(int code, const std::vector<std::string>& names) const;
@@ -55,6 +59,9 @@ private:
     Bytes InhibitMap() const;
     Bytes Gains(int kind) const;
     Bytes States(int kind, const std::vector<int>& states) const;
+    Bytes DisplayLists(int code) const;
+    Bytes RelayConfiguration() const;
+    Bytes Transitions() const;
 
     int size_;
     Bytes buffer_;
@@ -64,6 +71,7 @@ private:
     std::vector<std::array<int, 2>> sourceGains_, destinationGains_;
     std::vector<int> relays_, optos_;
     std::vector<std::array<uint8_t, 4>> transitions_;
+    int corrupt_ = -1;  // command byte whose next frame is spoilt, or none
 };
 
 // Upper-case hex bytes separated by spaces, as the trace shows them.

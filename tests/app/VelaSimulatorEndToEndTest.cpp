@@ -1,0 +1,246 @@
+// The real server against a simulated Vela switcher: the simulator binary on
+// a pseudo-terminal of its own, or the simulator library played by the test
+// on a pseudo-terminal it holds, when the test must see or shape the traffic.
+#include "VelaSimulator.h"
+
+#include "core/Model.h"
+#include "support/Pty.h"
+#include "support/ServerProcess.h"
+#include "switcher/ByteManipulation.h"
+#include "switcher/vela/ToVela.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <signal.h>
+#include <thread>
+
+namespace {
+
+constexpr int SimSize = 16;
+
+Bytes Framed(Bytes f)
+{
+    AppendChecksumAndEnd(f);
+    return f;
+}
+
+const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
+const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
+const Bytes PolledUpdatesNotice = Framed(Wire({0xA4, 120, 0, 0, 0}));
+Bytes Request(int64_t mask) { return BuildInfoRequestVela(mask, NoneValue, 0); }
+
+// The whole crosspoint map as a freshly started simulator reports it.
+Bytes SimulatorMap()
+{
+    const Bytes answer = VelaSimulator(SimulatorOptions{SimSize, "Src ", "Dst "}).Receive(Request(128));
+    return answer.substr(0, answer.find('\xFF') + 1);
+}
+
+// The simulator binary; the first line it prints names its pseudo-terminal.
+class SimProcess {
+public:
+    SimProcess()
+    {
+        QtApp();
+        process_.start(HVN_SIM_PATH, {"--size", QString::number(SimSize)});
+        SpinUntil(
+            [&] {
+                process_.waitForReadyRead(20);
+                return process_.canReadLine();
+            },
+            5000);
+        path_ = process_.readLine().trimmed().toStdString();
+    }
+    ~SimProcess()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    const std::string& path() const { return path_; }
+    void pause() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
+    void resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
+
+private:
+    QProcess process_;
+    std::string path_;
+};
+
+// A switcher the test plays itself: a thread hands what the server writes on
+// the pseudo-terminal to the simulator library and writes its answer back,
+// while answering is on.
+class PlayedSwitcher {
+public:
+    PlayedSwitcher() : sim_(SimulatorOptions{SimSize, "Src ", "Dst "})
+    {
+        worker_ = std::thread([this] { run(); });
+    }
+    ~PlayedSwitcher()
+    {
+        stop_ = true;
+        worker_.join();
+    }
+    const std::string& path() const { return pty_.path(); }
+    void answer(bool on) { answering_ = on; }
+    void corruptNextChecksum(unsigned char command)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        sim_.CorruptNextChecksum(command);
+    }
+    // Whether the server has written Needle, waiting up to Ms for it.
+    bool heard(const Bytes& needle, int ms) const
+    {
+        return SpinUntil(
+            [&] {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                return heard_.find(needle) != Bytes::npos;
+            },
+            ms);
+    }
+
+private:
+    void run()
+    {
+        while (!stop_) {
+            const Bytes got = pty_.readFor(20);
+            if (got.empty())
+                continue;
+            const std::lock_guard<std::mutex> lock(mutex_);
+            heard_ += got;
+            if (answering_)
+                pty_.send(sim_.Receive(got));
+        }
+    }
+
+    Pty pty_;
+    VelaSimulator sim_;
+    mutable std::mutex mutex_;
+    Bytes heard_;
+    std::atomic<bool> answering_{true};
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+};
+
+// The server as a Vela switcher's, on the given line, with Helm PC clients.
+struct VelaServer {
+    TempDir dir;
+    std::string port = FreePort();
+    std::unique_ptr<ServerProcess> process;
+
+    explicit VelaServer(const std::string& line)
+    {
+        dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nTCP/IP Port=" + port + "\r\n");
+        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
+    }
+    std::unique_ptr<TestClient> helmPc()
+    {
+        auto c = std::make_unique<TestClient>();
+        EXPECT_TRUE(c->connectTo(port));
+        EXPECT_TRUE(c->waitFor(Greeting));
+        c->send(HelmLogin);
+        return c;
+    }
+};
+
+// The keep-alive is answered F4 once the switcher is on line, F1 before.
+bool OnLine(TestClient& pc, int ms = 10000)
+{
+    return SpinUntil(
+        [&] {
+            pc.received.clear();
+            pc.send(Wire({0xF5}));
+            return pc.waitFor(Wire({0xF4}), 250);
+        },
+        ms);
+}
+
+}  // namespace
+
+TEST(VelaSimulatorEndToEnd, TheStartUpDumpBringsTheServerOnLine)
+{
+    SimProcess sim;
+    ASSERT_FALSE(sim.path().empty());
+    VelaServer server(sim.path());
+    auto pc = server.helmPc();
+    EXPECT_TRUE(OnLine(*pc));
+    ASSERT_TRUE(server.process->waitForOutput("Switcher COM1\tSwitcher Information Request"));
+    for (const char* line :
+         {"Received System Description", "Received Config Message", "Received Version Message",
+          "Received State Message", "Received Status Message", "16 Crosspoint Maps, Starting at Output 0001",
+          "16 Source Alpha Lables, Starting with 1", "16 Destination Alpha Lables, Starting with 1",
+          "16 Source Links, Starting with 1", "16 Destination Links, Starting with 1",
+          "16 Inhibit Maps, Starting at Output 0001", "0 Button Templates, Starting with 1", "0 Salvo Events",
+          "Received Relay Tally", "Received Opto State", "16 Opto Alpha Table, Starting with 1",
+          "16 Relay Alpha Table, Starting with 1", "Received Clock Message", "Received Clock Config",
+          "256 Source Display Lists, Starting with 1", "256 Destination Display Lists, Starting with 1",
+          "Received Gain Offset Message", "Received Relay Configuration", "16 Transition Controls"})
+        EXPECT_NE(server.process->out().find(std::string("Switcher COM1\t") + line), std::string::npos) << line;
+    EXPECT_FALSE(server.dir.exists("Errorlog.txt")) << server.dir.read("Errorlog.txt");
+}
+
+TEST(VelaSimulatorEndToEnd, ATakeComesBackFromTheSimulatorToEveryClient)
+{
+    SimProcess sim;
+    VelaServer server(sim.path());
+    auto pc = server.helmPc();
+    auto other = server.helmPc();
+    ASSERT_TRUE(OnLine(*pc));
+    other->received.clear();
+
+    pc->send(Framed(Wire({0xFE, 0x04, 0x00, 0x02, 0x00, 0x04, 0x00})));  // input 3 to output 5
+    // Output 5 alone: one source, no sum, input 3 at level 1024.
+    const Bytes map = Framed(Wire({0xF6, 0x00, 0x01, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x08}));
+    EXPECT_TRUE(pc->waitFor(map));
+    EXPECT_TRUE(other->waitFor(map));
+    EXPECT_TRUE(server.process->waitForOutput("Switcher COM1\tTake - In:0003-->Out:0005"));
+}
+
+TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWaitsForItsReport)
+{
+    SimProcess sim;
+    VelaServer server(sim.path());
+    auto pc = server.helmPc();
+    ASSERT_TRUE(OnLine(*pc));
+
+    sim.pause();
+    pc->received.clear();
+    pc->send(Request(128));
+    EXPECT_TRUE(pc->waitFor(SimulatorMap()));
+
+    pc->send(Framed(Wire({0xFE, 0x04, 0x00, 0x07, 0x00, 0x01, 0x00})));  // input 8 to output 2
+    const Bytes map = Framed(Wire({0xF6, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x07, 0x00, 0x00, 0x08}));
+    EXPECT_FALSE(pc->waitFor(map, 1500));
+    sim.resume();
+    EXPECT_TRUE(pc->waitFor(map));
+    EXPECT_TRUE(server.process->waitForOutput("Switcher COM1\tTake - In:0008-->Out:0002"));
+}
+
+TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
+{
+    PlayedSwitcher switcher;
+    switcher.corruptNextChecksum(0xFC);  // the source names, first of the name tables
+    VelaServer server(switcher.path());
+    EXPECT_TRUE(switcher.heard(Request(256), 8000));
+    auto pc = server.helmPc();
+    EXPECT_TRUE(OnLine(*pc));
+    EXPECT_NE(server.dir.read("Errorlog.txt").find("Vela Check Sum Error"), std::string::npos);
+}
+
+TEST(VelaSimulatorEndToEnd, ACrosspointRequestMadeBeforeTheSwitcherAnswersIsServedOnceOnLine)
+{
+    PlayedSwitcher switcher;
+    switcher.answer(false);
+    VelaServer server(switcher.path());
+    ASSERT_TRUE(switcher.heard(BasicInfoRequest, 5000));
+    // A polled client: its pending requests are served by the first pass
+    // after the switcher is on line.
+    auto pc = server.helmPc();
+    pc->send(PolledUpdatesNotice);
+    pc->send(Request(128));
+    EXPECT_FALSE(pc->waitFor(Wire({0xF6}), 1500));
+
+    switcher.answer(true);
+    EXPECT_TRUE(pc->waitFor(SimulatorMap(), 10000));
+}
