@@ -267,12 +267,14 @@ void mnuDisconnectAllClients_Click(Server& s)
 
 void PollHelmClients(Server& s)
 {
-    Trap(s, "Poll Socket Error", "Poll Timer Error", [&] {
+    Trap(s, "Poll Socket Error", "Poll Timer", [&] {
         bool anyActive = false;
         for (int i = 1; i <= s.ClientSlotCount(); ++i) {
             if (Client(s, i).PendingRequests != 0) {
                 anyActive = true;
-                if (s.model.UpdateFlags == 0 && Client(s, i).PolledUpdates)
+                // Requests made while the switcher was away are answered on
+                // the first pass once it is on line, polled client or not.
+                if (s.model.UpdateFlags == 0 && Client(s, i).LoggedIn)
                     ProcessInfoRequest(s, Bytes(), i, Client(s, i).PendingRequests);
             }
             ClientRecord& c = Client(s, i);

@@ -51,19 +51,27 @@ TEST_F(HelmRequests, EmptyMaskDoesNothingAndHighBitsAreIgnored)
 
 TEST_F(HelmRequests, CrosspointRequestWaitsForTheLinkThenTheFirstPassServesIt)
 {
-    const int c = Connect();
-    Feed(c, HelmFrame({0xA4, 120, 0, 0, 0}));  // polled updates
-    Feed(c, InfoRequest(128));
-    EXPECT_TRUE(Sent(c).empty());
-    EXPECT_EQ(Client(c).PendingRequests, 128);
+    const int polled = Connect();
+    Feed(polled, HelmFrame({0xA4, 120, 0, 0, 0}));  // polled updates
+    const int plain = Connect();
+    for (int c : {polled, plain}) {
+        Feed(c, InfoRequest(128));
+        EXPECT_TRUE(Sent(c).empty());
+        EXPECT_EQ(Client(c).PendingRequests, 128);
+    }
 
     Online();
     s.model.UpdateFlags = 0;
     PollHelmClients(s);
     const Bytes map = BuildCrosspointMapMessage(s, 0, s.model.NumDestinations);
-    EXPECT_EQ(Sent(c).substr(0, map.size()), map);
-    EXPECT_EQ(Client(c).PendingRequests, 0);
+    for (int c : {polled, plain}) {
+        EXPECT_EQ(Sent(c).substr(0, map.size()), map);
+        EXPECT_EQ(Client(c).PendingRequests, 0);
+    }
     EXPECT_TRUE(Shown("Crosspoint Map Request"));
+    // Served once: the next pass sends nothing more.
+    PollHelmClients(s);
+    EXPECT_EQ(Sent(plain), Raw({0xF5}));
 }
 
 TEST_F(HelmRequests, EitherLinkBitSendsBothLinkTables)
