@@ -4,7 +4,12 @@
 #include <cstdint>
 #include <string>
 
+// Login types a client announces (16383: none yet).
 constexpr int NoClientType = 16383;
+constexpr int HelmPcClientType = 120;
+constexpr int AutomationClientType = 125;
+constexpr int FirstPanelClientType = 130;
+constexpr int ConsoleClientType = 150;
 
 // One Helm connection; the record's index is the slot of its socket.
 struct ClientRecord {

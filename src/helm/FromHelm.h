@@ -8,10 +8,6 @@
 class Server;
 
 constexpr size_t HelmBufferLimit = 750001;
-constexpr int HelmPcClientType = 120;
-constexpr int AutomationClientType = 125;
-constexpr int FirstPanelClientType = 130;
-constexpr int ConsoleClientType = 150;
 // Notice codes a client sends (A4).
 constexpr int NoticeUnsupervised = 100;
 constexpr int NoticeSupervised = 110;

@@ -281,7 +281,7 @@ void PollHelmClients(Server& s)
             if (c.Supervised)
                 c.SilentTicks += 1;
             if (c.SilentTicks <= SilentTicksLimit) {
-                if (c.InUse && c.LoggedIn && (c.ClientType < 130 || c.SilentTicks % 2 == 0))
+                if (c.InUse && c.LoggedIn && (c.ClientType < FirstPanelClientType || c.SilentTicks % 2 == 0))
                     SendToClient(s, Bytes("\xF5", 1), i);
                 continue;
             }

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int HelmPcType = 120;
-constexpr int AutomationType = 125;
-constexpr int FirstPanelType = 130;
 // The state, status, description, configuration and version replies carry
 // frames 0 to 6 only.
 constexpr int ReplyFrameLimit = 7;
@@ -21,7 +18,7 @@ constexpr int LongestInhibitRun = 8191;
 
 bool LinkUp(const Server& s) { return s.SwitcherLink.Connected == 1; }
 bool Pending(const ClientRecord& c, int64_t Bit) { return (c.PendingRequests & Bit) != 0; }
-bool IsPanel(const ClientRecord& c) { return c.ClientType >= FirstPanelType; }
+bool IsPanel(const ClientRecord& c) { return c.ClientType >= FirstPanelClientType; }
 
 // Text inside a frame must not carry bit 7: such a byte would end the frame
 // early at the client.
@@ -78,7 +75,7 @@ void SendToHelmPcs(Server& s, int64_t Bit, BuildFn&& Build)
 {
     if (!LinkUp(s))
         return;
-    SendToPicked(s, Bit, Build, [&](const ClientRecord& c) { return c.ClientType == HelmPcType || Pending(c, Bit); });
+    SendToPicked(s, Bit, Build, [&](const ClientRecord& c) { return c.ClientType == HelmPcClientType || Pending(c, Bit); });
 }
 
 // ---- The physical configuration tree ----
@@ -509,7 +506,7 @@ void SendStateToClient(Server& s)
         Bytes description;
         for (int i = 1; i <= s.ClientSlotCount(); ++i) {
             const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-            if (!c.LoggedIn || (c.ClientType != HelmPcType && !Pending(c, ReplyBit::State)))
+            if (!c.LoggedIn || (c.ClientType != HelmPcClientType && !Pending(c, ReplyBit::State)))
                 continue;
             step = "Error Sending State to Helm - Socket Error ";
             SendToClient(s, state, i);
@@ -546,7 +543,7 @@ void SendDescriptionToClient(Server& s)
         const Bytes f = BuildDescription(s.model);
         for (int i = 1; i <= s.ClientSlotCount(); ++i) {
             const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-            if (!c.LoggedIn || (c.ClientType != HelmPcType && !Pending(c, ReplyBit::Description)))
+            if (!c.LoggedIn || (c.ClientType != HelmPcClientType && !Pending(c, ReplyBit::Description)))
                 continue;
             SendToClient(s, f, i);
             if (ValidClientSlot(s, i)) {
@@ -722,7 +719,7 @@ void SendRelayOptoTallyToClients(Server& s, int Table, int Index)
         AppendByte(f, states[static_cast<size_t>(Index)]);
         AppendChecksumAndEnd(f);
         SendToPicked(s, 0, [&] { return f; },
-                     [](const ClientRecord& c) { return c.ClientType == HelmPcType || c.ClientType == AutomationType; });
+                     [](const ClientRecord& c) { return c.ClientType == HelmPcClientType || c.ClientType == AutomationClientType; });
     });
 }
 

@@ -11,13 +11,13 @@ ConnectionCounts CountConnections(const Server& s)
         const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
         if (!c.InUse)
             continue;
-        if (c.ClientType == 120)
+        if (c.ClientType == HelmPcClientType)
             ++counts.HelmSoftware;
-        else if (c.ClientType == 125)
+        else if (c.ClientType == AutomationClientType)
             ++counts.AutomationEngines;
-        else if (c.ClientType >= 130 && c.ClientType <= 149)
+        else if (c.ClientType >= FirstPanelClientType && c.ClientType <= 149)
             ++counts.SoftPanels;
-        else if (c.ClientType == 150)
+        else if (c.ClientType == ConsoleClientType)
             ++counts.ZoltConsoles;
         else
             ++counts.Unknown;

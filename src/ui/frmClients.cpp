@@ -18,13 +18,13 @@
 
 std::string HelmClientKind(int ClientType)
 {
-    if (ClientType == 120)
+    if (ClientType == HelmPcClientType)
         return "Helm Software";
-    if (ClientType == 125)
+    if (ClientType == AutomationClientType)
         return "Automation";
-    if (ClientType == 150)
+    if (ClientType == ConsoleClientType)
         return "Zolt/Console";
-    if (ClientType >= 130 && ClientType <= 135)
+    if (ClientType >= FirstPanelClientType && ClientType <= 135)
         return "Soft Panel";
     return "Unknown Connection";
 }

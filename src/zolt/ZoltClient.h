@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Bytes.h"
+#include "helm/ClientRecord.h"
 
 #include <string>
 
@@ -8,7 +9,7 @@ struct ZoltClient {
     bool Identified = false;
     bool Connected = false;
     std::string Address;
-    int ClientType = 150;  // the console login type (ConsoleClientType)
+    int ClientType = ConsoleClientType;
     Bytes ReceiveBuffer;
     // Feedback settings of the ^F command; a freed slot keeps them until reused.
     bool RepliesOn = true;

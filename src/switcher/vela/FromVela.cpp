@@ -17,9 +17,6 @@ namespace {
 constexpr unsigned char KeepAliveAnswer = 0xF4;
 constexpr unsigned char KeepAlivePoll = 0xF5;
 constexpr unsigned char EndOfMessage = 0xFF;
-constexpr int PanelClientType = 130;
-constexpr int HelmPCClientType = 120;
-constexpr int ConsoleClientType = 150;
 
 void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 {
@@ -117,50 +114,6 @@ void DecodeVelaMessage(Server& s)
     });
 }
 
-VelaFrameReader::VelaFrameReader(const Bytes& Frame, size_t Position)
-    : frame_(Frame), pos_(Position), end_(Frame.size() >= 2 ? Frame.size() - 2 : 0)
-{
-    if (pos_ > end_)
-        overrun_ = true;
-}
-
-int VelaFrameReader::Byte()
-{
-    if (overrun_ || pos_ >= end_) {
-        overrun_ = true;
-        return 0;
-    }
-    return ByteAt(frame_, pos_++) & 127;
-}
-
-int VelaFrameReader::Pair()
-{
-    const int low = Byte();
-    const int high = Byte();
-    return overrun_ ? 0 : CombineBytes(static_cast<unsigned char>(low), static_cast<unsigned char>(high));
-}
-
-void VelaFrameReader::Skip(size_t Count)
-{
-    if (overrun_ || Count > end_ - pos_) {
-        overrun_ = true;
-        return;
-    }
-    pos_ += Count;
-}
-
-Bytes VelaFrameReader::Text(size_t Count)
-{
-    const size_t at = pos_;
-    Skip(Count);
-    return overrun_ ? Bytes() : frame_.substr(at, Count);
-}
-
-bool VelaChecksumOk(const Bytes& Frame)
-{
-    return Frame.size() >= 3 && CheckSum7(Frame, 2) == ByteAt(Frame, Frame.size() - 2);
-}
-
 void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
 
 void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, int64_t ClearBits, bool Panels)
@@ -172,7 +125,7 @@ void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, in
         // In demo mode every table frame is a client's upload answered by the
         // simulated switcher; all clients mirror it, so all of them get it.
         // (A client not yet logged in has no type: 16383 is no panel.)
-        const bool mirrors = c.LoggedIn && ((Panels && c.ClientType >= PanelClientType) || s.cfg.DemoMode);
+        const bool mirrors = c.LoggedIn && ((Panels && c.ClientType >= FirstPanelClientType) || s.cfg.DemoMode);
         const bool waiting = (c.PendingRequests & WaitBits) != 0 || c.MapSent != 0 || mirrors;
         if (!waiting)
             continue;
@@ -187,7 +140,7 @@ void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConso
         return;
     for (int i = 1; i <= s.ClientSlotCount(); ++i) {
         ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (c.ClientType != HelmPCClientType && !(AlsoConsoles && c.ClientType == ConsoleClientType))
+        if (c.ClientType != HelmPcClientType && !(AlsoConsoles && c.ClientType == ConsoleClientType))
             continue;
         SendToClient(s, Frame, i);
         c.PendingRequests &= ~Bit;
@@ -217,40 +170,40 @@ void DeferRequest(Server& s, int64_t Mask)
 
 bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit)
 {
-    VelaFrameReader r(Frame, 2);
+    FrameReader r(Frame, 2);
     const int frames = r.Byte();
     const int firstFrame = r.Byte();
-    for (int f = firstFrame; f < firstFrame + frames && !r.Overrun(); ++f) {
+    for (int f = firstFrame; f < firstFrame + frames && !r.Failed(); ++f) {
         const int frameValue = r.Byte();
         const int cards = r.Byte();
         const int firstCard = r.Byte();
-        if (r.Overrun())
+        if (r.Failed())
             break;
         Visit(1, f, 0, 0, 0, frameValue);
-        for (int c = firstCard; c < firstCard + cards && !r.Overrun(); ++c) {
+        for (int c = firstCard; c < firstCard + cards && !r.Failed(); ++c) {
             const int cardValue = r.Byte();
             const int ports = r.Byte();
             const int firstPort = r.Byte();
-            if (r.Overrun())
+            if (r.Failed())
                 break;
             Visit(2, f, c, 0, 0, cardValue);
-            for (int p = firstPort; p < firstPort + ports && !r.Overrun(); ++p) {
+            for (int p = firstPort; p < firstPort + ports && !r.Failed(); ++p) {
                 const int portValue = r.Byte();
                 const int channels = r.Byte();
                 const int firstChannel = r.Byte();
-                if (r.Overrun())
+                if (r.Failed())
                     break;
                 Visit(3, f, c, p, 0, portValue);
                 for (int ch = firstChannel; ch < firstChannel + channels; ++ch) {
                     const int channelValue = r.Byte();
-                    if (r.Overrun())
+                    if (r.Failed())
                         break;
                     Visit(4, f, c, p, ch, channelValue);
                 }
             }
         }
     }
-    return !r.Overrun();
+    return !r.Failed();
 }
 
 FrameRecord* ConfigFrame(Model& m, int Frame)

@@ -3,40 +3,13 @@
 // checksum check, the tree of the state and status frames, and the rules by
 // which a frame reaches the Helm clients.
 #include "core/Bytes.h"
+#include "switcher/FrameReader.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
 class Server;
-
-// Reads the data bytes of a frame, those between the command byte and the
-// checksum. A read past them yields 0 and marks the reader overrun for good,
-// so counts that claim more than the frame carries show as a short frame.
-class VelaFrameReader {
-public:
-    // Position: 0-based index of the first byte to read.
-    VelaFrameReader(const Bytes& Frame, size_t Position);
-    int Byte();
-    // A 14-bit number, low group first.
-    int Pair();
-    void Skip(size_t Count);
-    // Count bytes as they stand (names).
-    Bytes Text(size_t Count);
-    bool Overrun() const { return overrun_; }
-    // Every data byte was read, and no more than that.
-    bool Exact() const { return !overrun_ && pos_ == end_; }
-    size_t Remaining() const { return overrun_ ? 0 : end_ - pos_; }
-
-private:
-    const Bytes& frame_;
-    size_t pos_;
-    size_t end_;
-    bool overrun_ = false;
-};
-
-// CheckSum7 of the frame (Trailing 2) against the byte before the FF.
-bool VelaChecksumOk(const Bytes& Frame);
 
 // LogSerialMessage under the switcher's port.
 void LogVelaMessage(Server& s, const std::string& Text);

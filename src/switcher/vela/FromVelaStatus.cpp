@@ -27,7 +27,7 @@ bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location,
 {
     if (Frame.empty())
         return false;
-    if (!VelaChecksumOk(Frame)) {
+    if (!ChecksumMatches(Frame)) {
         LogSoftwareError(s, ChecksumText, 0, Location);
         if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
             SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
@@ -63,28 +63,28 @@ ChannelRecord* ConfigChannel(PortRecord* Port, int Channel)
 // With a null model the frame is only walked (the length check).
 bool WalkDescription(const Bytes& Frame, Model* m)
 {
-    VelaFrameReader r(Frame, 2);
+    FrameReader r(Frame, 2);
     const int frames = r.Byte();
-    for (int f = 0; f < frames && !r.Overrun(); ++f) {
+    for (int f = 0; f < frames && !r.Failed(); ++f) {
         FrameRecord* frame = m ? ConfigFrame(*m, f) : nullptr;
         const int cards = r.Byte();
         if (frame)
             frame->Cards[0].Count = static_cast<uint8_t>(std::min(cards, CardsPerFrame));
-        for (int c = 0; c < cards && !r.Overrun(); ++c) {
+        for (int c = 0; c < cards && !r.Failed(); ++c) {
             CardRecord* card = ConfigCard(frame, c);
             const int ports = r.Byte();
             if (card)
                 card->PortCount = static_cast<uint8_t>(std::min(ports, PortsPerCard));
-            for (int p = 0; p < ports && !r.Overrun(); ++p) {
+            for (int p = 0; p < ports && !r.Failed(); ++p) {
                 const int channels = r.Byte();
-                if (PortRecord* port = ConfigPort(card, p); port && !r.Overrun()) {
+                if (PortRecord* port = ConfigPort(card, p); port && !r.Failed()) {
                     port->ChannelCount = static_cast<uint8_t>(channels);
                     port->Channels.resize(static_cast<size_t>(channels));
                 }
             }
         }
     }
-    return r.Exact();
+    return r.Complete();
 }
 
 // E2 layout (the Helm configuration reply's): E2, one byte not read, frame
@@ -95,16 +95,16 @@ bool WalkDescription(const Bytes& Frame, Model* m)
 // (a channel run sizes the port's channel list); a later run only updates.
 bool WalkConfig(const Bytes& Frame, Model* m)
 {
-    VelaFrameReader r(Frame, 2);
+    FrameReader r(Frame, 2);
     const int frames = r.Byte();
     const int firstFrame = r.Byte();
-    for (int f = 0; f < frames && !r.Overrun(); ++f) {
+    for (int f = 0; f < frames && !r.Failed(); ++f) {
         FrameRecord* frame = m ? ConfigFrame(*m, firstFrame + f) : nullptr;
         const int cards = r.Byte();
         const int firstCard = r.Byte();
         if (frame && firstCard == 0)
             frame->Cards[0].Count = static_cast<uint8_t>(std::min(cards, CardsPerFrame));
-        for (int c = 0; c < cards && !r.Overrun(); ++c) {
+        for (int c = 0; c < cards && !r.Failed(); ++c) {
             CardRecord* card = ConfigCard(frame, firstCard + c);
             const int type = r.Pair();
             std::array<int, 3> settings{};
@@ -112,35 +112,35 @@ bool WalkConfig(const Bytes& Frame, Model* m)
                 v = r.Pair();
             const int ports = r.Byte();
             const int firstPort = r.Byte();
-            if (card && !r.Overrun()) {
+            if (card && !r.Failed()) {
                 card->TypeCode = type;
                 card->Settings = settings;
                 if (firstPort == 0)
                     card->PortCount = static_cast<uint8_t>(std::min(ports, PortsPerCard));
             }
-            for (int p = 0; p < ports && !r.Overrun(); ++p) {
+            for (int p = 0; p < ports && !r.Failed(); ++p) {
                 PortRecord* port = ConfigPort(card, firstPort + p);
                 const int portType = r.Pair();
                 const int channels = r.Byte();
                 const int firstChannel = r.Byte();
-                if (port && !r.Overrun()) {
+                if (port && !r.Failed()) {
                     port->TypeCode = portType;
                     if (firstChannel == 0) {
                         port->ChannelCount = static_cast<uint8_t>(channels);
                         port->Channels.resize(static_cast<size_t>(channels));
                     }
                 }
-                for (int k = 0; k < channels && !r.Overrun(); ++k) {
+                for (int k = 0; k < channels && !r.Failed(); ++k) {
                     std::array<int, 8> values{};
                     for (int& v : values)
                         v = r.Pair();
-                    if (ChannelRecord* ch = ConfigChannel(port, firstChannel + k); ch && !r.Overrun())
+                    if (ChannelRecord* ch = ConfigChannel(port, firstChannel + k); ch && !r.Failed())
                         ch->Settings = values;
                 }
             }
         }
     }
-    return r.Exact();
+    return r.Complete();
 }
 
 // Bytes per value of a gain frame by kind: the crosspoint kinds carry the
@@ -178,18 +178,18 @@ void ProcessVelaVersion(Server& s, const Bytes& Frame)
             std::string Text;
         };
         std::vector<Entry> entries;
-        VelaFrameReader r(Frame, 4);
+        FrameReader r(Frame, 4);
         while (r.Remaining() > 0) {
             Entry e;
             e.Frame = r.Byte();
             e.Card = r.Byte();
             e.Type = r.Pair();
             e.Text = r.Text(static_cast<size_t>(r.Byte()));
-            if (r.Overrun())
+            if (r.Failed())
                 break;
             entries.push_back(std::move(e));
         }
-        if (!r.Exact()) {
+        if (!r.Complete()) {
             LogSoftwareError(s, "Length Error", 0, "Version Message");
             return;
         }
@@ -280,11 +280,11 @@ void ProcessVelaGain(Server& s, const Bytes& Frame)
         if (!CheckAndForward(s, Frame, "Gain Message", ReplyBit::Gains, ReplyBit::Gains, "Check Sum Error", true))
             return;
         Model& m = s.model;
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int kind = r.Byte();
         const int count = r.Pair();
         const int first = r.Pair();
-        if (r.Overrun() || Frame.size() != GainEntryBytes(kind) * static_cast<size_t>(count) + 9) {
+        if (r.Failed() || Frame.size() != GainEntryBytes(kind) * static_cast<size_t>(count) + 9) {
             LogSoftwareError(s, "Length Error", 0, "Gain Message");
             return;
         }
@@ -343,11 +343,11 @@ void ProcessVelaError(Server& s, const Bytes& Frame)
     Trap(s, "Error Receiving Error", "Switcher Message Error", [&] {
         if (!CheckAndForward(s, Frame, "Error Message", 0, 0))
             return;
-        VelaFrameReader r(Frame, 1);
+        FrameReader r(Frame, 1);
         const int frame = r.Byte();
         const int slot = r.Byte();
         const int code = r.Pair();
-        if (r.Overrun()) {
+        if (r.Failed()) {
             LogSoftwareError(s, "Length Error", 0, "Error Message");
             return;
         }
@@ -400,11 +400,11 @@ void ProcessVelaDisplayLists(Server& s, const Bytes& Frame)
         const int64_t bit = sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList;
         if (!CheckAndForward(s, Frame, label, bit, bit, "Vela Check Sum Error"))
             return;
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int first = r.Pair();
         const int count = r.Pair();
         std::vector<std::pair<int, DisplayListRecord>> decoded;
-        for (int i = 0; i < count && !r.Overrun(); ++i) {
+        for (int i = 0; i < count && !r.Failed(); ++i) {
             DisplayListRecord list;
             list.Name = r.Text(8);
             const int members = r.Pair();
@@ -418,7 +418,7 @@ void ProcessVelaDisplayLists(Server& s, const Bytes& Frame)
             if (first + i < DisplayListCount)
                 decoded.emplace_back(first + i, std::move(list));
         }
-        if (!r.Exact()) {
+        if (!r.Complete()) {
             LogSoftwareError(s, "Length Error", 0, label);
             return;
         }
@@ -441,7 +441,7 @@ void ProcessVelaGainOffset(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Length Error", 0, "Gain Offset");
             return;
         }
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         for (int& offset : s.model.GainOffsets) {
             const int low = r.Byte();
             const int high = r.Byte();
@@ -461,7 +461,7 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
         const int64_t bit = relays ? RelayStatesBit : OptoStatesBit;
         if (Frame.empty())
             return;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", 0, "Relay/Opto State");
             if (m.UpdateFlags & RelayStatesBit)
                 SendInfoRequestVela(s, RelayStatesBit, NoneValue, 0);
@@ -472,9 +472,9 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
             return;
         }
         ForwardToHelmPCs(s, Frame, bit);
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int count = r.Pair();
-        if (r.Overrun() || Frame.size() != 3 * static_cast<size_t>(count) + 6) {
+        if (r.Failed() || Frame.size() != 3 * static_cast<size_t>(count) + 6) {
             LogSoftwareError(s, "Relay/Opto State Length Error", 0, "Relay/Opto State");
             return;
         }
@@ -506,10 +506,10 @@ void ProcessVelaRelayConfig(Server& s, const Bytes& Frame)
         if (!CheckAndForward(s, Frame, "Relay Configuration", ReplyBit::RelayConfig, ReplyBit::RelayConfig))
             return;
         Model& m = s.model;
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
-        if (r.Overrun() || Frame.size() != 2 * static_cast<size_t>(count) + 8) {
+        if (r.Failed() || Frame.size() != 2 * static_cast<size_t>(count) + 8) {
             LogSoftwareError(s, "Relay Config Length Error", 0, "Relay Configuration");
             return;
         }
@@ -551,11 +551,11 @@ void ProcessVelaTransitionControl(Server& s, const Bytes& Frame)
         if (!CheckAndForward(s, Frame, "Transition Control", 0, ReplyBit::TransitionControl))
             return;
         Model& m = s.model;
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
         const size_t size = static_cast<size_t>(r.Byte());
-        if (r.Overrun() || Frame.size() != size * static_cast<size_t>(count) + 9) {
+        if (r.Failed() || Frame.size() != size * static_cast<size_t>(count) + 9) {
             LogSoftwareError(s, "Length Error", 0, "Transition Control");
             return;
         }

@@ -69,7 +69,7 @@ void StoreNames(const std::vector<std::string>& Names, const std::vector<int>& P
 // + 128 x the second byte's low 6 bits).
 enum class InhibitRunLayout { Switcher, Helm };
 
-void ReadInhibitRun(VelaFrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
+void ReadInhibitRun(FrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
 {
     unsigned char first = static_cast<unsigned char>(r.Byte());
     unsigned char second = static_cast<unsigned char>(r.Byte());
@@ -100,7 +100,7 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         Model& m = s.model;
         const int code = Frame.size() > 1 ? ByteAt(Frame, 1) : 0;
         const AlphaTableKind kind = AlphaKind(code);
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, kind.Label);
             if (kind.Bit && (m.UpdateFlags & kind.Bit))
                 SendInfoRequestVela(s, kind.Bit, NoneValue, 0);
@@ -113,11 +113,11 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         else
             ForwardToWaitingClients(s, Frame, kind.Bit, kind.Bit);
 
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int length = r.Byte();
         const int count = r.Pair();
         const int first = r.Pair();
-        if (r.Overrun() || Frame.size() != static_cast<size_t>(length + 2) * static_cast<size_t>(count) + 9) {
+        if (r.Failed() || Frame.size() != static_cast<size_t>(length + 2) * static_cast<size_t>(count) + 9) {
             LogSoftwareError(s, "Helm Message Length Error", 0, kind.Label);
             return;
         }
@@ -191,12 +191,12 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Inhibit Map", "Vela Command Error", [&] {
         Model& m = s.model;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Inhibit Map");
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
         const bool reachesEnd = first + count - 1 >= m.NumDestinations - 1;
@@ -209,12 +209,12 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
         const InhibitRunLayout layout = s.cfg.DemoMode ? InhibitRunLayout::Helm : InhibitRunLayout::Switcher;
         const size_t sources = static_cast<size_t>(std::max(m.NumSources, 0));
         std::vector<std::pair<int, std::string>> decoded;
-        for (int i = 0; i < count && !r.Overrun(); ++i) {
+        for (int i = 0; i < count && !r.Failed(); ++i) {
             const int runs = r.Pair();
             const int d = first + i;
             const bool keep = d < m.NumDestinations;
             std::string text;
-            for (int k = 0; k < runs && !r.Overrun(); ++k) {
+            for (int k = 0; k < runs && !r.Failed(); ++k) {
                 int flag = 0, length = 0;
                 ReadInhibitRun(r, layout, flag, length);
                 // A run may claim far more characters than there are sources.
@@ -226,7 +226,7 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
                 decoded.emplace_back(d, std::move(text));
             }
         }
-        if (!r.Exact()) {
+        if (!r.Complete()) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Inhibit Map");
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
@@ -249,15 +249,15 @@ void ProcessVelaLinks(Server& s, const Bytes& Frame)
         const bool sources = Frame.size() > 1 && ByteAt(Frame, 1) == TableSources;
         const std::string label = sources ? "Source Links" : "Destination Links";
         const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, label);
             return;
         }
         ForwardToWaitingClients(s, Frame, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, bit);
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
-        if (r.Overrun() || Frame.size() != static_cast<size_t>(count) + 8) {
+        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 8) {
             LogSoftwareError(s, "Vela Message Length Error", 0, label);
             return;
         }
@@ -279,7 +279,7 @@ void ProcessVelaInfoRequest(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Info Request", "Vela Command Error", [&] {
         Model& m = s.model;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Info Request");
             return;
         }
@@ -306,36 +306,36 @@ void ProcessVelaButtons(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Buttons", "Vela Message Error", [&] {
         Model& m = s.model;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Button Data");
             return;
         }
         ForwardToWaitingClients(s, Frame, UpdateBit::Buttons, UpdateBit::Buttons, false);
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
         const int buttons = r.Pair();
         const int stored = std::min(count, MaxTemplatesPerFrame);
         // Only buttons the tables hold are kept; all are read for the length.
         std::vector<std::tuple<size_t, size_t, ButtonRecord>> decoded;
-        for (int i = 0; i < count && !r.Overrun(); ++i) {
+        for (int i = 0; i < count && !r.Failed(); ++i) {
             const size_t t = static_cast<size_t>(first + i);
-            for (int b = 0; b < buttons && !r.Overrun(); ++b) {
+            for (int b = 0; b < buttons && !r.Failed(); ++b) {
                 ButtonRecord button;
                 button.Value = r.Pair();
                 const int n = r.Pair();
-                for (int k = 0; k < n && !r.Overrun(); ++k) {
+                for (int k = 0; k < n && !r.Failed(); ++k) {
                     const int value = r.Pair();
                     if (k < MaxButtonValues)
                         button.Values[static_cast<size_t>(k)] = value;
                 }
                 button.Count = std::min(n, MaxButtonValues);
                 if (i < stored && t < m.ButtonData.size() && static_cast<size_t>(b) < m.ButtonData[t].size() &&
-                    !r.Overrun())
+                    !r.Failed())
                     decoded.emplace_back(t, static_cast<size_t>(b), button);
             }
         }
-        if (!r.Exact()) {
+        if (!r.Complete()) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Button Info");
             return;
         }
@@ -352,42 +352,42 @@ void ProcessVelaSalvoEvents(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Salvo Events", "Vela Message Error", [&] {
         Model& m = s.model;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Salvo Events");
             if (m.UpdateFlags & UpdateBit::Salvos)
                 SendInfoRequestVela(s, UpdateBit::Salvos, NoneValue, 0);
             return;
         }
         ForwardToWaitingClients(s, Frame, UpdateBit::Salvos, UpdateBit::Salvos);
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int salvos = r.Pair();
         const int events = r.Pair();
         // Checked before anything is stored: the tables keep what they had.
         const size_t expected = 4 * static_cast<size_t>(salvos) + SalvoEventBytes * static_cast<size_t>(events) + 8;
-        if (r.Overrun() || Frame.size() != expected) {
+        if (r.Failed() || Frame.size() != expected) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Salvo Events");
             return;
         }
         std::vector<SalvoEventRecord> decoded;
         decoded.reserve(static_cast<size_t>(events));
-        for (int i = 0; i < salvos && !r.Overrun(); ++i) {
+        for (int i = 0; i < salvos && !r.Failed(); ++i) {
             const int number = r.Pair();
             const int eventCount = r.Pair();
-            for (int k = 0; k < eventCount && !r.Overrun(); ++k) {
+            for (int k = 0; k < eventCount && !r.Failed(); ++k) {
                 SalvoEventRecord e;
                 e.Salvo = number;
                 for (uint8_t& flag : e.Flags)
                     flag = static_cast<uint8_t>(r.Byte());
                 for (int& value : e.Values)
                     value = r.Pair();
-                if (r.Overrun())
+                if (r.Failed())
                     break;
                 e.Name = SalvoName(m, number);
                 decoded.push_back(std::move(e));
             }
         }
         // The salvos' own event counts must add up to the total.
-        if (!r.Exact() || decoded.size() != static_cast<size_t>(events)) {
+        if (!r.Complete() || decoded.size() != static_cast<size_t>(events)) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Salvo Events");
             return;
         }

@@ -201,11 +201,11 @@ void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
 void ProcessVelaTake(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Take Command", "Vela Command Error", [&] {
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Take Command");
             return;
         }
-        VelaFrameReader r(Frame, 1);
+        FrameReader r(Frame, 1);
         int type = r.Pair();
         const size_t expected = (type & LevelFlag) ? 11 : 9;
         if (Frame.size() != expected) {
@@ -231,7 +231,7 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
     std::string step = "CSum Error";
     try {
         Model& m = s.model;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", 0, "Crosspoint Map");
             return;
         }
@@ -246,20 +246,20 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
         const bool polled = AnyPolledClient(s);
 
         step = "Decode Error";
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         int count = r.Pair();
         const int first = r.Pair();
         // Only destinations the map holds are kept; every entry is read so
         // that the length check sees the whole frame.
         std::vector<std::pair<int, CrosspointRecord>> decoded;
-        for (int i = 0; i < count && !r.Overrun(); ++i) {
+        for (int i = 0; i < count && !r.Failed(); ++i) {
             const int n = r.Pair();
             const int sumFlag = r.Byte();
             const int d = first + i;
             const bool keep = d < m.NumDestinations && n <= MaxSourceEntries;
             CrosspointRecord x{};
             x.Levels[0] = 0;
-            for (int k = 0; k < n && !r.Overrun(); ++k) {
+            for (int k = 0; k < n && !r.Failed(); ++k) {
                 const int source = r.Pair();
                 const int level = r.Pair();
                 if (keep) {
@@ -267,14 +267,14 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
                     x.Levels[static_cast<size_t>(k)] = level;
                 }
             }
-            if (keep && !r.Overrun()) {
+            if (keep && !r.Failed()) {
                 x.SourceCount = static_cast<uint8_t>(n);
                 x.SumCount = 0;
                 x.SumFlag = static_cast<uint8_t>(sumFlag);
                 decoded.emplace_back(d, x);
             }
         }
-        if (!r.Exact()) {
+        if (!r.Complete()) {
             LogSoftwareError(s, "Message Length Error", 0, "Crosspoint Map");
             return;
         }
@@ -347,14 +347,14 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
         // Nothing to hold states until the configuration has arrived.
         if (Frame.empty() || m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
             return;
-        if (!VelaChecksumOk(Frame)) {
+        if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", 0, "Switcher State");
             if (m.UpdateFlags & ReplyBit::State)
                 SendInfoRequestVela(s, ReplyBit::State, NoneValue, 0);
             return;
         }
         ForwardToHelmPCs(s, Frame, ReplyBit::State);
-        VelaFrameReader r(Frame, 2);
+        FrameReader r(Frame, 2);
         const int frames = r.Byte();
         const int firstFrame = r.Byte();
         if (firstFrame + frames > m.NumFrames) {
