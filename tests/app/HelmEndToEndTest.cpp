@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -122,7 +127,17 @@ TEST(HelmEndToEnd, ATakeReachesTheVelaSwitcherAsItsOwnFrame)
 
 TEST(HelmEndToEnd, HostileClientsLeaveTheServerAnsweringTheOthers)
 {
-    Helm h;
+    // A demo switcher: once on line, table requests are answered at once.
+    Helm h("Switcher Type=Vela\r\nDemo Mode=Yes\r\n");
+    auto pc = h.client();
+    pc->send(HelmLogin);
+    const auto answersReady = [&] {
+        pc->received.clear();
+        pc->send(Wire({0xF5}));
+        return pc->waitFor(Wire({0xF4}), 1000);
+    };
+    ASSERT_TRUE(SpinUntil(answersReady, 5000));
+
     std::vector<std::unique_ptr<TestClient>> crowd;
     for (int i = 0; i < 200; ++i) {
         crowd.push_back(std::make_unique<TestClient>());
@@ -130,17 +145,76 @@ TEST(HelmEndToEnd, HostileClientsLeaveTheServerAnsweringTheOthers)
     }
     auto garbage = h.client();
     auto huge = h.client();
-    auto deaf = h.client();
-    deaf->send(HelmLogin);
-    deaf->socket.setReadBufferSize(1);  // it stops reading
     for (int i = 0; i < 50; ++i)
         garbage->send(Bytes(4096, '\x13') + Wire({0xFE, 0x01}) + Bytes(100, '\x7F'));
     huge->send(Wire({0xFE}) + Bytes(1 << 20, '\x01') + Wire({0xFF}));
 
-    auto pc = h.client();
-    pc->send(HelmLogin);
-    pc->received.clear();
-    pc->send(Wire({0xF5}));
-    EXPECT_TRUE(pc->waitFor(Wire({0xF1}), 5000));
+    // One that asks for the crosspoint map over and over and never reads.
+    const int deaf = socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    setsockopt(deaf, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(std::stoi(h.port)));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(deaf, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    Bytes requests = HelmLogin;
+    const Bytes mapRequest = Frame({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0});
+    for (int i = 0; i < 20000; ++i)
+        requests += mapRequest;
+    for (size_t sent = 0; sent < requests.size();) {
+        const ssize_t n = ::send(deaf, requests.data() + sent, requests.size() - sent, 0);
+        ASSERT_GT(n, 0);
+        sent += static_cast<size_t>(n);
+    }
+    // Dropped as a client that stopped reading, while the others are still served.
+    EXPECT_TRUE(SpinUntil([&] { return h.dir.read("Errorlog.txt").find("Socket Busy") != std::string::npos; }, 20000));
+    EXPECT_TRUE(SpinUntil(answersReady, 5000));
     EXPECT_EQ(h.server->terminate(), 0);
+    ::close(deaf);
+}
+
+TEST(HelmEndToEnd, AStandardOutputNobodyReadsNeverStopsTheServer)
+{
+    TempDir dir;
+    const std::string port = FreePort();
+    dir.write("tcpserve.ini", "[CONFIGURATION]\r\nTCP/IP Port=" + port + "\r\nSwitcher Type=Vela\r\nDemo Mode=Yes\r\n");
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        execl(HVNSERVER_PATH, "hvnserver", "--headless", "--app-dir", dir.app().c_str(), nullptr);
+        _exit(127);
+    }
+    ::close(out[1]);  // the read end stays open and is never read
+
+    TestClient pc;
+    ASSERT_TRUE(pc.connectTo(port));
+    pc.send(HelmLogin);
+    const auto answersReady = [&] {
+        pc.received.clear();
+        pc.send(Wire({0xF5}));
+        return pc.waitFor(Wire({0xF4}), 1000);
+    };
+    EXPECT_TRUE(SpinUntil(answersReady, 5000));
+    // Each request adds a history line: far more than the pipe holds.
+    const Bytes mapRequest = Frame({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0});
+    for (int round = 0; round < 10; ++round) {
+        Bytes requests;
+        for (int i = 0; i < 500; ++i)
+            requests += mapRequest;
+        pc.send(requests);
+        pc.readFor(100);
+    }
+    EXPECT_TRUE(SpinUntil(answersReady, 5000));
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    const bool ended = SpinUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::close(out[0]);
 }
