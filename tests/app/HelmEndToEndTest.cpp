@@ -210,7 +210,8 @@ TEST(HelmEndToEnd, AStandardOutputNobodyReadsNeverStopsTheServer)
     EXPECT_TRUE(SpinUntil(answersReady, 5000));
     ::kill(pid, SIGTERM);
     int status = 0;
-    const bool ended = SpinUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000);
+    bool reaped = false;
+    const bool ended = SpinUntil([&] { return reaped = reaped || waitpid(pid, &status, WNOHANG) == pid; }, 10000);
     if (!ended) {
         ::kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
