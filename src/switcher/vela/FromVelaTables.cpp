@@ -15,6 +15,7 @@
 #include "zolt/Zolt.h"
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -60,25 +61,6 @@ void StoreNames(const std::vector<std::string>& Names, const std::vector<int>& P
         SortInto[at] = Positions[i];
         if (RawInto && at < RawInto->size())
             (*RawInto)[at] = Names[i];
-    }
-}
-
-// Two layouts of one inhibit run: the switcher puts the inhibit flag in bit 6
-// of the first byte (length: first byte's low 6 bits + 128 x second byte);
-// the Helm protocol puts it in bit 6 of the second byte (length: first byte
-// + 128 x the second byte's low 6 bits).
-enum class InhibitRunLayout { Switcher, Helm };
-
-void ReadInhibitRun(FrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
-{
-    unsigned char first = static_cast<unsigned char>(r.Byte());
-    unsigned char second = static_cast<unsigned char>(r.Byte());
-    if (Layout == InhibitRunLayout::Switcher) {
-        Flag = SplitFlagBit(first);
-        Length = CombineBytes(first, second);
-    } else {
-        Flag = SplitFlagBit(second);
-        Length = CombineBytes(first, second);
     }
 }
 
@@ -207,32 +189,14 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
         // that what a client uploads is what every client gets back. A
         // switcher's report uses the switcher layout and is forwarded as is.
         const InhibitRunLayout layout = s.cfg.DemoMode ? InhibitRunLayout::Helm : InhibitRunLayout::Switcher;
-        const size_t sources = static_cast<size_t>(std::max(m.NumSources, 0));
-        std::vector<std::pair<int, std::string>> decoded;
-        for (int i = 0; i < count && !r.Failed(); ++i) {
-            const int runs = r.Pair();
-            const int d = first + i;
-            const bool keep = d < m.NumDestinations;
-            std::string text;
-            for (int k = 0; k < runs && !r.Failed(); ++k) {
-                int flag = 0, length = 0;
-                ReadInhibitRun(r, layout, flag, length);
-                // A run may claim far more characters than there are sources.
-                if (keep)
-                    text.append(std::min(static_cast<size_t>(length), sources - text.size()), flag ? '1' : '0');
-            }
-            if (keep) {
-                text.resize(sources, '0');
-                decoded.emplace_back(d, std::move(text));
-            }
-        }
-        if (!r.Complete()) {
+        std::optional<InhibitRun> run = ReadInhibitMap(Frame, layout, m.NumSources, m.NumDestinations);
+        if (!run) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Inhibit Map");
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
-        for (auto& [d, text] : decoded)
-            m.InhibitMap.at(static_cast<size_t>(d)) = std::move(text);
+        for (size_t i = 0; i < run->Texts.size(); ++i)
+            m.InhibitMap.at(static_cast<size_t>(first) + i) = std::move(run->Texts[i]);
         LogVelaMessage(s, std::to_string(count) + " Inhibit Maps, Starting at Output " + Digits(first + 1, 4));
         m.UpdateFlags &= ~UpdateBit::Inhibits;
         if (s.cfg.MaintainNdf)
