@@ -42,34 +42,6 @@ bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, cons
     return false;
 }
 
-// ---- FC: FC, table, name length L, count, start, count x (L bytes, sort pair) ----
-
-struct AlphaUpload {
-    int Table = 0;
-    int Start = 0;
-    std::vector<std::string> Names;
-    std::vector<int> Sorts;
-};
-
-std::optional<AlphaUpload> ReadAlphaUpload(const Bytes& Frame)
-{
-    FrameReader r(Frame);
-    AlphaUpload up;
-    up.Table = r.Byte();
-    const size_t length = static_cast<size_t>(r.Byte());
-    const size_t count = static_cast<size_t>(r.Pair());
-    up.Start = r.Pair();
-    if (r.Remaining() != count * (length + 2))
-        return std::nullopt;
-    for (size_t i = 0; i < count; ++i) {
-        up.Names.push_back(r.Text(length));
-        up.Sorts.push_back(r.Pair());
-    }
-    if (!r.Complete())
-        return std::nullopt;
-    return up;
-}
-
 struct AlphaTableInfo {
     const char* Name;
     int64_t Bit;
@@ -230,7 +202,7 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
             return;
         const int table = Frame.size() > 3 ? ByteAt(Frame, 1) : 0;
         const AlphaTableInfo info = AlphaTableFor(s.model, table);
-        const std::optional<AlphaUpload> up = ReadAlphaUpload(Frame);
+        const std::optional<AlphaRun> up = ReadAlphaTable(Frame);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, info.Name);
             return;
@@ -239,7 +211,7 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
         if (IsVela(s)) {
             PassToVela(s, Frame, info.Bit);
             if (table != TableSalvos)
-                LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->Start), Index);
+                LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->First), Index);
             return;
         }
         if (info.Names == nullptr) {
@@ -248,21 +220,21 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
         }
         if (table == TableSalvos) {
             // The salvo names are as many as the client says.
-            const size_t needed = static_cast<size_t>(up->Start) + up->Names.size();
+            const size_t needed = static_cast<size_t>(up->First) + up->Names.size();
             if (info.Names->size() < needed)
                 info.Names->resize(needed);
             if (info.Sorts->size() < needed)
                 info.Sorts->resize(needed);
         }
-        StoreRange(*info.Names, up->Start, up->Names);
+        StoreRange(*info.Names, up->First, up->Names);
         if (info.RawNames != nullptr)
-            StoreRange(*info.RawNames, up->Start, up->Names);
-        StoreRange(*info.Sorts, up->Start, up->Sorts);
+            StoreRange(*info.RawNames, up->First, up->Names);
+        StoreRange(*info.Sorts, up->First, up->Sorts);
         if (table != TableSalvos) {
             SendAlphaEntryToSwitcher(s, *info.Sorts, table);
             SendAlphaTableToSwitcher(s, *info.Names, table);
         }
-        LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->Start), Index);
+        LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->First), Index);
     });
 }
 

@@ -95,22 +95,15 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         else
             ForwardToWaitingClients(s, Frame, kind.Bit, kind.Bit);
 
-        FrameReader r(Frame, 2);
-        const int length = r.Byte();
-        const int count = r.Pair();
-        const int first = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(length + 2) * static_cast<size_t>(count) + 9) {
+        std::optional<AlphaRun> run = ReadAlphaTable(Frame);
+        if (!run) {
             LogSoftwareError(s, "Helm Message Length Error", 0, kind.Label);
             return;
         }
-        std::vector<std::string> names;
-        std::vector<int> positions;
-        names.reserve(static_cast<size_t>(count));
-        positions.reserve(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            names.push_back(r.Text(static_cast<size_t>(length)));
-            positions.push_back(r.Pair());
-        }
+        std::vector<std::string>& names = run->Names;
+        std::vector<int>& positions = run->Sorts;
+        const int count = static_cast<int>(names.size());
+        const int first = run->First;
 
         // The table ends with the frame's last entry. A switcher's frames
         // start at 0; a client's upload (demo mode) may start later and

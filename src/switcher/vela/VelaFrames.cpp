@@ -116,6 +116,22 @@ bool WalkConfig(const Bytes& Frame, Model* m)
     return r.Complete();
 }
 
+std::optional<AlphaRun> ReadAlphaTable(const Bytes& Frame)
+{
+    FrameReader r(Frame, 2);
+    AlphaRun run;
+    const size_t length = static_cast<size_t>(r.Byte());
+    const size_t count = static_cast<size_t>(r.Pair());
+    run.First = r.Pair();
+    if (r.Failed() || Frame.size() != (length + 2) * count + 9)
+        return std::nullopt;
+    for (size_t i = 0; i < count; ++i) {
+        run.Names.push_back(r.Text(length));
+        run.Sorts.push_back(r.Pair());
+    }
+    return run;
+}
+
 std::optional<DisplayListRun> ReadDisplayLists(const Bytes& Frame)
 {
     FrameReader r(Frame, 2);

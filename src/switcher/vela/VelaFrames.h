@@ -42,6 +42,15 @@ bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit, bool Whole
 // check before storing). False unless the frame is read exactly.
 bool WalkConfig(const Bytes& Frame, Model* m);
 
+// FC: table, name length, count, first (pairs), then per entry its name
+// (name length bytes) and its sort position (pair).
+struct AlphaRun {
+    int First = 0;
+    std::vector<std::string> Names;
+    std::vector<int> Sorts;
+};
+std::optional<AlphaRun> ReadAlphaTable(const Bytes& Frame);
+
 // DF: table (10 sources, else destinations), first list, list count (pairs),
 // then per list its name (8 bytes), its member count and its members (pairs).
 struct DisplayListRun {
