@@ -1,22 +1,13 @@
 #include "support/Fakes.h"
-#include "support/TempDir.h"
 #include "support/WireBytes.h"
 #include "switcher/SerialLink.h"
+#include "switcher/vela/VelaRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct LinkRig : TestRig {
-    TempDir dir;
-    LinkRig()
-    {
-        server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
-        SizeTablesForType(server.model);
-        serial.opened = true;
-    }
-};
+using LinkRig = vela_test::OfflineVelaRig;
 
 }  // namespace
 

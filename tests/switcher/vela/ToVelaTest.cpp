@@ -1,23 +1,14 @@
 #include "support/Fakes.h"
-#include "support/TempDir.h"
 #include "support/WireBytes.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/ToVela.h"
+#include "switcher/vela/VelaRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct VelaRig : TestRig {
-    TempDir dir;
-    VelaRig()
-    {
-        server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
-        SizeTablesForType(server.model);
-        serial.opened = true;
-    }
-};
+using VelaRig = vela_test::OfflineVelaRig;
 
 }  // namespace
 

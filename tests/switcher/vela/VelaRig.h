@@ -20,6 +20,19 @@ inline Bytes WithBadChecksum(Bytes f)
     return f;
 }
 
+// A Vela server on fakes with its serial port open, before anything is
+// received from the switcher.
+struct OfflineVelaRig : TestRig {
+    TempDir dir;
+    OfflineVelaRig()
+    {
+        server.cfg.AppPath = dir.app();
+        server.model.SwitcherType = TypeVela;
+        SizeTablesForType(server.model);
+        serial.opened = true;
+    }
+};
+
 struct VelaRig : TestRig {
     TempDir dir;
     VelaRig()
