@@ -10,6 +10,7 @@
 #include "helm/TCPSerialCommunications.h"
 #include "helm/ToHelm.h"
 #include "switcher/ToSwitcher.h"
+#include "switcher/vela/VelaFrames.h"
 
 #include <algorithm>
 #include <optional>
@@ -41,34 +42,6 @@ bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, cons
     return false;
 }
 
-// ---- FC: FC, table, name length L, count, start, count x (L bytes, sort pair) ----
-
-struct AlphaUpload {
-    int Table = 0;
-    int Start = 0;
-    std::vector<std::string> Names;
-    std::vector<int> Sorts;
-};
-
-std::optional<AlphaUpload> ReadAlphaUpload(const Bytes& Frame)
-{
-    FrameReader r(Frame);
-    AlphaUpload up;
-    up.Table = r.Byte();
-    const size_t length = static_cast<size_t>(r.Byte());
-    const size_t count = static_cast<size_t>(r.Pair());
-    up.Start = r.Pair();
-    if (r.Remaining() != count * (length + 2))
-        return std::nullopt;
-    for (size_t i = 0; i < count; ++i) {
-        up.Names.push_back(r.Text(length));
-        up.Sorts.push_back(r.Pair());
-    }
-    if (!r.Complete())
-        return std::nullopt;
-    return up;
-}
-
 struct AlphaTableInfo {
     const char* Name;
     int64_t Bit;
@@ -90,45 +63,6 @@ AlphaTableInfo AlphaTableFor(Model& m, int Table)
     case TableSalvos: return {"Salvo Alpha Table", ReplyBit::Salvos, &m.SalvoAlphas, nullptr, &m.SalvoSortTable};
     default: return {"Unknown Alpha Table", 0, nullptr, nullptr, nullptr};
     }
-}
-
-// ---- F8: F8, 01, count, start, per output R (pair) and R runs of 2 bytes ----
-
-struct InhibitUpload {
-    int Count = 0;
-    int Start = 0;
-    std::vector<std::string> Texts;  // only the outputs the table holds
-};
-
-// Texts are built only for outputs below Outputs and cut to Sources
-// characters, so a frame's run lengths cannot make them grow without end.
-std::optional<InhibitUpload> ReadInhibitUpload(const Bytes& Frame, int Sources, int Outputs)
-{
-    FrameReader r(Frame);
-    InhibitUpload up;
-    r.Byte();
-    up.Count = r.Pair();
-    up.Start = r.Pair();
-    const size_t limit = static_cast<size_t>(std::max(Sources, 0));
-    for (int i = 0; i < up.Count && !r.Failed(); ++i) {
-        const bool keep = up.Start + i < Outputs;
-        std::string text;
-        const int runs = r.Pair();
-        for (int k = 0; k < runs && !r.Failed(); ++k) {
-            const int low = r.Byte();
-            const int high = r.Byte();
-            const size_t length = static_cast<size_t>(low + 128 * (high & 63));
-            if (keep)
-                text.append(std::min(length, limit - text.size()), (high & 64) ? '1' : '0');
-        }
-        if (keep) {
-            text.resize(limit, '0');
-            up.Texts.push_back(std::move(text));
-        }
-    }
-    if (!r.Complete())
-        return std::nullopt;
-    return up;
 }
 
 // ---- FD: FD, 00, template t, buttons B, B x (value, N, N values) ----
@@ -198,172 +132,24 @@ std::optional<SalvoUpload> ReadSalvoUpload(const Bytes& Frame)
     return up;
 }
 
-// ---- E1 and E2: counted trees of (count, first) runs over frames, cards,
-// ports and channels ----
-
-// Where a tree entry lands in the configuration, or nullptr when the model
-// has no such element (the entry is read and skipped).
-struct ConfigPlace {
-    Model* m;
-    int Frames;
-
-    FrameRecord* Frame(int f) const
-    {
-        return m != nullptr && f < Frames ? &m->SwitcherConfig[static_cast<size_t>(f)] : nullptr;
-    }
-    static CardRecord* Card(FrameRecord* f, int c)
-    {
-        return f != nullptr && c < CardsPerFrame ? &f->Cards[static_cast<size_t>(c)] : nullptr;
-    }
-    static PortRecord* Port(CardRecord* c, int p)
-    {
-        return c != nullptr && p < PortsPerCard ? &c->Ports[static_cast<size_t>(p)] : nullptr;
-    }
-    static ChannelRecord* Channel(PortRecord* p, int k)
-    {
-        return p != nullptr && static_cast<size_t>(k) < p->Channels.size() ? &p->Channels[static_cast<size_t>(k)]
-                                                                            : nullptr;
-    }
-};
-
-int StoredFrameCount(const Model& m)
+// Writes an E1 state into the configuration, where the model has such an element.
+void StoreState(Model& m, int Level, int F, int C, int P, int Ch, int Value)
 {
-    return std::clamp(std::min(m.NumFrames, static_cast<int>(m.SwitcherConfig.size())), 0, 7);
-}
-
-// E1, 00, frame count, first frame; per frame its state byte, card count,
-// first card; per card its state, port count, first port; per port its
-// state, channel count, first channel; per channel its state. With a null
-// model only the frame is walked (the check before storing).
-bool WalkState(const Bytes& Frame, Model* m)
-{
-    FrameReader r(Frame);
-    const ConfigPlace place{m, m != nullptr ? StoredFrameCount(*m) : 0};
-    r.Byte();
-    const int frames = r.Byte();
-    const int firstFrame = r.Byte();
-    for (int fi = 0; fi < frames && !r.Failed(); ++fi) {
-        FrameRecord* frame = place.Frame(firstFrame + fi);
-        const int state = r.Byte();
-        if (frame != nullptr)
-            frame->Cards[0].Flag = static_cast<uint8_t>(state);
-        const int cards = r.Byte();
-        const int firstCard = r.Byte();
-        for (int ci = 0; ci < cards && !r.Failed(); ++ci) {
-            CardRecord* card = ConfigPlace::Card(frame, firstCard + ci);
-            const int cardState = r.Byte();
-            if (card != nullptr)
-                card->Present = static_cast<uint8_t>(cardState);
-            const int ports = r.Byte();
-            const int firstPort = r.Byte();
-            for (int pi = 0; pi < ports && !r.Failed(); ++pi) {
-                PortRecord* port = ConfigPlace::Port(card, firstPort + pi);
-                const int portState = r.Byte();
-                if (port != nullptr)
-                    port->State = static_cast<uint8_t>(portState);
-                const int channels = r.Byte();
-                const int firstChannel = r.Byte();
-                for (int k = 0; k < channels && !r.Failed(); ++k) {
-                    const int channelState = r.Byte();
-                    if (ChannelRecord* ch = ConfigPlace::Channel(port, firstChannel + k))
-                        ch->State = static_cast<uint8_t>(channelState);
-                }
-            }
-        }
+    FrameRecord* frame = ConfigFrame(m, F);
+    CardRecord* card = ConfigCard(frame, C);
+    PortRecord* port = ConfigPort(card, P);
+    uint8_t* state = nullptr;
+    switch (Level) {
+    case 1: state = frame ? &frame->Cards[0].Flag : nullptr; break;
+    case 2: state = card ? &card->Present : nullptr; break;
+    case 3: state = port ? &port->State : nullptr; break;
+    default:
+        if (ChannelRecord* ch = ConfigChannel(port, Ch))
+            state = &ch->State;
+        break;
     }
-    return r.Complete();
-}
-
-// E2, 00, frame count, first frame; per frame its card count, first card;
-// per card its type code, three settings (pairs), port count, first port;
-// per port its type code (pair), channel count, first channel; per channel
-// its eight settings (pairs). A run that starts at 0 also sets the count of
-// its level (a channel run resizes the port's channel list to the channels
-// it carries); a run starting later only updates existing elements.
-bool WalkConfig(const Bytes& Frame, Model* m)
-{
-    FrameReader r(Frame);
-    const ConfigPlace place{m, m != nullptr ? StoredFrameCount(*m) : 0};
-    r.Byte();
-    const int frames = r.Byte();
-    const int firstFrame = r.Byte();
-    for (int fi = 0; fi < frames && !r.Failed(); ++fi) {
-        FrameRecord* frame = place.Frame(firstFrame + fi);
-        const int cards = r.Byte();
-        const int firstCard = r.Byte();
-        if (frame != nullptr && firstCard == 0)
-            frame->Cards[0].Count = static_cast<uint8_t>(std::min(cards, CardsPerFrame));
-        for (int ci = 0; ci < cards && !r.Failed(); ++ci) {
-            CardRecord* card = ConfigPlace::Card(frame, firstCard + ci);
-            const int type = r.Pair();
-            std::array<int, 3> settings{};
-            for (int& v : settings)
-                v = r.Pair();
-            const int ports = r.Byte();
-            const int firstPort = r.Byte();
-            if (card != nullptr) {
-                card->TypeCode = type;
-                card->Settings = settings;
-                if (firstPort == 0)
-                    card->PortCount = static_cast<uint8_t>(std::min(ports, PortsPerCard));
-            }
-            for (int pi = 0; pi < ports && !r.Failed(); ++pi) {
-                PortRecord* port = ConfigPlace::Port(card, firstPort + pi);
-                const int portType = r.Pair();
-                const int channels = r.Byte();
-                const int firstChannel = r.Byte();
-                if (port != nullptr) {
-                    port->TypeCode = portType;
-                    if (firstChannel == 0) {
-                        port->ChannelCount = static_cast<uint8_t>(channels);
-                        port->Channels.resize(static_cast<size_t>(channels));
-                    }
-                }
-                for (int k = 0; k < channels && !r.Failed(); ++k) {
-                    std::array<int, 8> values{};
-                    for (int& v : values)
-                        v = r.Pair();
-                    if (ChannelRecord* ch = ConfigPlace::Channel(port, firstChannel + k))
-                        ch->Settings = values;
-                }
-            }
-        }
-    }
-    return r.Complete();
-}
-
-// ---- DF: DF, table, start, count, per list its name (8 bytes), member count
-// and members (pairs) ----
-
-struct DisplayListUpload {
-    int Table = 0;
-    int Start = 0;
-    int Count = 0;
-    std::vector<DisplayListRecord> Lists;  // only those the table holds
-};
-
-std::optional<DisplayListUpload> ReadDisplayListUpload(const Bytes& Frame)
-{
-    FrameReader r(Frame);
-    DisplayListUpload up;
-    up.Table = r.Byte();
-    up.Start = r.Pair();
-    up.Count = r.Pair();
-    for (int i = 0; i < up.Count && !r.Failed(); ++i) {
-        DisplayListRecord list;
-        list.Name = r.Text(8);
-        const int members = r.Pair();
-        // Members are kept only as far as the frame really carries them.
-        if (static_cast<size_t>(members) * 2 > r.Remaining())
-            return std::nullopt;
-        for (int k = 0; k < members; ++k)
-            list.Members.push_back(r.Pair());
-        if (up.Start + i < DisplayListCount)
-            up.Lists.push_back(std::move(list));
-    }
-    if (!r.Complete())
-        return std::nullopt;
-    return up;
+    if (state)
+        *state = static_cast<uint8_t>(Value);
 }
 
 // ---- F6: as the crosspoint map reply ----
@@ -416,7 +202,7 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
             return;
         const int table = Frame.size() > 3 ? ByteAt(Frame, 1) : 0;
         const AlphaTableInfo info = AlphaTableFor(s.model, table);
-        const std::optional<AlphaUpload> up = ReadAlphaUpload(Frame);
+        const std::optional<AlphaRun> up = ReadAlphaTable(Frame);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, info.Name);
             return;
@@ -425,7 +211,7 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
         if (IsVela(s)) {
             PassToVela(s, Frame, info.Bit);
             if (table != TableSalvos)
-                LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->Start), Index);
+                LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->First), Index);
             return;
         }
         if (info.Names == nullptr) {
@@ -434,21 +220,21 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
         }
         if (table == TableSalvos) {
             // The salvo names are as many as the client says.
-            const size_t needed = static_cast<size_t>(up->Start) + up->Names.size();
+            const size_t needed = static_cast<size_t>(up->First) + up->Names.size();
             if (info.Names->size() < needed)
                 info.Names->resize(needed);
             if (info.Sorts->size() < needed)
                 info.Sorts->resize(needed);
         }
-        StoreRange(*info.Names, up->Start, up->Names);
+        StoreRange(*info.Names, up->First, up->Names);
         if (info.RawNames != nullptr)
-            StoreRange(*info.RawNames, up->Start, up->Names);
-        StoreRange(*info.Sorts, up->Start, up->Sorts);
+            StoreRange(*info.RawNames, up->First, up->Names);
+        StoreRange(*info.Sorts, up->First, up->Sorts);
         if (table != TableSalvos) {
             SendAlphaEntryToSwitcher(s, *info.Sorts, table);
             SendAlphaTableToSwitcher(s, *info.Names, table);
         }
-        LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->Start), Index);
+        LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->First), Index);
     });
 }
 
@@ -459,7 +245,7 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
             return;
         // A Vela stores nothing here: the frame is only checked.
         const int outputs = IsVela(s) ? 0 : std::min(s.model.NumDestinations, static_cast<int>(s.model.InhibitMap.size()));
-        const std::optional<InhibitUpload> up = ReadInhibitUpload(Frame, s.model.NumSources, outputs);
+        const std::optional<InhibitRun> up = ReadInhibitMap(Frame, InhibitRunLayout::Helm, s.model.NumSources, outputs);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Inhibit Map");
             return;
@@ -467,10 +253,10 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
         if (IsVela(s)) {
             PassToVela(s, Frame, ReplyBit::Inhibits);
         } else {
-            StoreRange(s.model.InhibitMap, up->Start, up->Texts);
+            StoreRange(s.model.InhibitMap, up->First, up->Texts);
             SendInhibitMapToSwitcher(s, s.model.InhibitMap);
         }
-        LogForClient(s, std::to_string(up->Count) + " Inhibit Maps, Starting at Output " + std::to_string(up->Start + 1),
+        LogForClient(s, std::to_string(up->Count) + " Inhibit Maps, Starting at Output " + std::to_string(up->First + 1),
                      Index);
     });
 }
@@ -505,17 +291,14 @@ void ProcessHelmLinks(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// FB, 00, count, start, one template number (pair) per destination.
+// FB: see ReadPairRun; one template number per destination.
 void ProcessHelmTemplateTable(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Template Table", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Button Templates"))
             return;
-        FrameReader r(Frame);
-        r.Byte();
-        const int count = r.Pair();
-        const int start = r.Pair();
-        if (r.Failed() || Frame.size() != 2 * static_cast<size_t>(count) + 8) {
+        const std::optional<PairRun> run = ReadPairRun(Frame);
+        if (!run) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Template Table");
             return;
         }
@@ -524,10 +307,7 @@ void ProcessHelmTemplateTable(Server& s, const Bytes& Frame, int Index)
             LogForClient(s, "Template Assignment", Index);
             return;
         }
-        std::vector<int> templates;
-        for (int i = 0; i < count; ++i)
-            templates.push_back(r.Pair());
-        StoreRange(s.model.TemplateAssignment, start, templates);
+        StoreRange(s.model.TemplateAssignment, run->First, run->Values);
         LogForClient(s, "Button Template Table", Index);
     });
 }
@@ -592,7 +372,7 @@ void ProcessHelmState(Server& s, const Bytes& Frame, int Index)
     Trap(s, "Error Receiving State Message", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "State Message"))
             return;
-        if (!WalkState(Frame, nullptr)) {
+        if (!WalkConfigTree(Frame, [](int, int, int, int, int, int) {}, true)) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "State Message");
             return;
         }
@@ -605,7 +385,9 @@ void ProcessHelmState(Server& s, const Bytes& Frame, int Index)
         if (IsVela(s)) {
             PassToVela(s, Frame, ReplyBit::State);
         } else {
-            WalkState(Frame, &s.model);
+            WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
+                StoreState(s.model, Level, F, C, P, Ch, Value);
+            });
             SendStateToSwitcher(s);
         }
         LogForClient(s, "Received State Message", Index);
@@ -663,7 +445,7 @@ void ProcessHelmGain(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// EE, 00, two offsets, each as 13 bits with 64 added to the high group when negative.
+// EE: see ReadGainOffsets.
 void ProcessHelmGainOffset(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Gain Offset", "Helm Message Error", [&] {
@@ -676,14 +458,7 @@ void ProcessHelmGainOffset(Server& s, const Bytes& Frame, int Index)
         if (IsVela(s)) {
             PassToVela(s, Frame, ReplyBit::GainOffsets);
         } else {
-            FrameReader r(Frame);
-            r.Byte();
-            for (int& offset : s.model.GainOffsets) {
-                const int low = r.Byte();
-                const int high = r.Byte();
-                const int bits = low + 128 * (high & 63);
-                offset = (high & 64) ? bits - 8192 : bits;
-            }
+            ReadGainOffsets(Frame, s.model.GainOffsets);
         }
         LogForClient(s, "Received Gain Offset Message", Index);
     });
@@ -732,7 +507,7 @@ void ProcessHelmDisplayList(Server& s, const Bytes& Frame, int Index)
         const std::string name = sources ? "Source Display List" : "Destination Display List";
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", name))
             return;
-        const std::optional<DisplayListUpload> up = ReadDisplayListUpload(Frame);
+        const std::optional<DisplayListRun> up = ReadDisplayLists(Frame);
         if (!up) {
             LogSoftwareError(s, "Vela Message Length Error", Index, name);
             return;
@@ -740,67 +515,46 @@ void ProcessHelmDisplayList(Server& s, const Bytes& Frame, int Index)
         if (IsVela(s))
             PassToVela(s, Frame, sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList);
         else
-            StoreRange(sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists, up->Start, up->Lists);
-        LogForClient(s, std::to_string(up->Count) + " Starting with " + std::to_string(up->Start), Index);
+            StoreRange(sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists, up->First, up->Lists);
+        LogForClient(s, std::to_string(up->Count) + " Starting with " + std::to_string(up->First), Index);
     });
 }
 
-// F9, 00, count, start, one configuration value (pair) per relay.
+// F9: see ReadPairRun; one configuration value per relay.
 void ProcessHelmRelayConfig(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Relay Config", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Relay Configuration"))
             return;
-        FrameReader r(Frame);
-        r.Byte();
-        const int count = r.Pair();
-        const int start = r.Pair();
-        if (r.Failed() || Frame.size() != 2 * static_cast<size_t>(count) + 8) {
+        const std::optional<PairRun> run = ReadPairRun(Frame);
+        if (!run) {
             LogSoftwareError(s, "Relay Config Length Error", Index, "Relay Configuration");
             return;
         }
-        if (IsVela(s)) {
+        if (IsVela(s))
             PassToVela(s, Frame, ReplyBit::RelayConfig);
-        } else {
-            std::vector<int> values;
-            for (int i = 0; i < count; ++i)
-                values.push_back(r.Pair());
-            StoreRange(s.model.RelayConfig, start, values);
-        }
+        else
+            StoreRange(s.model.RelayConfig, run->First, run->Values);
         LogForClient(s, "Received Relay Configuration", Index);
     });
 }
 
-// D2, 0A, count, start, z (bytes per destination), count x z bytes.
+// D2: see ReadTransitionControl.
 void ProcessHelmTransitionControl(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Transition Control", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Helm Transition Control"))
             return;
-        FrameReader r(Frame);
-        r.Byte();
-        const int count = r.Pair();
-        const int start = r.Pair();
-        const size_t size = static_cast<size_t>(r.Byte());
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) * size + 9) {
+        const std::optional<TransitionRun> run = ReadTransitionControl(Frame);
+        if (!run) {
             LogSoftwareError(s, "Length Error", Index, "Helm Transition Control");
             return;
         }
-        if (IsVela(s)) {
+        if (IsVela(s))
             PassToVela(s, Frame, ReplyBit::TransitionControl);
-        } else {
-            // Each destination's first bytes are replaced; the rest of its record stays.
-            std::vector<std::array<uint8_t, 6>>& table = s.model.TransitionControl;
-            for (int i = 0; i < count; ++i) {
-                const size_t at = static_cast<size_t>(start + i);
-                for (size_t k = 0; k < size; ++k) {
-                    const int v = r.Byte();
-                    if (at < table.size() && k < table[at].size())
-                        table[at][k] = static_cast<uint8_t>(v);
-                }
-            }
-        }
-        LogForClient(s, std::to_string(count) + " Transition Controls", Index);
+        else
+            StoreTransitionControl(*run, s.model.TransitionControl, static_cast<int>(s.model.TransitionControl.size()));
+        LogForClient(s, std::to_string(run->Records.size()) + " Transition Controls", Index);
     });
 }
 

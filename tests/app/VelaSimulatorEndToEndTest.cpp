@@ -21,12 +21,6 @@ namespace {
 
 constexpr int SimSize = 16;
 
-Bytes Framed(Bytes f)
-{
-    AppendChecksumAndEnd(f);
-    return f;
-}
-
 const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
 const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
 const Bytes PolledUpdatesNotice = Framed(Wire({0xA4, 120, 0, 0, 0}));

@@ -68,7 +68,7 @@ TEST(DemoMode, TakesSumsLinksAndGainsChangeTheModelAndReachEveryClient)
 {
     DemoRig rig("Vela");
     Server& s = rig.server;
-    rig.fromClient(Framed(B({0xFE}) + P(4) + P(3) + P(7)));  // a client's own take
+    rig.fromClient(Framed(Wire({0xFE}) + P(4) + P(3) + P(7)));  // a client's own take
     EXPECT_EQ(s.model.CrosspointMap[7].Sources[0], 3);
     rig.bothGot(BuildCrosspointMapMessage(s, 7, 1));
     EXPECT_TRUE(rig.logged("Take - In:0004-->Out:0008"));
@@ -80,7 +80,7 @@ TEST(DemoMode, TakesSumsLinksAndGainsChangeTheModelAndReachEveryClient)
 
     SendLinkToSwitcher(s, 0, 10, {1, 1});
     EXPECT_EQ(s.model.SourceLinks[1], 1);
-    rig.bothGot(Framed(B({0xFA, 0x0A}) + P(2) + P(0) + B({1, 1})));
+    rig.bothGot(Framed(Wire({0xFA, 0x0A}) + P(2) + P(0) + Wire({1, 1})));
 
     SendGainVela(s, 1, 900, 7, NoneValue, NoneValue);
     EXPECT_EQ(s.model.SourceGains[7].Level2, 900);
@@ -132,7 +132,7 @@ TEST(DemoMode, OrionAndDracoDemosAreFilledButDoNotAnswer)
         EXPECT_EQ(m.RelayAlphas[319], "Rlay0320") << type;
         EXPECT_EQ(m.CrosspointMap[319].SourceCount, 1) << type;
         EXPECT_EQ(m.SwitcherConfig[0].Cards[0].Count, std::string(type) == "Orion" ? 21 : 1) << type;
-        rig.fromClient(Framed(B({0xFE}) + P(4) + P(3) + P(7)));
+        rig.fromClient(Framed(Wire({0xFE}) + P(4) + P(3) + P(7)));
         EXPECT_EQ(m.CrosspointMap[7].Sources[0], 0) << type;
         EXPECT_EQ(rig.out(rig.b), "") << type;
     }

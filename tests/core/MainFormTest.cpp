@@ -2,20 +2,11 @@
 #include "helm/TCPSerialCommunications.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "support/WireBytes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-const Bytes BasicInfoRequest = B({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
 
 struct StartRig : TestRig {
     TempDir dir;
@@ -146,7 +137,7 @@ TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)
     StartRig rig("Switcher Type=Vela\r\n");
     ASSERT_TRUE(Form_Load(rig.server));
     Server& s = rig.server;
-    s.onSerialData(B({0xF4}));
+    s.onSerialData(Wire({0xF4}));
     s.AwaitingSwitcher = false;
     s.model.UpdateFlags = 0;
     rig.serial.writes.clear();
@@ -154,10 +145,10 @@ TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)
     // Answered polls keep the link.
     for (int i = 0; i < 50; ++i) {
         rig.second();
-        s.onSerialData(B({0xF4}));
+        s.onSerialData(Wire({0xF4}));
     }
     EXPECT_EQ(rig.serial.writes.size(), 50u);
-    EXPECT_EQ(rig.serial.writes[49], B({0xF5}));
+    EXPECT_EQ(rig.serial.writes[49], Wire({0xF5}));
     EXPECT_TRUE(s.SwitcherOnline);
     EXPECT_EQ(s.SwitcherLink.Connected, 1);
 
@@ -204,7 +195,7 @@ TEST(PollTimer, PendingTablesAreRequestedWhenTheCountdownRunsOut)
     EXPECT_TRUE(rig.serial.writes.empty());
     rig.second();
     ASSERT_EQ(rig.serial.writes.size(), 1u);
-    EXPECT_EQ(rig.serial.writes[0].substr(0, 3), B({0xF2, 0x00, 0x20}));
+    EXPECT_EQ(rig.serial.writes[0].substr(0, 3), Wire({0xF2, 0x00, 0x20}));
     EXPECT_EQ(s.SwitcherRequest.Countdown, 40);
 
     // The serial-mode marker alone is not a table to wait for.

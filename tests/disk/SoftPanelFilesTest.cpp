@@ -2,6 +2,7 @@
 
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "support/WireBytes.h"
 #include "switcher/ByteManipulation.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
 
 int Word(const Bytes& file, size_t at) { return ByteAt(file, at) | ByteAt(file, at + 1) << 8; }
 
@@ -46,7 +39,7 @@ struct PanelRig : TestRig {
     }
 };
 
-const Bytes TakeOneToTwo = B({0xFE, 0x04, 0x00, 0x01, 0x00, 0x02, 0x00, 0x07, 0xFF});
+const Bytes TakeOneToTwo = Wire({0xFE, 0x04, 0x00, 0x01, 0x00, 0x02, 0x00, 0x07, 0xFF});
 
 }  // namespace
 
@@ -63,7 +56,7 @@ TEST(SoftPanelCrosspoints, FullMapListsEverySourceOfEveryDestination)
     map[3].Sources[0] = 0;
     SaveCrosspointMapNdf(rig.s);
     // Sequence, destinations, then each destination's count and sources.
-    EXPECT_EQ(rig.dir.read("lxptmap.ndf"), B({1, 4, 0, 1, 0, 5, 0, 2, 0, 3, 0, 7, 1, 0, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(rig.dir.read("lxptmap.ndf"), Wire({1, 4, 0, 1, 0, 5, 0, 2, 0, 3, 0, 7, 1, 0, 0, 1, 0, 0, 0}));
     EXPECT_FALSE(rig.dir.exists("xptmap.ndf"));  // Orion only
 }
 
@@ -77,7 +70,7 @@ TEST(SoftPanelCrosspoints, DracoTakeChangesOnlyTheSequenceAndItsDestination)
     EXPECT_EQ(ByteAt(expected, 0), 255);
     rig.dir.write("xptmap.ndf", "left alone");
     SaveTakeToNdf(rig.s, 3, 5);
-    expected.replace(17, 2, B({5, 0}));
+    expected.replace(17, 2, Wire({5, 0}));
     expected[0] = 0;  // the sequence wraps after 255
     EXPECT_EQ(rig.dir.read("lxptmap.ndf"), expected);
     EXPECT_EQ(rig.dir.read("xptmap.ndf"), "left alone");
@@ -94,13 +87,13 @@ TEST(SoftPanelCrosspoints, OrionWritesByteMapAndStampsButtonFileInPlace)
     rig.m.CrosspointMap[255].Sources[0] = 200;
     rig.dir.write("butns.ndf", Bytes(10, 'b'));
     SaveCrosspointMapNdf(rig.s);
-    EXPECT_EQ(rig.dir.read("xptmap.ndf").substr(255), B({0, 200}));
+    EXPECT_EQ(rig.dir.read("xptmap.ndf").substr(255), Wire({0, 200}));
     EXPECT_EQ(rig.dir.read("butns.ndf"), "\x01" + Bytes(9, 'b'));
 
     SaveTakeToNdf(rig.s, 255, 17);
     const Bytes xpt = rig.dir.read("xptmap.ndf");
     EXPECT_EQ(xpt.size(), 257u);
-    EXPECT_EQ(B({xpt[0], xpt[256]}), B({2, 17}));
+    EXPECT_EQ(Wire({xpt[0], xpt[256]}), Wire({2, 17}));
     EXPECT_EQ(Word(rig.dir.read("lxptmap.ndf"), 4 * 255 + 5), 17);
 }
 
@@ -119,9 +112,9 @@ TEST(SoftPanelAlphas, LongFileHoldsSortedNamesThenDestinationsAtTenNPlusFour)
 
     const Bytes f = rig.dir.read("lalpha.ndf");
     ASSERT_EQ(f.size(), 4u + 10 * 32 + 2 + 10 * 32);
-    EXPECT_EQ(f.substr(0, 4), B({0xE9, 0x03, 32, 0}));  // Draco, 32 sources
+    EXPECT_EQ(f.substr(0, 4), Wire({0xE9, 0x03, 32, 0}));  // Draco, 32 sources
     EXPECT_EQ(f.substr(4, 24), "Mic     S100    S70     ");
-    EXPECT_EQ(f.substr(4 + 8 * 32, 6), B({31, 0, 0, 0, 30, 0}));
+    EXPECT_EQ(f.substr(4 + 8 * 32, 6), Wire({31, 0, 0, 0, 30, 0}));
     EXPECT_EQ(Word(f, 10 * 32 + 4), 32);
     EXPECT_EQ(f.substr(10 * 32 + 6, 8), "D11     ");
     EXPECT_EQ(f.substr(10 * 32 + 6 + 8 * 31, 8), "LongerNa");
@@ -138,7 +131,7 @@ TEST(SoftPanelAlphas, VelaKeepsTheSwitchersOwnOrder)
     EXPECT_EQ(rig.m.SourceAlphas, (std::vector<std::string>{"Bravo", "Charlie", "Alpha", ""}));
     EXPECT_EQ(rig.m.SourceSortTable, (std::vector<int>{1, 2, 0, 77}));
     EXPECT_EQ(rig.dir.read("lalpha.ndf").substr(2),
-              B({4, 0}) + "Bravo   Charlie Alpha   " + Bytes(8, ' ') + B({1, 0, 2, 0, 0, 0, 77, 0}));
+              Wire({4, 0}) + "Bravo   Charlie Alpha   " + Bytes(8, ' ') + Wire({1, 0, 2, 0, 0, 0, 77, 0}));
 }
 
 TEST(SoftPanelAlphas, OrionFileHoldsBothTablesAndTheirSortBytes)
@@ -154,7 +147,7 @@ TEST(SoftPanelAlphas, OrionFileHoldsBothTablesAndTheirSortBytes)
     const Bytes f = rig.dir.read("alpha.ndf");
     ASSERT_EQ(f.size(), 4608u);
     EXPECT_EQ(f.substr(0, 16), "n000    n001    ");
-    EXPECT_EQ(B({f[2048], f[2048 + 255]}), B({255, 0}));
+    EXPECT_EQ(Wire({f[2048], f[2048 + 255]}), Wire({255, 0}));
     EXPECT_EQ(f.substr(2304 + 8 * 255, 8), "n255    ");
     EXPECT_EQ(ByteAt(f, 4352), 255);
     EXPECT_EQ(rig.m.SourceAlphas[0], "n000");
@@ -167,7 +160,7 @@ TEST(SoftPanelInhibits, LongFileHasOneFixedWidthTextPerDestination)
     rig.m.InhibitMap = {"111", "010", "1", "10110"};  // the last two of the wrong width
     SaveInhibitNdf(rig.s, 1, 3);
     const Bytes f = rig.dir.read("linhbt.ndf");
-    EXPECT_EQ(f.substr(0, 4), B({4, 0, 3, 0}));
+    EXPECT_EQ(f.substr(0, 4), Wire({4, 0, 3, 0}));
     EXPECT_EQ(f.substr(4 + 3 * 1), "010100101");
     EXPECT_EQ(rig.dir.read("Status.ndf"), "\x01");
 
@@ -184,7 +177,7 @@ TEST(SoftPanelInhibits, OrionByteMapHasOneByteForEverySourceOfADestination)
     SaveInhibitNdf(rig.s, 1, 2);
     const Bytes f = rig.dir.read("inhbt.ndf");
     ASSERT_EQ(f.size(), 256u * 3);  // destination 0 was not part of the change
-    EXPECT_EQ(B({f[256 + 5], f[512 + 255]}), B({1, 1}));
+    EXPECT_EQ(Wire({f[256 + 5], f[512 + 255]}), Wire({1, 1}));
     EXPECT_EQ(std::count(f.begin(), f.end(), '\x01'), 2);
 }
 
@@ -202,7 +195,7 @@ TEST(SoftPanelSupportOff, OnlyTheSingleTakeIsWrittenButNamesAreStillStored)
     SaveTakeToNdf(rig.s, 2, 3);
     EXPECT_EQ(rig.dir.named(""), (std::vector<std::string>{"lxptmap.ndf", "xptmap.ndf"}));
 
-    rig.dir.write("xpt00001.wcf", B({1, 2}));  // and poll files wait
+    rig.dir.write("xpt00001.wcf", Wire({1, 2}));  // and poll files wait
     rig.tick();
     EXPECT_TRUE(rig.dir.exists("xpt00001.wcf"));
 }
@@ -210,16 +203,16 @@ TEST(SoftPanelSupportOff, OnlyTheSingleTakeIsWrittenButNamesAreStillStored)
 TEST(SoftPanelPollFiles, ByteFileBecomesATakeAndOnePastTheLastVelaSourceTurnsOff)
 {
     PanelRig rig(TypeVela);
-    rig.dir.write("xpt00001.wcf", B({1, 2}));
+    rig.dir.write("xpt00001.wcf", Wire({1, 2}));
     rig.tick();
     EXPECT_EQ(rig.serial.written(), TakeOneToTwo);
     EXPECT_EQ(rig.lastLine(), (std::pair<std::string, std::string>{"Soft Panel", "Take - In:002-->Out:003"}));
     EXPECT_FALSE(rig.dir.exists("xpt00001.wcf"));
 
     rig.serial.writes.clear();
-    rig.dir.write("xpt00002.wcf", B({0x00, 0x02, 0x03, 0x00}));  // source 512, destination 3
+    rig.dir.write("xpt00002.wcf", Wire({0x00, 0x02, 0x03, 0x00}));  // source 512, destination 3
     rig.tick();
-    EXPECT_EQ(rig.serial.written(), B({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x03, 0x00, 0x01, 0xFF}));
+    EXPECT_EQ(rig.serial.written(), Wire({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x03, 0x00, 0x01, 0xFF}));
     EXPECT_EQ(rig.lastLine().second, "Turn Off -->Out:004");
     EXPECT_FALSE(rig.dir.exists("xpt00002.wcf"));
 }
@@ -227,10 +220,10 @@ TEST(SoftPanelPollFiles, ByteFileBecomesATakeAndOnePastTheLastVelaSourceTurnsOff
 TEST(SoftPanelPollFiles, BothFilesAreTakenInOneTickFirstOneFirst)
 {
     PanelRig rig(TypeVela);
-    rig.dir.write("xpt00001.wcf", B({1, 2}));
-    rig.dir.write("xpt00002.wcf", B({0x2C, 0x01, 0x90, 0x01}));  // 300 to 400
+    rig.dir.write("xpt00001.wcf", Wire({1, 2}));
+    rig.dir.write("xpt00002.wcf", Wire({0x2C, 0x01, 0x90, 0x01}));  // 300 to 400
     rig.tick();
-    EXPECT_EQ(rig.serial.writes, (std::vector<Bytes>{TakeOneToTwo, B({0xFE, 0x04, 0x00, 0x2C, 0x02, 0x10, 0x03, 0x45, 0xFF})}));
+    EXPECT_EQ(rig.serial.writes, (std::vector<Bytes>{TakeOneToTwo, Wire({0xFE, 0x04, 0x00, 0x2C, 0x02, 0x10, 0x03, 0x45, 0xFF})}));
     EXPECT_EQ(rig.lastLine().second, "Take - In:301-->Out:401");
     EXPECT_TRUE(rig.dir.named("xpt").empty());
 }
@@ -241,10 +234,10 @@ TEST(SoftPanelPollFiles, HostileFilesAreLoggedAndDeletedWithoutHoldingUpTheNext)
         int type;
         Bytes first, second;
     } cases[] = {
-        {TypeVela, "", B({0xFF, 0xFF, 0xFF, 0xFF})},
-        {TypeVela, B({1}), B({1, 0, 2})},
-        {TypeDraco, B({1, 32}), B({33, 0, 1, 0})},  // destination, then source past the switcher
-        {TypeOrion, B({0}), B({0x00, 0x01, 0, 0})},  // 256 turns off only on a Vela
+        {TypeVela, "", Wire({0xFF, 0xFF, 0xFF, 0xFF})},
+        {TypeVela, Wire({1}), Wire({1, 0, 2})},
+        {TypeDraco, Wire({1, 32}), Wire({33, 0, 1, 0})},  // destination, then source past the switcher
+        {TypeOrion, Wire({0}), Wire({0x00, 0x01, 0, 0})},  // 256 turns off only on a Vela
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.first + "|" + c.second));
@@ -262,8 +255,8 @@ TEST(SoftPanelPollFiles, HostileFilesAreLoggedAndDeletedWithoutHoldingUpTheNext)
     }
     // A bad first file does not stop the good second one.
     PanelRig rig(TypeVela);
-    rig.dir.write("xpt00001.wcf", B({7}));
-    rig.dir.write("xpt00002.wcf", B({1, 0, 2, 0}));
+    rig.dir.write("xpt00001.wcf", Wire({7}));
+    rig.dir.write("xpt00002.wcf", Wire({1, 0, 2, 0}));
     rig.tick();
     EXPECT_EQ(rig.serial.written(), TakeOneToTwo);
 }

@@ -1,20 +1,13 @@
 #include "helm/TCPSerialCommunications.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "support/WireBytes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-const Bytes Greeting = B({0x81, 0x64, 0x64, 0xFF});
+const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
 
 struct ClientRig : TestRig {
     TempDir dir;
@@ -53,7 +46,7 @@ TEST(HelmSlots, ANewClientIsGreetedAndToldTheSwitcherType)
     ClientRig rig;
     const int slot = rig.connect("10.0.0.5");
     ASSERT_EQ(slot, 1);
-    EXPECT_EQ(rig.out(1), Greeting + B({0xE5, 0x01, 0x01, 0x00, 0x15, 0x0A, 0x00, 0x00, 0x21, 0xFF}));
+    EXPECT_EQ(rig.out(1), Greeting + Wire({0xE5, 0x01, 0x01, 0x00, 0x15, 0x0A, 0x00, 0x00, 0x21, 0xFF}));
     EXPECT_EQ(rig.server.ClientCount, 1);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0001");
     const ClientRecord& c = rig.server.ClientTable[1];
@@ -68,7 +61,7 @@ TEST(HelmSlots, DemoModeAddsTheNoticeAndPassThroughSkipsTheType)
     ClientRig demo;
     demo.server.cfg.DemoMode = true;
     demo.connect();
-    EXPECT_EQ(demo.out(1).substr(demo.out(1).size() - 7), B({0xA4, 0x16, 0x01, 0x00, 0x00, 0x17, 0xFF}));
+    EXPECT_EQ(demo.out(1).substr(demo.out(1).size() - 7), Wire({0xA4, 0x16, 0x01, 0x00, 0x00, 0x17, 0xFF}));
 
     ClientRig pass;
     pass.server.model.SwitcherType = TypePassThru;
@@ -136,7 +129,7 @@ TEST(HelmSlots, AHalfFrameIsDroppedAfterTheIdleTime)
     ClientRig rig;
     const int slot = rig.connect();
     rig.server.NoteTraffic();
-    rig.server.ClientTable[1].ReceiveBuffer = B({0xFE, 0x01});
+    rig.server.ClientTable[1].ReceiveBuffer = Wire({0xFE, 0x01});
     rig.timers.now += 150;
     tmrDecodeTcp_Timer(rig.server);
     rig.timers.now += 60;
@@ -151,9 +144,9 @@ TEST(HelmSlots, PassThroughRelaysClientBytesToTheSwitcher)
     rig.server.cfg.PassThru = true;
     rig.serial.opened = true;
     const int slot = rig.connect();
-    rig.sockets.conn(Port::Helm, slot).inbound = B({0xFE, 0x01, 0x7F});
+    rig.sockets.conn(Port::Helm, slot).inbound = Wire({0xFE, 0x01, 0x7F});
     rig.server.onDataArrival(Port::Helm, slot, 3);
-    EXPECT_EQ(rig.serial.written(), B({0xFE, 0x01, 0x7F}));
+    EXPECT_EQ(rig.serial.written(), Wire({0xFE, 0x01, 0x7F}));
     EXPECT_TRUE(rig.server.ClientTable[1].ReceiveBuffer.empty());
 }
 

@@ -3,6 +3,7 @@
 // plain TCP client for it.
 #include "platform/QtLoop.h"
 #include "support/TempDir.h"
+#include "support/WireBytes.h"
 
 #include <QProcess>
 #include <QTcpServer>
@@ -13,17 +14,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-// Bytes from their values.
-inline Bytes Wire(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-inline const Bytes BasicInfoRequest = Wire({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
 
 struct RunResult {
     int status = -1;
@@ -122,7 +112,6 @@ inline std::vector<std::string> IniKeys(const std::string& text)
             keys.push_back(line.substr(0, eq));
     return keys;
 }
-
 
 // A plain TCP client of the server under test.
 class TestClient {

@@ -1,29 +1,13 @@
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/WireBytes.h"
 #include "switcher/SerialLink.h"
+#include "switcher/vela/VelaRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-struct LinkRig : TestRig {
-    TempDir dir;
-    LinkRig()
-    {
-        server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
-        SizeTablesForType(server.model);
-        serial.opened = true;
-    }
-};
+using LinkRig = vela_test::OfflineVelaRig;
 
 }  // namespace
 
@@ -33,8 +17,8 @@ TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
     Server& s = rig.server;
     s.AwaitingSwitcher = true;
     s.SwitcherLink.Misses = 7;
-    s.onSerialData(B({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
-    EXPECT_EQ(s.SerialBuffer, B({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    s.onSerialData(Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    EXPECT_EQ(s.SerialBuffer, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_FALSE(s.AwaitingSwitcher);
     EXPECT_EQ(s.SwitcherLink.Misses, 0);
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::SerialDecode));
@@ -42,7 +26,7 @@ TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
     ASSERT_FALSE(rig.display.history.empty());
     EXPECT_EQ(rig.display.history.back(), std::make_pair(std::string("Switcher COM1"), std::string("Switcher Connection")));
     // Only the first byte after the wait is announced.
-    s.onSerialData(B({0x10}));
+    s.onSerialData(Wire({0x10}));
     EXPECT_EQ(rig.display.history.size(), 1u);
 }
 
@@ -51,17 +35,17 @@ TEST(SerialReceive, AKeepAliveAnswerLosesOnlyItsOwnByte)
     LinkRig rig;
     Server& s = rig.server;
     s.ModuleUpgradeActive = true;
-    s.onSerialData(B({0xF4}));
+    s.onSerialData(Wire({0xF4}));
     EXPECT_TRUE(s.SerialBuffer.empty());
     EXPECT_EQ(s.SwitcherLink.Connected, 1);
     EXPECT_FALSE(s.ModuleUpgradeActive);
     EXPECT_EQ(rig.display.toolTips[Label::SerialStatus], "Connected");
 
-    s.onSerialData(B({0xF4, 0xFE, 0x01, 0xFF}));
-    EXPECT_EQ(s.SerialBuffer, B({0xFE, 0x01, 0xFF}));
+    s.onSerialData(Wire({0xF4, 0xFE, 0x01, 0xFF}));
+    EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01, 0xFF}));
     // An F4 inside a chunk is data for the decoder.
-    s.onSerialData(B({0x01, 0xF4}));
-    EXPECT_EQ(s.SerialBuffer, B({0xFE, 0x01, 0xFF, 0x01, 0xF4}));
+    s.onSerialData(Wire({0x01, 0xF4}));
+    EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01, 0xFF, 0x01, 0xF4}));
 }
 
 TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
@@ -73,11 +57,11 @@ TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
     s.ClientTable.resize(3);
     rig.sockets.accept(Port::Helm, 1);
     rig.sockets.accept(Port::Helm, 2);
-    s.onSerialData(B({0xF4, 0x81, 0x05}));
-    s.onSerialData(B({0x22}));
+    s.onSerialData(Wire({0xF4, 0x81, 0x05}));
+    s.onSerialData(Wire({0x22}));
     EXPECT_TRUE(s.SerialBuffer.empty());
-    EXPECT_EQ(rig.sockets.conn(Port::Helm, 1).outbound, B({0xF4, 0x81, 0x05, 0x22}));
-    EXPECT_EQ(rig.sockets.conn(Port::Helm, 2).outbound, B({0xF4, 0x81, 0x05, 0x22}));
+    EXPECT_EQ(rig.sockets.conn(Port::Helm, 1).outbound, Wire({0xF4, 0x81, 0x05, 0x22}));
+    EXPECT_EQ(rig.sockets.conn(Port::Helm, 2).outbound, Wire({0xF4, 0x81, 0x05, 0x22}));
 }
 
 TEST(SerialReceive, ErrorEventsAreLoggedWithTheirTexts)
@@ -98,7 +82,7 @@ TEST(SerialDecodeRound, AnUnfinishedMessageWaitsWithoutSpinningAndIsDiscardedWhe
     LinkRig rig;
     Server& s = rig.server;
     s.NoteTraffic();
-    s.onSerialData(B({0xFE, 0x01, 0x02}));
+    s.onSerialData(Wire({0xFE, 0x01, 0x02}));
     rig.timers.now += 100;
     s.onTimer(TimerId::SerialDecode);
     EXPECT_EQ(s.SerialBuffer.size(), 3u);
@@ -117,7 +101,7 @@ TEST(SerialDecodeRound, TrafficOnAnyPortPostponesTheDiscard)
     LinkRig rig;
     Server& s = rig.server;
     s.NoteTraffic();
-    s.onSerialData(B({0xFE, 0x01}));
+    s.onSerialData(Wire({0xFE, 0x01}));
     rig.timers.now += 400;
     s.NoteTraffic();  // a client spoke
     rig.timers.now += 400;

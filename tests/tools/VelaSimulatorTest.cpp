@@ -13,25 +13,11 @@
 
 namespace {
 
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-Bytes Framed(Bytes b)
-{
-    AppendChecksumAndEnd(b);
-    return b;
-}
-
 int Pair(const Bytes& f, size_t at) { return CombineBytes(ByteAt(f, at), ByteAt(f, at + 1)); }
 Bytes Request(int64_t mask) { return BuildInfoRequestVela(mask, NoneValue, 0); }
 Bytes Take(int input, int output, int type, int level = NoneValue) { return BuildTakeVela(input, output, type, level); }
 
-const Bytes EndOfDump = B({0xF2, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x00, 0x40, 0xFF});
+const Bytes EndOfDump = Wire({0xF2, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x00, 0x40, 0xFF});
 
 // Splits an answer into frames, checking each checksum on the way.
 std::vector<Bytes> Frames(Bytes answer)
@@ -71,14 +57,14 @@ TEST(VelaSim, AnswersThePollWithF4)
 {
     VelaSimulator sim;
     // Stray data bytes and lone markers in front change nothing.
-    EXPECT_EQ(sim.Receive(B({0x01, 0xFF, 0xF4, 0xF5, 0xF5})), B({0xF4, 0xF4}));
+    EXPECT_EQ(sim.Receive(Wire({0x01, 0xFF, 0xF4, 0xF5, 0xF5})), Wire({0xF4, 0xF4}));
 }
 
 TEST(VelaSim, CrosspointMapRequestGetsTheMapAndTheEndOfDump)
 {
     VelaSimulator sim(SimulatorOptions{3, "Src ", "Dst "});
     EXPECT_EQ(Frames(sim.Receive(Request(128))),
-              (std::vector<Bytes>{Framed(B({0xF6, 0x00, 0x03, 0x00, 0x00, 0x00,          // 3 destinations from 0
+              (std::vector<Bytes>{Framed(Wire({0xF6, 0x00, 0x03, 0x00, 0x00, 0x00,          // 3 destinations from 0
                                             0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08,  // one source, no sum, 0 at 1024
                                             0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x08,  //
                                             0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x08})),
@@ -100,7 +86,7 @@ TEST(VelaSim, TakesAreReportedAsExecutedAndShowInTheNextMap)
     EXPECT_EQ(MappedSources(sim, 1), std::vector<int>{7});
 
     // Turning off is reported without an input.
-    EXPECT_EQ(sim.Receive(Take(3, 6, 0)), B({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x06, 0x00, 0x04, 0xFF}));
+    EXPECT_EQ(sim.Receive(Take(3, 6, 0)), Wire({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x06, 0x00, 0x04, 0xFF}));
     EXPECT_TRUE(MappedSources(sim, 6).empty());
     sim.Receive(Take(4, 0, 5));  // a priority take raises the sum flag byte
     EXPECT_EQ(ByteAt(Frames(sim.Receive(Request(128))).at(0), 8), 1);
@@ -116,17 +102,17 @@ TEST(VelaSim, BadFramesAreIgnored)
     VelaSimulator sim(SimulatorOptions{8, "Src ", "Dst "});
     Bytes badSum = Take(2, 1, 4);
     badSum[7] = static_cast<char>(badSum[7] + 1);
-    const Bytes levelFlagWithoutLevel = Framed(B({0xFE, 0x04, 0x04, 0x02, 0x00, 0x01, 0x00}));
+    const Bytes levelFlagWithoutLevel = Framed(Wire({0xFE, 0x04, 0x04, 0x02, 0x00, 0x01, 0x00}));
     for (const Bytes& bad : {badSum, levelFlagWithoutLevel, Take(2, 8, 4), Take(8, 1, 4), Take(2, 1, 99),
-                             B({0xC7, 0x05, 0x05, 0xFF}), B({0xF2, 0x01, 0x01, 0xFF})})
+                             Wire({0xC7, 0x05, 0x05, 0xFF}), Wire({0xF2, 0x01, 0x01, 0xFF})})
         EXPECT_EQ(sim.Receive(bad), "") << HexBytes(bad);
     EXPECT_EQ(MappedSources(sim, 1), std::vector<int>{1});
 
     // A frame that lost its end gives way to the command byte that follows.
-    EXPECT_EQ(sim.Receive(B({0xFE, 0x04, 0x00}) + Take(3, 2, 4)), Take(3, 2, 4));
-    EXPECT_EQ(sim.Receive(B({0xFE, 0x04, 0x00, 0xF5})), B({0xF4}));
+    EXPECT_EQ(sim.Receive(Wire({0xFE, 0x04, 0x00}) + Take(3, 2, 4)), Take(3, 2, 4));
+    EXPECT_EQ(sim.Receive(Wire({0xFE, 0x04, 0x00, 0xF5})), Wire({0xF4}));
     // One that never ends does not grow without bound.
-    sim.Receive(B({0xFE}) + Bytes(VelaSimulator::MaxPending + 10, '\x01'));
+    sim.Receive(Wire({0xFE}) + Bytes(VelaSimulator::MaxPending + 10, '\x01'));
     EXPECT_EQ(sim.PendingBytes(), 0u);
 }
 
@@ -181,8 +167,8 @@ TEST(VelaSim, NameTablesHoldEightByteNamesWithTheirSortEntries)
     VelaSimulator sim(SimulatorOptions{12, "In", "Output-"});
     const auto frames = Frames(sim.Receive(Request(256 | 512)));
     ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[0].substr(0, 17), B({0xFC, 10, 8, 12, 0, 0, 0}) + "In001   " + B({0, 0}));
-    EXPECT_EQ(frames[0].substr(7 + 10 * 11, 10), "In012   " + B({11, 0}));
+    EXPECT_EQ(frames[0].substr(0, 17), Wire({0xFC, 10, 8, 12, 0, 0, 0}) + "In001   " + Wire({0, 0}));
+    EXPECT_EQ(frames[0].substr(7 + 10 * 11, 10), "In012   " + Wire({11, 0}));
     EXPECT_EQ(frames[1].substr(7 + 10 * 11, 8), "Output-0");  // cut to 8
 }
 
@@ -190,24 +176,24 @@ TEST(VelaSim, GainLinkAndTransitionCommandsAreReportedAndKept)
 {
     VelaSimulator sim(SimulatorOptions{8, "Src ", "Dst "});
     EXPECT_EQ(sim.Receive(BuildGainVela(0, 448, 5, NoneValue, NoneValue)),
-              B({0xE3, 0x02, 0x00, 0x01, 0x00, 0x05, 0x00, 0x40, 0x03, 0x4B, 0xFF}));
+              Wire({0xE3, 0x02, 0x00, 0x01, 0x00, 0x05, 0x00, 0x40, 0x03, 0x4B, 0xFF}));
     // A second value and an option are not part of the report.
     EXPECT_EQ(sim.Receive(BuildGainVela(1, 300, 2, 55, 3)), BuildGainVela(1, 300, 2, NoneValue, NoneValue));
     EXPECT_EQ(sim.SourceGain(2, 1), 300);
     EXPECT_EQ(Pair(Frames(sim.Receive(Request(32768))).at(0), 7 + 2 * 5), 448);
     EXPECT_EQ(sim.Receive(BuildGainVela(0, 1, 8, NoneValue, NoneValue)), "");  // no source 8
 
-    const Bytes links = Framed(B({0xFA, 10, 2, 0, 4, 0, 1, 1}));
+    const Bytes links = Framed(Wire({0xFA, 10, 2, 0, 4, 0, 1, 1}));
     EXPECT_EQ(sim.Receive(links), links);
     EXPECT_EQ(sim.SourceLink(4), 1);
     // Entries past the last source are neither executed nor reported.
-    EXPECT_EQ(sim.Receive(Framed(B({0xFA, 10, 3, 0, 6, 0, 2, 2, 2}))), Framed(B({0xFA, 10, 2, 0, 6, 0, 2, 2})));
+    EXPECT_EQ(sim.Receive(Framed(Wire({0xFA, 10, 3, 0, 6, 0, 2, 2, 2}))), Framed(Wire({0xFA, 10, 2, 0, 6, 0, 2, 2})));
     EXPECT_EQ(sim.SourceLink(7), 2);
 
-    const Bytes transition = Framed(B({0xD2, 0x0A, 0x01, 0x00, 0x03, 0x00, 0x04, 1, 2, 3, 4}));
+    const Bytes transition = Framed(Wire({0xD2, 0x0A, 0x01, 0x00, 0x03, 0x00, 0x04, 1, 2, 3, 4}));
     EXPECT_EQ(sim.Receive(transition), transition);
     EXPECT_EQ(sim.Transition(3), (std::array<uint8_t, 4>{1, 2, 3, 4}));
-    EXPECT_EQ(sim.Receive(Framed(B({0xD2, 0x0A, 0x01, 0x00, 0x08, 0x00, 0x04, 1, 2, 3, 4}))), "");
+    EXPECT_EQ(sim.Receive(Framed(Wire({0xD2, 0x0A, 0x01, 0x00, 0x08, 0x00, 0x04, 1, 2, 3, 4}))), "");
 }
 
 TEST(VelaSim, ACorruptedChecksumSpoilsOnlyTheNextFrameOfThatKind)
@@ -241,8 +227,8 @@ TEST(VelaSim, StartUpDumpBringsAServerOnLineAndItsRepliesRepeatTheSwitcherFrames
     sim.Receive(Take(3, 5, 4, 700));
     sim.Receive(Take(9, 5, 36));
     sim.Receive(Take(0, 6, 0));
-    sim.Receive(Framed(B({0xFA, 10, 2, 0, 4, 0, 1, 1})));
-    sim.Receive(Framed(B({0xD2, 0x0A, 0x01, 0x00, 0x03, 0x00, 0x04, 1, 2, 3, 4})));
+    sim.Receive(Framed(Wire({0xFA, 10, 2, 0, 4, 0, 1, 1})));
+    sim.Receive(Framed(Wire({0xD2, 0x0A, 0x01, 0x00, 0x03, 0x00, 0x04, 1, 2, 3, 4})));
 
     s.SerialBuffer = sim.Receive(Request(1));
     while (!s.SerialBuffer.empty())

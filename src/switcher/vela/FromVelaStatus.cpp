@@ -15,6 +15,7 @@
 #include "switcher/vela/ToVela.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -43,21 +44,6 @@ void Finish(Server& s, int64_t Bit, const std::string& Text)
     LogVelaMessage(s, Text);
 }
 
-CardRecord* ConfigCard(FrameRecord* Frame, int Card)
-{
-    return Frame && Card >= 0 && Card < CardsPerFrame ? &Frame->Cards[static_cast<size_t>(Card)] : nullptr;
-}
-PortRecord* ConfigPort(CardRecord* Card, int Port)
-{
-    return Card && Port >= 0 && Port < PortsPerCard ? &Card->Ports[static_cast<size_t>(Port)] : nullptr;
-}
-ChannelRecord* ConfigChannel(PortRecord* Port, int Channel)
-{
-    return Port && Channel >= 0 && static_cast<size_t>(Channel) < Port->Channels.size()
-               ? &Port->Channels[static_cast<size_t>(Channel)]
-               : nullptr;
-}
-
 // E4 layout: E4, one byte not read, the frame count; then per frame its card
 // count, per card its port count, per port its channel count, one byte each.
 // With a null model the frame is only walked (the length check).
@@ -80,62 +66,6 @@ bool WalkDescription(const Bytes& Frame, Model* m)
                 if (PortRecord* port = ConfigPort(card, p); port && !r.Failed()) {
                     port->ChannelCount = static_cast<uint8_t>(channels);
                     port->Channels.resize(static_cast<size_t>(channels));
-                }
-            }
-        }
-    }
-    return r.Complete();
-}
-
-// E2 layout (the Helm configuration reply's): E2, one byte not read, frame
-// count, first frame; per frame its card count and first card; per card its
-// type code, three settings (pairs), port count and first port; per port its
-// type code (pair), channel count and first channel; per channel its eight
-// settings (pairs). A run that starts at 0 also sets the count of its level
-// (a channel run sizes the port's channel list); a later run only updates.
-bool WalkConfig(const Bytes& Frame, Model* m)
-{
-    FrameReader r(Frame, 2);
-    const int frames = r.Byte();
-    const int firstFrame = r.Byte();
-    for (int f = 0; f < frames && !r.Failed(); ++f) {
-        FrameRecord* frame = m ? ConfigFrame(*m, firstFrame + f) : nullptr;
-        const int cards = r.Byte();
-        const int firstCard = r.Byte();
-        if (frame && firstCard == 0)
-            frame->Cards[0].Count = static_cast<uint8_t>(std::min(cards, CardsPerFrame));
-        for (int c = 0; c < cards && !r.Failed(); ++c) {
-            CardRecord* card = ConfigCard(frame, firstCard + c);
-            const int type = r.Pair();
-            std::array<int, 3> settings{};
-            for (int& v : settings)
-                v = r.Pair();
-            const int ports = r.Byte();
-            const int firstPort = r.Byte();
-            if (card && !r.Failed()) {
-                card->TypeCode = type;
-                card->Settings = settings;
-                if (firstPort == 0)
-                    card->PortCount = static_cast<uint8_t>(std::min(ports, PortsPerCard));
-            }
-            for (int p = 0; p < ports && !r.Failed(); ++p) {
-                PortRecord* port = ConfigPort(card, firstPort + p);
-                const int portType = r.Pair();
-                const int channels = r.Byte();
-                const int firstChannel = r.Byte();
-                if (port && !r.Failed()) {
-                    port->TypeCode = portType;
-                    if (firstChannel == 0) {
-                        port->ChannelCount = static_cast<uint8_t>(channels);
-                        port->Channels.resize(static_cast<size_t>(channels));
-                    }
-                }
-                for (int k = 0; k < channels && !r.Failed(); ++k) {
-                    std::array<int, 8> values{};
-                    for (int& v : values)
-                        v = r.Pair();
-                    if (ChannelRecord* ch = ConfigChannel(port, firstChannel + k); ch && !r.Failed())
-                        ch->Settings = values;
                 }
             }
         }
@@ -255,6 +185,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
     });
 }
 
+// E2 layout: the Helm configuration reply's (WalkConfig).
 void ProcessVelaConfig(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Config Info", "Switcher Message Error", [&] {
@@ -389,9 +320,7 @@ void ProcessVelaClockConfig(Server& s, const Bytes& Frame)
     });
 }
 
-// DF layout (the Helm display list reply's): DF, table (10 sources, else
-// destinations), first list, list count (pairs), then per list its name
-// (8 bytes), its member count and its members (pairs).
+// DF layout: the Helm display list reply's (ReadDisplayLists).
 void ProcessVelaDisplayLists(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Display Lists", "Vela Message Error", [&] {
@@ -400,38 +329,22 @@ void ProcessVelaDisplayLists(Server& s, const Bytes& Frame)
         const int64_t bit = sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList;
         if (!CheckAndForward(s, Frame, label, bit, bit, "Vela Check Sum Error"))
             return;
-        FrameReader r(Frame, 2);
-        const int first = r.Pair();
-        const int count = r.Pair();
-        std::vector<std::pair<int, DisplayListRecord>> decoded;
-        for (int i = 0; i < count && !r.Failed(); ++i) {
-            DisplayListRecord list;
-            list.Name = r.Text(8);
-            const int members = r.Pair();
-            // A member count is believed only as far as the frame carries it.
-            if (static_cast<size_t>(members) * 2 > r.Remaining()) {
-                r.Skip(static_cast<size_t>(members) * 2);
-                break;
-            }
-            for (int k = 0; k < members; ++k)
-                list.Members.push_back(r.Pair());
-            if (first + i < DisplayListCount)
-                decoded.emplace_back(first + i, std::move(list));
-        }
-        if (!r.Complete()) {
+        std::optional<DisplayListRun> run = ReadDisplayLists(Frame);
+        if (!run) {
             LogSoftwareError(s, "Length Error", 0, label);
             return;
         }
         std::vector<DisplayListRecord>& lists = sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists;
-        for (auto& [at, list] : decoded)
-            if (static_cast<size_t>(at) < lists.size())
-                lists[static_cast<size_t>(at)] = std::move(list);
-        Finish(s, bit, std::to_string(count) + " " + label + ", Starting with " + std::to_string(first + 1));
+        for (size_t i = 0; i < run->Lists.size(); ++i) {
+            const size_t at = static_cast<size_t>(run->First) + i;
+            if (at < lists.size())
+                lists[at] = std::move(run->Lists[i]);
+        }
+        Finish(s, bit, std::to_string(run->Count) + " " + label + ", Starting with " + std::to_string(run->First + 1));
     });
 }
 
-// EE layout (the Helm gain offset reply's): EE, one byte not read, two
-// offsets, each its low 13 bits with 64 added to the high group when negative.
+// EE layout: the Helm gain offset reply's (ReadGainOffsets).
 void ProcessVelaGainOffset(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Gain Offset", "Vela Message Error", [&] {
@@ -441,13 +354,7 @@ void ProcessVelaGainOffset(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Length Error", 0, "Gain Offset");
             return;
         }
-        FrameReader r(Frame, 2);
-        for (int& offset : s.model.GainOffsets) {
-            const int low = r.Byte();
-            const int high = r.Byte();
-            const int bits = low + 128 * (high & 63);
-            offset = (high & 64) ? bits - 8192 : bits;
-        }
+        ReadGainOffsets(Frame, s.model.GainOffsets);
         Finish(s, ReplyBit::GainOffsets, "Received Gain Offset Message");
     });
 }
@@ -498,26 +405,23 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
     });
 }
 
-// F9 layout (the Helm relay configuration reply's): F9, one byte not read,
-// count, first relay, one configuration value (pair) per relay.
+// F9 layout: the Helm relay configuration reply's (ReadPairRun), one
+// configuration value per relay.
 void ProcessVelaRelayConfig(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Reciving Relay Config", "Switcher Message Error", [&] {
         if (!CheckAndForward(s, Frame, "Relay Configuration", ReplyBit::RelayConfig, ReplyBit::RelayConfig))
             return;
         Model& m = s.model;
-        FrameReader r(Frame, 2);
-        const int count = r.Pair();
-        const int first = r.Pair();
-        if (r.Failed() || Frame.size() != 2 * static_cast<size_t>(count) + 8) {
+        const std::optional<PairRun> run = ReadPairRun(Frame);
+        if (!run) {
             LogSoftwareError(s, "Relay Config Length Error", 0, "Relay Configuration");
             return;
         }
-        for (int i = 0; i < count; ++i) {
-            const int value = r.Pair();
-            const int at = first + i;
+        for (size_t i = 0; i < run->Values.size(); ++i) {
+            const int at = run->First + static_cast<int>(i);
             if (at < m.NumRelays && static_cast<size_t>(at) < m.RelayConfig.size())
-                m.RelayConfig[static_cast<size_t>(at)] = value;
+                m.RelayConfig[static_cast<size_t>(at)] = run->Values[i];
         }
         Finish(s, ReplyBit::RelayConfig, "Received Relay Configuration");
     });
@@ -541,33 +445,20 @@ void ProcessVelaIcomChannel(Server& s, const Bytes& Frame)
     });
 }
 
-// D2 layout (the Helm transition reply's and SendTransitionControlVela's):
-// D2, one byte not read, count, first destination (pairs), the number of
-// bytes per destination, then that many bytes for each destination; they
-// replace the first bytes of its transition record.
+// D2 layout: the Helm transition reply's and SendTransitionControlVela's
+// (ReadTransitionControl).
 void ProcessVelaTransitionControl(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Transition Control", "Switcher Message Error", [&] {
         if (!CheckAndForward(s, Frame, "Transition Control", 0, ReplyBit::TransitionControl))
             return;
         Model& m = s.model;
-        FrameReader r(Frame, 2);
-        const int count = r.Pair();
-        const int first = r.Pair();
-        const size_t size = static_cast<size_t>(r.Byte());
-        if (r.Failed() || Frame.size() != size * static_cast<size_t>(count) + 9) {
+        const std::optional<TransitionRun> run = ReadTransitionControl(Frame);
+        if (!run) {
             LogSoftwareError(s, "Length Error", 0, "Transition Control");
             return;
         }
-        for (int i = 0; i < count; ++i) {
-            const int at = first + i;
-            const bool keep = at < m.NumDestinations && static_cast<size_t>(at) < m.TransitionControl.size();
-            for (size_t k = 0; k < size; ++k) {
-                const int v = r.Byte();
-                if (keep && k < m.TransitionControl[static_cast<size_t>(at)].size())
-                    m.TransitionControl[static_cast<size_t>(at)][k] = static_cast<uint8_t>(v);
-            }
-        }
-        LogVelaMessage(s, std::to_string(count) + " Transition Controls");
+        StoreTransitionControl(*run, m.TransitionControl, m.NumDestinations);
+        LogVelaMessage(s, std::to_string(run->Records.size()) + " Transition Controls");
     });
 }

@@ -15,6 +15,7 @@
 #include "zolt/Zolt.h"
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -63,25 +64,6 @@ void StoreNames(const std::vector<std::string>& Names, const std::vector<int>& P
     }
 }
 
-// Two layouts of one inhibit run: the switcher puts the inhibit flag in bit 6
-// of the first byte (length: first byte's low 6 bits + 128 x second byte);
-// the Helm protocol puts it in bit 6 of the second byte (length: first byte
-// + 128 x the second byte's low 6 bits).
-enum class InhibitRunLayout { Switcher, Helm };
-
-void ReadInhibitRun(FrameReader& r, InhibitRunLayout Layout, int& Flag, int& Length)
-{
-    unsigned char first = static_cast<unsigned char>(r.Byte());
-    unsigned char second = static_cast<unsigned char>(r.Byte());
-    if (Layout == InhibitRunLayout::Switcher) {
-        Flag = SplitFlagBit(first);
-        Length = CombineBytes(first, second);
-    } else {
-        Flag = SplitFlagBit(second);
-        Length = CombineBytes(first, second);
-    }
-}
-
 // The name of salvo Number: its entry in the sorted salvo names.
 std::string SalvoName(const Model& m, int Number)
 {
@@ -113,22 +95,15 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         else
             ForwardToWaitingClients(s, Frame, kind.Bit, kind.Bit);
 
-        FrameReader r(Frame, 2);
-        const int length = r.Byte();
-        const int count = r.Pair();
-        const int first = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(length + 2) * static_cast<size_t>(count) + 9) {
+        std::optional<AlphaRun> run = ReadAlphaTable(Frame);
+        if (!run) {
             LogSoftwareError(s, "Helm Message Length Error", 0, kind.Label);
             return;
         }
-        std::vector<std::string> names;
-        std::vector<int> positions;
-        names.reserve(static_cast<size_t>(count));
-        positions.reserve(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            names.push_back(r.Text(static_cast<size_t>(length)));
-            positions.push_back(r.Pair());
-        }
+        std::vector<std::string>& names = run->Names;
+        std::vector<int>& positions = run->Sorts;
+        const int count = static_cast<int>(names.size());
+        const int first = run->First;
 
         // The table ends with the frame's last entry. A switcher's frames
         // start at 0; a client's upload (demo mode) may start later and
@@ -207,32 +182,14 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
         // that what a client uploads is what every client gets back. A
         // switcher's report uses the switcher layout and is forwarded as is.
         const InhibitRunLayout layout = s.cfg.DemoMode ? InhibitRunLayout::Helm : InhibitRunLayout::Switcher;
-        const size_t sources = static_cast<size_t>(std::max(m.NumSources, 0));
-        std::vector<std::pair<int, std::string>> decoded;
-        for (int i = 0; i < count && !r.Failed(); ++i) {
-            const int runs = r.Pair();
-            const int d = first + i;
-            const bool keep = d < m.NumDestinations;
-            std::string text;
-            for (int k = 0; k < runs && !r.Failed(); ++k) {
-                int flag = 0, length = 0;
-                ReadInhibitRun(r, layout, flag, length);
-                // A run may claim far more characters than there are sources.
-                if (keep)
-                    text.append(std::min(static_cast<size_t>(length), sources - text.size()), flag ? '1' : '0');
-            }
-            if (keep) {
-                text.resize(sources, '0');
-                decoded.emplace_back(d, std::move(text));
-            }
-        }
-        if (!r.Complete()) {
+        std::optional<InhibitRun> run = ReadInhibitMap(Frame, layout, m.NumSources, m.NumDestinations);
+        if (!run) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Inhibit Map");
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
-        for (auto& [d, text] : decoded)
-            m.InhibitMap.at(static_cast<size_t>(d)) = std::move(text);
+        for (size_t i = 0; i < run->Texts.size(); ++i)
+            m.InhibitMap.at(static_cast<size_t>(first) + i) = std::move(run->Texts[i]);
         LogVelaMessage(s, std::to_string(count) + " Inhibit Maps, Starting at Output " + Digits(first + 1, 4));
         m.UpdateFlags &= ~UpdateBit::Inhibits;
         if (s.cfg.MaintainNdf)

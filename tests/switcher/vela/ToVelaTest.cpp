@@ -1,30 +1,14 @@
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/WireBytes.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/ToVela.h"
+#include "switcher/vela/VelaRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
-
-struct VelaRig : TestRig {
-    TempDir dir;
-    VelaRig()
-    {
-        server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
-        SizeTablesForType(server.model);
-        serial.opened = true;
-    }
-};
+using VelaRig = vela_test::OfflineVelaRig;
 
 }  // namespace
 
@@ -33,17 +17,17 @@ TEST(VelaEncoders, TakesOnTheWire)
     VelaRig rig;
     int type = 4;
     SendTakeToSwitcher(rig.server, 0, 9, type, NoneValue);
-    EXPECT_EQ(rig.serial.written(), B({0xFE, 0x04, 0x00, 0x00, 0x00, 0x09, 0x00, 0x0D, 0xFF}));
+    EXPECT_EQ(rig.serial.written(), Wire({0xFE, 0x04, 0x00, 0x00, 0x00, 0x09, 0x00, 0x0D, 0xFF}));
     EXPECT_EQ(type, 4);
 
     rig.serial.writes.clear();
     SendTakeToSwitcher(rig.server, 0, 9, type, 300);
-    EXPECT_EQ(rig.serial.written(), B({0xFE, 0x04, 0x04, 0x00, 0x00, 0x09, 0x00, 0x2C, 0x02, 0x3F, 0xFF}));
+    EXPECT_EQ(rig.serial.written(), Wire({0xFE, 0x04, 0x04, 0x00, 0x00, 0x09, 0x00, 0x2C, 0x02, 0x3F, 0xFF}));
     EXPECT_EQ(type, 516);
 
     // A turn-off names no input whatever the caller passed.
     int off = 0;
-    EXPECT_EQ(BuildTakeVela(12, 3, off, NoneValue), B({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x03, 0x00, 0x01, 0xFF}));
+    EXPECT_EQ(BuildTakeVela(12, 3, off, NoneValue), Wire({0xFE, 0x00, 0x00, 0x7F, 0x7F, 0x03, 0x00, 0x01, 0xFF}));
 }
 
 TEST(VelaEncoders, OutOfRangeNumbersNeverSetBitSevenInsideAFrame)
@@ -63,7 +47,7 @@ TEST(VelaEncoders, InfoRequestAndItsBookkeeping)
     rig.server.model.UpdateFlags = 0;
     RequestSwitcherTables(rig.server, 128, NoneValue, 0);
     EXPECT_EQ(rig.serial.written(),
-              B({0xF2, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF}));
+              Wire({0xF2, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF}));
     EXPECT_EQ(rig.server.model.UpdateFlags, 128);
 
     // The request for everything resets the pending set and the countdown.
@@ -86,16 +70,16 @@ TEST(VelaEncoders, GainSalvoLinksTransitionAndPoll)
 {
     VelaRig rig;
     EXPECT_EQ(BuildGainVela(1, 5, 200, NoneValue, NoneValue),
-              B({0xE3, 0x02, 0x01, 0x01, 0x00, 0x48, 0x01, 0x05, 0x00, 0x52, 0xFF}));
+              Wire({0xE3, 0x02, 0x01, 0x01, 0x00, 0x48, 0x01, 0x05, 0x00, 0x52, 0xFF}));
 
     SendSalvoExecuteToSwitcher(rig.server, 3);
-    EXPECT_EQ(rig.serial.written(), B({0xEA, 0x00, 0x03, 0x00, 0x03, 0xFF}));
+    EXPECT_EQ(rig.serial.written(), Wire({0xEA, 0x00, 0x03, 0x00, 0x03, 0xFF}));
 
     rig.serial.writes.clear();
     rig.server.model.UpdateFlags = 0;
     SendLinkToSwitcher(rig.server, 4, 10, {1, 2});
     ASSERT_EQ(rig.serial.writes.size(), 2u);
-    EXPECT_EQ(rig.serial.writes[0], B({0xFA, 0x0A, 0x02, 0x00, 0x04, 0x00, 0x01, 0x02, 0x13, 0xFF}));
+    EXPECT_EQ(rig.serial.writes[0], Wire({0xFA, 0x0A, 0x02, 0x00, 0x04, 0x00, 0x01, 0x02, 0x13, 0xFF}));
     // Both link tables are asked back.
     EXPECT_EQ(rig.server.model.UpdateFlags, 3072);
 
@@ -103,11 +87,11 @@ TEST(VelaEncoders, GainSalvoLinksTransitionAndPoll)
     rig.server.model.TransitionControl[7][0] = 9;
     SendTransitionControlVela(rig.server, {1, 2, 3, 4}, 7);
     EXPECT_EQ(rig.serial.written(),
-              B({0xD2, 0x0A, 0x01, 0x00, 0x07, 0x00, 0x04, 0x09, 0x04, 0x02, 0x03, 0x28, 0xFF}));
+              Wire({0xD2, 0x0A, 0x01, 0x00, 0x07, 0x00, 0x04, 0x09, 0x04, 0x02, 0x03, 0x28, 0xFF}));
 
     rig.serial.writes.clear();
     PollSwitcher(rig.server);
-    EXPECT_EQ(rig.serial.written(), B({0xF5}));
+    EXPECT_EQ(rig.serial.written(), Wire({0xF5}));
 }
 
 TEST(VelaEncoders, TransitionForADestinationOutsideTheTableIsTrapped)

@@ -11,25 +11,25 @@ TEST(VelaDecoder, DropsWhatCannotStartAFrameAndDispatchesTheRest)
     const int a = rig.connect();
     rig.server.SwitcherRequest.Countdown = 3;
     // Leading data bytes go; this FE frame is too short for its take type.
-    rig.feed(B({0x10, 0x20, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    rig.feed(Wire({0x10, 0x20, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_TRUE(rig.server.SerialBuffer.empty());
     EXPECT_TRUE(rig.errorLogged("Vela Message Length Error", "Take Command"));
     EXPECT_EQ(rig.server.SwitcherRequest.Countdown, 40);
 
-    rig.feed(B({0xFE, 0x01, 0x02, 0xFE, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0xFF}));
+    rig.feed(Wire({0xFE, 0x01, 0x02, 0xFE, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0xFF}));
     EXPECT_TRUE(rig.errorLogged("Incomplete Message FE", "Switcher"));
     EXPECT_TRUE(rig.logged("Take - In:0001-->Out:0001"));
 
-    rig.feed(B({0xC7, 0x05, 0x05, 0xFF}));
+    rig.feed(Wire({0xC7, 0x05, 0x05, 0xFF}));
     EXPECT_TRUE(rig.errorLogged("Unknown Command C7", "Switcher"));
     rig.out(a).clear();
-    rig.feed(B({0xD3, 0x01, 0x01, 0xFF}));
-    EXPECT_EQ(rig.out(a), B({0xD3, 0x01, 0x01, 0xFF}));
+    rig.feed(Wire({0xD3, 0x01, 0x01, 0xFF}));
+    EXPECT_EQ(rig.out(a), Wire({0xD3, 0x01, 0x01, 0xFF}));
     const size_t lines = rig.display.history.size();
-    rig.feed(B({0xFB, 0x01, 0x01, 0xFF}));
+    rig.feed(Wire({0xFB, 0x01, 0x01, 0xFF}));
     EXPECT_TRUE(rig.server.SerialBuffer.empty());
     EXPECT_EQ(rig.display.history.size(), lines);
-    EXPECT_EQ(rig.out(a), B({0xD3, 0x01, 0x01, 0xFF}));
+    EXPECT_EQ(rig.out(a), Wire({0xD3, 0x01, 0x01, 0xFF}));
 }
 
 TEST(VelaDecoder, AKeepAliveAnswerEndsTheCallAndAHalfFrameWaitsForItsEnd)
@@ -37,18 +37,18 @@ TEST(VelaDecoder, AKeepAliveAnswerEndsTheCallAndAHalfFrameWaitsForItsEnd)
     VelaRig rig;
     rig.server.SwitcherLink = {0, 1, 9};
     rig.server.ModuleUpgradeActive = true;
-    rig.feed(B({0xF4, 0xFE, 0x01}));
-    EXPECT_EQ(rig.server.SerialBuffer, B({0xFE, 0x01}));
+    rig.feed(Wire({0xF4, 0xFE, 0x01}));
+    EXPECT_EQ(rig.server.SerialBuffer, Wire({0xFE, 0x01}));
     EXPECT_EQ(rig.server.SwitcherLink.Misses, 0);
     EXPECT_FALSE(rig.server.ModuleUpgradeActive);
     DecodeVelaMessage(rig.server);
-    EXPECT_EQ(rig.server.SerialBuffer, B({0xFE, 0x01}));
+    EXPECT_EQ(rig.server.SerialBuffer, Wire({0xFE, 0x01}));
 }
 
 TEST(VelaDecoder, NoiseAndAFrameInPiecesFromTheReceivePath)
 {
     VelaRig rig;
-    const Bytes take = Framed(B({0xFE, 0x04, 0x00, 0x02, 0x00, 0x01, 0x00}));
+    const Bytes take = Framed(Wire({0xFE, 0x04, 0x00, 0x02, 0x00, 0x01, 0x00}));
     rig.server.onSerialData(Bytes(100000, '\x11') + take.substr(0, 4));
     rig.server.onSerialData(take.substr(4) + take);
     rig.server.onTimer(TimerId::SerialDecode);

@@ -3,6 +3,7 @@
 #include "helm/TCPSerialCommunications.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "support/WireBytes.h"
 #include "switcher/ByteManipulation.h"
 #include "switcher/vela/FromVela.h"
 
@@ -11,26 +12,26 @@
 
 namespace vela_test {
 
-inline Bytes B(std::initializer_list<int> bytes)
-{
-    Bytes b;
-    for (int v : bytes)
-        b += static_cast<char>(v);
-    return b;
-}
 // A number as the wire carries it: low 7 bits, then the rest.
-inline Bytes P(int value) { return B({value & 127, value >> 7}); }
-// Command byte and data, closed with the checksum and FF.
-inline Bytes Framed(Bytes f)
-{
-    AppendChecksumAndEnd(f);
-    return f;
-}
+inline Bytes P(int value) { return Wire({value & 127, value >> 7}); }
 inline Bytes WithBadChecksum(Bytes f)
 {
     f[f.size() - 2] = static_cast<char>((f[f.size() - 2] + 1) & 127);
     return f;
 }
+
+// A Vela server on fakes with its serial port open, before anything is
+// received from the switcher.
+struct OfflineVelaRig : TestRig {
+    TempDir dir;
+    OfflineVelaRig()
+    {
+        server.cfg.AppPath = dir.app();
+        server.model.SwitcherType = TypeVela;
+        SizeTablesForType(server.model);
+        serial.opened = true;
+    }
+};
 
 struct VelaRig : TestRig {
     TempDir dir;

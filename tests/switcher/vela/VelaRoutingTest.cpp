@@ -11,17 +11,17 @@ using namespace vela_test;
 
 namespace {
 
-Bytes Take(int type, int input, int output) { return Framed(B({0xFE}) + P(type) + P(input) + P(output)); }
+Bytes Take(int type, int input, int output) { return Framed(Wire({0xFE}) + P(type) + P(input) + P(output)); }
 Bytes LevelTake(int type, int input, int output, int level)
 {
-    return Framed(B({0xFE}) + P(type | 512) + P(input) + P(output) + P(level));
+    return Framed(Wire({0xFE}) + P(type | 512) + P(input) + P(output) + P(level));
 }
 // Destinations from First, each with its (source, level) list.
 Bytes MapFrame(int first, const std::vector<std::vector<std::pair<int, int>>>& entries)
 {
-    Bytes f = B({0xF6, 0x00}) + P(static_cast<int>(entries.size())) + P(first);
+    Bytes f = Wire({0xF6, 0x00}) + P(static_cast<int>(entries.size())) + P(first);
     for (const auto& sources : entries) {
-        f += P(static_cast<int>(sources.size())) + B({0x00});
+        f += P(static_cast<int>(sources.size())) + Wire({0x00});
         for (auto [source, level] : sources)
             f += P(source) + P(level);
     }
@@ -36,13 +36,13 @@ TEST(VelaTake, ATakeRoutesTheSourceAndReachesEveryClientAndTheHistory)
     const int a = rig.connect(120);
     const int b = rig.connect(131);
     rig.server.model.CrosspointMap[9].SourceCount = 0;
-    rig.feed(B({0xFE, 0x04, 0x00, 0x00, 0x00, 0x09, 0x00, 0x0D, 0xFF}));
+    rig.feed(Wire({0xFE, 0x04, 0x00, 0x00, 0x00, 0x09, 0x00, 0x0D, 0xFF}));
     const CrosspointRecord& x = rig.server.model.CrosspointMap[9];
     EXPECT_EQ(x.Sources[0], 0);
     EXPECT_EQ(x.Levels[0], 1024);
     EXPECT_EQ(x.SourceCount, 1);
     EXPECT_TRUE(rig.logged("Take - In:0001-->Out:0010"));
-    const Bytes map = Framed(B({0xF6, 0x00}) + P(1) + P(9) + P(1) + B({0x00}) + P(0) + P(1024));
+    const Bytes map = Framed(Wire({0xF6, 0x00}) + P(1) + P(9) + P(1) + Wire({0x00}) + P(0) + P(1024));
     EXPECT_EQ(rig.out(a), map);
     EXPECT_EQ(rig.out(b), map);
 }
@@ -51,7 +51,7 @@ TEST(VelaTake, BadFramesAndNumbersOutOfRangeChangeNothing)
 {
     VelaRig rig;
     const int a = rig.connect();
-    rig.feed(Framed(B({0xFE}) + P(4 | 512) + P(1) + P(2)));  // no room for the level
+    rig.feed(Framed(Wire({0xFE}) + P(4 | 512) + P(1) + P(2)));  // no room for the level
     EXPECT_TRUE(rig.errorLogged("Vela Message Length Error", "Take Command"));
     rig.feed(WithBadChecksum(Take(4, 1, 2)));
     EXPECT_TRUE(rig.errorLogged("Vela Check Sum Error", "Take Command"));
@@ -109,7 +109,7 @@ TEST(VelaTake, ARelaySendsATallyAndPolledClientsWaitForTheLastOutput)
     rig.feed(Take(68, 0, 5));
     EXPECT_EQ(rig.server.model.RelayStates[5], 1);
     EXPECT_TRUE(rig.logged("Latch Relay:0006"));
-    EXPECT_EQ(rig.out(helm), Framed(B({0xF7, 0x28, 0x01, 0x00}) + P(5) + B({0x01})));
+    EXPECT_EQ(rig.out(helm), Framed(Wire({0xF7, 0x28, 0x01, 0x00}) + P(5) + Wire({0x01})));
     EXPECT_EQ(rig.out(panel), "");
     EXPECT_EQ(rig.client(polled).PendingRequests, 0);
 
@@ -153,8 +153,8 @@ TEST(VelaCrosspointMap, PartsPastTheEndAndHostileCountsAreSkipped)
     rig.feed(MapFrame(2, {{}}));
     EXPECT_TRUE(rig.logged("1 Crosspoint Maps, Starting at Output 0003 (Off)"));
 
-    rig.feed(Framed(B({0xF6, 0x00}) + P(16383) + P(0) + P(1) + B({0}) + P(9) + P(1024)));
-    rig.feed(Framed(B({0xF6, 0x00}) + P(1) + P(0) + P(16000) + B({0}) + P(9) + P(1024)));
+    rig.feed(Framed(Wire({0xF6, 0x00}) + P(16383) + P(0) + P(1) + Wire({0}) + P(9) + P(1024)));
+    rig.feed(Framed(Wire({0xF6, 0x00}) + P(1) + P(0) + P(16000) + Wire({0}) + P(9) + P(1024)));
     EXPECT_TRUE(rig.errorLogged("Message Length Error", "Crosspoint Map"));
     std::vector<std::pair<int, int>> seventy;
     for (int k = 0; k < 70; ++k)
@@ -182,7 +182,7 @@ void Configure(Model& m)
 TEST(VelaState, StatesAreStoredAndALostFrameMarksEverythingInItLost)
 {
     VelaRig rig;
-    const Bytes state = Framed(B({0xE1, 0x00, 0x01, 0x00, 3, 0x01, 0x01, 3, 0x01, 0x00, 3, 0x02, 0x00, 3, 3}));
+    const Bytes state = Framed(Wire({0xE1, 0x00, 0x01, 0x00, 3, 0x01, 0x01, 3, 0x01, 0x00, 3, 0x02, 0x00, 3, 3}));
     rig.feed(state);  // no configuration yet: nothing to store into
     EXPECT_EQ(rig.server.model.SwitcherConfig[0].Cards[0].Flag, 0);
 
@@ -194,7 +194,7 @@ TEST(VelaState, StatesAreStoredAndALostFrameMarksEverythingInItLost)
     EXPECT_TRUE(rig.logged("Received State Message"));
     EXPECT_EQ(rig.out(helm), state);
 
-    rig.feed(Framed(B({0xE1, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00})));
+    rig.feed(Framed(Wire({0xE1, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00})));
     EXPECT_EQ(frame.Cards[0].Flag, 0);
     EXPECT_EQ(frame.Cards[0].FrameStatus, 20);
     EXPECT_EQ(frame.Cards[1].Status, 20);
@@ -206,18 +206,18 @@ TEST(VelaState, BadFramesAndNumbersBeyondTheRecordsChangeNothing)
     VelaRig rig;
     Configure(rig.server.model);
     rig.server.model.UpdateFlags = 16;
-    rig.feed(WithBadChecksum(Framed(B({0xE1, 0x00, 0x01, 0x00, 0x03, 0x00, 0x00}))));
+    rig.feed(WithBadChecksum(Framed(Wire({0xE1, 0x00, 0x01, 0x00, 0x03, 0x00, 0x00}))));
     EXPECT_TRUE(rig.errorLogged("Check Sum Error", "Switcher State"));
     EXPECT_EQ(rig.serial.written(), BuildInfoRequestVela(16, NoneValue, 0));
-    rig.feed(Framed(B({0xE1, 0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x03, 0x00, 0x00})));
+    rig.feed(Framed(Wire({0xE1, 0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x03, 0x00, 0x00})));
     EXPECT_TRUE(rig.errorLogged("Frame Size", "State Message"));
-    rig.feed(Framed(B({0xE1, 0x00, 0x01, 0x00, 0x03, 0x05, 0x00, 0x03, 0x00, 0x00})));  // 5 cards, 1 carried
+    rig.feed(Framed(Wire({0xE1, 0x00, 0x01, 0x00, 0x03, 0x05, 0x00, 0x03, 0x00, 0x00})));  // 5 cards, 1 carried
     EXPECT_TRUE(rig.errorLogged("Vela Message Length Error", "Switcher State"));
     EXPECT_EQ(rig.server.model.SwitcherConfig[0].Cards[0].Flag, 1);
     // Card 40, port 40 and channel 9 are read and skipped.
-    rig.feed(Framed(B({0xE1, 0x00, 0x01, 0x00, 0x01, 0x01, 0x28, 0x07, 0x00, 0x00})));
-    rig.feed(Framed(B({0xE1, 0x00, 0x01, 0x00, 0x01, 0x01, 0x01, 0x07, 0x01, 0x28, 0x07, 0x00, 0x00})));
-    rig.feed(Framed(B({0xE1, 0x00, 0x01, 0x00, 0x01, 0x01, 0x01, 0x07, 0x01, 0x00, 0x07, 0x01, 0x09, 0x07})));
+    rig.feed(Framed(Wire({0xE1, 0x00, 0x01, 0x00, 0x01, 0x01, 0x28, 0x07, 0x00, 0x00})));
+    rig.feed(Framed(Wire({0xE1, 0x00, 0x01, 0x00, 0x01, 0x01, 0x01, 0x07, 0x01, 0x28, 0x07, 0x00, 0x00})));
+    rig.feed(Framed(Wire({0xE1, 0x00, 0x01, 0x00, 0x01, 0x01, 0x01, 0x07, 0x01, 0x00, 0x07, 0x01, 0x09, 0x07})));
     const PortRecord& port = rig.server.model.SwitcherConfig[0].Cards[1].Ports[0];
     EXPECT_EQ(port.State, 7);
     EXPECT_EQ(port.Channels.size(), 2u);

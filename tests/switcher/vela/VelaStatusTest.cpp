@@ -20,14 +20,14 @@ Bytes Pairs(int first, int count, int step)
 }
 
 // One frame of two cards: card 0 with one port of two channels, card 1 bare.
-const Bytes Description = Framed(B({0xE4, 0x00, 0x01, 0x02, 0x01, 0x02, 0x00}));
-const Bytes Configuration = Framed(B({0xE2, 0x00, 0x01, 0x00, 0x02, 0x00}) + P(2900) + Pairs(1, 3, 1) +
-                                   B({0x01, 0x00}) + P(5999) + B({0x02, 0x00}) + Pairs(10, 16, 1) + P(4999) +
-                                   Pairs(0, 3, 0) + B({0x00, 0x00}));
-const Bytes Status = Framed(B({0xF0, 0x00, 0x01, 0x00, 0x05, 0x02, 0x00, 0x06, 0x01, 0x00, 0x07, 0x02, 0x00, 0x08,
+const Bytes Description = Framed(Wire({0xE4, 0x00, 0x01, 0x02, 0x01, 0x02, 0x00}));
+const Bytes Configuration = Framed(Wire({0xE2, 0x00, 0x01, 0x00, 0x02, 0x00}) + P(2900) + Pairs(1, 3, 1) +
+                                   Wire({0x01, 0x00}) + P(5999) + Wire({0x02, 0x00}) + Pairs(10, 16, 1) + P(4999) +
+                                   Pairs(0, 3, 0) + Wire({0x00, 0x00}));
+const Bytes Status = Framed(Wire({0xF0, 0x00, 0x01, 0x00, 0x05, 0x02, 0x00, 0x06, 0x01, 0x00, 0x07, 0x02, 0x00, 0x08,
                                0x09, 0x0A, 0x00, 0x00}));
-const Bytes Version = Framed(B({0xE5, 0x00, 0x01, 0x00, 0x00, 0x00}) + P(2900) + B({5}) + "V1.20" +
-                             B({0x00, 0x01}) + P(4999) + B({16}) + "Not Defined     ");
+const Bytes Version = Framed(Wire({0xE5, 0x00, 0x01, 0x00, 0x00, 0x00}) + P(2900) + Wire({5}) + "V1.20" +
+                             Wire({0x00, 0x01}) + P(4999) + Wire({16}) + "Not Defined     ");
 
 }  // namespace
 
@@ -65,15 +65,15 @@ TEST(VelaStatus, BadMakeUpFramesLeaveTheConfigurationAlone)
 {
     VelaRig rig;
     rig.feed(Description);
-    rig.feed(Framed(B({0xE4, 0x00, 0x64})));  // a hundred frames claimed, none carried
+    rig.feed(Framed(Wire({0xE4, 0x00, 0x64})));  // a hundred frames claimed, none carried
     EXPECT_TRUE(rig.errorLogged("Length Error", "Switcher Description"));
     EXPECT_EQ(rig.server.model.SwitcherConfig[0].Cards[0].Count, 2);
     rig.feed(Framed(Configuration.substr(0, Configuration.size() - 20)));
     EXPECT_TRUE(rig.errorLogged("Config Length Error", "Switcher Config"));
     EXPECT_EQ(rig.server.model.SwitcherConfig[0].Cards[0].TypeCode, 0);
-    rig.feed(Framed(B({0xE5, 0x00, 0x01, 0x00, 0x00, 0x00}) + P(1) + B({100}) + "short"));
+    rig.feed(Framed(Wire({0xE5, 0x00, 0x01, 0x00, 0x00, 0x00}) + P(1) + Wire({100}) + "short"));
     EXPECT_TRUE(rig.errorLogged("Length Error", "Version Message"));
-    rig.feed(Framed(B({0xE5, 0x00, 0x01, 0x00, 0x09, 0x30}) + P(1) + B({1}) + "x"));  // frame 9, card 48
+    rig.feed(Framed(Wire({0xE5, 0x00, 0x01, 0x00, 0x09, 0x30}) + P(1) + Wire({1}) + "x"));  // frame 9, card 48
     EXPECT_EQ(rig.server.model.CardVersions.size(), 1u);
     rig.server.model.UpdateFlags = 8;
     rig.feed(WithBadChecksum(Status));
@@ -88,7 +88,7 @@ TEST(VelaGain, AGainIsStoredAndReachesHelmPCsAndConsoles)
     const int console = rig.connect(150);
     const int panel = rig.connect(131);
     rig.server.model.UpdateFlags = 32768;
-    const Bytes frame = B({0xE3, 0x02, 0x00, 0x01, 0x00, 0x05, 0x00, 0x40, 0x03, 0x4B, 0xFF});
+    const Bytes frame = Wire({0xE3, 0x02, 0x00, 0x01, 0x00, 0x05, 0x00, 0x40, 0x03, 0x4B, 0xFF});
     rig.feed(frame);
     EXPECT_EQ(rig.server.model.SourceGains[5].Level1, 448);
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
@@ -101,7 +101,7 @@ TEST(VelaGain, AGainIsStoredAndReachesHelmPCsAndConsoles)
     rig.feed(WithBadChecksum(frame));
     EXPECT_TRUE(rig.errorLogged("Check Sum Error", "Gain Message"));
     EXPECT_EQ(rig.serial.written(), BuildInfoRequestVela(32768, NoneValue, 0));
-    rig.feed(Framed(B({0xE3, 0x02, 0x00}) + P(16383) + P(0) + P(5)));
+    rig.feed(Framed(Wire({0xE3, 0x02, 0x00}) + P(16383) + P(0) + P(5)));
     EXPECT_TRUE(rig.errorLogged("Length Error", "Gain Message"));
 }
 
@@ -118,7 +118,7 @@ TEST(VelaGain, EveryKindSendGainVelaWritesIsReadWithinTheTables)
     rig.feed(BuildGainVela(16, 500, 4, NoneValue, 5));
     rig.feed(BuildGainVela(10, 1, 3, 300, NoneValue));  // source 300 is not routed to 3
     rig.feed(BuildGainVela(15, 1, 512, NoneValue, NoneValue));
-    rig.feed(Framed(B({0xE3, 0x02, 0x00}) + P(2) + P(511) + P(1) + P(2)));
+    rig.feed(Framed(Wire({0xE3, 0x02, 0x00}) + P(2) + P(511) + P(1) + P(2)));
     EXPECT_EQ(m.DestinationGains[8].Level2, 800);
     EXPECT_EQ(m.CrosspointMap[4].Levels[1], 650);
     EXPECT_EQ(m.CrosspointMap[4].TakeExtra, 500);
@@ -132,17 +132,17 @@ TEST(VelaStatus, SmallTablesAreStoredAndRebuilt)
 {
     VelaRig rig;
     const int helm = rig.connect(120);
-    const Bytes setting = Framed(B({0xED, 0x01, 0x14}));
-    const Bytes mode = Framed(B({0xEF, 0x02}));
-    const Bytes offsets = Framed(B({0xEE, 0x00, (8192 - 5) & 127, ((8192 - 5) >> 7) + 64}) + P(80));
-    const Bytes relayConfig = Framed(B({0xF9, 0x00}) + P(512) + P(0) + Pairs(0, 512, 3));
-    Bytes lists = B({0xDF, 10}) + P(0) + P(256);
+    const Bytes setting = Framed(Wire({0xED, 0x01, 0x14}));
+    const Bytes mode = Framed(Wire({0xEF, 0x02}));
+    const Bytes offsets = Framed(Wire({0xEE, 0x00, (8192 - 5) & 127, ((8192 - 5) >> 7) + 64}) + P(80));
+    const Bytes relayConfig = Framed(Wire({0xF9, 0x00}) + P(512) + P(0) + Pairs(0, 512, 3));
+    Bytes lists = Wire({0xDF, 10}) + P(0) + P(256);
     for (int i = 0; i < 256; ++i)
         lists += "List" + std::to_string(i % 10) + "   " + P(2) + P(i) + P(255);
     lists = Framed(lists);
-    Bytes transitions = B({0xD2, 0x0A}) + P(512) + P(0) + B({0x04});
+    Bytes transitions = Wire({0xD2, 0x0A}) + P(512) + P(0) + Wire({0x04});
     for (int d = 0; d < 512; ++d)
-        transitions += B({d & 127, 1, 2, 3});
+        transitions += Wire({d & 127, 1, 2, 3});
     transitions = Framed(transitions);
     rig.server.model.UpdateFlags = 262144 | 4194304 | 8388608 | 1048576;
     for (const Bytes& f : {setting, mode, offsets, relayConfig, lists, transitions})
@@ -174,14 +174,14 @@ TEST(VelaStatus, SmallTablesIgnoreWhatTheyCannotHold)
 {
     VelaRig rig;
     const Model& m = rig.server.model;
-    rig.feed(Framed(B({0xED, 0x01, 0x14, 0x00})));
+    rig.feed(Framed(Wire({0xED, 0x01, 0x14, 0x00})));
     EXPECT_TRUE(rig.errorLogged("Length Error", "Clock Message"));
-    rig.feed(Framed(B({0xF9, 0x00}) + P(2) + P(511) + P(7) + P(8)));
-    rig.feed(Framed(B({0xDF, 20}) + P(255) + P(2) + "Last    " + P(0) + "Beyond  " + P(0)));
-    rig.feed(Framed(B({0xDF, 10}) + P(0) + P(1) + "Huge    " + P(16000) + P(1)));
+    rig.feed(Framed(Wire({0xF9, 0x00}) + P(2) + P(511) + P(7) + P(8)));
+    rig.feed(Framed(Wire({0xDF, 20}) + P(255) + P(2) + "Last    " + P(0) + "Beyond  " + P(0)));
+    rig.feed(Framed(Wire({0xDF, 10}) + P(0) + P(1) + "Huge    " + P(16000) + P(1)));
     EXPECT_TRUE(rig.errorLogged("Length Error", "Source Display Lists"));
-    rig.feed(Framed(B({0xD2, 0x0A}) + P(1) + P(0) + B({0x08, 1, 2, 3, 4, 5, 6, 7, 8})));
-    rig.feed(Framed(B({0xD2, 0x0A}) + P(16383) + P(0) + B({0x04, 1, 2, 3, 4})));
+    rig.feed(Framed(Wire({0xD2, 0x0A}) + P(1) + P(0) + Wire({0x08, 1, 2, 3, 4, 5, 6, 7, 8})));
+    rig.feed(Framed(Wire({0xD2, 0x0A}) + P(16383) + P(0) + Wire({0x04, 1, 2, 3, 4})));
     EXPECT_TRUE(rig.errorLogged("Length Error", "Transition Control"));
     EXPECT_EQ(m.RelayConfig[511], 7);
     EXPECT_EQ(m.RelayConfig.size(), 512u);
@@ -198,7 +198,7 @@ TEST(VelaRelayOptoState, StatesAreStoredForTheirTableAndPolledClientsWaitForTheL
     const int polled = rig.connect(120);
     rig.client(polled).PolledUpdates = true;
     rig.server.model.UpdateFlags = 65536 | 131072;
-    const Bytes relays = Framed(B({0xF7, 40}) + P(2) + P(3) + B({1}) + P(600) + B({1}));
+    const Bytes relays = Framed(Wire({0xF7, 40}) + P(2) + P(3) + Wire({1}) + P(600) + Wire({1}));
     rig.feed(relays);
     EXPECT_EQ(rig.server.model.RelayStates[3], 1);
     EXPECT_EQ(rig.server.model.RelayStates.size(), 512u);
@@ -207,14 +207,14 @@ TEST(VelaRelayOptoState, StatesAreStoredForTheirTableAndPolledClientsWaitForTheL
     EXPECT_EQ(rig.out(helm), relays);
     EXPECT_EQ(rig.client(polled).PendingRequests, 65536);
 
-    rig.feed(Framed(B({0xF7, 30}) + P(1) + P(7) + B({1})));
+    rig.feed(Framed(Wire({0xF7, 30}) + P(1) + P(7) + Wire({1})));
     EXPECT_EQ(rig.server.model.OptoStates[7], 1);
     EXPECT_EQ(rig.server.model.DeferredRequestFlags, 65536);
     EXPECT_TRUE(rig.logged("Received Opto State"));
 
-    rig.feed(Framed(B({0xF7, 50}) + P(1) + P(8) + B({1})));
+    rig.feed(Framed(Wire({0xF7, 50}) + P(1) + P(8) + Wire({1})));
     EXPECT_TRUE(rig.errorLogged("Error Reciving Relay/Opto State: Error # 0 - ", "Switcher Message Error"));
-    rig.feed(Framed(B({0xF7, 40}) + P(16383) + P(8) + B({1})));
+    rig.feed(Framed(Wire({0xF7, 40}) + P(16383) + P(8) + Wire({1})));
     EXPECT_TRUE(rig.errorLogged("Relay/Opto State Length Error", "Relay/Opto State"));
     EXPECT_EQ(rig.server.model.RelayStates[8], 0);
 }
@@ -223,18 +223,18 @@ TEST(VelaPassedOn, ErrorReportsGoToTheSwitcherErrorLogAndIntercomFramesToHelmPCs
 {
     VelaRig rig;
     const int helm = rig.connect(120);
-    rig.feed(Framed(B({0xB0, 0x00, 0x03}) + P(15100) + "AudioIn"));
+    rig.feed(Framed(Wire({0xB0, 0x00, 0x03}) + P(15100) + "AudioIn"));
     const std::string log = rig.dir.read("SwitcherErrorlog.txt");
     EXPECT_NE(log.find("F:1 S:03 AudioIn"), std::string::npos);
     EXPECT_NE(log.find("15100 Checksum Error"), std::string::npos);
-    rig.feed(Framed(B({0xB0, 0x00})));
+    rig.feed(Framed(Wire({0xB0, 0x00})));
     EXPECT_TRUE(rig.errorLogged("Length Error", "Error Message"));
     rig.server.cfg.LogSwitcherErrors = false;
-    rig.feed(Framed(B({0xB0, 0x00, 0x03}) + P(15000)));
+    rig.feed(Framed(Wire({0xB0, 0x00, 0x03}) + P(15000)));
     EXPECT_EQ(rig.dir.read("SwitcherErrorlog.txt"), log);
 
     rig.out(helm).clear();
-    const Bytes icom = Framed(B({0xDE, 0x05, 0x06}));
+    const Bytes icom = Framed(Wire({0xDE, 0x05, 0x06}));
     rig.feed(icom);
     EXPECT_EQ(rig.out(helm), icom);
     rig.server.SwitcherOnline = false;

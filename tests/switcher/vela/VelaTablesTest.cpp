@@ -13,7 +13,7 @@ namespace {
 
 Bytes Names(int table, int first, int count, const std::string& prefix)
 {
-    Bytes f = B({0xFC, table, 8}) + P(count) + P(first);
+    Bytes f = Wire({0xFC, table, 8}) + P(count) + P(first);
     for (int i = 0; i < count; ++i) {
         std::string name = prefix + std::to_string(i);
         name.resize(8, ' ');
@@ -27,18 +27,18 @@ Bytes Runs(const std::vector<std::pair<int, int>>& runs)
 {
     Bytes e = P(static_cast<int>(runs.size()));
     for (auto [first, second] : runs)
-        e += B({first, second});
+        e += Wire({first, second});
     return e;
 }
 Bytes Inhibits(int first, const std::vector<Bytes>& entries)
 {
-    Bytes f = B({0xF8, 0x00}) + P(static_cast<int>(entries.size())) + P(first);
+    Bytes f = Wire({0xF8, 0x00}) + P(static_cast<int>(entries.size())) + P(first);
     for (const Bytes& e : entries)
         f += e;
     return Framed(f);
 }
 
-Bytes Event(int tag) { return B({tag, 1, 2}) + P(tag) + P(11) + P(12) + P(13) + P(16383); }
+Bytes Event(int tag) { return Wire({tag, 1, 2}) + P(tag) + P(11) + P(12) + P(13) + P(16383); }
 
 }  // namespace
 
@@ -84,7 +84,7 @@ TEST(VelaAlphaTable, BadFramesStoreNothingAndSalvoNamesAreSorted)
 {
     VelaRig rig;
     rig.server.model.UpdateFlags = 256;
-    rig.feed(Framed(B({0xFC, 10, 8}) + P(16383) + P(0) + "ABCDEFGH" + P(0)));
+    rig.feed(Framed(Wire({0xFC, 10, 8}) + P(16383) + P(0) + "ABCDEFGH" + P(0)));
     EXPECT_TRUE(rig.errorLogged("Helm Message Length Error", "Source Alpha Lables"));
     EXPECT_EQ(rig.server.model.NumSources, 512);
     EXPECT_EQ(rig.server.model.SourceAlphasRaw[0], "");
@@ -92,7 +92,7 @@ TEST(VelaAlphaTable, BadFramesStoreNothingAndSalvoNamesAreSorted)
     EXPECT_TRUE(rig.errorLogged("Vela Check Sum Error", "Source Alpha Lables"));
     EXPECT_EQ(rig.serial.written(), BuildInfoRequestVela(256, NoneValue, 0));
 
-    rig.feed(Framed(B({0xFC, 50, 5}) + P(3) + P(0) + "beta " + P(0) + "Alpha" + P(1) + "gamma" + P(2)));
+    rig.feed(Framed(Wire({0xFC, 50, 5}) + P(3) + P(0) + "beta " + P(0) + "Alpha" + P(1) + "gamma" + P(2)));
     EXPECT_EQ(rig.server.model.SalvoAlphas, (std::vector<std::string>{"Alpha", "beta ", "gamma"}));
     EXPECT_EQ(rig.server.model.SalvoSortTable, (std::vector<int>{1, 0, 2}));
 }
@@ -120,8 +120,8 @@ TEST(VelaInhibitMap, HostileFramesChangeNothingAndWaitingClientsLoseTheirBitAtTh
     rig.client(waiting).PendingRequests = 4096;
     const std::vector<std::string> before = rig.server.model.InhibitMap;
     rig.server.model.UpdateFlags = 0;
-    rig.feed(Framed(B({0xF8, 0x00}) + P(2) + P(0) + Runs({{0x41, 0x00}})));
-    rig.feed(Framed(B({0xF8, 0x00}) + P(1) + P(0) + P(16383) + B({0x41, 0x00})));
+    rig.feed(Framed(Wire({0xF8, 0x00}) + P(2) + P(0) + Runs({{0x41, 0x00}})));
+    rig.feed(Framed(Wire({0xF8, 0x00}) + P(1) + P(0) + P(16383) + Wire({0x41, 0x00})));
     EXPECT_TRUE(rig.errorLogged("Vela Message Length Error", "Inhibit Map"));
     EXPECT_EQ(rig.server.model.UpdateFlags, 4096);
     EXPECT_EQ(rig.server.model.InhibitMap, before);
@@ -140,7 +140,7 @@ TEST(VelaInfoRequest, TheEndOfTheDumpPutsTheSwitcherOnLineOnceNothingIsMissing)
 {
     VelaRig rig;
     rig.server.SwitcherOnline = false;
-    const Bytes endOfDump = Framed(B({0xF2, 0x00, 0x00, 0x00, 0x40, 0, 0, 0, 0}));
+    const Bytes endOfDump = Framed(Wire({0xF2, 0x00, 0x00, 0x00, 0x40, 0, 0, 0, 0}));
     rig.server.model.UpdateFlags = 24576 | 128;
     rig.feed(endOfDump);
     EXPECT_FALSE(rig.server.SwitcherOnline);
@@ -157,7 +157,7 @@ TEST(VelaButtons, ButtonsAreStoredAndWhatTheTablesCannotHoldIsSkipped)
     VelaRig rig;
     rig.server.model.UpdateFlags = 8192;
     // 70 templates of one button with 40 values: 64 templates and 33 values are kept.
-    Bytes f = B({0xFD, 0x00}) + P(70) + P(250) + P(1);
+    Bytes f = Wire({0xFD, 0x00}) + P(70) + P(250) + P(1);
     for (int t = 0; t < 70; ++t) {
         f += P(100 + t) + P(40);
         for (int k = 0; k < 40; ++k)
@@ -172,7 +172,7 @@ TEST(VelaButtons, ButtonsAreStoredAndWhatTheTablesCannotHoldIsSkipped)
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
     EXPECT_TRUE(rig.logged("64 Button Templates, Starting with 251"));
 
-    rig.feed(Framed(B({0xFD, 0x00}) + P(2) + P(0) + P(1) + P(7) + P(0)));  // two claimed, one carried
+    rig.feed(Framed(Wire({0xFD, 0x00}) + P(2) + P(0) + P(1) + P(7) + P(0)));  // two claimed, one carried
     EXPECT_TRUE(rig.errorLogged("Vela Message Length Error", "Button Info"));
     EXPECT_EQ(rig.server.model.ButtonData[0][0].Value, 0);
 }
@@ -182,7 +182,7 @@ TEST(VelaSalvoEvents, EventsAreStoredAndAFrameOfTheWrongLengthKeepsTheOldOnes)
     VelaRig rig;
     rig.server.model.SalvoAlphas = {"Evening ", "Morning "};
     rig.server.model.SalvoSortTable = {1, 0};
-    rig.feed(Framed(B({0xEB, 0x00}) + P(2) + P(3) + P(0) + P(2) + Event(5) + Event(6) + P(1) + P(1) + Event(7)));
+    rig.feed(Framed(Wire({0xEB, 0x00}) + P(2) + P(3) + P(0) + P(2) + Event(5) + Event(6) + P(1) + P(1) + Event(7)));
     const Model& m = rig.server.model;
     ASSERT_EQ(m.SalvoEvents.size(), 3u);
     EXPECT_EQ(m.SalvoEvents[1].Name, "Morning ");
@@ -192,9 +192,9 @@ TEST(VelaSalvoEvents, EventsAreStoredAndAFrameOfTheWrongLengthKeepsTheOldOnes)
 
     // Two events claimed, one carried; then the right length with salvo 0
     // claiming two events and carrying one.
-    rig.feed(Framed(B({0xEB, 0x00}) + P(1) + P(2) + P(0) + P(1) + Event(9)));
-    rig.feed(Framed(B({0xEB, 0x00}) + P(2) + P(1) + P(0) + P(2) + Event(9) + P(1) + P(0)));
-    rig.feed(Framed(B({0xEB, 0x00}) + P(16383) + P(16383)));
+    rig.feed(Framed(Wire({0xEB, 0x00}) + P(1) + P(2) + P(0) + P(1) + Event(9)));
+    rig.feed(Framed(Wire({0xEB, 0x00}) + P(2) + P(1) + P(0) + P(2) + Event(9) + P(1) + P(0)));
+    rig.feed(Framed(Wire({0xEB, 0x00}) + P(16383) + P(16383)));
     EXPECT_TRUE(rig.errorLogged("Vela Message Length Error", "Salvo Events"));
     EXPECT_EQ(m.NumSalvos, 2);
     EXPECT_EQ(m.NumSalvoEvents, 3);

@@ -1,0 +1,25 @@
+#pragma once
+// Building the bytes of frames in tests.
+#include "core/Bytes.h"
+#include "switcher/ByteManipulation.h"
+
+#include <initializer_list>
+
+// Bytes from their values.
+inline Bytes Wire(std::initializer_list<int> bytes)
+{
+    Bytes b;
+    for (int v : bytes)
+        b += static_cast<char>(v);
+    return b;
+}
+
+// Command byte and data, closed with the checksum and FF.
+inline Bytes Framed(Bytes f)
+{
+    AppendChecksumAndEnd(f);
+    return f;
+}
+
+// The request a server sends a Vela switcher on start: all basic tables.
+inline const Bytes BasicInfoRequest = Wire({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
