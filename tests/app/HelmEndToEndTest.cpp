@@ -14,24 +14,15 @@
 
 namespace {
 
-Bytes Frame(std::initializer_list<int> commandAndData)
-{
-    Bytes f = Wire(commandAndData);
-    AppendChecksumAndEnd(f);
-    return f;
-}
-
 Bytes PasswordAnswer(const std::string& password)
 {
-    Bytes f = Wire({0x80, 0x00, static_cast<int>(password.size())}) + password;
-    AppendChecksumAndEnd(f);
-    return f;
+    return Framed(Wire({0x80, 0x00, static_cast<int>(password.size())}) + password);
 }
 
 const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
 const Bytes PasswordRequest = Wire({0xF2, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0xFF});
 const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
-const Bytes PanelLogin = Frame({0x81, 131 & 127, 131 >> 7});
+const Bytes PanelLogin = Framed(Wire({0x81, 131 & 127, 131 >> 7}));
 
 struct Helm {
     TempDir dir;
@@ -76,7 +67,7 @@ TEST(HelmEndToEnd, PasswordsStoredShiftedGuardHelmAndPanelLogins)
 
     // Automation and consoles never need one.
     auto automation = h.client();
-    automation->send(Frame({0x81, 125}));
+    automation->send(Framed(Wire({0x81, 125})));
     EXPECT_TRUE(h.server->waitForOutput("127.0.0.1\tAutomation Connection"));
     automation->received.clear();
     automation->send(Wire({0xF5}));
@@ -159,7 +150,7 @@ TEST(HelmEndToEnd, HostileClientsLeaveTheServerAnsweringTheOthers)
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(connect(deaf, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
     Bytes requests = HelmLogin;
-    const Bytes mapRequest = Frame({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0});
+    const Bytes mapRequest = Framed(Wire({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0}));
     for (int i = 0; i < 20000; ++i)
         requests += mapRequest;
     for (size_t sent = 0; sent < requests.size();) {
@@ -199,7 +190,7 @@ TEST(HelmEndToEnd, AStandardOutputNobodyReadsNeverStopsTheServer)
     };
     EXPECT_TRUE(SpinUntil(answersReady, 5000));
     // Each request adds a history line: far more than the pipe holds.
-    const Bytes mapRequest = Frame({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0});
+    const Bytes mapRequest = Framed(Wire({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0}));
     for (int round = 0; round < 10; ++round) {
         Bytes requests;
         for (int i = 0; i < 500; ++i)
