@@ -1,5 +1,7 @@
 #include "ui/frmConsoleSetup.h"
 
+#include "ui/DialogParts.h"
+
 #include "core/Server.h"
 #include "core/Trap.h"
 #include "zolt/Zolt.h"
@@ -36,13 +38,6 @@ const char* const RowHelp[] = {
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
 };
-
-template <class W>
-W* Named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The number the text starts with; 0 when it starts with no digit.
 long LeadingNumber(const QString& Text)
@@ -103,12 +98,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
         grid->addWidget(txtConsoleIP[row], row + 1, 2);
     }
 
-    auto* frmHelp = Named(new QGroupBox(this), "frmHelp");
-    lblHelp = Named(new QLabel(frmHelp), "lblHelp");
-    lblHelp->setWordWrap(true);
-    lblHelp->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    lblHelp->setMinimumHeight(64);
-    (new QVBoxLayout(frmHelp))->addWidget(lblHelp);
+    auto* frmHelp = HelpPanel(this, lblHelp);
 
     auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
     cmdOk->setDefault(true);

@@ -1,5 +1,7 @@
 #include "ui/frmSetup.h"
 
+#include "ui/DialogParts.h"
+
 #include "core/Model.h"
 #include "core/Server.h"
 #include "core/Trap.h"
@@ -60,13 +62,6 @@ long LeadingNumber(const QString& text)
     for (; i < t.size() && t[i].isDigit() && t[i].unicode() < 128; ++i)
         value = std::min<long long>(value * 10 + (t[i].unicode() - '0'), LONG_MAX);
     return static_cast<long>(negative ? -value : value);
-}
-
-template <class W>
-W* Named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 QCheckBox* Check(QWidget* parent, const char* name, const char* caption, const char* tip)
@@ -182,12 +177,7 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
         sizeFrame("frMaxSwitcherErrorLog", "lblMaxSwitcherErr", "Max Switcher Error Log", txtMaxErrorSwitcherLog,
                   "txtMaxErrorSwitcherLog", chkArchiveSwictherError, "chkArchiveSwictherError");
 
-    auto* frmHelp = Named(new QGroupBox(this), "frmHelp");
-    lblHelp = Named(new QLabel(frmHelp), "lblHelp");
-    lblHelp->setWordWrap(true);
-    lblHelp->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    lblHelp->setMinimumHeight(64);
-    (new QVBoxLayout(frmHelp))->addWidget(lblHelp);
+    auto* frmHelp = HelpPanel(this, lblHelp);
 
     auto* cmdConsoleSetup = Named(new QPushButton(QStringLiteral("Setup Zolt/Console"), this), "cmdConsoleSetup");
     connect(cmdConsoleSetup, &QPushButton::clicked, this, &frmSetup::cmdConsoleSetup_Click);
