@@ -11,7 +11,7 @@ for variant in normal sanitize; do
   dir="build-test-$variant"
   flag=OFF
   [ "$variant" = sanitize ] && flag=ON
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DHVN_SANITIZE=$flag >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DHVN_SANITIZE=$flag -DHVN_WERROR=ON >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "== tests: $variant build"
   (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")

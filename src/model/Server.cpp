@@ -1,5 +1,7 @@
 #include "model/Server.h"
 
+#include <algorithm>
+
 Server::Server(const Platform& platform)
     : display(platform.display), sockets(platform.sockets), serial(platform.serial), timers(platform.timers)
 {
@@ -39,4 +41,19 @@ void Server::onPeerClosed(Port port, int slot)
 {
     if (Events)
         Events->onPeerClosed(port, slot);
+}
+
+void MarkPolledClients(Server& s, int64_t Bit)
+{
+    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        if (c.PolledUpdates)
+            c.PendingRequests |= Bit;
+    }
+}
+
+bool AnyPolledClient(const Server& s)
+{
+    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
+                       [](const ClientRecord& c) { return c.PolledUpdates; });
 }

@@ -98,3 +98,8 @@ public:
 private:
     SwitcherReports NoReports;
 };
+
+// Polled Helm clients (those that asked to be refreshed rather than told)
+// learn of a changed table on their next refresh: Bit joins their pending requests.
+void MarkPolledClients(Server& s, int64_t Bit);
+bool AnyPolledClient(const Server& s);

@@ -55,12 +55,12 @@ long LeadingNumber(const QString& Text)
 }
 
 // The port and enable settings of one row.
-long& PortOf(Config& c, int Row)
+long& PortOf(Config& c, size_t Row)
 {
     return Row == frmConsoleSetup::RowZolt ? c.ZoltPort : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort : c.HvnPort;
 }
 
-bool& EnableOf(Config& c, int Row)
+bool& EnableOf(Config& c, size_t Row)
 {
     return Row == frmConsoleSetup::RowZolt      ? c.EnableZoltPort
            : Row == frmConsoleSetup::RowLogitek ? c.EnableLogitekPort
@@ -81,21 +81,22 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     const char* const captions[] = {"Zolt Commands", "Logitek", "HVN"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
-    for (int row = 0; row < RowCount; ++row) {
+    for (size_t row = 0; row < RowCount; ++row) {
         auto* label = Named(new QLabel(QString::fromLatin1(captions[row]), this), "lblConsole");
         chkConsole[row] = Named(new QCheckBox(this), "chkConsole");
         txtConsoleIP[row] = Named(new QLineEdit(this), "txtConsoleIP");
         txtConsoleIP[row]->setValidator(portCharacters);
         for (QWidget* control : {static_cast<QWidget*>(label), static_cast<QWidget*>(chkConsole[row]),
                                  static_cast<QWidget*>(txtConsoleIP[row])}) {
-            control->setProperty("Index", row);
+            control->setProperty("Index", static_cast<int>(row));
             control->installEventFilter(this);
             rowOf_[control] = row;
         }
         connect(chkConsole[row], &QCheckBox::toggled, this, [this, row](bool on) { enabled_[row] = on; });
-        grid->addWidget(label, row + 1, 0);
-        grid->addWidget(chkConsole[row], row + 1, 1, Qt::AlignCenter);
-        grid->addWidget(txtConsoleIP[row], row + 1, 2);
+        const int gridRow = static_cast<int>(row) + 1;
+        grid->addWidget(label, gridRow, 0);
+        grid->addWidget(chkConsole[row], gridRow, 1, Qt::AlignCenter);
+        grid->addWidget(txtConsoleIP[row], gridRow, 2);
     }
 
     auto* frmHelp = HelpPanel(this, lblHelp);
@@ -121,7 +122,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
 void frmConsoleSetup::Form_Load()
 {
-    for (int row = 0; row < RowCount; ++row) {
+    for (size_t row = 0; row < RowCount; ++row) {
         enabled_[row] = EnableOf(s_.cfg, row);
         chkConsole[row]->setChecked(enabled_[row]);
         txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
@@ -139,7 +140,7 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool frmConsoleSetup::RowPort(int Row, const char* Name, long& Port)
+bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
 {
     Port = enabled_[Row] ? LeadingNumber(txtConsoleIP[Row]->text()) : 0;
     if (Port <= LastPort)
@@ -152,7 +153,7 @@ bool frmConsoleSetup::RowPort(int Row, const char* Name, long& Port)
 bool frmConsoleSetup::ApplyPorts()
 {
     Config& c = s_.cfg;
-    for (int row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < RowCount; ++row)
         EnableOf(c, row) = enabled_[row];
 
     long port = 0;

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <array>
+#include <cstddef>
 #include <map>
 
 class QCheckBox;
@@ -17,7 +18,7 @@ class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
     // Rows of the dialog.
-    enum { RowZolt, RowLogitek, RowHvn, RowCount };
+    enum : size_t { RowZolt, RowLogitek, RowHvn, RowCount };
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -34,7 +35,7 @@ private:
     bool ApplyPorts();
     // The row's port, or none when an enabled row holds an invalid number
     // (the operator has been told).
-    bool RowPort(int Row, const char* Name, long& Port);
+    bool RowPort(size_t Row, const char* Name, long& Port);
 
     Server& s_;
     // The enable flags reach the server only on OK.
@@ -42,5 +43,5 @@ private:
     std::array<QCheckBox*, RowCount> chkConsole{};
     std::array<QLineEdit*, RowCount> txtConsoleIP{};
     QLabel* lblHelp = nullptr;
-    std::map<QObject*, int> rowOf_;
+    std::map<QObject*, size_t> rowOf_;
 };

@@ -446,11 +446,11 @@ void frmSetup::ApplySwitcher()
         if (s_.ServerEnabled)
             s_.display.setCaption(text);
     };
-    const auto change = [&](int type, void (*size)(Model&), const char* text) {
+    const auto change = [&](int type, void (*sizeTables)(Model&), const char* text) {
         if (m.SwitcherType == type)
             return;
         m.SwitcherType = type;
-        size(m);
+        sizeTables(m);
         c.PassThru = false;
         DeleteNdfFiles(s_);
         caption(text);

@@ -52,7 +52,7 @@ TEST_F(LogsTest, EachLogStartsWithItsHeader)
         const auto l = CrLfLines(dir.read(log.file));
         ASSERT_EQ(l.size(), 11u);
         EXPECT_EQ(l[0].find_first_not_of(' '), 13u);
-        for (int i = 2; i <= 4; ++i)
+        for (size_t i = 2; i <= 4; ++i)
             EXPECT_EQ(l[i].find_first_not_of(' '), 19u);
         EXPECT_EQ(l[1] + l[5] + l[6] + l[8], "");
         EXPECT_EQ(l[7], log.title);

@@ -52,7 +52,7 @@ TEST_F(HelmUploads, NamesInhibitsAndLinksRoundTrip)
     for (int i = 0; i < 256; ++i) {
         m.SourceAlphas[static_cast<size_t>(i)] = "In " + Digits(i, 5);
         m.SourceSortTable[static_cast<size_t>(i)] = 255 - i;
-        m.InhibitMap[static_cast<size_t>(i)] = std::string(static_cast<size_t>(i), '1') + std::string(256 - i, '0');
+        m.InhibitMap[static_cast<size_t>(i)] = std::string(static_cast<size_t>(i), '1') + std::string(static_cast<size_t>(256 - i), '0');
         m.DestinationLinks[static_cast<size_t>(i)] = i % 4;
     }
     const Model sent = m;

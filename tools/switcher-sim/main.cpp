@@ -186,7 +186,7 @@ int Run(const Options& o)
 
     VelaSimulator sim(o.sim);
     Bytes queued;
-    const double bytesPerMs = o.baud / 10.0 / 1000.0;
+    const double bytesPerMs = static_cast<double>(o.baud) / 10.0 / 1000.0;
     double lineFreeAt = 0;  // when the bytes already sent have left the wire
     bool lineFull = false;
     while (!StopRequested) {

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Reports every C++ file that .clang-format would change, or only the files
+# given as arguments. Not part of tools/test.sh until the tree has been
+# formatted once.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ "$#" -gt 0 ]; then
+  files=("$@")
+else
+  mapfile -t files < <(git ls-files '*.cpp' '*.h')
+fi
+clang-format --style=file --dry-run --Werror "${files[@]}"
+echo "check-format: ok"
