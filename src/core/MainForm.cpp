@@ -119,8 +119,7 @@ void InitializeServer(Server& s)
         LoadDemoData(s);
     const Config& c = s.cfg;
     s.display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
-    s.display.setLabel(Label::SerialStatus, "Router Serial Activity [COM " + std::to_string(c.CommPort) + " - " +
-                                                c.BaudRate + " Baud]");
+    s.display.setLabel(Label::SerialStatus, SerialStatusCaption(s));
     s.display.setToolTip(Label::SerialStatus, "Not Connected");
     s.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(c.HelmPort) + "]");
     s.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(c.HelmPort));

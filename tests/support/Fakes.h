@@ -47,6 +47,7 @@ public:
         writes.push_back(data);
         return true;
     }
+    std::vector<SerialDeviceInfo> availableDevices() const override { return devices; }
     Bytes written() const
     {
         Bytes all;
@@ -60,6 +61,7 @@ public:
     int openAttempts = 0;
     std::string lastDevice, lastSettings;
     std::vector<Bytes> writes;
+    std::vector<SerialDeviceInfo> devices;
 };
 
 class FakeSockets : public Sockets {
