@@ -3,7 +3,7 @@
 # normal build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh test
 jobs=$(nproc 2>/dev/null || echo 2)
 for variant in normal sanitize; do
   dir="build-test-$variant"

@@ -363,7 +363,7 @@ bool frmSetup::ApplySettings()
     // number as it is. Either way the operator's choice ends a command-line device.
     const std::string device = cmboComPort->currentData().toString().toStdString();
     const int commPort = device.empty() ? cmboComPort->currentIndex() + 1 : c.CommPort;
-    const bool portChosen = device.empty() ? commPort >= 1 : true;
+    const bool portChosen = !device.empty() || commPort >= 1;
     if (portChosen && (commPort != c.CommPort || device != ChosenSerialDevice(s_))) {
         if (ask({"Serial Port Change",
                  "You have selected a new Serial Port, \r\nConnection will be lost to any current switcher\r\n"
