@@ -36,7 +36,6 @@ set(CPACK_PACKAGE_NAME hvnserver)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "server sharing one audio routing switcher with network clients")
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
-       "server sharing one audio routing switcher with network clients\n"
        "Owns the serial link to a Vela, Orion or Draco routing switcher and shares it\n"
        "with Helm control software and soft panels, Zolt consoles and Logitek\n"
        "consoles over TCP. Runs with a window or as the systemd service hvnserver.")

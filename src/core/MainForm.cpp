@@ -30,7 +30,7 @@ void ShowIpError(Server& s, long PortNumber)
 void ShowSerialError(Server& s)
 {
     s.display.messageBox({"Serial Error",
-                          "Error opening Serial Port.  Com " + std::to_string(s.cfg.CommPort) +
+                          "Error opening Serial Port.  " + SerialPortName(s) +
                               " may not exist or is already in use.\rPlease verify this port is available and "
                               "restart the Server Module\ror select another port from the setup screen.",
                           BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});

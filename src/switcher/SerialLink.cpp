@@ -149,6 +149,12 @@ std::string SerialStatusCaption(const Server& s)
     return "Router Serial Activity [" + port + " - " + s.cfg.BaudRate + " Baud]";
 }
 
+std::string SerialPortName(const Server& s)
+{
+    const std::string& device = ChosenSerialDevice(s);
+    return device.empty() ? "Com " + std::to_string(s.cfg.CommPort) : device;
+}
+
 bool OpenSerialPort(Server& s, std::string& error)
 {
     if (s.serial.isOpen())

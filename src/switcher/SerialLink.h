@@ -33,6 +33,8 @@ std::string SerialDevicePath(const Server& s);
 // "Router Serial Activity [COM n - rate Baud]", naming the device instead of
 // COM n when one is chosen by name.
 std::string SerialStatusCaption(const Server& s);
+// The port as the operator's error boxes name it: "Com n", or the device.
+std::string SerialPortName(const Server& s);
 // Opens the port with BaudRate & ",n,8,1" and marks the switcher awaited.
 bool OpenSerialPort(Server& s, std::string& error);
 // Reopens a port that failed, every few seconds, reporting only the first failure.

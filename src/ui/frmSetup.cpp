@@ -495,7 +495,7 @@ void frmSetup::ApplySwitcher()
 
 void frmSetup::ReopenSerialPort()
 {
-    Config& c = s_.cfg;
+    const Config& c = s_.cfg;
     s_.display.setLabel(Label::SerialStatus, SerialStatusCaption(s_));
     // Demo mode never uses the port; a disabled server opens it when it is enabled.
     if (c.DemoMode || !s_.ServerEnabled)
@@ -509,8 +509,7 @@ void frmSetup::ReopenSerialPort()
     // The poll timer keeps trying; this is the one report.
     s_.SerialFailureReported = true;
     ask({"Serial Error",
-         "Error opening Serial Port.  " +
-             (ChosenSerialDevice(s_).empty() ? "Com " + std::to_string(c.CommPort) : ChosenSerialDevice(s_)) +
+         "Error opening Serial Port.  " + SerialPortName(s_) +
              " may already be in use.\rPlease verify this port is available and restart the Server Module\r"
              "or select another port from the setup screen.",
          BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
