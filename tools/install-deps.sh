@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, run and test the server.
+# "package" adds what tools/package.sh needs, "test" what the tests of the
+# installation and the package need as well.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev)
+case "${1:-}" in
+  package) packages+=(dpkg-dev) ;;
+  test) packages+=(dpkg-dev man-db groff-base systemd desktop-file-utils) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

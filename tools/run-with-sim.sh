@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)"
+cmake --build build --target hvnserver hvn-switcher-sim -j "$(nproc 2>/dev/null || echo 2)"
 appdir="${HVN_APP_DIR:-$PWD/run-sim}"
 mkdir -p "$appdir"
 [ -e "$appdir/tcpserve.ini" ] || printf '[CONFIGURATION]\r\nSwitcher Type=Vela\r\n' >"$appdir/tcpserve.ini"

@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh test
 tools/check-layers.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 for variant in normal sanitize; do

@@ -32,8 +32,9 @@ constexpr const char* Usage =
     "                        history lines go to standard output\n"
     "  --app-dir DIR         folder of tcpserve.ini, the logs and the soft panel files\n"
     "                        (default: the folder of the executable)\n"
-    "  --serial-device PATH  device opened for the configured serial port\n"
-    "                        (default: COM n is /dev/ttyS<n-1>)\n";
+    "  --serial-device PATH  serial device of the switcher link; wins over the\n"
+    "                        \"Serial Device\" key (default: that key, else COM n\n"
+    "                        is /dev/ttyS<n-1>); an empty PATH leaves it to them\n";
 
 struct Options {
     bool headless = false;
@@ -126,7 +127,7 @@ int main(int argc, char** argv)
     Server server(Platform{display, sockets, serial, timers});
     RouteServer(server);
     server.cfg.AppPath = appDir;
-    server.cfg.SerialDevice = options.serialDevice;
+    server.cfg.SerialDeviceOption = options.serialDevice;
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);

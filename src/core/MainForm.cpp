@@ -30,7 +30,7 @@ void ShowIpError(Server& s, long PortNumber)
 void ShowSerialError(Server& s)
 {
     s.display.messageBox({"Serial Error",
-                          "Error opening Serial Port.  Com " + std::to_string(s.cfg.CommPort) +
+                          "Error opening Serial Port.  " + SerialPortName(s) +
                               " may not exist or is already in use.\rPlease verify this port is available and "
                               "restart the Server Module\ror select another port from the setup screen.",
                           BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
@@ -144,8 +144,7 @@ void InitializeServer(Server& s)
         LoadDemoData(s);
     const Config& c = s.cfg;
     s.display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
-    s.display.setLabel(Label::SerialStatus, "Router Serial Activity [COM " + std::to_string(c.CommPort) + " - " +
-                                                c.BaudRate + " Baud]");
+    s.display.setLabel(Label::SerialStatus, SerialStatusCaption(s));
     s.display.setToolTip(Label::SerialStatus, "Not Connected");
     s.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(c.HelmPort) + "]");
     s.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(c.HelmPort));

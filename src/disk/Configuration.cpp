@@ -277,6 +277,7 @@ void ReadConfiguration(Server& s)
     c.PassThru = onlyYes("Pass Thru");
     c.StartInTaskBar = onlyYes("Start in Task Bar");
     c.DemoMode = onlyYes("Demo Mode");
+    c.SerialDevice = Get(p, "Serial Device");
 
     c.EnableZoltPort = c.ZoltPort > 0;
     c.EnableHvnPort = c.HvnPort > 0;
@@ -354,6 +355,7 @@ void WriteConfiguration(Server& s)
         {"Pass Thru", YesNo(c.PassThru)},
         {"Start in Task Bar", YesNo(c.StartInTaskBar)},
         {"Demo Mode", YesNo(c.DemoMode)},
+        {"Serial Device", c.SerialDevice},
     };
     std::string text = "[CONFIGURATION]\r\n";
     for (const auto& [key, value] : keys)

@@ -43,6 +43,9 @@ struct Config {
 
     // Folder of tcpserve.ini, the logs and the soft panel files; ends with '/'.
     std::string AppPath;
-    // Device opened for CommPort; empty means the platform's n-th serial port.
+    // "Serial Device": a serial device chosen by name (/dev/ttyUSB0); empty
+    // means the platform's n-th serial port for CommPort.
     std::string SerialDevice;
+    // Given on the command line: wins over SerialDevice and never reaches the file.
+    std::string SerialDeviceOption;
 };

@@ -1,6 +1,7 @@
 #include "platform/QtSerialPort.h"
 
 #include <QMetaObject>
+#include <QSerialPortInfo>
 
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -174,6 +175,14 @@ bool QtSerialPort::write(const Bytes& data)
         return true;
     Quiet quiet(quiet_);
     return port_.write(data.data(), static_cast<qint64>(data.size())) == static_cast<qint64>(data.size());
+}
+
+std::vector<SerialDeviceInfo> QtSerialPort::availableDevices() const
+{
+    std::vector<SerialDeviceInfo> devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        devices.push_back({info.systemLocation().toStdString(), info.description().toStdString()});
+    return devices;
 }
 
 void QtSerialPort::received()

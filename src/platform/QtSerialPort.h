@@ -16,6 +16,7 @@ public:
     void close() override;
     bool isOpen() const override { return port_.isOpen(); }
     bool write(const Bytes& data) override;
+    std::vector<SerialDeviceInfo> availableDevices() const override;
 
 private:
     void received();

@@ -5,6 +5,7 @@
 #include "platform/Bytes.h"
 
 #include <string>
+#include <vector>
 
 enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, Count };
 // The intervals of the poll timer and of the activity lamps' one-shot timers.
@@ -24,6 +25,12 @@ public:
     virtual long long nowMs() const = 0;
 };
 
+// A serial device of the machine, as the operator picks one.
+struct SerialDeviceInfo {
+    std::string path;         // /dev/ttyUSB0
+    std::string description;  // what the system calls it; may be empty
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -32,6 +39,8 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual bool write(const Bytes& data) = 0;
+    // The serial devices present now.
+    virtual std::vector<SerialDeviceInfo> availableDevices() const = 0;
 };
 
 enum class Port { Helm, Zolt, Logitek };

@@ -126,15 +126,33 @@ void SendToSwitcher(Server& s, const Bytes& Message)
     });
 }
 
+const std::string& ChosenSerialDevice(const Server& s)
+{
+    return s.cfg.SerialDeviceOption.empty() ? s.cfg.SerialDevice : s.cfg.SerialDeviceOption;
+}
+
 std::string SerialDevicePath(const Server& s)
 {
-    if (!s.cfg.SerialDevice.empty())
-        return s.cfg.SerialDevice;
+    if (!ChosenSerialDevice(s).empty())
+        return ChosenSerialDevice(s);
 #ifdef _WIN32
     return "COM" + std::to_string(s.cfg.CommPort);
 #else
     return "/dev/ttyS" + std::to_string(s.cfg.CommPort - 1);
 #endif
+}
+
+std::string SerialStatusCaption(const Server& s)
+{
+    const std::string& device = ChosenSerialDevice(s);
+    const std::string port = device.empty() ? "COM " + std::to_string(s.cfg.CommPort) : device;
+    return "Router Serial Activity [" + port + " - " + s.cfg.BaudRate + " Baud]";
+}
+
+std::string SerialPortName(const Server& s)
+{
+    const std::string& device = ChosenSerialDevice(s);
+    return device.empty() ? "Com " + std::to_string(s.cfg.CommPort) : device;
 }
 
 bool OpenSerialPort(Server& s, std::string& error)

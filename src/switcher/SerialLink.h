@@ -25,8 +25,16 @@ bool SerialBufferOverflowed(Server& s);
 void SendToSwitcher(Server& s, const Bytes& Message);
 Bytes TakeSerialBytes(Server& s, size_t Count);
 
-// The device opened for CommPort: the configured one, else the platform's n-th port.
+// The serial device chosen by name: the command line's, else the "Serial
+// Device" key; empty when the COM number decides.
+const std::string& ChosenSerialDevice(const Server& s);
+// The device opened: the one chosen by name, else the platform's n-th port.
 std::string SerialDevicePath(const Server& s);
+// "Router Serial Activity [COM n - rate Baud]", naming the device instead of
+// COM n when one is chosen by name.
+std::string SerialStatusCaption(const Server& s);
+// The port as the operator's error boxes name it: "Com n", or the device.
+std::string SerialPortName(const Server& s);
 // Opens the port with BaudRate & ",n,8,1" and marks the switcher awaited.
 bool OpenSerialPort(Server& s, std::string& error);
 // Reopens a port that failed, every few seconds, reporting only the first failure.

@@ -35,6 +35,9 @@ namespace {
 // Entries of cmboSwitcher.
 enum SwitcherEntry { EntryDraco = 0, EntryOrion = 1, EntryVela = 2, EntryPassThru = 3 };
 
+// "Com 1" to "Com 16" lead cmboComPort.
+constexpr int ComEntries = 16;
+
 const char* const BaudRates[] = {"2400", "9600", "14400", "19200", "38400", "57600", "115200", "128000"};
 
 const char* const OpeningHelp =
@@ -102,8 +105,16 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     auto* lblComPort = Caption(this, "lblComPort", "Serial Port");
     cmboComPort = Named(new QComboBox(this), "cmboComPort");
     cmboComPort->setToolTip(QStringLiteral("Select Current Serial Port for Switcher"));
-    for (int i = 1; i <= 16; ++i)
+    for (int i = 1; i <= ComEntries; ++i)
         cmboComPort->addItem(QStringLiteral("Com %1").arg(i));
+    // After the COM numbers, the machine's serial devices by name; their
+    // entries carry the path.
+    for (const SerialDeviceInfo& device : s_.serial.availableDevices()) {
+        // Device names and descriptions are UTF-8, as the system gives them.
+        const QString path = QString::fromStdString(device.path);
+        const QString description = QString::fromStdString(device.description);
+        cmboComPort->addItem(description.isEmpty() ? path : path + " - " + description, path);
+    }
     auto* lblBaudRate = Caption(this, "lblBaudRate", "Baud Rate");
     cmboBaudRate = Named(new QComboBox(this), "cmboBaudRate");
     cmboBaudRate->setToolTip(QStringLiteral("Select Baud Rate of Serial Port"));
@@ -271,8 +282,16 @@ void frmSetup::Form_Load()
     const Config& c = s_.cfg;
     SetupLoading = true;
     // A port beyond the list, or a rate not in it, leaves nothing selected
-    // and the setting unchanged.
-    cmboComPort->setCurrentIndex(c.CommPort >= 1 && c.CommPort <= cmboComPort->count() ? c.CommPort - 1 : -1);
+    // and the setting unchanged. A device in use that the machine does not
+    // list (a pseudo-terminal, a pulled adapter) gets an entry of its own.
+    const QString device = QString::fromStdString(ChosenSerialDevice(s_));
+    if (device.isEmpty()) {
+        cmboComPort->setCurrentIndex(c.CommPort >= 1 && c.CommPort <= ComEntries ? c.CommPort - 1 : -1);
+    } else {
+        if (cmboComPort->findData(device) < 0)
+            cmboComPort->addItem(device, device);
+        cmboComPort->setCurrentIndex(cmboComPort->findData(device));
+    }
     cmboBaudRate->setCurrentIndex(cmboBaudRate->findText(Text(c.BaudRate)));
     int entry = EntryOrion;
     if (c.PassThru)
@@ -341,14 +360,20 @@ bool frmSetup::ApplySettings()
     Display& display = s_.display;
 
     bool reopenSerial = false;
-    const int commPort = cmboComPort->currentIndex() + 1;
-    if (commPort >= 1 && commPort != c.CommPort) {
+    // A COM entry leaves the device to the number; a device entry keeps the
+    // number as it is. Either way the operator's choice ends a command-line device.
+    const std::string device = cmboComPort->currentData().toString().toStdString();
+    const int commPort = device.empty() ? cmboComPort->currentIndex() + 1 : c.CommPort;
+    const bool portChosen = !device.empty() || commPort >= 1;
+    if (portChosen && (commPort != c.CommPort || device != ChosenSerialDevice(s_))) {
         if (ask({"Serial Port Change",
                  "You have selected a new Serial Port, \r\nConnection will be lost to any current switcher\r\n"
                  "Please Confirm",
                  BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
             return false;
         c.CommPort = commPort;
+        c.SerialDevice = device;
+        c.SerialDeviceOption.clear();
         reopenSerial = true;
     }
     const std::string baudRate = Latin1(cmboBaudRate->currentText());
@@ -470,9 +495,8 @@ void frmSetup::ApplySwitcher()
 
 void frmSetup::ReopenSerialPort()
 {
-    Config& c = s_.cfg;
-    s_.display.setLabel(Label::SerialStatus,
-                        "Router Serial Activity [COM " + std::to_string(c.CommPort) + " - " + c.BaudRate + " Baud]");
+    const Config& c = s_.cfg;
+    s_.display.setLabel(Label::SerialStatus, SerialStatusCaption(s_));
     // Demo mode never uses the port; a disabled server opens it when it is enabled.
     if (c.DemoMode || !s_.ServerEnabled)
         return;
@@ -485,7 +509,7 @@ void frmSetup::ReopenSerialPort()
     // The poll timer keeps trying; this is the one report.
     s_.SerialFailureReported = true;
     ask({"Serial Error",
-         "Error opening Serial Port.  Com " + std::to_string(c.CommPort) +
+         "Error opening Serial Port.  " + SerialPortName(s_) +
              " may already be in use.\rPlease verify this port is available and restart the Server Module\r"
              "or select another port from the setup screen.",
          BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});

@@ -55,7 +55,7 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
                                         "Archive Log Files", "Maximum Log File Size", "Archive Error Files",
                                         "Maximum Error Log", "Archive Switcher Error", "Maximum Switcher Error Log",
                                         "Maintain ndf", "Helm Password", "Panel Password", "Pass Thru",
-                                        "Start in Task Bar", "Demo Mode"}));
+                                        "Start in Task Bar", "Demo Mode", "Serial Device"}));
     for (const char* line : {"Serial Port=1", "Baud Rate=57600", "TCP/IP Port=1250", "Console IP Port=0",
                              "Switcher Type=Orion", "Stay On Top=Yes", "Max List Size=25", "Maintain Log File=Yes",
                              "Record Zolt=No", "Maintain ndf=No", "Demo Mode=No"})
@@ -79,6 +79,28 @@ TEST(ServerProcess, AVelaSwitcherOnAPseudoTerminalIsAskedForItsBasicsUntilItAnsw
     EXPECT_NE(first.find(BasicInfoRequest + BasicInfoRequest), Bytes::npos);
     pty.send(Wire({0xF4}));
     EXPECT_TRUE(server.waitForOutput("Switcher COM1\tSwitcher Connection"));
+}
+
+TEST(ServerProcess, TheSerialDeviceKeyIsOpenedUnlessTheCommandLineNamesAnother)
+{
+    TempDir dir;
+    Pty inFile, onCommandLine;
+    ASSERT_TRUE(inFile.ok() && onCommandLine.ok());
+    const std::string key = "\r\nSerial Device=" + inFile.path() + "\r\n";
+    dir.write("tcpserve.ini", VelaIni() + key.substr(2));
+    {
+        ServerProcess server(dir, {"--serial-device", QString::fromStdString(onCommandLine.path())});
+        EXPECT_NE(onCommandLine.readUntil(BasicInfoRequest, 4000).find(BasicInfoRequest), Bytes::npos);
+        EXPECT_EQ(server.terminate(), 0);
+    }
+    EXPECT_EQ(inFile.readFor(100), Bytes());
+    EXPECT_NE(dir.read("tcpserve.ini").find(key), std::string::npos);
+
+    // The service passes an empty device when /etc/default names none.
+    ServerProcess server(dir, {"--serial-device", ""});
+    EXPECT_NE(inFile.readUntil(BasicInfoRequest, 4000).find(BasicInfoRequest), Bytes::npos);
+    EXPECT_EQ(server.terminate(), 0);
+    EXPECT_NE(dir.read("tcpserve.ini").find(key), std::string::npos);
 }
 
 TEST(ServerProcess, ASerialDeviceThatDisappearsIsReopenedWhenItComesBack)

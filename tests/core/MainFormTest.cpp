@@ -82,6 +82,17 @@ TEST(Startup, BusyConsolePortsNameTheirOwnPortNumbers)
     EXPECT_NE(rig.display.boxes[0].text.find("Port 1300 may"), std::string::npos);
 }
 
+TEST(Startup, ADeviceChosenByNameIsWhatTheStatusLineAndTheErrorBoxName)
+{
+    StartRig rig("Serial Port=4\r\nSerial Device=/dev/ttyUSB0\r\n");
+    rig.serial.openSucceeds = false;
+    EXPECT_FALSE(Form_Load(rig.server));
+    EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyUSB0");
+    EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [/dev/ttyUSB0 - 57600 Baud]");
+    ASSERT_EQ(rig.display.boxes.size(), 1u);
+    EXPECT_NE(rig.display.boxes[0].text.find("Serial Port.  /dev/ttyUSB0 may not exist"), std::string::npos);
+}
+
 TEST(Startup, AMissingSerialPortIsReportedAndTheNetworkKeepsServing)
 {
     StartRig rig("Serial Port=4\r\n");

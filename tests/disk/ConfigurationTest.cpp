@@ -2,6 +2,7 @@
 
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "switcher/SerialLink.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,18 @@ TEST_F(ConfigurationTest, ProfileFormatAndCaseRules)
     readIni("Serial Port=2\n");  // keys missing from an existing file
     EXPECT_EQ(c.StayOnTop, StayOnTopNo);
     EXPECT_TRUE(c.MaintainLogFile);
+}
+
+TEST_F(ConfigurationTest, SerialDeviceNamesTheDeviceAndAFileWithoutItKeepsTheComRule)
+{
+    readIni("Serial Port=3\nSwitcher Type=Vela\n");  // as an older writer left it
+    EXPECT_EQ(c.SerialDevice, "");
+    EXPECT_EQ(SerialDevicePath(rig.server), "/dev/ttyS2");
+    readIni("Serial Port=3\nSerial Device=/dev/ttyUSB1\n");
+    EXPECT_EQ(c.CommPort, 3);
+    EXPECT_EQ(SerialDevicePath(rig.server), "/dev/ttyUSB1");
+    c.SerialDeviceOption = "/dev/pts/3";
+    EXPECT_EQ(SerialDevicePath(rig.server), "/dev/pts/3");
 }
 
 TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
@@ -155,7 +168,7 @@ TEST_F(ConfigurationTest, WritesEveryKeyInTableOrder)
               "Log Switcher Errors=Yes\r\nLog Gains=No\r\nDisplay Gains=Yes\r\nArchive Log Files=No\r\n"
               "Maximum Log File Size=0\r\nArchive Error Files=No\r\nMaximum Error Log=0\r\n"
               "Archive Switcher Error=No\r\nMaximum Switcher Error Log=0\r\nMaintain ndf=No\r\nHelm Password=\r\n"
-              "Panel Password=\r\nPass Thru=No\r\nStart in Task Bar=No\r\nDemo Mode=No\r\n");
+              "Panel Password=\r\nPass Thru=No\r\nStart in Task Bar=No\r\nDemo Mode=No\r\nSerial Device=\r\n");
     EXPECT_FALSE(dir.exists("tcpserve.ini.new"));
 }
 
@@ -178,16 +191,21 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
     c.MaxSwitcherErrorLogSize = 30;
     c.HelmPassword = "abc";
     c.PanelPassword = "!bc";  // stored with a leading blank
+    c.SerialDevice = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART-if00-port0";
+    c.SerialDeviceOption = "/dev/pts/3";  // wins while running, never written
     type = TypeDraco;
     WriteConfiguration(rig.server);
     const std::string first = dir.read("tcpserve.ini");
     EXPECT_NE(first.find("\r\nHelm Password=bdf\r\n"), std::string::npos);
+    EXPECT_NE(first.find("\r\nDemo Mode=No\r\nSerial Device=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART-if00-port0\r\n"),
+              std::string::npos);
 
     TestRig other;
     other.server.cfg.AppPath = dir.app();
     ReadConfiguration(other.server);
     EXPECT_EQ(other.server.cfg.HelmPassword, "abc");
     EXPECT_EQ(other.server.cfg.PanelPassword, "!bc");
+    EXPECT_EQ(other.server.cfg.SerialDevice, c.SerialDevice);
     // Every value differs from its default, so a key lost on the way changes the second file.
     WriteConfiguration(other.server);
     EXPECT_EQ(dir.read("tcpserve.ini"), first);
@@ -201,7 +219,7 @@ TEST_F(ConfigurationTest, PasswordThatCannotBeStoredIsWrittenEmpty)
     WriteConfiguration(rig.server);
     const std::string text = dir.read("tcpserve.ini");
     EXPECT_NE(text.find("\r\nHelm Password=\r\nPanel Password=```\r\n"), std::string::npos);
-    EXPECT_EQ(text.substr(text.size() - 14), "Demo Mode=No\r\n");
+    EXPECT_EQ(text.substr(text.size() - 30), "Demo Mode=No\r\nSerial Device=\r\n");
     EXPECT_TRUE(logged("Error Writing tcpserve.ini file: Error # 5"));
 }
 

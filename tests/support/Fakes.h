@@ -48,6 +48,7 @@ public:
         writes.push_back(data);
         return true;
     }
+    std::vector<SerialDeviceInfo> availableDevices() const override { return devices; }
     Bytes written() const
     {
         Bytes all;
@@ -61,6 +62,7 @@ public:
     int openAttempts = 0;
     std::string lastDevice, lastSettings;
     std::vector<Bytes> writes;
+    std::vector<SerialDeviceInfo> devices;
 };
 
 class FakeSockets : public Sockets {

@@ -198,6 +198,60 @@ TEST(SetupDialog, CancelStopsAtThatQuestionAndKeepsTheDialogOpen)
     EXPECT_EQ(rig.server.cfg.HelmPort, 1250);
 }
 
+TEST(SetupDialog, TheMachinesSerialDevicesAreOfferedByNameAndTheChoiceIsStored)
+{
+    SetupRig rig("Serial Port=3\r\n");
+    rig.serial.devices = {{"/dev/ttyUSB0", "FT232R USB UART"}, {"/dev/ttyS0", ""}};
+    rig.reopen();
+    QComboBox* ports = rig.get<QComboBox>("cmboComPort");
+    ASSERT_EQ(ports->count(), 18);
+    EXPECT_EQ(S(ports->itemText(16)), "/dev/ttyUSB0 - FT232R USB UART");
+    EXPECT_EQ(S(ports->itemText(17)), "/dev/ttyS0");
+    EXPECT_EQ(S(ports->currentText()), "Com 3");
+
+    rig.choose("cmboComPort", "/dev/ttyUSB0 - FT232R USB UART");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.answers.titles(), std::vector<std::string>{"Serial Port Change"});
+    EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyUSB0");
+    EXPECT_TRUE(rig.serial.isOpen());
+    EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [/dev/ttyUSB0 - 57600 Baud]");
+
+    // Opened again, the dialog shows the device; a COM entry gives the number back its say.
+    rig.reopen();
+    EXPECT_EQ(S(rig.get<QComboBox>("cmboComPort")->currentText()), "/dev/ttyUSB0 - FT232R USB UART");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.answers.asked.size(), 1u);
+    ShutdownServer(rig.server);
+    EXPECT_NE(rig.ini().find("\r\nSerial Port=3\r\n"), std::string::npos);
+    const std::string last = "Demo Mode=No\r\nSerial Device=/dev/ttyUSB0\r\n";
+    EXPECT_EQ(rig.ini().substr(rig.ini().size() - last.size()), last);
+
+    rig.reopen();
+    rig.choose("cmboComPort", "Com 3");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.SerialDevice, "");
+    EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS2");
+    EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [COM 3 - 57600 Baud]");
+}
+
+TEST(SetupDialog, ADeviceFromTheCommandLineStaysUntilTheOperatorChoosesAnother)
+{
+    SetupRig rig;
+    rig.server.cfg.SerialDeviceOption = "/dev/pts/7";
+    rig.reopen();
+    // Not among the machine's devices, so it gets an entry of its own.
+    EXPECT_EQ(S(rig.get<QComboBox>("cmboComPort")->currentText()), "/dev/pts/7");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_TRUE(rig.answers.asked.empty());
+    EXPECT_EQ(rig.server.cfg.SerialDeviceOption, "/dev/pts/7");
+
+    rig.reopen();
+    rig.choose("cmboComPort", "Com 2");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS1");
+    EXPECT_EQ(rig.server.cfg.SerialDeviceOption, "");
+}
+
 TEST(SetupDialog, APortThatCannotBeOpenedIsReportedAndRetried)
 {
     SetupRig rig;
