@@ -23,7 +23,26 @@ void Server::onTimer(TimerId id)
     }
 }
 
-void Server::onSerialData(const Bytes& chunk) { MSComm1_OnComm(*this, 2, chunk); }
+namespace {
+
+// Input that finds its decoder idle is decoded in the same event instead of a
+// loop pass later; a decoder already at work takes it in its turn, so each
+// round still serves every client one message.
+template <typename Receive>
+void DecodeAtOnceWhenIdle(Server& s, TimerId decoder, Receive receive)
+{
+    const bool othersWaiting = s.timers.isEnabled(decoder);
+    receive();
+    if (!othersWaiting && s.timers.isEnabled(decoder))
+        s.onTimer(decoder);
+}
+
+}  // namespace
+
+void Server::onSerialData(const Bytes& chunk)
+{
+    DecodeAtOnceWhenIdle(*this, TimerId::SerialDecode, [&] { MSComm1_OnComm(*this, 2, chunk); });
+}
 
 void Server::onSerialError(int code) { MSComm1_OnComm(*this, code, Bytes()); }
 
@@ -37,10 +56,12 @@ void Server::onConnectionRequest(Port port)
 
 void Server::onDataArrival(Port port, int slot, long bytesWaiting)
 {
-    if (port == Port::Helm)
-        wscktClients_DataArrival(*this, slot, bytesWaiting);
-    else if (port == Port::Zolt)
-        wscktZolt_DataArrival(*this, slot, bytesWaiting);
+    DecodeAtOnceWhenIdle(*this, TimerId::DecodeTcp, [&] {
+        if (port == Port::Helm)
+            wscktClients_DataArrival(*this, slot, bytesWaiting);
+        else if (port == Port::Zolt)
+            wscktZolt_DataArrival(*this, slot, bytesWaiting);
+    });
 }
 
 void Server::onPeerClosed(Port port, int slot)
