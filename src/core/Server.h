@@ -5,6 +5,7 @@
 #include "core/Config.h"
 #include "core/Model.h"
 #include "helm/ClientRecord.h"
+#include "platform/AppendFile.h"
 #include "platform/Seams.h"
 #include "zolt/ZoltClient.h"
 
@@ -62,6 +63,11 @@ public:
     bool SerialPortWanted = false;
     bool SerialFailureReported = false;
     int SerialRetryTicks = 0;
+
+    // The three logs stay open between lines.
+    AppendFile EventLogFile;
+    AppendFile ErrorLogFile;
+    AppendFile SwitcherErrorLogFile;
 
     // Helm clients: index 0 stays empty, slot i is socket i of the Helm port.
     std::vector<ClientRecord> ClientTable{1};

@@ -67,6 +67,27 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
     EXPECT_NE(server.out().find("Server Module Exit"), std::string::npos);
 }
 
+TEST(ServerProcess, LoggedLinesAreWholeInTheLogWhenTheServerIsKilled)
+{
+    TempDir dir;
+    const std::string port = FreePort();
+    dir.write("tcpserve.ini", "[CONFIGURATION]\r\nTCP/IP Port=" + port + "\r\n");
+    ServerProcess server(dir);
+    // The second line is shown only once the first has been written.
+    for (int i = 1; i <= 2; ++i) {
+        TestClient client;
+        ASSERT_TRUE(client.connectTo(port));
+        ASSERT_TRUE(client.waitFor(Wire({0x81, 0x64, 0x64, 0xFF})));
+        client.socket.close();
+        ASSERT_TRUE(server.waitForOutput("Client Disconnect", 5000, i));
+    }
+    server.kill();
+    const std::string log = dir.read("Eventlog.txt");
+    EXPECT_NE(log.find("127.0.0.1"), std::string::npos);
+    EXPECT_GE(CrLfLines(log).size(), 12u);
+    EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+}
+
 TEST(ServerProcess, AVelaSwitcherOnAPseudoTerminalIsAskedForItsBasicsUntilItAnswers)
 {
     TempDir dir;
