@@ -6,7 +6,7 @@ import time
 from burst import connect_all, greeted_within
 from common import Server, arguments, free_port, result
 
-SETTLE = 1.0  # seconds for the server to see every close
+SETTLE = 2.0  # seconds for the server to see every close and give memory back
 
 
 def main():

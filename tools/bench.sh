@@ -36,7 +36,7 @@ fi
 
 if [ -z "$build" ]; then
   build=build-release
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" --target hvnserver hvn-switcher-sim
 fi
 
@@ -45,7 +45,7 @@ trap 'rm -f "$results"' EXIT
 for ((round = 1; round <= rounds; round++)); do
   for script in "${scripts[@]}"; do
     echo "== round $round: $script" >&2
-    python3 "$script" --build "$build" $brief | sed -n 's/^RESULT //p' >>"$results"
+    python3 "$script" --build "$build" $brief | sed -n 's/^RESULT //p' | tee -a "$results" >&2
   done
 done
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, run and test the server.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev)
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -21,7 +21,7 @@ constexpr int CloseLingerMs = 5000;
 // After a failed accept (out of descriptors) Qt stops accepting; try again after this.
 constexpr int AcceptRetryMs = 1000;
 // Memory is handed back this long after the last connection went.
-constexpr int TrimAfterMs = 2000;
+constexpr int TrimAfterMs = 500;
 // Connections the kernel completes before the server takes them. A short
 // queue loses a burst of clients: those beyond it wait for a handshake the
 // kernel retries only after seconds.

@@ -75,6 +75,7 @@ public:
         process_.waitForFinished(5000);
     }
 
+    qint64 pid() const { return process_.processId(); }
     const std::string& out() const { return out_; }
 
 private:
