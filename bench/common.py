@@ -9,6 +9,7 @@ import select
 import signal
 import socket
 import statistics
+import struct
 import subprocess
 import tempfile
 import time
@@ -214,6 +215,26 @@ def wait_on_line(s, timeout=30):
     raise TimeoutError("the switcher never came on line")
 
 
+# Linux: the kernel's arrival time of received data, as a struct timespec.
+SO_TIMESTAMPNS = 35
+
+
+def stamp_arrivals(s):
+    """Receives on S carry the time the data reached the kernel, so a busy
+    machine that is slow to run this script does not lengthen the figures."""
+    s.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
+
+
+def recv_stamped(s):
+    """Data and the wall-clock time it arrived (time.time() scale)."""
+    data, ancillary, _, _ = s.recvmsg(65536, socket.CMSG_SPACE(16))
+    for level, kind, payload in ancillary:
+        if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS:
+            seconds, nanoseconds = struct.unpack("qq", payload[:16])
+            return data, seconds + nanoseconds / 1e9
+    return data, time.time()
+
+
 def drain(s, quiet=0.05):
     """Reads and drops what arrives until the line has been quiet a while."""
     s.settimeout(quiet)
@@ -225,11 +246,14 @@ def drain(s, quiet=0.05):
 
 
 class FrameReader:
-    """Helm frames from one socket, in order."""
+    """Helm frames from one socket, in order; arrived is when the bytes that
+    completed the last frame returned reached the kernel."""
 
     def __init__(self, s):
         self.s = s
         self.rest = b""
+        self.arrived = 0.0
+        stamp_arrivals(s)
 
     def next(self, command, timeout=5):
         """Skips frames until one with this command byte; returns it."""
@@ -244,7 +268,7 @@ class FrameReader:
             if left <= 0:
                 raise TimeoutError(f"no frame {command:02X} within {timeout} s")
             self.s.settimeout(left)
-            chunk = self.s.recv(65536)
+            chunk, self.arrived = recv_stamped(self.s)
             if not chunk:
                 raise ConnectionError("closed by the server")
             self.rest += chunk

