@@ -3,7 +3,7 @@
 # "package" adds what tools/package.sh needs, "test" what the tests of the
 # installation and the package need as well.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev)
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev python3)
 case "${1:-}" in
   package) packages+=(dpkg-dev) ;;
   test) packages+=(dpkg-dev man-db groff-base systemd desktop-file-utils) ;;

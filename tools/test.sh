@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, checks the layering of src/, then builds and runs
 # every test twice: once in a normal build and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; last, each benchmark runs once briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh test
@@ -16,3 +16,5 @@ for variant in normal sanitize; do
   echo "== tests: $variant build"
   (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
 done
+echo "== benchmarks: each once, briefly, so they keep working (times are not judged)"
+tools/bench.sh --brief --build build-test-normal

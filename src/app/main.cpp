@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -97,6 +98,17 @@ void OnSignal(int)
     [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
 }
 
+// A thousand clients need more descriptors than a login shell's usual soft
+// limit of 1024; the hard limit is ours to take.
+void RaiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -104,6 +116,7 @@ int main(int argc, char** argv)
     Options options;
     if (auto status = ParseOptions(argc, argv, options))
         return *status;
+    RaiseDescriptorLimit();
 
     const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
     const bool windowed = ShowsWindows(*app);

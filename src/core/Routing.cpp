@@ -55,6 +55,18 @@ public:
     }
 };
 
+// Input that finds its decoder idle is decoded in the same event instead of a
+// loop pass later; a decoder already at work takes it in its turn, so each
+// round still serves every client one message.
+template <typename Receive>
+void DecodeAtOnceWhenIdle(Server& s, TimerId decoder, Receive receive)
+{
+    const bool othersWaiting = s.timers.isEnabled(decoder);
+    receive();
+    if (!othersWaiting && s.timers.isEnabled(decoder))
+        s.onTimer(decoder);
+}
+
 class Events : public PlatformEvents {
 public:
     explicit Events(Server& s) : s_(s) {}
@@ -70,7 +82,10 @@ public:
         case TimerId::Count: break;
         }
     }
-    void onSerialData(const Bytes& chunk) override { MSComm1_OnComm(s_, 2, chunk); }
+    void onSerialData(const Bytes& chunk) override
+    {
+        DecodeAtOnceWhenIdle(s_, TimerId::SerialDecode, [&] { MSComm1_OnComm(s_, 2, chunk); });
+    }
     void onSerialError(int code) override { MSComm1_OnComm(s_, code, Bytes()); }
     void onConnectionRequest(Port port) override
     {
@@ -80,7 +95,7 @@ public:
     void onDataArrival(Port port, int slot, long bytesWaiting) override
     {
         if (ClientProtocol* p = ProtocolOn(port))
-            p->DataArrival(s_, slot, bytesWaiting);
+            DecodeAtOnceWhenIdle(s_, TimerId::DecodeTcp, [&] { p->DataArrival(s_, slot, bytesWaiting); });
     }
     void onPeerClosed(Port port, int slot) override
     {

@@ -104,36 +104,30 @@ bool ArchiveLog(const std::string& AppPath, const LogKind& Kind)
 
 // Applies the size limit: a log at or over Limit kilobytes is archived (when
 // asked) and deleted. A failed archive keeps the live log, so nothing is lost.
-void EnforceLimit(const std::string& AppPath, const LogKind& Kind, long Limit, bool Archive)
+// Returns whether the log is there now.
+bool LogAfterLimit(AppendFile& File, const std::string& AppPath, const LogKind& Kind, long Limit, bool Archive)
 {
-    if (Limit <= 0)
-        return;
     const std::string path = AppPath + Kind.FileName;
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
+    const AppendFile::Look log = File.look(path);
     // Compared in whole kilobytes so a large limit cannot overflow.
-    if (ec || size / 1024 < static_cast<unsigned long>(Limit))
-        return;
+    if (!log.exists || Limit <= 0 || log.size / 1024 < static_cast<unsigned long long>(Limit))
+        return log.exists;
     if (Archive && !ArchiveLog(AppPath, Kind))
-        return;
-    fs::remove(path, ec);
-}
-
-bool LogFileExists(const std::string& AppPath, const LogKind& Kind)
-{
+        return true;
+    File.close();
     std::error_code ec;
-    return fs::exists(AppPath + Kind.FileName, ec);
+    fs::remove(path, ec);
+    return static_cast<bool>(ec);
 }
 
 // Shared by both event-log operations once the line is shown.
 void AppendEventLine(Server& s, const std::string& Line, const std::string& FailureMessage)
 {
     const Config& c = s.cfg;
-    EnforceLimit(c.AppPath, EventLog, c.MaxLogFileSize, c.ArchiveLogFiles);
-    if (!LogFileExists(c.AppPath, EventLog) && !CreateEventLog(s))
+    if (!LogAfterLimit(s.EventLogFile, c.AppPath, EventLog, c.MaxLogFileSize, c.ArchiveLogFiles) && !CreateEventLog(s))
         return;
     for (int attempt = 0; attempt < EventLogAttempts; ++attempt) {
-        if (AppendLineToFile(Line, c.AppPath + EventLogName))
+        if (AppendLineToFile(s.EventLogFile, Line, c.AppPath + EventLogName))
             return;
         LogTrappedError(s, "Retry", "Message Log Error", FileAccessError, FileAccessText);
     }
@@ -214,14 +208,9 @@ std::string RenderSwitcherMessage(const Bytes& Message, int CommPort)
     return out;
 }
 
-bool AppendLineToFile(const std::string& Line, const std::string& FileName)
+bool AppendLineToFile(AppendFile& File, const std::string& Line, const std::string& FileName)
 {
-    std::FILE* f = std::fopen(FileName.c_str(), "ab");
-    if (!f)
-        return false;
-    const std::string text = Line + "\r\n";
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
+    return File.append(FileName, Line + "\r\n");
 }
 
 bool CreateEventLog(Server& s)
@@ -281,11 +270,11 @@ void LogSoftwareError(Server& s, const std::string& Message, int ClientIndex, co
     if (where.empty() && ClientIndex >= 0 && ClientIndex < static_cast<int>(s.ClientTable.size()))
         where = s.ClientTable[static_cast<size_t>(ClientIndex)].Address;
     const std::string line = PadTo(PadTo(LogTimeStamp(), 24) + where, 60) + Message;
-    EnforceLimit(c.AppPath, ErrorLog, c.MaxErrorLogSize, c.ArchiveErrorFiles);
-    if (!LogFileExists(c.AppPath, ErrorLog) && !CreateErrorLog(s))
+    if (!LogAfterLimit(s.ErrorLogFile, c.AppPath, ErrorLog, c.MaxErrorLogSize, c.ArchiveErrorFiles) &&
+        !CreateErrorLog(s))
         return;
     // A failed write is dropped: reporting it would only go back into this log.
-    AppendLineToFile(line, c.AppPath + ErrorLogName);
+    AppendLineToFile(s.ErrorLogFile, line, c.AppPath + ErrorLogName);
 }
 
 void LogTrappedError(Server& s, const std::string& Message, const std::string& Location, int Number,
@@ -301,9 +290,10 @@ void LogSwitcherError(Server& s, int ErrorCode, const std::string& Location)
     // A location that reaches the code column still gets one space before it.
     line = line.size() < 56 ? PadTo(line, 56) : line + ' ';
     line += Digits(ErrorCode, 5) + " " + SwitcherErrorText(ErrorCode);
-    EnforceLimit(c.AppPath, SwitcherErrorLog, c.MaxSwitcherErrorLogSize, c.ArchiveSwitcherErrors);
-    if (!LogFileExists(c.AppPath, SwitcherErrorLog) && !CreateSwitcherErrorLog(s))
+    if (!LogAfterLimit(s.SwitcherErrorLogFile, c.AppPath, SwitcherErrorLog, c.MaxSwitcherErrorLogSize,
+                       c.ArchiveSwitcherErrors) &&
+        !CreateSwitcherErrorLog(s))
         return;
-    if (!AppendLineToFile(line, c.AppPath + SwitcherErrorLogName))
+    if (!AppendLineToFile(s.SwitcherErrorLogFile, line, c.AppPath + SwitcherErrorLogName))
         LogTrappedError(s, "Error writing to Switcher Error Log", "File Error", FileAccessError, FileAccessText);
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+class AppendFile;
 class Server;
 
 // Shows a switcher message (rendered) in the history under "Switcher COM" & ComPort
@@ -22,8 +23,8 @@ void LogSwitcherError(Server& s, int ErrorCode, const std::string& Location);
 bool CreateEventLog(Server& s);
 bool CreateErrorLog(Server& s);
 bool CreateSwitcherErrorLog(Server& s);
-// Appends Line and CR LF; true on success.
-bool AppendLineToFile(const std::string& Line, const std::string& FileName);
+// Appends Line and CR LF to the file kept open in File; true on success.
+bool AppendLineToFile(AppendFile& File, const std::string& Line, const std::string& FileName);
 
 // A switcher message as the history and the event log show it: control
 // characters as "^" letters until ^X (or ^Y), codes above 125 dropped.

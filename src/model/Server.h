@@ -7,6 +7,7 @@
 #include "model/Model.h"
 #include "model/SwitcherReports.h"
 #include "model/ZoltClient.h"
+#include "platform/AppendFile.h"
 #include "platform/Seams.h"
 
 #include <memory>
@@ -64,6 +65,11 @@ public:
     bool SerialPortWanted = false;
     bool SerialFailureReported = false;
     int SerialRetryTicks = 0;
+
+    // The three logs stay open between lines.
+    AppendFile EventLogFile;
+    AppendFile ErrorLogFile;
+    AppendFile SwitcherErrorLogFile;
 
     // Helm clients: index 0 stays empty, slot i is socket i of the Helm port.
     std::vector<ClientRecord> ClientTable{1};

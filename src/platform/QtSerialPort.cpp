@@ -174,7 +174,14 @@ bool QtSerialPort::write(const Bytes& data)
     if (data.empty())
         return true;
     Quiet quiet(quiet_);
-    return port_.write(data.data(), static_cast<qint64>(data.size())) == static_cast<qint64>(data.size());
+    const bool queueEmpty = port_.bytesToWrite() == 0;
+    if (port_.write(data.data(), static_cast<qint64>(data.size())) != static_cast<qint64>(data.size()))
+        return false;
+    // Onto the line now rather than on the next pass of the loop; a line that
+    // takes less keeps the rest queued in order.
+    if (queueEmpty)
+        port_.flush();
+    return true;
 }
 
 std::vector<SerialDeviceInfo> QtSerialPort::availableDevices() const

@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <malloc.h>
 #include <sys/socket.h>
 
 #include <utility>
@@ -19,6 +20,12 @@ constexpr int NotConnected = 10057;
 constexpr int CloseLingerMs = 5000;
 // After a failed accept (out of descriptors) Qt stops accepting; try again after this.
 constexpr int AcceptRetryMs = 1000;
+// Memory is handed back this long after the last connection went.
+constexpr int TrimAfterMs = 500;
+// Connections the kernel completes before the server takes them. A short
+// queue loses a burst of clients: those beyond it wait for a handshake the
+// kernel retries only after seconds.
+constexpr int ListenBacklog = 4096;
 
 std::string Dotted(const QHostAddress& address)
 {
@@ -41,7 +48,15 @@ private:
     QtSockets& sockets_;
 };
 
-QtSockets::QtSockets() = default;
+QtSockets::QtSockets()
+{
+    // The allocator keeps what closed connections freed, scattered between
+    // what lives on, and would grow with every burst of clients; a server
+    // that runs for months must come back to the same size.
+    trim_.setSingleShot(true);
+    trim_.setInterval(TrimAfterMs);
+    QObject::connect(&trim_, &QTimer::timeout, [] { malloc_trim(0); });
+}
 
 QtSockets::~QtSockets()
 {
@@ -60,6 +75,8 @@ bool QtSockets::listen(Port port, long portNumber, std::string& error)
     closeListener(port);
     Busy busy(*this);
     auto* server = new QTcpServer(&context_);
+    // The kernel caps this at its own maximum.
+    server->setListenBacklogSize(ListenBacklog);
     if (!server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(portNumber))) {
         error = "port " + std::to_string(portNumber) + ": " + server->errorString().toStdString();
         delete server;
@@ -107,6 +124,9 @@ bool QtSockets::accept(Port port, int slot)
     socket->setParent(&context_);
     // Input the server leaves unread stays in the kernel rather than here.
     socket->setReadBufferSize(SocketQueueCap);
+    // Replies are small and often follow one another ("OK", then the tally):
+    // each goes out at once instead of waiting for the client's delayed ACK.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
     Conn& c = l.conns[slot];
     if (c.socket)
@@ -178,10 +198,15 @@ long QtSockets::write(Port port, int slot, const char* data, long length)
         return 0;
     }
     Busy busy(*this);
+    const bool queueEmpty = c->socket->bytesToWrite() == 0;
     if (c->socket->write(data, length) != length) {
         c->error = NotConnected;
         return 0;
     }
+    // Into the kernel now rather than on the next pass of the loop; what it
+    // does not take waits in the queue and leaves as the client reads.
+    if (queueEmpty)
+        c->socket->flush();
     c->error = 0;
     return length;
 }
@@ -247,10 +272,13 @@ void QtSockets::deliver(QObject* context, std::function<void()> event)
 
 void QtSockets::connectionPending(Port port, QTcpServer* server)
 {
-    if (listener(port).server != server)
-        return;
-    if (handler_)
+    // Everything pending is offered now, not one connection per signal.
+    while (handler_ && listener(port).server == server && server->hasPendingConnections()) {
+        const unsigned long long taken = lastId_;
         handler_->onConnectionRequest(port);
+        if (lastId_ == taken)
+            break;
+    }
     // A connection the handler did not take is refused rather than left waiting.
     if (listener(port).server != server)
         return;
@@ -279,6 +307,7 @@ void QtSockets::peerClosed(Port port, int slot, unsigned long long id)
 
 void QtSockets::release(QTcpSocket* socket)
 {
+    trim_.start();
     QObject::disconnect(socket, nullptr, &context_, nullptr);
     if (socket->state() == QAbstractSocket::UnconnectedState) {
         socket->deleteLater();

@@ -8,6 +8,7 @@
 #include "platform/Seams.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -69,6 +70,8 @@ private:
     PlatformEvents* handler_ = nullptr;
     int busy_ = 0;
     unsigned long long lastId_ = 0;
+    // Gives memory back to the system once a burst of connections is over.
+    QTimer trim_;
     // Context of queued events and socket connections: they end with this object.
     QObject context_;
 };

@@ -6,6 +6,7 @@
 #include "disk/Logs.h"
 #include "model/ByteManipulation.h"
 #include "switcher/SwitcherFamily.h"
+#include "switcher/ToSwitcher.h"
 
 namespace {
 
@@ -164,6 +165,9 @@ bool OpenSerialPort(Server& s, std::string& error)
     s.AwaitingSwitcher = true;
     s.SerialFailureReported = false;
     s.SerialRetryTicks = 0;
+    // Asked at once rather than on the next supervision tick, up to a second
+    // later; supervision asks again until the switcher answers.
+    RequestSwitcherTables(s, 1, NoneValue, 0);
     return true;
 }
 

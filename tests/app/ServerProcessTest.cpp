@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 
 TEST(ServerProcess, CommandLine)
 {
@@ -65,6 +72,82 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
     EXPECT_NE(log.find("HVN Server Module Event Logfile"), std::string::npos);
     EXPECT_NE(log.find("Server Module Exit"), std::string::npos);
     EXPECT_NE(server.out().find("Server Module Exit"), std::string::npos);
+}
+
+TEST(ServerProcess, LoggedLinesAreWholeInTheLogWhenTheServerIsKilled)
+{
+    TempDir dir;
+    const std::string port = FreePort();
+    dir.write("tcpserve.ini", "[CONFIGURATION]\r\nTCP/IP Port=" + port + "\r\n");
+    ServerProcess server(dir);
+    // The second line is shown only once the first has been written.
+    for (int i = 1; i <= 2; ++i) {
+        TestClient client;
+        ASSERT_TRUE(client.connectTo(port));
+        ASSERT_TRUE(client.waitFor(Wire({0x81, 0x64, 0x64, 0xFF})));
+        client.socket.close();
+        ASSERT_TRUE(server.waitForOutput("Client Disconnect", 5000, i));
+    }
+    server.kill();
+    const std::string log = dir.read("Eventlog.txt");
+    EXPECT_NE(log.find("127.0.0.1"), std::string::npos);
+    EXPECT_GE(CrLfLines(log).size(), 12u);
+    EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+}
+
+namespace {
+
+long ResidentKb(qint64 pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+// Connects Count clients at once and returns them once each has its greeting.
+std::vector<int> Burst(const std::string& port, int count)
+{
+    std::vector<int> clients;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < count; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        clients.push_back(fd);
+    }
+    for (int fd : clients) {
+        pollfd p{fd, POLLIN, 0};
+        char greeting[4];
+        EXPECT_TRUE(::poll(&p, 1, 10000) == 1 && ::recv(fd, greeting, sizeof greeting, MSG_WAITALL) == 4);
+    }
+    return clients;
+}
+
+}  // namespace
+
+TEST(ServerProcess, WhatABurstOfConnectionsTookIsGivenBackOnceTheyAreGone)
+{
+    TempDir dir;
+    const std::string port = FreePort();
+    dir.write("tcpserve.ini", "[CONFIGURATION]\r\nTCP/IP Port=" + port + "\r\n");
+    ServerProcess server(dir);
+    TestClient first;
+    ASSERT_TRUE(first.connectTo(port));
+    long settled = 0;
+    for (int round = 0; round < 3; ++round) {
+        const std::vector<int> clients = Burst(port, 1000);
+        const long peak = ResidentKb(server.pid());
+        for (int fd : clients)
+            ::close(fd);
+        EXPECT_TRUE(SpinUntil([&] { return ResidentKb(server.pid()) < peak - 1024; }, 10000)) << round;
+        if (round == 0)
+            settled = ResidentKb(server.pid());
+    }
+    EXPECT_LT(ResidentKb(server.pid()), settled + 1024);
 }
 
 TEST(ServerProcess, AVelaSwitcherOnAPseudoTerminalIsAskedForItsBasicsUntilItAnswers)

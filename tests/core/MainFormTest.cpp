@@ -131,16 +131,18 @@ TEST(Startup, AnExistingStatusFileIsMarkedIncomplete)
     EXPECT_EQ(rig.dir.read("Status.ndf"), Bytes("\x00\x07", 2));
 }
 
-TEST(PollTimer, AwaitingVelaSwitcherIsAskedForItsBasicInformationOnceASecond)
+TEST(PollTimer, AwaitingVelaSwitcherIsAskedAsThePortOpensThenOnceASecond)
 {
     StartRig rig("Switcher Type=Vela\r\n");
     ASSERT_TRUE(Form_Load(rig.server));
-    rig.second();
-    rig.second();
-    ASSERT_EQ(rig.serial.writes.size(), 2u);
+    ASSERT_EQ(rig.serial.writes.size(), 1u);  // before the first tick
     EXPECT_EQ(rig.serial.writes[0], BasicInfoRequest);
-    EXPECT_EQ(rig.serial.writes[1], BasicInfoRequest);
     EXPECT_EQ(rig.server.model.UpdateFlags, VelaAllUpdateFlags);
+    rig.second();
+    rig.second();
+    ASSERT_EQ(rig.serial.writes.size(), 3u);
+    EXPECT_EQ(rig.serial.writes[1], BasicInfoRequest);
+    EXPECT_EQ(rig.serial.writes[2], BasicInfoRequest);
 }
 
 TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)

@@ -161,6 +161,23 @@ TEST_F(LogsTest, FullLogIsArchivedOrDeletedThenRestarted)
     EXPECT_EQ(dir.named("EventLog ").size(), 1u);
 }
 
+TEST_F(LogsTest, ALogMovedAwayOrDeletedWhileInUseStartsAgainUnderItsName)
+{
+    LogIPMessage(rig.server, "first", "1.2.3.4");
+    fs::rename(dir.file("Eventlog.txt"), dir.file("Eventlog.old"));
+    LogIPMessage(rig.server, "second", "1.2.3.4");
+    fs::remove(dir.file("Eventlog.txt"));
+    LogIPMessage(rig.server, "third", "1.2.3.4");
+    ASSERT_EQ(body("Eventlog.old").size(), 1u);
+    EXPECT_EQ(body("Eventlog.old")[0].substr(44), "first");
+    ASSERT_EQ(body("Eventlog.txt").size(), 1u);
+    EXPECT_EQ(body("Eventlog.txt")[0].substr(44), "third");
+    // Cut short by another program: the next line goes at its new end.
+    dir.write("Eventlog.txt", "");
+    LogIPMessage(rig.server, "fourth", "1.2.3.4");
+    EXPECT_EQ(dir.read("Eventlog.txt").substr(44), "fourth\r\n");
+}
+
 TEST_F(LogsTest, ArchiveOfTheSameMinuteKeepsTheEarlierOne)
 {
     c.MaxErrorLogSize = 1;

@@ -113,17 +113,32 @@ TEST(HelmSlots, AnExtraDisconnectNeverShowsANegativeCount)
     EXPECT_NE(rig.dir.read("Errorlog.txt").find("Invalid Socket Count"), std::string::npos);
 }
 
-TEST(HelmSlots, ReceivedBytesAreBufferedAndDecodedLater)
+TEST(HelmSlots, ReceivedBytesAreDecodedAtOnceUnlessOthersWaitForTheirTurn)
 {
     ClientRig rig;
-    const int slot = rig.connect();
-    rig.server.ClientTable[1].SilentTicks = 9;
-    rig.sockets.conn(Port::Helm, slot).inbound = "abc";
-    rig.server.onDataArrival(Port::Helm, slot, 3);
-    EXPECT_EQ(rig.server.ClientTable[1].ReceiveBuffer, "abc");
-    EXPECT_EQ(rig.server.ClientTable[1].SilentTicks, 0);
+    const int first = rig.connect("10.0.0.1");
+    const int second = rig.connect("10.0.0.2");
+    rig.logIn(first);
+    rig.logIn(second);
+    rig.out(first).clear();
+    rig.out(second).clear();
+    rig.server.ClientTable[static_cast<size_t>(first)].SilentTicks = 9;
+    // Nothing else waits: the first poll is answered in the same event, and
+    // only one, as a round serves each client one message.
+    rig.sockets.conn(Port::Helm, first).inbound = Wire({0xF5, 0xF5});
+    rig.server.onDataArrival(Port::Helm, first, 2);
+    EXPECT_EQ(rig.out(first), Wire({0xF1}));
+    EXPECT_EQ(rig.server.ClientTable[static_cast<size_t>(first)].SilentTicks, 0);
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::DecodeTcp));
     EXPECT_TRUE(rig.display.lamps[static_cast<size_t>(Lamp::Network)]);
+    // Bytes of another client now wait for the same round.
+    rig.sockets.conn(Port::Helm, second).inbound = Wire({0xF5});
+    rig.server.onDataArrival(Port::Helm, second, 1);
+    EXPECT_EQ(rig.server.ClientTable[static_cast<size_t>(second)].ReceiveBuffer, Wire({0xF5}));
+    EXPECT_EQ(rig.out(second), "");
+    rig.server.onTimer(TimerId::DecodeTcp);
+    EXPECT_EQ(rig.out(first), Wire({0xF1, 0xF1}));
+    EXPECT_EQ(rig.out(second), Wire({0xF1}));
 }
 
 TEST(HelmSlots, AHalfFrameIsDroppedAfterTheIdleTime)

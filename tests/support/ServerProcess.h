@@ -68,6 +68,14 @@ public:
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
 
+    // Killed without a chance to finish anything.
+    void kill()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+    qint64 pid() const { return process_.processId(); }
     const std::string& out() const { return out_; }
 
 private:

@@ -17,7 +17,7 @@ TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
     Server& s = rig.server;
     s.AwaitingSwitcher = true;
     s.SwitcherLink.Misses = 7;
-    s.onSerialData(Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    MSComm1_OnComm(s, 2, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_EQ(s.SerialBuffer, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_FALSE(s.AwaitingSwitcher);
     EXPECT_EQ(s.SwitcherLink.Misses, 0);
@@ -41,10 +41,10 @@ TEST(SerialReceive, AKeepAliveAnswerLosesOnlyItsOwnByte)
     EXPECT_FALSE(s.ModuleUpgradeActive);
     EXPECT_EQ(rig.display.toolTips[Label::SerialStatus], "Connected");
 
-    s.onSerialData(Wire({0xF4, 0xFE, 0x01, 0xFF}));
+    MSComm1_OnComm(s, 2, Wire({0xF4, 0xFE, 0x01, 0xFF}));
     EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01, 0xFF}));
     // An F4 inside a chunk is data for the decoder.
-    s.onSerialData(Wire({0x01, 0xF4}));
+    MSComm1_OnComm(s, 2, Wire({0x01, 0xF4}));
     EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01, 0xFF, 0x01, 0xF4}));
 }
 
@@ -115,7 +115,7 @@ TEST(SerialDecodeRound, NoiseNeverGrowsTheBufferBeyondItsCap)
     Server& s = rig.server;
     const Bytes noise(100000, '\x11');
     for (int i = 0; i < 3; ++i)
-        s.onSerialData(noise);
+        MSComm1_OnComm(s, 2, noise);
     s.onTimer(TimerId::SerialDecode);
     EXPECT_TRUE(s.SerialBuffer.empty());
     EXPECT_NE(rig.dir.read("Errorlog.txt").find("Buffer Overflow"), std::string::npos);

@@ -109,7 +109,7 @@ TEST_F(ZoltParser, DataArrivalReadsOneBoundedChunkAndStartsTheDecodeRound)
 {
     const int c = Connect();
     rig.sockets.conn(Port::Zolt, c).inbound = Bytes(3000, 'A');
-    s.onDataArrival(Port::Zolt, c, 3000);
+    wscktZolt_DataArrival(s, c, 3000);
     EXPECT_EQ(Console(c).ReceiveBuffer.size(), static_cast<size_t>(ZoltReadChunk));
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::DecodeTcp));
 }

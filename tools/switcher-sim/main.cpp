@@ -1,5 +1,6 @@
 // hvn-switcher-sim: plays a Vela switcher on a serial device or on a
 // pseudo-terminal of its own, for trying the server without hardware.
+#include "LinePacer.h"
 #include "VelaSimulator.h"
 
 #include <algorithm>
@@ -186,20 +187,15 @@ int Run(const Options& o)
 
     VelaSimulator sim(o.sim);
     Bytes queued;
-    const double bytesPerMs = static_cast<double>(o.baud) / 10.0 / 1000.0;
-    double lineFreeAt = 0;  // when the bytes already sent have left the wire
+    LinePacer pacer(static_cast<double>(o.baud) / 10.0 / 1000.0, SliceMs);
     bool lineFull = false;
     while (!StopRequested) {
         const double now = NowMs();
-        if (!queued.empty() && !lineFull && now >= lineFreeAt) {
-            size_t count = queued.size();
-            if (o.baud > 0)
-                count = std::min(count, std::max<size_t>(1, static_cast<size_t>(bytesPerMs * SliceMs)));
-            const ssize_t n = write(fd, queued.data(), count);
+        if (!queued.empty() && !lineFull && now >= pacer.dueAtMs()) {
+            const ssize_t n = write(fd, queued.data(), pacer.allowance(now, queued.size()));
             if (n > 0) {
                 queued.erase(0, static_cast<size_t>(n));
-                if (o.baud > 0)
-                    lineFreeAt = std::max(lineFreeAt, now) + static_cast<double>(n) / bytesPerMs;
+                pacer.sent(static_cast<size_t>(n));
             } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
                 lineFull = true;
             } else if (errno != EINTR) {
@@ -214,7 +210,7 @@ int Run(const Options& o)
         if (lineFull) {
             p.events |= POLLOUT;
         } else if (!queued.empty()) {
-            const double ms = std::max(0.0, lineFreeAt - NowMs());
+            const double ms = std::max(0.0, pacer.dueAtMs() - NowMs());
             wait.tv_sec = static_cast<time_t>(ms / 1000);
             wait.tv_nsec = static_cast<long>((ms - static_cast<double>(wait.tv_sec) * 1000) * 1e6);
             timeout = &wait;
@@ -236,6 +232,8 @@ int Run(const Options& o)
                 Trace(o, "rx", chunk);
                 const Bytes answer = sim.Receive(chunk);
                 Trace(o, "tx", answer);
+                if (queued.empty() && !answer.empty())
+                    pacer.start(NowMs());
                 if (queued.size() + answer.size() <= MaxQueued)
                     queued += answer;
             }
