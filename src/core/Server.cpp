@@ -4,6 +4,7 @@
 #include "core/StatusDisplay.h"
 #include "helm/TCPSerialCommunications.h"
 #include "switcher/SerialLink.h"
+#include "switcher/ToSwitcher.h"
 #include "zolt/Zolt.h"
 
 Server::Server(const Platform& platform)
@@ -19,6 +20,7 @@ void Server::onTimer(TimerId id)
     case TimerId::Led2: tmrLed2_Timer(*this); break;
     case TimerId::DecodeTcp: tmrDecodeTcp_Timer(*this); break;
     case TimerId::SerialDecode: tmrSerialDecode_Timer(*this); break;
+    case TimerId::SwitcherQueue: tmrSwitcherQueue_Timer(*this); break;
     case TimerId::Count: break;
     }
 }

@@ -6,7 +6,8 @@
 
 #include <string>
 
-enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, Count };
+// SwitcherQueue releases switcher commands that wait their turn (Draco).
+enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, SwitcherQueue, Count };
 
 class Timers {
 public:

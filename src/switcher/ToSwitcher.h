@@ -32,3 +32,7 @@ void SendSalvoCountToSwitcher(Server& s);
 void SendSalvoEventsToSwitcher(Server& s);
 void SendStateToSwitcher(Server& s);
 void SendLinkToSwitcher(Server& s, int First, int Kind, const std::vector<int>& Links);
+// Commands that wait their turn (a Draco's): the timer that lets them go,
+// and dropping them all when the server is disabled.
+void tmrSwitcherQueue_Timer(Server& s);
+void DropQueuedSwitcherCommands(Server& s);
