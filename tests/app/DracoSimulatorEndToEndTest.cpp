@@ -4,18 +4,14 @@
 #include "DracoSimulator.h"
 
 #include "core/Model.h"
-#include "support/Pty.h"
-#include "support/ServerProcess.h"
+#include "support/SwitcherLine.h"
 #include "switcher/ByteManipulation.h"
 #include "switcher/draco/ToDraco.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
-#include <mutex>
-#include <signal.h>
 #include <thread>
 
 namespace {
@@ -30,6 +26,9 @@ const Bytes DracoTake5To3 = Wire({0xFE, 0x00, 0x03, 0x05, 0x00, 0x05, 0xFF});
 
 Bytes HelmTake(int input, int output) { return Framed(Wire({0xFE, 0x04, 0x00, input, 0x00, output, 0x00})); }
 Bytes HelmSalvo(int salvo) { return Framed(Wire({0xEA, salvo, 0x00, 0x00})); }
+using PlayedDraco = PlayedSwitcher<DracoSimulator>;
+const QStringList DracoArgs = {"--type", "draco"};
+
 // A Helm info request for the system information (mask bit 0).
 const Bytes SystemInfoRequest = Framed(Wire({0xF2, 1, 0, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0}));
 
@@ -46,96 +45,6 @@ size_t Count(const Bytes& text, const Bytes& needle)
         ++n;
     return n;
 }
-
-// The simulator binary; the first line it prints names its pseudo-terminal.
-class SimProcess {
-public:
-    SimProcess()
-    {
-        QtApp();
-        process_.start(HVN_SIM_PATH, {"--type", "draco"});
-        SpinUntil(
-            [&] {
-                process_.waitForReadyRead(20);
-                return process_.canReadLine();
-            },
-            5000);
-        path_ = process_.readLine().trimmed().toStdString();
-    }
-    ~SimProcess()
-    {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    const std::string& path() const { return path_; }
-    void pause() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
-    void resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
-
-private:
-    QProcess process_;
-    std::string path_;
-};
-
-// A Draco the test plays itself: a thread hands what the server writes to
-// the simulator library and writes its answer back while answering is on.
-class PlayedDraco {
-public:
-    PlayedDraco()
-    {
-        worker_ = std::thread([this] { run(); });
-    }
-    ~PlayedDraco()
-    {
-        stop_ = true;
-        worker_.join();
-    }
-    const std::string& path() const { return pty_.path(); }
-    void answer(bool on) { answering_ = on; }
-    void nackNext()
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        sim_.NackNext();
-    }
-    // Writes bytes of the test's own on the line.
-    void say(const Bytes& bytes) const { pty_.send(bytes); }
-    Bytes heard() const
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return heard_;
-    }
-    void forget()
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        heard_.clear();
-    }
-    // Whether the server has written Needle, waiting up to Ms for it.
-    bool heard(const Bytes& needle, int ms) const
-    {
-        return SpinUntil([&] { return heard().find(needle) != Bytes::npos; }, ms);
-    }
-
-private:
-    void run()
-    {
-        while (!stop_) {
-            const Bytes got = pty_.readFor(20);
-            if (got.empty())
-                continue;
-            const std::lock_guard<std::mutex> lock(mutex_);
-            heard_ += got;
-            if (answering_)
-                pty_.send(sim_.Receive(got));
-        }
-    }
-
-    Pty pty_;
-    DracoSimulator sim_;
-    mutable std::mutex mutex_;
-    Bytes heard_;
-    std::atomic<bool> answering_{true};
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-};
 
 // The server as a Draco switcher's, on the given line.
 struct DracoServer {
@@ -219,7 +128,7 @@ TEST(DracoSimulatorEndToEnd, ASilentSwitcherIsAskedOnceASecondAndTheDumpBringsIt
 
 TEST(DracoSimulatorEndToEnd, ATakeReachesTheSwitcherAndItsReportEveryClientConsoleAndPanelFile)
 {
-    SimProcess sim;
+    SimProcess sim(DracoArgs);
     ASSERT_FALSE(sim.path().empty());
     DracoServer server(sim.path());
     auto pc = server.helmPc();
@@ -286,7 +195,7 @@ TEST(DracoSimulatorEndToEnd, ANackIsLoggedAndTheServerGoesOn)
     DracoServer server(draco.path());
     auto pc = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));
-    draco.nackNext();
+    draco.withSimulator([](DracoSimulator& sim) { sim.NackNext(); });
     pc->send(HelmTake5To3);
     EXPECT_TRUE(server.errorLogged("NACK received from Switcher"));
     pc->send(HelmTake5To3);
@@ -295,7 +204,7 @@ TEST(DracoSimulatorEndToEnd, ANackIsLoggedAndTheServerGoesOn)
 
 TEST(DracoSimulatorEndToEnd, ASwitcherThatStopsIsLostAlthoughAClientKeepsTakingAndFoundWhenItResumes)
 {
-    SimProcess sim;
+    SimProcess sim(DracoArgs);
     DracoServer server(sim.path());
     auto pc = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));

@@ -1,12 +1,25 @@
 #pragma once
 // What the Draco handlers share: reading a frame's values and its check byte.
 #include "core/Bytes.h"
+#include "switcher/draco/ToDraco.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 class Server;
+
+// The one take type a Draco executes.
+constexpr int DracoTakeType = 4;
+// The port map: 16 control ports, each with two channels whose third
+// Integer holds the port's assignment; a set flag makes it a controller port.
+constexpr int PortMapPorts = 16;
+constexpr int PortAssignmentSetting = 2;
+constexpr int ControllerPortType = 2910;
+constexpr int PlainPortType = 2900;
+
+// A source, destination, template or button number of the 32 x 32 switcher.
+inline bool InDraco(int Number) { return Number >= 0 && Number < DracoSize; }
 
 // The 16-bit values (pairs) of a frame of exactly Length bytes whose check
 // byte is the 7-bit sum of the values; none when the length is wrong.

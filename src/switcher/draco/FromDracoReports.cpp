@@ -20,9 +20,6 @@ constexpr size_t MapLength = 67;
 constexpr size_t NamesLength = 259;
 constexpr size_t LinksLength = 11;
 constexpr size_t InhibitsLength = 259;
-constexpr int TakeTypeTake = 4;
-
-bool InRange(int Value) { return Value >= 0 && Value < DracoSize; }
 
 }  // namespace
 
@@ -38,11 +35,11 @@ void DracoTake(Server& s, const Bytes& Frame)
         // A damaged check byte still leaves a take that is probably right.
         if ((source & 127) != ByteAt(Frame, 5))
             LogDracoError(s, "Switcher Check Sum Error", "Take Command");
-        if (!InRange(destination) || !InRange(source))
+        if (!InDraco(destination) || !InDraco(source))
             return;
         s.model.CrosspointMap[static_cast<size_t>(destination)].Sources[0] = source;
         SaveTakeToNdf(s, destination, source);
-        SendTakeToClients(s, destination, source, TakeTypeTake);
+        SendTakeToClients(s, destination, source, DracoTakeType);
         SendConsoleTally(s, destination);
         LogDracoMessage(s, "Take - In:" + Digits(source + 1, 3) + "-->Out:" + Digits(destination + 1, 3));
         SetSwitcherConnected(s, true);
@@ -63,7 +60,7 @@ void DracoCrosspointMap(Server& s, const Bytes& Frame)
         }
         Model& m = s.model;
         for (size_t d = 0; d < read->Values.size(); ++d)
-            if (InRange(read->Values[d]))
+            if (InDraco(read->Values[d]))
                 m.CrosspointMap[d].Sources[0] = read->Values[d];
         SaveCrosspointMapNdf(s);
         LogDracoMessage(s, "32 Crosspoint Maps");

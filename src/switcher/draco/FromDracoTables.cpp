@@ -19,10 +19,6 @@ constexpr size_t ButtonsLength = 3 + 2 * (DracoSize + DracoSize * DracoSize);
 constexpr size_t PortMapLength = 75;
 constexpr size_t SalvoCountLength = 9;
 constexpr size_t SalvoEventValues = 6;
-constexpr int PortMapPorts = 16;
-constexpr int PortAssignmentSetting = 2;  // the third Integer of a channel record
-constexpr int ControllerPortType = 2910;
-constexpr int PlainPortType = 2900;
 constexpr int LateEventsStart = 500;
 constexpr int EventLevel = 1024;
 // Salvo numbers and event counts are 14-bit numbers on the wire.
@@ -88,7 +84,7 @@ void DracoButtons(Server& s, const Bytes& Frame)
         SetSwitcherConnected(s, true);
         const std::vector<int>& v = read->Values;
         for (size_t d = 0; d < DracoSize; ++d)
-            if (v[d] >= 0 && v[d] < DracoSize)
+            if (InDraco(v[d]))
                 m.TemplateAssignment.at(d) = v[d];
         for (size_t t = 0; t < DracoSize; ++t)
             for (size_t b = 0; b < DracoSize; ++b) {

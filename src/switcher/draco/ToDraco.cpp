@@ -5,6 +5,7 @@
 #include "switcher/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
+#include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/DracoQueue.h"
 
 #include <algorithm>
@@ -13,16 +14,10 @@ namespace {
 
 constexpr int NameBytes = 8;
 constexpr int InhibitValues = 128;
-constexpr int PortMapPorts = 16;
-constexpr int PortAssignmentSetting = 2;  // the third Integer of a channel record
-constexpr int ControllerPortType = 2910;
-constexpr int TakeTypeTake = 4;
 // The pauses a Draco needs after a table before the next command.
 constexpr int NamesSettleMs = 500;
 constexpr int ShortGapMs = 100;
 constexpr int ConfigurationWaitMs = 1000;
-
-bool InRange(int Value) { return Value >= 0 && Value < DracoSize; }
 
 // Demo mode has no switcher to command; nothing is sent, queued or marked pending.
 bool Live(const Server& s) { return !s.cfg.DemoMode; }
@@ -163,7 +158,7 @@ Bytes BuildButtonsDraco(const std::vector<int>& Templates, const std::vector<std
 
 void SendTakeDraco(Server& s, int Source, int Destination, int TakeType)
 {
-    if (!Live(s) || TakeType != TakeTypeTake || !InRange(Source) || !InRange(Destination))
+    if (!Live(s) || TakeType != DracoTakeType || !InDraco(Source) || !InDraco(Destination))
         return;
     Trap(s, "Error Sending Take", "Switcher Command Error", [&] { QueueDracoFrame(s, BuildTakeDraco(Source, Destination)); });
 }
