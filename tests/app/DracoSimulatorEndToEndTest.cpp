@@ -26,7 +26,7 @@ const Bytes DracoTake5To3 = Wire({0xFE, 0x00, 0x03, 0x05, 0x00, 0x05, 0xFF});
 
 Bytes HelmTake(int input, int output) { return Framed(Wire({0xFE, 0x04, 0x00, input, 0x00, output, 0x00})); }
 Bytes HelmSalvo(int salvo) { return Framed(Wire({0xEA, salvo, 0x00, 0x00})); }
-using PlayedDraco = PlayedSwitcher<DracoSimulator>;
+using PlayedDraco = PlayedSimulator<DracoSimulator>;
 const QStringList DracoArgs = {"--type", "draco"};
 
 // A Helm info request for the system information (mask bit 0).

@@ -4,13 +4,18 @@
 #include "VelaSimulator.h"
 
 #include "core/Model.h"
-#include "support/SwitcherLine.h"
+#include "support/Pty.h"
+#include "support/ServerProcess.h"
 #include "switcher/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <signal.h>
+#include <thread>
 
 namespace {
 
@@ -28,8 +33,89 @@ Bytes SimulatorMap()
     return answer.substr(0, answer.find('\xFF') + 1);
 }
 
-using PlayedVela = PlayedSwitcher<VelaSimulator>;
-const QStringList VelaArgs = {"--size", QString::number(SimSize)};
+// The simulator binary; the first line it prints names its pseudo-terminal.
+class SimProcess {
+public:
+    SimProcess()
+    {
+        QtApp();
+        process_.start(HVN_SIM_PATH, {"--size", QString::number(SimSize)});
+        SpinUntil(
+            [&] {
+                process_.waitForReadyRead(20);
+                return process_.canReadLine();
+            },
+            5000);
+        path_ = process_.readLine().trimmed().toStdString();
+    }
+    ~SimProcess()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    const std::string& path() const { return path_; }
+    void pause() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
+    void resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
+
+private:
+    QProcess process_;
+    std::string path_;
+};
+
+// A switcher the test plays itself: a thread hands what the server writes on
+// the pseudo-terminal to the simulator library and writes its answer back,
+// while answering is on.
+class PlayedSwitcher {
+public:
+    PlayedSwitcher() : sim_(SimulatorOptions{SimSize, "Src ", "Dst "})
+    {
+        worker_ = std::thread([this] { run(); });
+    }
+    ~PlayedSwitcher()
+    {
+        stop_ = true;
+        worker_.join();
+    }
+    const std::string& path() const { return pty_.path(); }
+    void answer(bool on) { answering_ = on; }
+    void corruptNextChecksum(unsigned char command)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        sim_.CorruptNextChecksum(command);
+    }
+    // Whether the server has written Needle, waiting up to Ms for it.
+    bool heard(const Bytes& needle, int ms) const
+    {
+        return SpinUntil(
+            [&] {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                return heard_.find(needle) != Bytes::npos;
+            },
+            ms);
+    }
+
+private:
+    void run()
+    {
+        while (!stop_) {
+            const Bytes got = pty_.readFor(20);
+            if (got.empty())
+                continue;
+            const std::lock_guard<std::mutex> lock(mutex_);
+            heard_ += got;
+            if (answering_)
+                pty_.send(sim_.Receive(got));
+        }
+    }
+
+    Pty pty_;
+    VelaSimulator sim_;
+    mutable std::mutex mutex_;
+    Bytes heard_;
+    std::atomic<bool> answering_{true};
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+};
 
 // The server as a Vela switcher's, on the given line, with Helm PC clients.
 struct VelaServer {
@@ -68,7 +154,7 @@ bool OnLine(TestClient& pc, int ms = 10000)
 
 TEST(VelaSimulatorEndToEnd, TheStartUpDumpBringsTheServerOnLine)
 {
-    SimProcess sim(VelaArgs);
+    SimProcess sim;
     ASSERT_FALSE(sim.path().empty());
     VelaServer server(sim.path());
     auto pc = server.helmPc();
@@ -90,7 +176,7 @@ TEST(VelaSimulatorEndToEnd, TheStartUpDumpBringsTheServerOnLine)
 
 TEST(VelaSimulatorEndToEnd, ATakeComesBackFromTheSimulatorToEveryClient)
 {
-    SimProcess sim(VelaArgs);
+    SimProcess sim;
     VelaServer server(sim.path());
     auto pc = server.helmPc();
     auto other = server.helmPc();
@@ -107,7 +193,7 @@ TEST(VelaSimulatorEndToEnd, ATakeComesBackFromTheSimulatorToEveryClient)
 
 TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWaitsForItsReport)
 {
-    SimProcess sim(VelaArgs);
+    SimProcess sim;
     VelaServer server(sim.path());
     auto pc = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));
@@ -127,8 +213,8 @@ TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWait
 
 TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 {
-    PlayedVela switcher(SimulatorOptions{SimSize, "Src ", "Dst "});
-    switcher.withSimulator([](VelaSimulator& sim) { sim.CorruptNextChecksum(0xFC); });  // the source names, first of the name tables
+    PlayedSwitcher switcher;
+    switcher.corruptNextChecksum(0xFC);  // the source names, first of the name tables
     VelaServer server(switcher.path());
     EXPECT_TRUE(switcher.heard(Request(256), 8000));
     auto pc = server.helmPc();
@@ -138,7 +224,7 @@ TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 
 TEST(VelaSimulatorEndToEnd, ACrosspointRequestMadeBeforeTheSwitcherAnswersIsServedOnceOnLine)
 {
-    PlayedVela switcher(SimulatorOptions{SimSize, "Src ", "Dst "});
+    PlayedSwitcher switcher;
     switcher.answer(false);
     VelaServer server(switcher.path());
     ASSERT_TRUE(switcher.heard(BasicInfoRequest, 5000));

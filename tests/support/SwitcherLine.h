@@ -44,14 +44,14 @@ private:
 // A thread hands what the server writes on the pseudo-terminal to the
 // simulator and writes its answer back, while answering is on.
 template <class Simulator>
-class PlayedSwitcher {
+class PlayedSimulator {
 public:
     template <class... Args>
-    explicit PlayedSwitcher(Args&&... args) : sim_(std::forward<Args>(args)...)
+    explicit PlayedSimulator(Args&&... args) : sim_(std::forward<Args>(args)...)
     {
         worker_ = std::thread([this] { run(); });
     }
-    ~PlayedSwitcher()
+    ~PlayedSimulator()
     {
         stop_ = true;
         worker_.join();
