@@ -63,45 +63,52 @@ Report ReportFor(unsigned char Command)
 
 // Cuts the next frame off the buffer; empty when there is none yet. Drops
 // one byte that cannot start a frame per call, and the front of a frame
-// that lost its end.
+// that lost its end. Works on positions and cuts the buffer once, so a long
+// run of broken frames costs one pass.
 Bytes CutDracoFrame(Server& s, std::string& Step)
 {
     Bytes& buffer = s.SerialBuffer;
-    while (!buffer.empty()) {
-        Step = "Error Determining Command";
-        const unsigned char command = ByteAt(buffer, 0);
-        if (!IsHighBitSet(command)) {
-            TakeSerialBytes(s, 1);
-            return Bytes();
-        }
+    Step = "Error Determining Command";
+    if (buffer.empty())
+        return Bytes();
+    if (!IsHighBitSet(ByteAt(buffer, 0))) {
+        TakeSerialBytes(s, 1);
+        return Bytes();
+    }
+    size_t start = 0;
+    size_t end = Bytes::npos;  // the first FF after start
+    while (true) {
+        const unsigned char command = ByteAt(buffer, start);
         if (command == Acknowledge || command == KeepAlivePoll || command == InfoRequest || command == EndOfMessage) {
             Step = "Error Decoding Ack";
-            TakeSerialBytes(s, 1);
+            buffer.erase(0, start + 1);
             return Bytes();
         }
         if (command == Nack) {
             Step = "Error Decoding Nack";
-            TakeSerialBytes(s, 1);
+            buffer.erase(0, start + 1);
             // Only logged: the decode path never waits for an operator.
             LogSoftwareError(s, "NACK received from Switcher", 0, "Message Error");
             return Bytes();
         }
         Step = "Error Finding FF";
-        const size_t end = FindEOM(buffer);
-        if (end == 0)
+        if (end == Bytes::npos || end <= start)
+            end = buffer.find(static_cast<char>(EndOfMessage), start + 1);
+        if (end == Bytes::npos) {
+            buffer.erase(0, start);  // wait for the rest of the frame
             return Bytes();
-        Step = "Error Checking Incomplete Message";
-        size_t cut = 1;
-        while (cut + 1 < end && !IsHighBitSet(ByteAt(buffer, cut)))
-            ++cut;
-        if (cut + 1 < end) {
-            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
-            TakeSerialBytes(s, cut);
-            continue;
         }
-        return TakeSerialBytes(s, end);
+        Step = "Error Checking Incomplete Message";
+        size_t cut = start + 1;
+        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
+            ++cut;
+        if (cut == end) {
+            buffer.erase(0, start);
+            return TakeSerialBytes(s, end - start + 1);
+        }
+        LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
+        start = cut;
     }
-    return Bytes();
 }
 
 }  // namespace
