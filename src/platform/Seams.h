@@ -2,12 +2,15 @@
 // The small interfaces through which the server reaches the outside world.
 // Each has a Qt implementation and a fake for tests; the protocol code never
 // touches Qt I/O directly.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <string>
 
-// SwitcherQueue releases switcher commands that wait their turn (Draco).
+// SwitcherQueue lets switcher commands go that wait their turn.
 enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, SwitcherQueue, Count };
+// The intervals of the poll timer and of the activity lamps' one-shot timers.
+constexpr int PollIntervalMs = 250;
+constexpr int LedIntervalMs = 200;
 
 class Timers {
 public:

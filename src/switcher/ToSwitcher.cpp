@@ -1,35 +1,30 @@
 #include "switcher/ToSwitcher.h"
 
-#include "core/Server.h"
-#include "switcher/draco/DracoQueue.h"
-#include "switcher/draco/ToDraco.h"
-#include "switcher/vela/ToVela.h"
+#include "model/Server.h"
+#include "switcher/SwitcherFamily.h"
 
-// Vela switchers take table uploads as the client's own frames, passed
-// through unchanged; the table senders below encode for the other families
-// and do nothing for a Vela or in pass-through mode.
+// Each dispatcher calls the configured family's encoder; a family without
+// one, and pass-through mode, send nothing. (A Vela takes table uploads as
+// the client's own frames, so its table senders are empty.)
 
 namespace {
 
-bool IsDraco(const Server& s) { return s.model.SwitcherType == TypeDraco; }
+template <class Entry, class... Args>
+void Dispatch(Server& s, Entry SwitcherFamily::*Field, Args&&... args)
+{
+    const SwitcherFamily* family = ConfiguredFamily(s);
+    if (family != nullptr && family->*Field != nullptr)
+        (family->*Field)(s, std::forward<Args>(args)...);
+}
 
 }  // namespace
 
 void SendTakeToSwitcher(Server& s, int Input, int Output, int& TakeType, int Level)
 {
-    if (s.model.SwitcherType == TypeVela)
-        SendTakeVela(s, Input, Output, TakeType, Level);
-    else if (IsDraco(s))
-        SendTakeDraco(s, Input, Output, TakeType);
+    Dispatch(s, &SwitcherFamily::SendTake, Input, Output, TakeType, Level);
 }
 
-void SendSalvoExecuteToSwitcher(Server& s, int Salvo)
-{
-    if (s.model.SwitcherType == TypeVela)
-        SendSalvoExecuteVela(s, Salvo);
-    else if (IsDraco(s))
-        SendSalvoExecuteDraco(s, Salvo);
-}
+void SendSalvoExecuteToSwitcher(Server& s, int Salvo) { Dispatch(s, &SwitcherFamily::SendSalvoExecute, Salvo); }
 
 void RequestSwitcherTables(Server& s, int64_t Mask, int First, int Last)
 {
@@ -38,88 +33,67 @@ void RequestSwitcherTables(Server& s, int64_t Mask, int First, int Last)
         s.model.UpdateFlags = 0;
         return;
     }
-    if (s.model.SwitcherType == TypeVela)
-        SendInfoRequestVela(s, Mask, First, Last);
-    else if (IsDraco(s))
-        SendInfoRequestDraco(s, Mask, First, Last);
+    Dispatch(s, &SwitcherFamily::RequestTables, Mask, First, Last);
 }
 
-void RequestSwitcherConfiguration(Server& s)
-{
-    if (s.model.SwitcherType == TypeVela)
-        SendInfoRequestVela(s, 1, NoneValue, 0);
-    else if (IsDraco(s))
-        RequestConfigurationDraco(s);
-}
+void RequestSwitcherConfiguration(Server& s) { Dispatch(s, &SwitcherFamily::RequestConfiguration); }
 
-void PollSwitcher(Server& s)
-{
-    if (s.model.SwitcherType == TypeVela)
-        SendPollVela(s);
-    else if (IsDraco(s))
-        SendPollDraco(s);
-}
-
-void SendLinkToSwitcher(Server& s, int First, int Kind, const std::vector<int>& Links)
-{
-    if (s.model.SwitcherType == TypeVela)
-        SendLinksVela(s, First, Kind, Links);
-}
+void PollSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::Poll); }
 
 void SendAlphaTableToSwitcher(Server& s, const std::vector<std::string>& Names, int Table)
 {
-    if (IsDraco(s))
-        SendAlphaTableDraco(s, Names, Table);
+    Dispatch(s, &SwitcherFamily::SendAlphaTable, Names, Table);
 }
 
 void SendAlphaEntryToSwitcher(Server& s, const std::vector<int>& Table, int Kind)
 {
-    if (IsDraco(s))
-        SendSortTableDraco(s, Table, Kind);
+    Dispatch(s, &SwitcherFamily::SendAlphaEntry, Table, Kind);
 }
 
 void SendInhibitMapToSwitcher(Server& s, const std::vector<std::string>& Map)
 {
-    if (IsDraco(s))
-        SendInhibitMapDraco(s, Map);
+    Dispatch(s, &SwitcherFamily::SendInhibitMap, Map);
 }
 
 void SendLinksToSwitcher(Server& s, const std::vector<int>& Links, int Kind)
 {
-    if (IsDraco(s))
-        SendLinksDraco(s, Links, Kind);
+    Dispatch(s, &SwitcherFamily::SendLinks, Links, Kind);
 }
 
-void SendButtonsToSwitcher(Server& s)
+void SendButtonsToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendButtons); }
+
+void SendSalvoCountToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendSalvoCount); }
+
+void SendSalvoEventsToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendSalvoEvents); }
+
+void SendStateToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendState); }
+
+void SendLinkToSwitcher(Server& s, int First, int Kind, const std::vector<int>& Links)
 {
-    if (IsDraco(s))
-        SendButtonsDraco(s);
+    Dispatch(s, &SwitcherFamily::SendLink, First, Kind, Links);
 }
 
-void SendSalvoCountToSwitcher(Server& s)
+void SendGainToSwitcher(Server& s, int Kind, int Value, int Index, int Value2, int Option)
 {
-    if (IsDraco(s))
-        SendSalvoCountDraco(s);
+    Dispatch(s, &SwitcherFamily::SendGain, Kind, Value, Index, Value2, Option);
 }
 
-void SendSalvoEventsToSwitcher(Server& s)
+void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Settings, int Destination)
 {
-    if (IsDraco(s))
-        SendSalvoEventsDraco(s);
-}
-
-void SendStateToSwitcher(Server& s)
-{
-    if (IsDraco(s))
-        SendPortMapDraco(s);
+    Dispatch(s, &SwitcherFamily::SendTransitionControl, Settings, Destination);
 }
 
 void tmrSwitcherQueue_Timer(Server& s)
 {
-    if (IsDraco(s))
-        ReleaseDracoQueue(s);
+    const SwitcherFamily* family = ConfiguredFamily(s);
+    if (family != nullptr && family->ReleaseCommands != nullptr)
+        family->ReleaseCommands(s);
     else
         s.timers.disable(TimerId::SwitcherQueue);
 }
 
-void DropQueuedSwitcherCommands(Server& s) { ClearDracoQueue(s); }
+void DropQueuedSwitcherCommands(Server& s)
+{
+    s.SwitcherQueue.clear();
+    s.timers.disable(TimerId::SwitcherQueue);
+}

@@ -3,9 +3,9 @@
 // on a pseudo-terminal it holds, when the test must see or shape the traffic.
 #include "DracoSimulator.h"
 
-#include "core/Model.h"
+#include "model/Model.h"
 #include "support/SwitcherLine.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/draco/ToDraco.h"
 
 #include <gtest/gtest.h>

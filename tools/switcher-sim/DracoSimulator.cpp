@@ -1,6 +1,6 @@
 #include "DracoSimulator.h"
 
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/draco/ToDraco.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A Draco switcher without hardware (32 x 32): bytes from the server go in,
 // the bytes a Draco would answer come out. No I/O here; main.cpp owns the line.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 // What the Draco handlers share: reading a frame's values and its check byte.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 #include "switcher/draco/ToDraco.h"
 
 #include <optional>

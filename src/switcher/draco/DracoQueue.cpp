@@ -1,8 +1,8 @@
 #include "switcher/draco/DracoQueue.h"
 
-#include "core/Server.h"
+#include "model/Server.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 #include "switcher/draco/ToDraco.h"
 
@@ -51,10 +51,4 @@ void ReleaseDracoQueue(Server& s)
         else
             SendToSwitcher(s, next.Frame);
     }
-}
-
-void ClearDracoQueue(Server& s)
-{
-    s.SwitcherQueue.clear();
-    s.timers.disable(TimerId::SwitcherQueue);
 }

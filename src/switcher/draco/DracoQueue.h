@@ -3,7 +3,7 @@
 // frame joins one first-in, first-out queue and leaves as soon as
 // UpdateFlags is 0 (at once when it is); the pauses a Draco needs between
 // frames run on the SwitcherQueue timer, so the server keeps serving meanwhile.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstddef>
 
@@ -19,5 +19,3 @@ void QueueDracoRequest(Server& s, int GapMs);
 // Sends every queued command that is due. Called by the decoder after each
 // frame and by the SwitcherQueue timer.
 void ReleaseDracoQueue(Server& s);
-// Drops every queued command (the server is being disabled).
-void ClearDracoQueue(Server& s);

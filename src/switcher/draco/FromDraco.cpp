@@ -1,10 +1,9 @@
 #include "switcher/draco/FromDraco.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/DracoQueue.h"
@@ -121,7 +120,7 @@ void DecodeDracoMessage(Server& s)
     Bytes frame;
     try {
         // Any byte from the switcher proves the link.
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         frame = CutDracoFrame(s, step);
         if (!frame.empty()) {
             const Report report = ReportFor(ByteAt(frame, 0));

@@ -3,7 +3,7 @@
 // serial buffer, and one handler per report. Every handler takes the whole
 // frame, command byte to FF, checks its length and check byte before it
 // changes anything, and skips any number outside the 32 x 32 switcher.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 class Server;
 

@@ -1,17 +1,13 @@
 // Takes, crosspoint maps, names, links and inhibits from a Draco switcher.
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "helm/TCPSerialCommunications.h"
-#include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/FromDraco.h"
 #include "switcher/draco/ToDraco.h"
-#include "zolt/Zolt.h"
 
 namespace {
 
@@ -39,10 +35,9 @@ void DracoTake(Server& s, const Bytes& Frame)
             return;
         s.model.CrosspointMap[static_cast<size_t>(destination)].Sources[0] = source;
         SaveTakeToNdf(s, destination, source);
-        SendTakeToClients(s, destination, source, DracoTakeType);
-        SendConsoleTally(s, destination);
+        s.reports().CrosspointChanged(s, destination, source, DracoTakeType);
         LogDracoMessage(s, "Take - In:" + Digits(source + 1, 3) + "-->Out:" + Digits(destination + 1, 3));
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
     });
 }
 
@@ -65,9 +60,8 @@ void DracoCrosspointMap(Server& s, const Bytes& Frame)
         SaveCrosspointMapNdf(s);
         LogDracoMessage(s, "32 Crosspoint Maps");
         m.UpdateFlags &= ~UpdateBit::Crosspoints;
-        SetSwitcherConnected(s, true);
-        for (int i = 1; i <= s.ClientSlotCount(); ++i)
-            SendCrosspointMap(s, i);
+        s.reports().SwitcherConnected(s, true);
+        s.reports().TableChanged(s, UpdateBit::Crosspoints, 0, DracoSize);
     });
 }
 
@@ -90,17 +84,16 @@ void DracoAlphas(Server& s, const Bytes& Frame)
         // Keeps the switcher's order in the raw table and the name order,
         // each name with its own number, in the name and sort tables.
         SaveAlphaNdf(s, read.Names, table);
-        const std::vector<std::string>& names = sources ? m.SourceAlphas : m.DestinationAlphas;
-        if (s.HelmClientsActive)
-            SendAlphaTableToClient(s, names, table, 0);
-        if (AnyPanelClient(s)) {
+        // Soft panels get the new names even without asking.
+        if (AnyPanelClient(s))
             s.AlphasChanged = true;
-            SendAlphaTableToClient(s, names, table, 0);
-        }
-        m.UpdateFlags &= ~(sources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas);
-        SetSwitcherConnected(s, true);
+        const int64_t bit = sources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas;
+        s.reports().TableChanged(s, bit, 0, DracoSize);
+        m.UpdateFlags &= ~bit;
+        s.reports().SwitcherConnected(s, true);
+        // Consoles hear of new names once the switcher has sent everything.
         if (m.UpdateFlags == 0)
-            SendAlphaChangeNotice(s, table);
+            s.reports().NamesChanged(s, table);
     });
 }
 
@@ -128,11 +121,8 @@ void DracoLinks(Server& s, const Bytes& Frame)
             }
         LogDracoMessage(s, "32 Stereo Links");
         m.UpdateFlags &= ~(UpdateBit::SourceLinks | UpdateBit::DestinationLinks);
-        SetSwitcherConnected(s, true);
-        if (s.HelmClientsActive) {
-            SendLinksToClient(s, m.SourceLinks, TableSources, 0);
-            SendLinksToClient(s, m.DestinationLinks, TableDestinations, 0);
-        }
+        s.reports().SwitcherConnected(s, true);
+        s.reports().TableChanged(s, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, 0, DracoSize);
     });
 }
 
@@ -161,13 +151,11 @@ void DracoInhibits(Server& s, const Bytes& Frame)
         LogDracoMessage(s, "32 Inhibits Maps");
         m.UpdateFlags &= ~UpdateBit::Inhibits;
         s.SwitcherRequest.Active = 0;
-        SetSwitcherConnected(s, true);
-        if (s.HelmClientsActive)
-            SendInhibitMapToClient(s);
-        if (AnyPanelClient(s)) {
+        s.reports().SwitcherConnected(s, true);
+        // Soft panels get the new map even without asking.
+        if (AnyPanelClient(s))
             s.InhibitMapChanged = true;
-            SendInhibitMapToClient(s);
-        }
+        s.reports().TableChanged(s, UpdateBit::Inhibits, 0, DracoSize);
         SaveInhibitNdf(s, 0, DracoSize);
     });
 }

@@ -1,11 +1,9 @@
 // Buttons, the port map and the salvo tables from a Draco switcher.
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/FromDraco.h"
@@ -81,7 +79,7 @@ void DracoButtons(Server& s, const Bytes& Frame)
         Model& m = s.model;
         LogDracoMessage(s, "Button Templates");
         m.UpdateFlags &= ~UpdateBit::Buttons;
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         const std::vector<int>& v = read->Values;
         for (size_t d = 0; d < DracoSize; ++d)
             if (InDraco(v[d]))
@@ -96,8 +94,7 @@ void DracoButtons(Server& s, const Bytes& Frame)
         // What a client edits next starts from this report.
         m.ClientTemplateAssignment = m.TemplateAssignment;
         m.ButtonTemplates = m.ButtonData;
-        if (s.HelmClientsActive)
-            SendButtonTablesToClient(s);
+        s.reports().TableChanged(s, UpdateBit::Buttons, 0, DracoSize);
         SaveButtonsNdf(s);
     });
 }
@@ -128,13 +125,12 @@ void DracoPortMap(Server& s, const Bytes& Frame)
             port.TypeCode = Bit(flags, static_cast<int>(p % 8)) ? ControllerPortType : PlainPortType;
             port.State = static_cast<uint8_t>(Bit(states, static_cast<int>(p % 8)));
         }
-        if (AnyHelmPcClient(s) && s.SwitcherOnline) {
-            SendStateToClient(s);
-            SendSwitcherConfigToClient(s);
-        }
+        // The Helm PCs follow the state and the configuration while on line.
+        if (AnyHelmPcClient(s) && s.SwitcherOnline)
+            s.reports().TableChanged(s, UpdateBit::State | UpdateBit::Config, 0, 0);
         LogDracoMessage(s, "Port Map");
         m.UpdateFlags &= ~UpdateBit::PortMap;
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
     });
 }
 
@@ -156,9 +152,10 @@ void DracoSalvoCount(Server& s, const Bytes& Frame)
         LogDracoMessage(s, "Salvo Count");
         if (m.NumSalvos == 0)
             m.UpdateFlags &= ~UpdateBit::Salvos;
-        SetSwitcherConnected(s, true);
-        if (s.HelmClientsActive && m.NumSalvoEvents == 0)
-            SendSalvoEventsToClient(s);
+        s.reports().SwitcherConnected(s, true);
+        // Without events no salvo event frame follows to announce the salvos.
+        if (m.NumSalvoEvents == 0)
+            s.reports().TableChanged(s, UpdateBit::Salvos, 0, 0);
     });
 }
 
@@ -188,11 +185,10 @@ void DracoSalvoAlphas(Server& s, const Bytes& Frame)
         m.SalvoAlphas = std::move(read.Names);
         m.SalvoSortTable = std::move(order);
         LogDracoMessage(s, std::to_string(m.NumSalvos) + " Salvo Alphas");
-        SetSwitcherConnected(s, true);
-        if (AnyPanelClient(s)) {
+        s.reports().SwitcherConnected(s, true);
+        // The clients get the names with the salvo events that follow.
+        if (AnyPanelClient(s))
             s.AlphasChanged = true;
-            SendAlphaTableToClient(s, m.SalvoAlphas, TableSalvos, 0);
-        }
     });
 }
 
@@ -250,8 +246,7 @@ void DracoSalvoEvents(Server& s, const Bytes& Frame, int Mode)
         }
         LogDracoMessage(s, std::to_string(m.NumSalvoEvents) + " Salvo Events");
         m.UpdateFlags &= ~UpdateBit::Salvos;
-        SetSwitcherConnected(s, true);
-        if (s.HelmClientsActive || AnyPanelClient(s))
-            SendSalvoEventsToClient(s);
+        s.reports().SwitcherConnected(s, true);
+        s.reports().TableChanged(s, UpdateBit::Salvos, 0, 0);
     });
 }

@@ -1,8 +1,8 @@
 #include "switcher/draco/ToDraco.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
-#include "switcher/ByteManipulation.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/draco/DracoFrame.h"

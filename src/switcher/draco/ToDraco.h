@@ -2,7 +2,7 @@
 // Commands a Draco switcher understands. Every frame goes through the
 // command queue (DracoQueue.h); the info request and the keep-alive poll are
 // single bytes that go out at once. In demo mode nothing is sent or queued.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 #include <string>

@@ -103,7 +103,9 @@ TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsid
     EXPECT_TRUE(rig.errorLogged("Switcher Check Sum Error", "DracoCrosspointMap"));
     EXPECT_EQ(rig.server.model.UpdateFlags, UpdateBit::Crosspoints);
 
+    // A client that still waits for its map gets the new one.
     const int pc = rig.connect();
+    rig.server.ClientTable[static_cast<size_t>(pc)].MapSent = 1;
     map[1] = 300;  // once stored as a byte: 44
     map[2] = 32;
     rig.feed(Values(0xF6, map));

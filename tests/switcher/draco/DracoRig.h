@@ -4,7 +4,7 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/draco/FromDraco.h"
 #include "switcher/draco/ToDraco.h"
 
