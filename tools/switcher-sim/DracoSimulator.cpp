@@ -1,7 +1,7 @@
 #include "DracoSimulator.h"
 
 #include "model/ByteManipulation.h"
-#include "switcher/ToSwitcher.h"
+#include "model/Model.h"
 #include "switcher/draco/ToDraco.h"
 
 #include <algorithm>

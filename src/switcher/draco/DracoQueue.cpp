@@ -1,8 +1,8 @@
 #include "switcher/draco/DracoQueue.h"
 
-#include "model/Server.h"
 #include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/draco/ToDraco.h"
 

@@ -1,9 +1,9 @@
 #include "switcher/draco/FromDraco.h"
 
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/DracoQueue.h"

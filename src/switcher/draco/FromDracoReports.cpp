@@ -1,10 +1,9 @@
 // Takes, crosspoint maps, names, links and inhibits from a Draco switcher.
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
-#include "switcher/ToSwitcher.h"
+#include "model/Server.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/FromDraco.h"
 #include "switcher/draco/ToDraco.h"
@@ -33,7 +32,7 @@ void DracoTake(Server& s, const Bytes& Frame)
             LogDracoError(s, "Switcher Check Sum Error", "Take Command");
         if (!InDraco(destination) || !InDraco(source))
             return;
-        s.model.CrosspointMap[static_cast<size_t>(destination)].Sources[0] = source;
+        s.model.CrosspointMap.at(static_cast<size_t>(destination)).Sources[0] = source;
         SaveTakeToNdf(s, destination, source);
         s.reports().CrosspointChanged(s, destination, source, DracoTakeType);
         LogDracoMessage(s, "Take - In:" + Digits(source + 1, 3) + "-->Out:" + Digits(destination + 1, 3));
@@ -56,7 +55,7 @@ void DracoCrosspointMap(Server& s, const Bytes& Frame)
         Model& m = s.model;
         for (size_t d = 0; d < read->Values.size(); ++d)
             if (InDraco(read->Values[d]))
-                m.CrosspointMap[d].Sources[0] = read->Values[d];
+                m.CrosspointMap.at(d).Sources[0] = read->Values[d];
         SaveCrosspointMapNdf(s);
         LogDracoMessage(s, "32 Crosspoint Maps");
         m.UpdateFlags &= ~UpdateBit::Crosspoints;

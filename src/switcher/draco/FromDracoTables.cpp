@@ -1,10 +1,9 @@
 // Buttons, the port map and the salvo tables from a Draco switcher.
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
-#include "switcher/ToSwitcher.h"
+#include "model/Server.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/FromDraco.h"
 #include "switcher/draco/ToDraco.h"

@@ -1,10 +1,9 @@
 #include "switcher/draco/ToDraco.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SerialLink.h"
-#include "switcher/ToSwitcher.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/DracoQueue.h"
 
