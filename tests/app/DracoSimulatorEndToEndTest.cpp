@@ -189,7 +189,7 @@ TEST(DracoSimulatorEndToEnd, AnotherClientIsAnsweredAtOnceWhileASystemInfoReques
     EXPECT_TRUE(draco.heard(InfoRequest, 3000));
 }
 
-TEST(DracoSimulatorEndToEnd, ANackIsLoggedAndTheServerGoesOn)
+TEST(DracoSimulatorEndToEnd, ATakeLeavesAsADracoTakeAndANackIsLoggedWithoutStoppingTheServer)
 {
     PlayedDraco draco;
     DracoServer server(draco.path());
@@ -197,6 +197,7 @@ TEST(DracoSimulatorEndToEnd, ANackIsLoggedAndTheServerGoesOn)
     ASSERT_TRUE(OnLine(*pc));
     draco.withSimulator([](DracoSimulator& sim) { sim.NackNext(); });
     pc->send(HelmTake5To3);
+    EXPECT_TRUE(draco.heard(DracoTake5To3, 3000));
     EXPECT_TRUE(server.errorLogged("NACK received from Switcher"));
     pc->send(HelmTake5To3);
     EXPECT_TRUE(pc->waitFor(Framed(Wire({0xFE, 0x04, 0x00, 0x05, 0x00, 0x03, 0x00}))));
