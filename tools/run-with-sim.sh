@@ -3,15 +3,26 @@
 # pseudo-terminal of its own and the server on that line as a Vela
 # switcher's, with a configuration folder of its own (./run-sim by default;
 # a tcpserve.ini already there is kept). Arguments go to the simulator,
-# e.g. --size 64 --trace.
+# e.g. --size 64 --trace; with --type draco a Draco and a server set to
+# Switcher Type=Draco and Baud Rate=19200 (in ./run-sim-draco).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target hvnserver hvn-switcher-sim -j "$(nproc 2>/dev/null || echo 2)"
-appdir="${HVN_APP_DIR:-$PWD/run-sim}"
+type=vela
+prev=
+for arg in "$@"; do
+  [ "$prev" != --type ] || type=$arg
+  prev=$arg
+done
+case $type in
+  draco) family='Switcher Type=Draco\r\nBaud Rate=19200' suffix=-draco ;;
+  *) family='Switcher Type=Vela' suffix= ;;
+esac
+appdir="${HVN_APP_DIR:-$PWD/run-sim$suffix}"
 mkdir -p "$appdir"
-[ -e "$appdir/tcpserve.ini" ] || printf '[CONFIGURATION]\r\nSwitcher Type=Vela\r\n' >"$appdir/tcpserve.ini"
+[ -e "$appdir/tcpserve.ini" ] || printf "[CONFIGURATION]\r\n$family\r\n" >"$appdir/tcpserve.ini"
 
 coproc SIM { exec build/hvn-switcher-sim "$@"; }
 sim_pid=$SIM_PID

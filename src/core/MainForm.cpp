@@ -237,6 +237,7 @@ void ToggleServerEnabled(Server& s)
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
     s.SerialBuffer.clear();
+    DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
     DeleteNdfFiles(s);
 }

@@ -5,6 +5,7 @@
 #include "helm/HelmProtocol.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
+#include "switcher/ToSwitcher.h"
 #include "zolt/ZoltProtocol.h"
 
 #include <memory>
@@ -79,6 +80,7 @@ public:
         case TimerId::Led2: tmrLed2_Timer(s_); break;
         case TimerId::DecodeTcp: tmrDecodeTcp_Timer(s_); break;
         case TimerId::SerialDecode: tmrSerialDecode_Timer(s_); break;
+        case TimerId::SwitcherQueue: tmrSwitcherQueue_Timer(s_); break;
         case TimerId::Count: break;
         }
     }

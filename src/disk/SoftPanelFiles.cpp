@@ -256,6 +256,22 @@ void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table)
     });
 }
 
+void SaveButtonsNdf(Server& s)
+{
+    if (!s.cfg.MaintainNdf)
+        return;
+    Trap(s, "Error Saving Buttons", "File Error", [&] {
+        const Model& m = s.model;
+        Bytes block;
+        for (const std::vector<ButtonRecord>& buttons : m.ButtonData)
+            for (const ButtonRecord& b : buttons)
+                AppendWord(block, b.Values[0]);
+        for (int t : m.TemplateAssignment)
+            AppendWord(block, t);
+        NdfFile(NdfPath(s, "butns.ndf")).put(0, block);
+    });
+}
+
 void SaveInhibitNdf(Server& s, int StartDestination, int Count)
 {
     if (!s.cfg.MaintainNdf)

@@ -21,6 +21,9 @@ void SaveCrosspointMapNdf(Server& s);
 // A name table arrived (Table 10 sources, 20 destinations; others are ignored).
 // Sorts it and stores it into the model even without soft panel support.
 void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table);
+// The button report arrived: "butns.ndf" gets the source of every button of
+// every template, then the template number of every destination.
+void SaveButtonsNdf(Server& s);
 // Inhibits of destinations Start .. Start + Count - 1 changed.
 void SaveInhibitNdf(Server& s, int StartDestination, int Count);
 

@@ -306,7 +306,9 @@ void ProcessHelmTemplateTable(Server& s, const Bytes& Frame, int Index)
             LogForClient(s, "Template Assignment", Index);
             return;
         }
-        StoreRange(s.model.TemplateAssignment, run->First, run->Values);
+        // Goes to the switcher with the next button upload; the assignments
+        // the clients are shown change only with the switcher's report.
+        StoreRange(s.model.ClientTemplateAssignment, run->First, run->Values);
         LogForClient(s, "Button Template Table", Index);
     });
 }

@@ -63,6 +63,7 @@ void SizeFixedTables(Model& m, int n, int templates, int buttons)
     m.DestinationLinks.assign(static_cast<size_t>(n), 0);
     m.InhibitMap.assign(static_cast<size_t>(n), std::string(static_cast<size_t>(n), '0'));
     m.TemplateAssignment.assign(static_cast<size_t>(n), 64);
+    m.ClientTemplateAssignment = m.TemplateAssignment;
     m.SourceGains.assign(static_cast<size_t>(n), GainRecord{});
     m.DestinationGains.assign(static_cast<size_t>(n), GainRecord{});
     m.TransitionControl.clear();

@@ -158,9 +158,12 @@ struct Model {
     std::vector<int> SourceLinks, DestinationLinks;
     std::vector<std::string> InhibitMap;
     std::vector<int> TemplateAssignment;
+    // Template assignments and templates as a client edits them for the
+    // switcher: what it last reported, with the client's entries put in.
+    std::vector<int> ClientTemplateAssignment;
     int NumTemplates = 0;
     int ButtonsPerTemplate = 0;
-    std::vector<std::vector<ButtonRecord>> ButtonTemplates, ButtonData;
+    std::vector<std::vector<ButtonRecord>> ButtonTemplates, ButtonData;  // client's edits, switcher's report
     std::vector<GainRecord> SourceGains, DestinationGains;
     std::vector<std::array<uint8_t, 6>> TransitionControl;
     std::vector<int> RelayStates, OptoStates;

@@ -10,6 +10,7 @@
 #include "platform/AppendFile.h"
 #include "platform/Seams.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,15 @@ struct SwitcherLinkState {
 struct SwitcherRequestState {
     int Active = 0;
     int Countdown = 0;  // ticks until the pending tables are requested again
+};
+
+// A switcher command waiting its turn: a frame that goes out once no table
+// transfer is in progress, or (Request) a request for the tables, which goes
+// out regardless. GapMs is the pause before it once it is first in line.
+struct QueuedSwitcherCommand {
+    Bytes Frame;
+    bool Request = false;
+    int GapMs = 0;
 };
 
 class Server : public PlatformEvents {
@@ -65,6 +75,9 @@ public:
     bool SerialPortWanted = false;
     bool SerialFailureReported = false;
     int SerialRetryTicks = 0;
+    // Switcher commands in the order they were given, and when the first may go.
+    std::deque<QueuedSwitcherCommand> SwitcherQueue;
+    long long SwitcherQueueDueMs = 0;
 
     // The three logs stay open between lines.
     AppendFile EventLogFile;

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, Count };
+// SwitcherQueue lets switcher commands go that wait their turn.
+enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, SwitcherQueue, Count };
 // The intervals of the poll timer and of the activity lamps' one-shot timers.
 constexpr int PollIntervalMs = 250;
 constexpr int LedIntervalMs = 200;

@@ -42,6 +42,9 @@ struct SwitcherFamily {
     void (*SendLink)(Server& s, int First, int Kind, const std::vector<int>& Links) = nullptr;
     void (*SendGain)(Server& s, int Kind, int Value, int Index, int Value2, int Option) = nullptr;
     void (*SendTransitionControl)(Server& s, const std::array<uint8_t, 4>& Settings, int Destination) = nullptr;
+    // Lets queued commands go that have become due (the SwitcherQueue timer),
+    // for a family whose commands wait their turn in Server::SwitcherQueue.
+    void (*ReleaseCommands)(Server& s) = nullptr;
 
     // Capabilities the clients ask.
     // Helm frames are this switcher's own frames: client commands and uploads

@@ -82,3 +82,18 @@ void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Se
 {
     Dispatch(s, &SwitcherFamily::SendTransitionControl, Settings, Destination);
 }
+
+void tmrSwitcherQueue_Timer(Server& s)
+{
+    const SwitcherFamily* family = ConfiguredFamily(s);
+    if (family != nullptr && family->ReleaseCommands != nullptr)
+        family->ReleaseCommands(s);
+    else
+        s.timers.disable(TimerId::SwitcherQueue);
+}
+
+void DropQueuedSwitcherCommands(Server& s)
+{
+    s.SwitcherQueue.clear();
+    s.timers.disable(TimerId::SwitcherQueue);
+}

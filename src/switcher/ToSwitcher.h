@@ -30,3 +30,7 @@ void SendLinkToSwitcher(Server& s, int First, int Kind, const std::vector<int>& 
 void SendGainToSwitcher(Server& s, int Kind, int Value, int Index, int Value2, int Option);
 // Settings is the 4-byte record of the console command.
 void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Settings, int Destination);
+// Commands that wait their turn: the SwitcherQueue timer lets them go, and
+// disabling the server drops them all.
+void tmrSwitcherQueue_Timer(Server& s);
+void DropQueuedSwitcherCommands(Server& s);

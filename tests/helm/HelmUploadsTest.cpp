@@ -104,7 +104,9 @@ TEST_F(HelmUploads, ButtonsAndSalvosRoundTrip)
     FreshModel();
     Upload(buttons);
     Upload(salvos);
-    EXPECT_EQ(m.TemplateAssignment, sent.TemplateAssignment);
+    // The upload is kept for the switcher; what clients see waits for its report.
+    EXPECT_EQ(m.ClientTemplateAssignment, sent.TemplateAssignment);
+    EXPECT_EQ(m.TemplateAssignment, std::vector<int>(256, 64));
     for (size_t t = 0; t < sent.ButtonData.size(); ++t)
         for (size_t k = 0; k < sent.ButtonData[t].size(); ++k) {
             const ButtonRecord& want = sent.ButtonData[t][k];

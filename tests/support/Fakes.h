@@ -18,9 +18,10 @@ public:
     bool isEnabled(TimerId id) const override { return on[idx(id)]; }
     long long nowMs() const override { return now; }
 
-    std::array<bool, 5> on{};
-    std::array<int, 5> interval{};
-    std::array<int, 5> restarts{};
+    static constexpr size_t Count = static_cast<size_t>(TimerId::Count);
+    std::array<bool, Count> on{};
+    std::array<int, Count> interval{};
+    std::array<int, Count> restarts{};
     long long now = 1000;
 
 private:

@@ -1,5 +1,6 @@
 // hvn-switcher-sim: plays a Vela switcher on a serial device or on a
 // pseudo-terminal of its own, for trying the server without hardware.
+#include "DracoSimulator.h"
 #include "LinePacer.h"
 #include "VelaSimulator.h"
 
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <string>
@@ -20,8 +23,11 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: hvn-switcher-sim [--device PATH] [--size N] [--source-prefix TEXT]\n"
-    "                        [--destination-prefix TEXT] [--baud N] [--trace]\n"
+    "usage: hvn-switcher-sim [--type vela|draco] [--device PATH] [--size N]\n"
+    "                        [--source-prefix TEXT] [--destination-prefix TEXT]\n"
+    "                        [--baud N] [--trace]\n"
+    "  --type vela|draco          the switcher family played (default vela; a\n"
+    "                             Draco is always 32 x 32)\n"
     "  --device PATH              serial device to answer on (default: a new\n"
     "                             pseudo-terminal; its path is the first line of output)\n"
     "  --size N                   sources and destinations, 1 to 512 (default 32)\n"
@@ -39,6 +45,7 @@ constexpr size_t MaxQueued = 4u << 20;
 constexpr double SliceMs = 10.0;
 
 struct Options {
+    std::string type = "vela";
     std::string device;
     SimulatorOptions sim;
     long baud = 0;
@@ -89,7 +96,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             return 2;
         const char* value = argv[++i];
         long number = 0;
-        if (arg == "--device" && *value)
+        if (arg == "--type" && (std::string(value) == "vela" || std::string(value) == "draco"))
+            o.type = value;
+        else if (arg == "--device" && *value)
             o.device = value;
         else if (arg == "--size" && ParseNumber(value, 1, VelaSimulator::MaxSize, number))
             o.sim.Size = static_cast<int>(number);
@@ -159,6 +168,17 @@ void Trace(const Options& o, const char* direction, const Bytes& bytes)
         std::fprintf(stderr, "%s %s\n", direction, HexBytes(bytes).c_str());
 }
 
+// The switcher of the chosen family: what arrived on the line in, its answer out.
+std::function<Bytes(const Bytes&)> MakeSwitcher(const Options& o)
+{
+    if (o.type == "draco") {
+        auto draco = std::make_shared<DracoSimulator>(o.sim.SourcePrefix, o.sim.DestinationPrefix);
+        return [draco](const Bytes& chunk) { return draco->Receive(chunk); };
+    }
+    auto vela = std::make_shared<VelaSimulator>(o.sim);
+    return [vela](const Bytes& chunk) { return vela->Receive(chunk); };
+}
+
 int Run(const Options& o)
 {
     // The stop signals are only let through while waiting, so none is missed.
@@ -185,7 +205,7 @@ int Run(const Options& o)
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
 
-    VelaSimulator sim(o.sim);
+    const std::function<Bytes(const Bytes&)> answerTo = MakeSwitcher(o);
     Bytes queued;
     LinePacer pacer(static_cast<double>(o.baud) / 10.0 / 1000.0, SliceMs);
     bool lineFull = false;
@@ -230,7 +250,7 @@ int Run(const Options& o)
             if (n > 0) {
                 const Bytes chunk(buf, static_cast<size_t>(n));
                 Trace(o, "rx", chunk);
-                const Bytes answer = sim.Receive(chunk);
+                const Bytes answer = answerTo(chunk);
                 Trace(o, "tx", answer);
                 if (queued.empty() && !answer.empty())
                     pacer.start(NowMs());
