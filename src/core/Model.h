@@ -153,6 +153,11 @@ struct Model {
     // Salvo data a Helm client uploaded, before a switcher takes it.
     int ClientSalvoCount = 0;
     long ClientSalvoEventCount = 0;
+    // Button uploads the switcher has not reported back yet: the template of
+    // each destination (-1: none uploaded), and per template whether
+    // ButtonTemplates holds an upload for it.
+    std::vector<int> ClientTemplateAssignment;
+    std::vector<bool> UploadedTemplates;
 
     bool sized() const { return !CrosspointMap.empty(); }
 };

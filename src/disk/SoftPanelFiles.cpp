@@ -259,6 +259,22 @@ void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table)
     });
 }
 
+void SaveButtonsNdf(Server& s)
+{
+    if (!s.cfg.MaintainNdf)
+        return;
+    Trap(s, "Error Saving Butns.ndf", "File Error", [&] {
+        const Model& m = s.model;
+        Bytes data;
+        for (const std::vector<ButtonRecord>& buttons : m.ButtonData)
+            for (const ButtonRecord& b : buttons)
+                AppendWord(data, b.Values[0]);
+        for (int t : m.TemplateAssignment)
+            AppendWord(data, t);
+        NdfFile(NdfPath(s, "butns.ndf")).put(0, data);
+    });
+}
+
 void SaveInhibitNdf(Server& s, int StartDestination, int Count)
 {
     if (!s.cfg.MaintainNdf)

@@ -20,6 +20,9 @@ void SaveCrosspointMapNdf(Server& s);
 // A name table arrived (Table 10 sources, 20 destinations; others are ignored).
 // Sorts it and stores it into the model even without soft panel support.
 void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table);
+// The buttons arrived: butns.ndf holds per template the source of each
+// button (16 bits), then the template of each destination (16 bits).
+void SaveButtonsNdf(Server& s);
 // Inhibits of destinations Start .. Start + Count - 1 changed.
 void SaveInhibitNdf(Server& s, int StartDestination, int Count);
 

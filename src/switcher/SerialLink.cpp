@@ -7,6 +7,7 @@
 #include "disk/Logs.h"
 #include "helm/TCPSerialCommunications.h"
 #include "switcher/ByteManipulation.h"
+#include "switcher/orion/FromOrion.h"
 #include "switcher/vela/FromVela.h"
 
 namespace {
@@ -80,6 +81,7 @@ void DecodeSwitcherMessage(Server& s)
         return;
     switch (s.model.SwitcherType) {
     case TypeVela: DecodeVelaMessage(s); break;
+    case TypeOrion: DecodeOrionMessage(s); break;
     default: break;  // no decoder for this family: bytes wait for the idle discard
     }
 }
