@@ -1,5 +1,6 @@
-// hvn-switcher-sim: plays a Vela switcher on a serial device or on a
-// pseudo-terminal of its own, for trying the server without hardware.
+// hvn-switcher-sim: plays a Vela or an Orion switcher on a serial device or
+// on a pseudo-terminal of its own, for trying the server without hardware.
+#include "OrionSimulator.h"
 #include "VelaSimulator.h"
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <string>
@@ -19,11 +22,14 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: hvn-switcher-sim [--device PATH] [--size N] [--source-prefix TEXT]\n"
-    "                        [--destination-prefix TEXT] [--baud N] [--trace]\n"
+    "usage: hvn-switcher-sim [--type vela|orion] [--device PATH] [--size N]\n"
+    "                        [--source-prefix TEXT] [--destination-prefix TEXT]\n"
+    "                        [--baud N] [--trace]\n"
+    "  --type TYPE                the switcher family played (default vela)\n"
     "  --device PATH              serial device to answer on (default: a new\n"
     "                             pseudo-terminal; its path is the first line of output)\n"
-    "  --size N                   sources and destinations, 1 to 512 (default 32)\n"
+    "  --size N                   Vela sources and destinations, 1 to 512 (default 32;\n"
+    "                             an Orion has 256)\n"
     "  --source-prefix TEXT       source names are TEXT and a 3-digit number,\n"
     "                             8 characters in all (default \"Src \")\n"
     "  --destination-prefix TEXT  the same for destinations (default \"Dst \")\n"
@@ -38,6 +44,7 @@ constexpr size_t MaxQueued = 4u << 20;
 constexpr double SliceMs = 10.0;
 
 struct Options {
+    std::string type = "vela";
     std::string device;
     SimulatorOptions sim;
     long baud = 0;
@@ -88,7 +95,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             return 2;
         const char* value = argv[++i];
         long number = 0;
-        if (arg == "--device" && *value)
+        if (arg == "--type" && (std::string(value) == "vela" || std::string(value) == "orion"))
+            o.type = value;
+        else if (arg == "--device" && *value)
             o.device = value;
         else if (arg == "--size" && ParseNumber(value, 1, VelaSimulator::MaxSize, number))
             o.sim.Size = static_cast<int>(number);
@@ -184,7 +193,12 @@ int Run(const Options& o)
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
 
-    VelaSimulator sim(o.sim);
+    // The switcher played: bytes from the line in, its answer out.
+    std::function<Bytes(const Bytes&)> receive;
+    if (o.type == "orion")
+        receive = [sim = std::make_shared<OrionSimulator>(o.sim)](const Bytes& chunk) { return sim->Receive(chunk); };
+    else
+        receive = [sim = std::make_shared<VelaSimulator>(o.sim)](const Bytes& chunk) { return sim->Receive(chunk); };
     Bytes queued;
     const double bytesPerMs = o.baud / 10.0 / 1000.0;
     double lineFreeAt = 0;  // when the bytes already sent have left the wire
@@ -234,7 +248,7 @@ int Run(const Options& o)
             if (n > 0) {
                 const Bytes chunk(buf, static_cast<size_t>(n));
                 Trace(o, "rx", chunk);
-                const Bytes answer = sim.Receive(chunk);
+                const Bytes answer = receive(chunk);
                 Trace(o, "tx", answer);
                 if (queued.size() + answer.size() <= MaxQueued)
                     queued += answer;
