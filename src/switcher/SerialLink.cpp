@@ -1,18 +1,16 @@
 #include "switcher/SerialLink.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "helm/TCPSerialCommunications.h"
-#include "switcher/ByteManipulation.h"
-#include "switcher/orion/FromOrion.h"
-#include "switcher/vela/FromVela.h"
+#include "model/ByteManipulation.h"
+#include "switcher/SwitcherFamily.h"
 
 namespace {
 
 constexpr unsigned char KeepAliveAnswer = 0xF4;
+constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int RetryEveryPollTicks = 12;  // 3 seconds of 250 ms ticks
 
 std::string SerialErrorText(int code)
@@ -47,7 +45,7 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
         s.SwitcherLink.Misses = 0;
         Bytes collected = Chunk;
         if (ByteAt(Chunk, 0) == KeepAliveAnswer) {
-            SetSwitcherConnected(s, true);
+            s.reports().SwitcherConnected(s, true);
             s.ModuleUpgradeActive = false;
             // Only the answer byte itself is consumed here; what follows it in
             // the same chunk is data like any other.
@@ -58,7 +56,7 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
             return;
         s.NoteTraffic();
         if (s.cfg.PassThru) {
-            SendToAllClients(s, collected);
+            s.reports().PassThrough(s, collected);
             return;
         }
         s.SerialBuffer += collected;
@@ -79,11 +77,16 @@ void DecodeSwitcherMessage(Server& s)
 {
     if (SerialBufferOverflowed(s))
         return;
-    switch (s.model.SwitcherType) {
-    case TypeVela: DecodeVelaMessage(s); break;
-    case TypeOrion: DecodeOrionMessage(s); break;
-    default: break;  // no decoder for this family: bytes wait for the idle discard
-    }
+    // Without a decoder for the family the bytes wait for the idle discard.
+    const SwitcherFamily* family = ConfiguredFamily(s);
+    if (family != nullptr && family->Decode != nullptr)
+        family->Decode(s);
+}
+
+void LoopBackToDecoder(Server& s, const Bytes& Frame)
+{
+    s.SerialBuffer = Frame;
+    DecodeSwitcherMessage(s);
 }
 
 void tmrSerialDecode_Timer(Server& s)
@@ -108,6 +111,43 @@ void tmrSerialDecode_Timer(Server& s)
 }
 
 Bytes TakeSerialBytes(Server& s, size_t Count) { return TakeBytes(s.SerialBuffer, Count); }
+
+Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
+{
+    Bytes& buffer = s.SerialBuffer;
+    size_t start = 0;
+    size_t end = Bytes::npos;  // the first FF at or after start
+    while (true) {
+        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
+            ++start;
+        if (start == buffer.size()) {
+            buffer.clear();
+            return Bytes();
+        }
+        const unsigned char command = ByteAt(buffer, start);
+        if (Single(s, command)) {
+            buffer.erase(0, start + 1);
+            return Bytes();
+        }
+        if (end == Bytes::npos || end < start)
+            end = buffer.find(static_cast<char>(EndOfMessage), start);
+        if (end == Bytes::npos) {
+            buffer.erase(0, start);  // wait for the rest of the frame
+            return Bytes();
+        }
+        size_t cut = start + 1;
+        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
+            ++cut;
+        if (cut < end) {
+            // The frame lost its end; a new one starts at cut.
+            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
+            start = cut;
+            continue;
+        }
+        buffer.erase(0, start);
+        return TakeSerialBytes(s, end - start + 1);
+    }
+}
 
 void SendToSwitcher(Server& s, const Bytes& Message)
 {

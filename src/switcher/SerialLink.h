@@ -1,7 +1,7 @@
 #pragma once
 // The one serial link to the switcher: receive event, decode timer, the
 // single send path, and the port's opening and reopening.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <string>
 
@@ -17,10 +17,19 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk);
 void tmrSerialDecode_Timer(Server& s);
 // Hands the buffer to the decoder of the configured family once.
 void DecodeSwitcherMessage(Server& s);
+// Demo mode: the frame becomes the receive buffer and is decoded at once, as
+// if the switcher had echoed it.
+void LoopBackToDecoder(Server& s, const Bytes& Frame);
 // Clears an oversized receive buffer; true when it did.
 bool SerialBufferOverflowed(Server& s);
 void SendToSwitcher(Server& s, const Bytes& Message);
 Bytes TakeSerialBytes(Server& s, size_t Count);
+// Cuts the next frame (command byte to FF) off SerialBuffer, dropping what
+// cannot start one and logging a frame cut short by the next. Single handles
+// a command byte that travels alone and says whether it did. Works on
+// positions and cuts the buffer once, so a long run of noise or of broken
+// frames costs one pass. Empty when no complete frame is there yet.
+Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte));
 
 // The device opened for CommPort: the configured one, else the platform's n-th port.
 std::string SerialDevicePath(const Server& s);

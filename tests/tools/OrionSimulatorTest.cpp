@@ -1,6 +1,6 @@
 #include "OrionSimulator.h"
 
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/orion/OrionFrames.h"
 #include "support/WireBytes.h"
 

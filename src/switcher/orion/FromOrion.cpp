@@ -2,19 +2,15 @@
 // relay/opto state reports.
 #include "switcher/orion/FromOrion.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "helm/TCPSerialCommunications.h"
-#include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
-#include "switcher/FrameReader.h"
+#include "disk/Trap.h"
+#include "model/ByteManipulation.h"
+#include "model/FrameReader.h"
+#include "model/Server.h"
+#include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
-#include "switcher/ToSwitcher.h"
 #include "switcher/orion/FromOrionShared.h"
-#include "zolt/Zolt.h"
 
 #include <algorithm>
 
@@ -22,7 +18,6 @@ namespace {
 
 constexpr unsigned char Acknowledge = 0xF4;
 constexpr unsigned char Busy = 0xF3;
-constexpr unsigned char EndOfMessage = 0xFF;
 
 void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 {
@@ -53,51 +48,8 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
     }
 }
 
-// Cuts the next frame, dropping what cannot start one. Works on positions
-// and cuts the buffer once, so a long run of noise or of broken frames costs
-// one pass. Empty when no complete frame is there yet.
-Bytes CutNextFrame(Server& s)
-{
-    Bytes& buffer = s.SerialBuffer;
-    size_t start = 0;
-    size_t end = Bytes::npos;  // the first FF at or after start
-    while (true) {
-        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
-            ++start;
-        if (start == buffer.size()) {
-            buffer.clear();
-            return Bytes();
-        }
-        const unsigned char command = ByteAt(buffer, start);
-        if (command == Acknowledge || command == Busy) {
-            buffer.erase(0, start + 1);
-            return Bytes();
-        }
-        if (end == Bytes::npos || end < start)
-            end = buffer.find(static_cast<char>(EndOfMessage), start);
-        if (end == Bytes::npos) {
-            buffer.erase(0, start);  // wait for the rest of the frame
-            return Bytes();
-        }
-        size_t cut = start + 1;
-        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
-            ++cut;
-        if (cut < end) {
-            // The frame lost its end; a new one starts at cut.
-            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
-            start = cut;
-            continue;
-        }
-        buffer.erase(0, start);
-        return TakeSerialBytes(s, end - start + 1);
-    }
-}
-
-bool AnyPanel(const Server& s)
-{
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
-                       [](const ClientRecord& c) { return c.LoggedIn && c.ClientType >= FirstPanelClientType; });
-}
+// The acknowledgement F4 and F3 travel alone and carry nothing.
+bool OrionSingleByte(Server&, unsigned char Byte) { return Byte == Acknowledge || Byte == Busy; }
 
 }  // namespace
 
@@ -120,8 +72,8 @@ void DecodeOrionMessage(Server& s)
         return;
     Trap(s, "Error Decoding Message", "Switcher Command Error", [&] {
         // An Orion that sends anything is connected.
-        SetSwitcherConnected(s, true);
-        const Bytes frame = CutNextFrame(s);
+        s.reports().SwitcherConnected(s, true);
+        const Bytes frame = CutSwitcherFrame(s, OrionSingleByte);
         if (!frame.empty())
             Dispatch(s, ByteAt(frame, 0), frame);
     });
@@ -148,8 +100,7 @@ void ProcessOrionTake(Server& s, const Bytes& Frame)
                 return;
             m.CrosspointMap[static_cast<size_t>(d)].Sources[0] = n;
             SaveTakeToNdf(s, d, n);
-            SendTakeToClients(s, d, n, 4);
-            SendConsoleTally(s, d);
+            s.reports().CrosspointChanged(s, d, n, TakeType::Take);
             LogOrionMessage(s, "Take - In:" + Digits(n + 1, 3) + "-->Out:" + Digits(d + 1, 3));
         } else if (take.Kind == Orion::KindOpto || take.Kind == Orion::KindRelay) {
             const bool opto = take.Kind == Orion::KindOpto;
@@ -158,12 +109,12 @@ void ProcessOrionTake(Server& s, const Bytes& Frame)
                 return;
             const bool on = take.State == Orion::StateOn;
             states[static_cast<size_t>(n)] = on ? 1 : 0;
-            SendRelayOptoTallyToClients(s, opto ? TableOptos : TableRelays, n);
+            s.reports().RelayOptoChanged(s, opto ? TableOptos : TableRelays, n);
             LogOrionMessage(s, (opto ? "Opto:" : "Relay:") + Digits(n + 1, 3) + (on ? " On" : " Off"));
         } else {
             return;
         }
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
     });
 }
 
@@ -181,13 +132,9 @@ void ProcessOrionCrosspointMap(Server& s, const Bytes& Frame)
         if (s.cfg.MaintainNdf)
             SaveCrosspointMapNdf(s);
         LogOrionMessage(s, "256 Crosspoint Maps");
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         ClearUpdateBit(s, UpdateBit::Crosspoints);
-        if (!s.HelmClientsActive)
-            return;
-        for (int i = 1; i <= s.ClientSlotCount(); ++i)
-            if (ValidClientSlot(s, i) && s.ClientTable[static_cast<size_t>(i)].MapSent != 0)
-                SendCrosspointMap(s, i);
+        s.reports().TableChanged(s, UpdateBit::Crosspoints, 0, 0);
     });
 }
 
@@ -205,16 +152,14 @@ void ProcessOrionAlphaTable(Server& s, const Bytes& Frame)
         if (!OrionFrameSound(s, ReadOrionAlphaTable(Frame, Orion::Size, names), label))
             return;
         LogOrionMessage(s, "256 " + label);
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         SaveAlphaNdf(s, names, code);
-        if (s.HelmClientsActive) {
-            if (AnyPanel(s))
-                s.AlphasChanged = true;
-            SendAlphaTableToClient(s, sources ? m.SourceAlphas : m.DestinationAlphas, code, 0);
-        }
-        ClearUpdateBit(s, sources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas);
+        s.AlphasChanged = true;  // the soft panels get the new names too
+        const int64_t bit = sources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas;
+        s.reports().TableChanged(s, bit, 0, 0);
+        ClearUpdateBit(s, bit);
         if (m.UpdateFlags == 0)
-            SendAlphaChangeNotice(s, code);
+            s.reports().NamesChanged(s, code);
     });
 }
 
@@ -230,9 +175,10 @@ void ProcessOrionLinks(Server& s, const Bytes& Frame)
         std::vector<int>& table = sources ? m.SourceLinks : m.DestinationLinks;
         std::copy_n(links.begin(), std::min(links.size(), table.size()), table.begin());
         LogOrionMessage(s, "256 " + label);
-        SetSwitcherConnected(s, true);
-        ClearUpdateBit(s, sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks);
-        SendLinksToClient(s, table, sources ? TableSources : TableDestinations, 0);
+        s.reports().SwitcherConnected(s, true);
+        const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
+        ClearUpdateBit(s, bit);
+        s.reports().TableChanged(s, bit, 0, 0);
     });
 }
 
@@ -258,9 +204,8 @@ void ProcessOrionInhibitMap(Server& s, const Bytes& Frame)
         if (dump && d < m.NumDestinations - 1)
             return;
         ClearUpdateBit(s, UpdateBit::Inhibits);
-        if (AnyPanel(s))
-            s.InhibitMapChanged = true;
-        SendInhibitMapToClient(s);
+        s.InhibitMapChanged = true;  // the soft panels get the new map too
+        s.reports().TableChanged(s, UpdateBit::Inhibits, d, 1);
     });
 }
 
@@ -295,7 +240,8 @@ void ProcessOrionRelayOptoState(Server& s, const Bytes& Frame)
                 states[static_cast<size_t>(number)] = state;
         }
         LogOrionMessage(s, relays ? "Relay Tally" : "Opto State");
-        ClearUpdateBit(s, relays ? ReplyBit::RelayStates : ReplyBit::OptoStates);
-        SendRelayOptoStateToClient(s, kind);
+        const int64_t bit = relays ? UpdateBit::RelayStates : UpdateBit::OptoStates;
+        ClearUpdateBit(s, bit);
+        s.reports().TableChanged(s, bit, 0, 0);
     });
 }

@@ -4,7 +4,7 @@
 // the whole frame, checks its length and then its check byte, stores what the
 // server keeps, clears the table's pending bit and passes the table on to the
 // clients in their own protocols.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 class Server;
 

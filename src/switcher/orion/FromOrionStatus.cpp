@@ -1,12 +1,9 @@
 // Buttons, configuration (active devices, versions, activity) and salvos
 // from an Orion switcher. The inner layouts are those of OrionFrames.h.
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "helm/ToHelm.h"
-#include "switcher/ToSwitcher.h"
+#include "disk/Trap.h"
+#include "model/Server.h"
 #include "switcher/orion/FromOrion.h"
 #include "switcher/orion/FromOrionShared.h"
 
@@ -59,10 +56,9 @@ void ProcessOrionButtons(Server& s, const Bytes& Frame)
                            [](const ButtonRecord& a, const ButtonRecord& b) { return a.Values[0] == b.Values[0]; }))
                 m.UploadedTemplates[t] = false;
         LogOrionMessage(s, "Button Templates");
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         ClearUpdateBit(s, UpdateBit::Buttons);
-        if (s.HelmClientsActive)
-            SendButtonTablesToClient(s);
+        s.reports().TableChanged(s, UpdateBit::Buttons, 0, 0);
         if (s.cfg.MaintainNdf)
             SaveButtonsNdf(s);
     });
@@ -81,9 +77,9 @@ void ProcessOrionActiveDevices(Server& s, const Bytes& Frame)
             for (size_t c = 0; c < CardsPerFrame; ++c)
                 m.SwitcherConfig[f].Cards[c].Present = present[CardsPerFrame * f + c] ? 1 : 0;
         LogOrionMessage(s, "Active Devices");
-        ClearUpdateBit(s, ReplyBit::State);
+        ClearUpdateBit(s, UpdateBit::State);
         if (s.SwitcherOnline)
-            SendStateToClient(s);
+            s.reports().TableChanged(s, UpdateBit::State, 0, 0);
     });
 }
 
@@ -101,8 +97,8 @@ void ProcessOrionVersion(Server& s, const Bytes& Frame)
         for (size_t c = 0; c < cards.size() && c + 1 < CardsPerFrame; ++c)
             m.CardVersions[0][c + 1] = cards[c].Qrt + cards[c].Wlb;
         LogOrionMessage(s, "Version Info");
-        ClearUpdateBit(s, ReplyBit::Version);
-        SendVersionInfoToClient(s);
+        ClearUpdateBit(s, UpdateBit::Version);
+        s.reports().TableChanged(s, UpdateBit::Version, 0, 0);
     });
 }
 
@@ -123,8 +119,8 @@ void ProcessOrionActivity(Server& s, const Bytes& Frame)
                 card.Ports[p].Status = cards[c].Ports[p] ? 1 : 0;
         }
         LogOrionMessage(s, "QRT Activity");
-        ClearUpdateBit(s, ReplyBit::Status);
-        SendStatusToClient(s);
+        ClearUpdateBit(s, UpdateBit::Status);
+        s.reports().TableChanged(s, UpdateBit::Status, 0, 0);
     });
 }
 
@@ -144,11 +140,11 @@ void ProcessOrionSalvoCount(Server& s, const Bytes& Frame)
         m.NumSalvoEvents = events;
         m.NumSalvos = salvos;
         LogOrionMessage(s, "Salvo Count");
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         if (salvos == 0)
             ClearUpdateBit(s, UpdateBit::Salvos);
-        if (s.HelmClientsActive && events == 0)
-            SendSalvoEventsToClient(s);
+        if (events == 0)
+            s.reports().TableChanged(s, UpdateBit::Salvos, 0, 0);
     });
 }
 
@@ -173,9 +169,9 @@ void ProcessOrionSalvoAlphas(Server& s, const Bytes& Frame)
             m.SalvoSortTable[i] = order[i];
         }
         LogOrionMessage(s, std::to_string(count) + " Salvo Alphas");
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
+        // The clients get the names with the salvo events that follow them.
         s.AlphasChanged = true;
-        SendAlphaTableToClient(s, m.SalvoAlphas, TableSalvos, 0);
     });
 }
 
@@ -207,6 +203,6 @@ void ProcessOrionSalvoEvents(Server& s, const Bytes& Frame, int Mode)
         m.SalvoEvents = std::move(events);
         LogOrionMessage(s, std::to_string(m.NumSalvoEvents) + " Salvo Events");
         ClearUpdateBit(s, UpdateBit::Salvos);
-        SendSalvoEventsToClient(s);
+        s.reports().TableChanged(s, UpdateBit::Salvos, 0, 0);
     });
 }

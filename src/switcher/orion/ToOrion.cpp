@@ -1,7 +1,8 @@
 #include "switcher/orion/ToOrion.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "disk/Trap.h"
+#include "model/Server.h"
+#include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/orion/OrionFrames.h"
@@ -9,8 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int Take = 4, ReleaseRelay = 64, LatchRelay = 68, MomentaryRelay = 72;
 
 bool InRange(int Number, int Count) { return Number >= 0 && Number < std::min(Count, Orion::Size); }
 
@@ -59,7 +58,7 @@ Bytes BuildTakeOrion(const Server& s, int& Input, int& Output, int TakeType)
 {
     const Model& m = s.model;
     OrionTake take;
-    if (TakeType == Take) {
+    if (TakeType == TakeType::Take) {
         // A number beyond 255 would spill into the kind bits and reach
         // another destination, or become an opto command.
         if (!InRange(Input, m.NumSources) || !InRange(Output, m.NumDestinations))
@@ -67,14 +66,14 @@ Bytes BuildTakeOrion(const Server& s, int& Input, int& Output, int TakeType)
         take = {Orion::KindCrosspoint, Orion::StateOn, Output, Input};
         return BuildOrionTake(take);
     }
-    if (TakeType != LatchRelay && TakeType != MomentaryRelay && TakeType != ReleaseRelay)
+    if (!IsRelayTake(TakeType))
         return Bytes();
     if (!InRange(Output, m.NumRelays))
         return Bytes();
     Input = Output;
     Output = 0;
-    const int state = TakeType == LatchRelay       ? Orion::StateOn
-                      : TakeType == MomentaryRelay ? Orion::StateMomentary
+    const int state = TakeType == TakeType::LatchRelay       ? Orion::StateOn
+                      : TakeType == TakeType::MomentaryRelay ? Orion::StateMomentary
                                                    : Orion::StateOff;
     take = {Orion::KindRelayCommand, state, Output, Input};
     return BuildOrionTake(take);

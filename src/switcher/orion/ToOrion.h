@@ -1,7 +1,7 @@
 #pragma once
 // Commands for an Orion switcher. In demo mode they write nothing and leave
 // the pending bits alone: the simulated Orion answers no command.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 #include <string>

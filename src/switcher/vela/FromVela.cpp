@@ -1,12 +1,10 @@
 #include "switcher/vela/FromVela.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "helm/TCPSerialCommunications.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 #include "switcher/vela/FromVelaShared.h"
 
@@ -45,58 +43,22 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
     case 0xEF: ProcessVelaClockConfig(s, Frame); break;
     case 0xDE: ProcessVelaIcomChannel(s, Frame); break;
     case 0xD2: ProcessVelaTransitionControl(s, Frame); break;
-    case 0xD3: SendToAllClients(s, Frame); break;
+    case 0xD3: s.reports().PassThrough(s, Frame); break;
     case 0xFB:
     case 0xEA: break;  // accepted, nothing to keep
     default: LogSoftwareError(s, "Unknown Command " + HexText(Command), 0, "Switcher"); break;
     }
 }
 
-// Cuts the next frame, dropping what cannot start one. Works on positions
-// and cuts the buffer once, so a long run of noise or of broken frames costs
-// one pass over the buffer. Empty when no complete frame is there yet.
-Bytes CutNextFrame(Server& s)
+// F4 answers the keep-alive poll; F5 and a lone FF carry nothing.
+bool VelaSingleByte(Server& s, unsigned char Byte)
 {
-    Bytes& buffer = s.SerialBuffer;
-    size_t start = 0;
-    size_t end = Bytes::npos;  // the first FF at or after start
-    while (true) {
-        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
-            ++start;
-        if (start == buffer.size()) {
-            buffer.clear();
-            return Bytes();
-        }
-        const unsigned char command = ByteAt(buffer, start);
-        if (command == KeepAliveAnswer) {
-            buffer.erase(0, start + 1);
-            // The switcher answered the keep-alive poll.
-            SetSwitcherConnected(s, true);
-            s.ModuleUpgradeActive = false;
-            return Bytes();
-        }
-        if (command == KeepAlivePoll || command == EndOfMessage) {
-            buffer.erase(0, start + 1);
-            return Bytes();
-        }
-        if (end == Bytes::npos || end < start)
-            end = buffer.find(static_cast<char>(EndOfMessage), start);
-        if (end == Bytes::npos) {
-            buffer.erase(0, start);  // wait for the rest of the frame
-            return Bytes();
-        }
-        size_t cut = start + 1;
-        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
-            ++cut;
-        if (cut < end) {
-            // The frame lost its end; a new one starts at cut.
-            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
-            start = cut;
-            continue;
-        }
-        buffer.erase(0, start);
-        return TakeSerialBytes(s, end - start + 1);
+    if (Byte == KeepAliveAnswer) {
+        s.reports().SwitcherConnected(s, true);
+        s.ModuleUpgradeActive = false;
+        return true;
     }
+    return Byte == KeepAlivePoll || Byte == EndOfMessage;
 }
 
 }  // namespace
@@ -106,7 +68,7 @@ void DecodeVelaMessage(Server& s)
     if (SerialBufferOverflowed(s))
         return;
     Trap(s, "Error Decoding Message", "Vela Command Error", [&] {
-        const Bytes frame = CutNextFrame(s);
+        const Bytes frame = CutSwitcherFrame(s, VelaSingleByte);
         if (frame.empty())
             return;
         s.SwitcherRequest.Countdown = s.model.PollReload;
@@ -115,52 +77,6 @@ void DecodeVelaMessage(Server& s)
 }
 
 void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
-
-void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, int64_t ClearBits, bool Panels)
-{
-    if (s.SwitcherLink.Connected != 1)
-        return;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        // In demo mode every table frame is a client's upload answered by the
-        // simulated switcher; all clients mirror it, so all of them get it.
-        // (A client not yet logged in has no type: 16383 is no panel.)
-        const bool mirrors = c.LoggedIn && ((Panels && c.ClientType >= FirstPanelClientType) || s.cfg.DemoMode);
-        const bool waiting = (c.PendingRequests & WaitBits) != 0 || c.MapSent != 0 || mirrors;
-        if (!waiting)
-            continue;
-        SendToClient(s, Frame, i);
-        c.PendingRequests &= ~ClearBits;
-    }
-}
-
-void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConsoles)
-{
-    if (!s.SwitcherOnline)
-        return;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (c.ClientType != HelmPcClientType && !(AlsoConsoles && c.ClientType == ConsoleClientType))
-            continue;
-        SendToClient(s, Frame, i);
-        c.PendingRequests &= ~Bit;
-    }
-}
-
-void MarkPolledClients(Server& s, int64_t Bit)
-{
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (c.PolledUpdates)
-            c.PendingRequests |= Bit;
-    }
-}
-
-bool AnyPolledClient(const Server& s)
-{
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
-                       [](const ClientRecord& c) { return c.PolledUpdates; });
-}
 
 void DeferRequest(Server& s, int64_t Mask)
 {

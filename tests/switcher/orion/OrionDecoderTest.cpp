@@ -2,12 +2,7 @@
 #include "OrionSimulator.h"
 #include "switcher/orion/OrionRig.h"
 
-#include "helm/ToHelm.h"
-#include "switcher/orion/FromOrion.h"
-
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
