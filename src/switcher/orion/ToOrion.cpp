@@ -33,7 +33,7 @@ unsigned char SortCommand(int Kind)
     }
 }
 
-// The client's salvo upload: its events and, per salvo, how many it has.
+// The events of the client's salvo upload.
 std::vector<SalvoEventRecord> UploadedEvents(const Model& m)
 {
     const size_t n = std::min(m.ClientSalvoEvents.size(), static_cast<size_t>(std::max(m.ClientSalvoEventCount, 0L)));
