@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, starts the switcher simulator on a
-# pseudo-terminal of its own and the server on that line as a Vela
-# switcher's, with a configuration folder of its own (./run-sim by default;
-# a tcpserve.ini already there is kept). Arguments go to the simulator,
-# e.g. --size 64 --trace; with --type draco a Draco and a server set to
-# Switcher Type=Draco and Baud Rate=19200 (in ./run-sim-draco).
+# pseudo-terminal of its own and the server on that line as that switcher's
+# (a Vela by default; --type orion an Orion, --type draco a Draco at 19200
+# baud), with a configuration folder of its own (./run-sim, ./run-sim-orion,
+# ./run-sim-draco; a tcpserve.ini already there is kept). Arguments go to the
+# simulator, e.g. --size 64 --trace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -17,6 +17,7 @@ for arg in "$@"; do
   prev=$arg
 done
 case $type in
+  orion) family='Switcher Type=Orion' suffix=-orion ;;
   draco) family='Switcher Type=Draco\r\nBaud Rate=19200' suffix=-draco ;;
   *) family='Switcher Type=Vela' suffix= ;;
 esac

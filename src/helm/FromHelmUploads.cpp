@@ -226,12 +226,17 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
                 info.Sorts->resize(needed);
         }
         StoreRange(*info.Names, up->First, up->Names);
-        if (info.RawNames != nullptr)
-            StoreRange(*info.RawNames, up->First, up->Names);
         StoreRange(*info.Sorts, up->First, up->Sorts);
-        if (table != TableSalvos) {
+        if (info.RawNames != nullptr) {
+            // Each name goes to its own switcher number; the switcher gets
+            // its whole table back in its own order, the others unchanged.
+            for (size_t i = 0; i < up->Names.size(); ++i) {
+                const int number = up->Sorts[i];
+                if (number >= 0 && static_cast<size_t>(number) < info.RawNames->size())
+                    (*info.RawNames)[static_cast<size_t>(number)] = up->Names[i];
+            }
             SendAlphaEntryToSwitcher(s, *info.Sorts, table);
-            SendAlphaTableToSwitcher(s, *info.Names, table);
+            SendAlphaTableToSwitcher(s, *info.RawNames, table);
         }
         LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->First), Index);
     });
@@ -332,7 +337,14 @@ void ProcessHelmButtonData(Server& s, const Bytes& Frame, int Index)
         if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Buttons);
         } else if (keep > 0) {
-            StoreRange(templates[static_cast<size_t>(t)], 0, up->Buttons);
+            // An upload changes only its own buttons of what the switcher reported.
+            Model& m = s.model;
+            const size_t at = static_cast<size_t>(t);
+            m.UploadedTemplates.resize(templates.size());
+            if (!m.UploadedTemplates[at] && at < m.ButtonData.size())
+                templates[at] = m.ButtonData[at];
+            StoreRange(templates[at], 0, up->Buttons);
+            m.UploadedTemplates[at] = true;
             SendButtonsToSwitcher(s);
         }
         LogForClient(s, "1 Button Templates, Starting with " + std::to_string(up->Template), Index);

@@ -182,6 +182,9 @@ struct Model {
     // Salvo data a Helm client uploaded, before a switcher takes it.
     int ClientSalvoCount = 0;
     long ClientSalvoEventCount = 0;
+    // Per template whether ButtonTemplates holds a client's upload the
+    // switcher has not reported back yet.
+    std::vector<bool> UploadedTemplates;
 
     bool sized() const { return !CrosspointMap.empty(); }
 };

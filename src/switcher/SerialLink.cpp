@@ -11,6 +11,7 @@
 namespace {
 
 constexpr unsigned char KeepAliveAnswer = 0xF4;
+constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int RetryEveryPollTicks = 12;  // 3 seconds of 250 ms ticks
 
 std::string SerialErrorText(int code)
@@ -111,6 +112,43 @@ void tmrSerialDecode_Timer(Server& s)
 }
 
 Bytes TakeSerialBytes(Server& s, size_t Count) { return TakeBytes(s.SerialBuffer, Count); }
+
+Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
+{
+    Bytes& buffer = s.SerialBuffer;
+    size_t start = 0;
+    size_t end = Bytes::npos;  // the first FF at or after start
+    while (true) {
+        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
+            ++start;
+        if (start == buffer.size()) {
+            buffer.clear();
+            return Bytes();
+        }
+        const unsigned char command = ByteAt(buffer, start);
+        if (Single(s, command)) {
+            buffer.erase(0, start + 1);
+            return Bytes();
+        }
+        if (end == Bytes::npos || end < start)
+            end = buffer.find(static_cast<char>(EndOfMessage), start);
+        if (end == Bytes::npos) {
+            buffer.erase(0, start);  // wait for the rest of the frame
+            return Bytes();
+        }
+        size_t cut = start + 1;
+        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
+            ++cut;
+        if (cut < end) {
+            // The frame lost its end; a new one starts at cut.
+            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
+            start = cut;
+            continue;
+        }
+        buffer.erase(0, start);
+        return TakeSerialBytes(s, end - start + 1);
+    }
+}
 
 void SendToSwitcher(Server& s, const Bytes& Message)
 {

@@ -24,6 +24,12 @@ void LoopBackToDecoder(Server& s, const Bytes& Frame);
 bool SerialBufferOverflowed(Server& s);
 void SendToSwitcher(Server& s, const Bytes& Message);
 Bytes TakeSerialBytes(Server& s, size_t Count);
+// Cuts the next frame (command byte to FF) off SerialBuffer, dropping what
+// cannot start one and logging a frame cut short by the next. Single handles
+// a command byte that travels alone and says whether it did. Works on
+// positions and cuts the buffer once, so a long run of noise or of broken
+// frames costs one pass. Empty when no complete frame is there yet.
+Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte));
 
 // The serial device chosen by name: the command line's, else the "Serial
 // Device" key; empty when the COM number decides.

@@ -3,19 +3,15 @@
 // on a pseudo-terminal it holds, when the test must see or shape the traffic.
 #include "VelaSimulator.h"
 
-#include "model/Model.h"
-#include "support/Pty.h"
-#include "support/ServerProcess.h"
 #include "model/ByteManipulation.h"
+#include "model/Model.h"
+#include "support/ServerProcess.h"
+#include "support/SimulatedSwitcher.h"
 #include "switcher/vela/ToVela.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <signal.h>
-#include <thread>
 
 namespace {
 
@@ -26,96 +22,17 @@ const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
 const Bytes PolledUpdatesNotice = Framed(Wire({0xA4, 120, 0, 0, 0}));
 Bytes Request(int64_t mask) { return BuildInfoRequestVela(mask, NoneValue, 0); }
 
+using PlayedVela = PlayedSwitcher<VelaSimulator>;
+
+const QStringList SimArgs = {"--size", QString::number(SimSize)};
+VelaSimulator PlayedSim() { return VelaSimulator(SimulatorOptions{SimSize, "Src ", "Dst "}); }
+
 // The whole crosspoint map as a freshly started simulator reports it.
 Bytes SimulatorMap()
 {
-    const Bytes answer = VelaSimulator(SimulatorOptions{SimSize, "Src ", "Dst "}).Receive(Request(128));
+    const Bytes answer = PlayedSim().Receive(Request(128));
     return answer.substr(0, answer.find('\xFF') + 1);
 }
-
-// The simulator binary; the first line it prints names its pseudo-terminal.
-class SimProcess {
-public:
-    SimProcess()
-    {
-        QtApp();
-        process_.start(HVN_SIM_PATH, {"--size", QString::number(SimSize)});
-        SpinUntil(
-            [&] {
-                process_.waitForReadyRead(20);
-                return process_.canReadLine();
-            },
-            5000);
-        path_ = process_.readLine().trimmed().toStdString();
-    }
-    ~SimProcess()
-    {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    const std::string& path() const { return path_; }
-    void pause() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
-    void resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
-
-private:
-    QProcess process_;
-    std::string path_;
-};
-
-// A switcher the test plays itself: a thread hands what the server writes on
-// the pseudo-terminal to the simulator library and writes its answer back,
-// while answering is on.
-class PlayedSwitcher {
-public:
-    PlayedSwitcher() : sim_(SimulatorOptions{SimSize, "Src ", "Dst "})
-    {
-        worker_ = std::thread([this] { run(); });
-    }
-    ~PlayedSwitcher()
-    {
-        stop_ = true;
-        worker_.join();
-    }
-    const std::string& path() const { return pty_.path(); }
-    void answer(bool on) { answering_ = on; }
-    void corruptNextChecksum(unsigned char command)
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        sim_.CorruptNextChecksum(command);
-    }
-    // Whether the server has written Needle, waiting up to Ms for it.
-    bool heard(const Bytes& needle, int ms) const
-    {
-        return SpinUntil(
-            [&] {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                return heard_.find(needle) != Bytes::npos;
-            },
-            ms);
-    }
-
-private:
-    void run()
-    {
-        while (!stop_) {
-            const Bytes got = pty_.readFor(20);
-            if (got.empty())
-                continue;
-            const std::lock_guard<std::mutex> lock(mutex_);
-            heard_ += got;
-            if (answering_)
-                pty_.send(sim_.Receive(got));
-        }
-    }
-
-    Pty pty_;
-    VelaSimulator sim_;
-    mutable std::mutex mutex_;
-    Bytes heard_;
-    std::atomic<bool> answering_{true};
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-};
 
 // The server as a Vela switcher's, on the given line, with Helm PC clients.
 struct VelaServer {
@@ -154,7 +71,7 @@ bool OnLine(TestClient& pc, int ms = 10000)
 
 TEST(VelaSimulatorEndToEnd, TheStartUpDumpBringsTheServerOnLine)
 {
-    SimProcess sim;
+    SimProcess sim(SimArgs);
     ASSERT_FALSE(sim.path().empty());
     VelaServer server(sim.path());
     auto pc = server.helmPc();
@@ -176,7 +93,7 @@ TEST(VelaSimulatorEndToEnd, TheStartUpDumpBringsTheServerOnLine)
 
 TEST(VelaSimulatorEndToEnd, ATakeComesBackFromTheSimulatorToEveryClient)
 {
-    SimProcess sim;
+    SimProcess sim(SimArgs);
     VelaServer server(sim.path());
     auto pc = server.helmPc();
     auto other = server.helmPc();
@@ -193,7 +110,7 @@ TEST(VelaSimulatorEndToEnd, ATakeComesBackFromTheSimulatorToEveryClient)
 
 TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWaitsForItsReport)
 {
-    SimProcess sim;
+    SimProcess sim(SimArgs);
     VelaServer server(sim.path());
     auto pc = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));
@@ -213,8 +130,8 @@ TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWait
 
 TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 {
-    PlayedSwitcher switcher;
-    switcher.corruptNextChecksum(0xFC);  // the source names, first of the name tables
+    PlayedVela switcher(PlayedSim());
+    switcher.withSim([](VelaSimulator& sim) { sim.CorruptNextChecksum(0xFC); });  // the source names, first of the name tables
     VelaServer server(switcher.path());
     EXPECT_TRUE(switcher.heard(Request(256), 8000));
     auto pc = server.helmPc();
@@ -224,7 +141,7 @@ TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 
 TEST(VelaSimulatorEndToEnd, ACrosspointRequestMadeBeforeTheSwitcherAnswersIsServedOnceOnLine)
 {
-    PlayedSwitcher switcher;
+    PlayedVela switcher(PlayedSim());
     switcher.answer(false);
     VelaServer server(switcher.path());
     ASSERT_TRUE(switcher.heard(BasicInfoRequest, 5000));

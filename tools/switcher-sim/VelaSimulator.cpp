@@ -1,5 +1,7 @@
 #include "VelaSimulator.h"
 
+#include "SimulatorFraming.h"
+
 #include "model/Model.h"
 #include "model/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
@@ -230,40 +232,14 @@ int VelaSimulator::SourceGain(int source, int level) const
 Bytes VelaSimulator::Receive(const Bytes& chunk)
 {
     buffer_ += chunk;
-    Bytes answer;
-    for (;;) {
-        // Data bytes outside a frame belong to nothing.
-        size_t first = 0;
-        while (first < buffer_.size() && !IsHighBitSet(ByteAt(buffer_, first)))
-            ++first;
-        buffer_.erase(0, first);
-        if (buffer_.empty())
-            break;
-        const unsigned char b = ByteAt(buffer_, 0);
-        if (b == Poll || b == PollAnswer || b == EndOfMessage) {
+    return AnswerFrames(
+        buffer_, MaxPending,
+        [](unsigned char b, Bytes& answer) {
             if (b == Poll)
                 answer += static_cast<char>(PollAnswer);
-            buffer_.erase(0, 1);
-            continue;
-        }
-        size_t end = 1;
-        while (end < buffer_.size() && !IsHighBitSet(ByteAt(buffer_, end)))
-            ++end;
-        if (end == buffer_.size()) {
-            if (buffer_.size() > MaxPending)
-                buffer_.clear();
-            break;
-        }
-        if (ByteAt(buffer_, end) != EndOfMessage) {
-            // A command byte before the end: the frame in front of it lost its tail.
-            buffer_.erase(0, end);
-            continue;
-        }
-        const Bytes frame = buffer_.substr(0, end + 1);
-        buffer_.erase(0, end + 1);
-        answer += Spoil(HandleFrame(frame));
-    }
-    return answer;
+            return b == Poll || b == PollAnswer || b == EndOfMessage;
+        },
+        [&](const Bytes& frame) { return Spoil(HandleFrame(frame)); });
 }
 
 Bytes VelaSimulator::Spoil(Bytes frames)

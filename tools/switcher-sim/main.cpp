@@ -1,7 +1,8 @@
-// hvn-switcher-sim: plays a Vela switcher on a serial device or on a
-// pseudo-terminal of its own, for trying the server without hardware.
+// hvn-switcher-sim: plays a Vela, Orion or Draco switcher on a serial device
+// or on a pseudo-terminal of its own, for trying the server without hardware.
 #include "DracoSimulator.h"
 #include "LinePacer.h"
+#include "OrionSimulator.h"
 #include "VelaSimulator.h"
 
 #include <algorithm>
@@ -23,14 +24,14 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: hvn-switcher-sim [--type vela|draco] [--device PATH] [--size N]\n"
+    "usage: hvn-switcher-sim [--type vela|orion|draco] [--device PATH] [--size N]\n"
     "                        [--source-prefix TEXT] [--destination-prefix TEXT]\n"
     "                        [--baud N] [--trace]\n"
-    "  --type vela|draco          the switcher family played (default vela; a\n"
-    "                             Draco is always 32 x 32)\n"
+    "  --type vela|orion|draco    the switcher family played (default vela; an\n"
+    "                             Orion is always 256 x 256, a Draco 32 x 32)\n"
     "  --device PATH              serial device to answer on (default: a new\n"
     "                             pseudo-terminal; its path is the first line of output)\n"
-    "  --size N                   sources and destinations, 1 to 512 (default 32)\n"
+    "  --size N                   Vela sources and destinations, 1 to 512 (default 32)\n"
     "  --source-prefix TEXT       source names are TEXT and a 3-digit number,\n"
     "                             8 characters in all (default \"Src \")\n"
     "  --destination-prefix TEXT  the same for destinations (default \"Dst \")\n"
@@ -96,7 +97,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             return 2;
         const char* value = argv[++i];
         long number = 0;
-        if (arg == "--type" && (std::string(value) == "vela" || std::string(value) == "draco"))
+        if (arg == "--type" && (std::string(value) == "vela" || std::string(value) == "orion" || std::string(value) == "draco"))
             o.type = value;
         else if (arg == "--device" && *value)
             o.device = value;
@@ -171,6 +172,10 @@ void Trace(const Options& o, const char* direction, const Bytes& bytes)
 // The switcher of the chosen family: what arrived on the line in, its answer out.
 std::function<Bytes(const Bytes&)> MakeSwitcher(const Options& o)
 {
+    if (o.type == "orion") {
+        auto orion = std::make_shared<OrionSimulator>(o.sim);
+        return [orion](const Bytes& chunk) { return orion->Receive(chunk); };
+    }
     if (o.type == "draco") {
         auto draco = std::make_shared<DracoSimulator>(o.sim.SourcePrefix, o.sim.DestinationPrefix);
         return [draco](const Bytes& chunk) { return draco->Receive(chunk); };

@@ -1,9 +1,26 @@
-// The Orion family; a Lyra is served as an Orion. Its decoder and encoders
-// are still to come: until then every dispatcher does nothing for it.
+// The Orion family; a Lyra is served as an Orion. Helm clients speak the
+// Vela-shaped protocol, so every command is encoded here and every report
+// is announced for the clients to rebuild in their own frames.
 #include "model/Model.h"
 #include "switcher/SwitcherFamily.h"
+#include "switcher/orion/FromOrion.h"
+#include "switcher/orion/ToOrion.h"
 
 extern const SwitcherFamily OrionFamily;
 const SwitcherFamily OrionFamily = {
     .Types = {TypeOrion, TypeLyra},
+    .Decode = DecodeOrionMessage,
+    .SendTake = [](Server& s, int Input, int Output, int& TakeType, int) { SendTakeOrion(s, Input, Output, TakeType); },
+    .SendSalvoExecute = SendSalvoExecuteOrion,
+    .RequestTables = SendInfoRequestOrion,
+    .RequestConfiguration = SendConfigRequestOrion,
+    .Poll = SendPollOrion,
+    .SendAlphaTable = SendAlphaTableOrion,
+    .SendAlphaEntry = SendSortTableOrion,
+    .SendInhibitMap = SendInhibitMapOrion,
+    .SendLinks = SendLinksOrion,
+    .SendButtons = SendButtonsOrion,
+    .SendSalvoCount = SendSalvoCountOrion,
+    .SendSalvoEvents = SendSalvoEventsOrion,
+    .SendState = SendStateOrion,
 };

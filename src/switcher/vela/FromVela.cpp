@@ -50,51 +50,15 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
     }
 }
 
-// Cuts the next frame, dropping what cannot start one. Works on positions
-// and cuts the buffer once, so a long run of noise or of broken frames costs
-// one pass over the buffer. Empty when no complete frame is there yet.
-Bytes CutNextFrame(Server& s)
+// F4 answers the keep-alive poll; F5 and a lone FF carry nothing.
+bool VelaSingleByte(Server& s, unsigned char Byte)
 {
-    Bytes& buffer = s.SerialBuffer;
-    size_t start = 0;
-    size_t end = Bytes::npos;  // the first FF at or after start
-    while (true) {
-        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
-            ++start;
-        if (start == buffer.size()) {
-            buffer.clear();
-            return Bytes();
-        }
-        const unsigned char command = ByteAt(buffer, start);
-        if (command == KeepAliveAnswer) {
-            buffer.erase(0, start + 1);
-            // The switcher answered the keep-alive poll.
-            s.reports().SwitcherConnected(s, true);
-            s.ModuleUpgradeActive = false;
-            return Bytes();
-        }
-        if (command == KeepAlivePoll || command == EndOfMessage) {
-            buffer.erase(0, start + 1);
-            return Bytes();
-        }
-        if (end == Bytes::npos || end < start)
-            end = buffer.find(static_cast<char>(EndOfMessage), start);
-        if (end == Bytes::npos) {
-            buffer.erase(0, start);  // wait for the rest of the frame
-            return Bytes();
-        }
-        size_t cut = start + 1;
-        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
-            ++cut;
-        if (cut < end) {
-            // The frame lost its end; a new one starts at cut.
-            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");
-            start = cut;
-            continue;
-        }
-        buffer.erase(0, start);
-        return TakeSerialBytes(s, end - start + 1);
+    if (Byte == KeepAliveAnswer) {
+        s.reports().SwitcherConnected(s, true);
+        s.ModuleUpgradeActive = false;
+        return true;
     }
+    return Byte == KeepAlivePoll || Byte == EndOfMessage;
 }
 
 }  // namespace
@@ -104,7 +68,7 @@ void DecodeVelaMessage(Server& s)
     if (SerialBufferOverflowed(s))
         return;
     Trap(s, "Error Decoding Message", "Vela Command Error", [&] {
-        const Bytes frame = CutNextFrame(s);
+        const Bytes frame = CutSwitcherFrame(s, VelaSingleByte);
         if (frame.empty())
             return;
         s.SwitcherRequest.Countdown = s.model.PollReload;

@@ -1,0 +1,265 @@
+#include "switcher/orion/ToOrion.h"
+
+#include "disk/Trap.h"
+#include "model/Server.h"
+#include "model/TakeTypes.h"
+#include "switcher/SerialLink.h"
+#include "switcher/ToSwitcher.h"
+#include "switcher/orion/OrionFrames.h"
+
+#include <algorithm>
+
+namespace {
+
+bool InRange(int Number, int Count) { return Number >= 0 && Number < std::min(Count, Orion::Size); }
+
+unsigned char AlphaCommand(int Table)
+{
+    switch (Table) {
+    case TableSources: return 0xFC;
+    case TableDestinations: return 0xFB;
+    case TableSalvos: return 0xEC;
+    default: return 0;
+    }
+}
+
+unsigned char SortCommand(int Kind)
+{
+    switch (Kind) {
+    case TableSources: return 0xEF;
+    case TableDestinations: return 0xEE;
+    case TableSalvos: return 0xED;
+    default: return 0;
+    }
+}
+
+// The events of the client's salvo upload.
+std::vector<SalvoEventRecord> UploadedEvents(const Model& m)
+{
+    const size_t n = std::min(m.ClientSalvoEvents.size(), static_cast<size_t>(std::max(m.ClientSalvoEventCount, 0L)));
+    return std::vector<SalvoEventRecord>(m.ClientSalvoEvents.begin(), m.ClientSalvoEvents.begin() + static_cast<long>(n));
+}
+
+// Salvo names in salvo number order, from the name-ordered table.
+std::vector<std::string> SalvoNamesBySalvo(const Model& m, size_t Count)
+{
+    std::vector<std::string> names(Count);
+    for (size_t i = 0; i < m.SalvoAlphas.size() && i < m.SalvoSortTable.size(); ++i) {
+        const int number = m.SalvoSortTable[i];
+        if (number >= 0 && static_cast<size_t>(number) < Count)
+            names[static_cast<size_t>(number)] = m.SalvoAlphas[i];
+    }
+    return names;
+}
+
+}  // namespace
+
+Bytes BuildTakeOrion(const Server& s, int& Input, int& Output, int TakeType)
+{
+    const Model& m = s.model;
+    OrionTake take;
+    if (TakeType == TakeType::Take) {
+        // A number beyond 255 would spill into the kind bits and reach
+        // another destination, or become an opto command.
+        if (!InRange(Input, m.NumSources) || !InRange(Output, m.NumDestinations))
+            return Bytes();
+        take = {Orion::KindCrosspoint, Orion::StateOn, Output, Input};
+        return BuildOrionTake(take);
+    }
+    if (!IsRelayTake(TakeType))
+        return Bytes();
+    if (!InRange(Output, m.NumRelays))
+        return Bytes();
+    Input = Output;
+    Output = 0;
+    const int state = TakeType == TakeType::LatchRelay       ? Orion::StateOn
+                      : TakeType == TakeType::MomentaryRelay ? Orion::StateMomentary
+                                                   : Orion::StateOff;
+    take = {Orion::KindRelayCommand, state, Output, Input};
+    return BuildOrionTake(take);
+}
+
+// Only bytes from the switcher mark the link: a frame written into a dead
+// line proves nothing.
+void SendTakeOrion(Server& s, int& Input, int& Output, int& TakeType)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Take", "Switcher Command Error", [&] {
+        const Bytes frame = BuildTakeOrion(s, Input, Output, TakeType);
+        if (!frame.empty())
+            SendToSwitcher(s, frame);
+    });
+}
+
+void SendSalvoExecuteOrion(Server& s, int Salvo)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Salvo Execute", "Switcher Command Error", [&] {
+        OrionWriter w(0xE7);
+        w.Pair(Salvo);
+        SendToSwitcher(s, w.Finish());
+    });
+}
+
+void SendInfoRequestOrion(Server& s, int64_t Mask, int, int)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Info Request", "Switcher Command Error", [&] {
+        const bool everything = Mask == 1;
+        if (everything) {
+            s.model.UpdateFlags = s.model.AllUpdateFlags;
+            s.SwitcherRequest.Countdown = s.model.PollReload;
+        }
+        SendToSwitcher(s, BuildOrionInfoRequest(Mask));
+        if (everything) {
+            s.model.UpdateFlags = s.model.AllUpdateFlags;
+            s.SwitcherRequest.Countdown = s.model.PollReload;
+        } else {
+            s.model.UpdateFlags |= Mask;
+        }
+    });
+}
+
+void SendConfigRequestOrion(Server& s)
+{
+    if (!s.cfg.DemoMode)
+        SendToSwitcher(s, Bytes("\xF2", 1));
+}
+
+void SendPollOrion(Server& s)
+{
+    if (!s.cfg.DemoMode)
+        SendToSwitcher(s, Bytes("\xF5", 1));
+}
+
+void SendAlphaTableOrion(Server& s, const std::vector<std::string>& Names, int Table)
+{
+    const unsigned char command = AlphaCommand(Table);
+    if (s.cfg.DemoMode || command == 0)
+        return;
+    Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] {
+        const size_t count = Table == TableSalvos ? Names.size() : Orion::Size;
+        SendToSwitcher(s, BuildOrionAlphaTable(command, Names, count));
+        if (Table != TableSalvos)
+            RequestSwitcherTables(s, Table == TableSources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas,
+                                  NoneValue, 0);
+    });
+}
+
+void SendSortTableOrion(Server& s, const std::vector<int>& Table, int Kind)
+{
+    const unsigned char command = SortCommand(Kind);
+    if (s.cfg.DemoMode || command == 0)
+        return;
+    Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] {
+        const size_t count = Kind == TableSalvos ? Table.size() : Orion::Size;
+        SendToSwitcher(s, BuildOrionSortTable(command, Table, count));
+    });
+}
+
+void SendInhibitMapOrion(Server& s, const std::vector<std::string>& Map)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Inhibit Map", "Switcher Command Error", [&] {
+        Bytes frames;
+        for (size_t d = 0; d < Map.size() && d < Orion::Size; ++d)
+            frames += BuildOrionInhibitMap(static_cast<int>(d), Map[d]);
+        SendToSwitcher(s, frames);
+        RequestSwitcherTables(s, UpdateBit::Inhibits, NoneValue, 0);
+    });
+}
+
+void SendLinksOrion(Server& s, const std::vector<int>& Links, int Kind)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Links", "Switcher Command Error", [&] {
+        const bool sources = Kind == TableSources;
+        SendToSwitcher(s, BuildOrionLinks(sources ? 0xFA : 0xF9, Links));
+        RequestSwitcherTables(s, sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks, NoneValue, 0);
+    });
+}
+
+// What the switcher last reported, with the client's uploads that it has not
+// reported back yet put in.
+void SendButtonsOrion(Server& s)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Buttons", "Switcher Command Error", [&] {
+        Model& m = s.model;
+        OrionButtons buttons;
+        for (size_t d = 0; d < static_cast<size_t>(std::max(m.NumDestinations, 0)) && d < m.TemplateAssignment.size();
+             ++d) {
+            const bool uploaded = d < m.ClientTemplateAssignment.size() && m.ClientTemplateAssignment[d] >= 0;
+            buttons.Assignment.push_back(uploaded ? m.ClientTemplateAssignment[d] : m.TemplateAssignment[d]);
+        }
+        buttons.Values.assign(Orion::Templates * Orion::ButtonsPerTemplate, 0);
+        for (size_t t = 0; t < m.ButtonData.size() && t < Orion::Templates; ++t) {
+            const bool uploaded = t < m.UploadedTemplates.size() && m.UploadedTemplates[t] && t < m.ButtonTemplates.size();
+            const std::vector<ButtonRecord>& from = uploaded ? m.ButtonTemplates[t] : m.ButtonData[t];
+            for (size_t b = 0; b < from.size() && b < Orion::ButtonsPerTemplate; ++b)
+                buttons.Values[t * Orion::ButtonsPerTemplate + b] = from[b].Values[0];
+        }
+        SendToSwitcher(s, BuildOrionButtons(buttons));
+        RequestSwitcherTables(s, UpdateBit::Buttons, NoneValue, 0);
+    });
+}
+
+// The counts of the client's salvo upload, which the events frame after it
+// carries: a switcher sizes that frame by them.
+void SendSalvoCountOrion(Server& s)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Salvo Count", "Switcher Command Error", [&] {
+        SendToSwitcher(s, BuildOrionSalvoCount(static_cast<long>(UploadedEvents(s.model).size()), s.model.ClientSalvoCount));
+    });
+}
+
+// E9, EB with every event, one E8 per salvo (its number and event count),
+// the salvo names (EC) and their sort table (ED); then the salvos are asked back.
+void SendSalvoEventsOrion(Server& s)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending Salvo Events", "Switcher Command Error", [&] {
+        const Model& m = s.model;
+        const std::vector<SalvoEventRecord> events = UploadedEvents(m);
+        const size_t salvos = static_cast<size_t>(std::clamp(m.ClientSalvoCount, 0, NoneValue));
+        SendSalvoCountToSwitcher(s);
+        Bytes frames = BuildOrionSalvoEvents(0xEB, events);
+        for (size_t sv = 0; sv < salvos; ++sv) {
+            const auto own = std::count_if(events.begin(), events.end(),
+                                           [&](const SalvoEventRecord& e) { return e.Salvo == static_cast<int>(sv); });
+            frames += BuildOrionSalvoDefinition(static_cast<int>(sv), static_cast<int>(own));
+        }
+        SendToSwitcher(s, frames);
+        SendAlphaTableToSwitcher(s, SalvoNamesBySalvo(m, salvos), TableSalvos);
+        std::vector<int> sorts(m.SalvoSortTable.begin(), m.SalvoSortTable.begin() +
+                                                              static_cast<long>(std::min(salvos, m.SalvoSortTable.size())));
+        sorts.resize(salvos, static_cast<int>(salvos) - 1);
+        SendAlphaEntryToSwitcher(s, sorts, TableSalvos);
+        RequestSwitcherTables(s, UpdateBit::Salvos, NoneValue, 0);
+    });
+}
+
+// F0: the presence of the cards of frames 0 and 1, as the switcher reports it.
+void SendStateOrion(Server& s)
+{
+    if (s.cfg.DemoMode)
+        return;
+    Trap(s, "Error Sending State", "Switcher Command Error", [&] {
+        const Model& m = s.model;
+        std::vector<bool> present;
+        for (size_t f = 0; f < 2; ++f)
+            for (size_t c = 0; c < CardsPerFrame; ++c)
+                present.push_back(f < m.SwitcherConfig.size() && static_cast<int>(f) < m.NumFrames &&
+                                  m.SwitcherConfig[f].Cards[c].Present != 0);
+        SendToSwitcher(s, BuildOrionActiveDevices(present));
+    });
+}
