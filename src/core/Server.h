@@ -5,6 +5,7 @@
 #include "core/Config.h"
 #include "core/Model.h"
 #include "helm/ClientRecord.h"
+#include "logitek/LogitekClient.h"
 #include "platform/Seams.h"
 #include "zolt/ZoltClient.h"
 
@@ -73,7 +74,12 @@ public:
     int ZoltClientCount = 0;
     int ZoltSlotCount() const { return static_cast<int>(ZoltClientTable.size()) - 1; }
 
-    int TotalConnections() const { return ClientCount + ZoltClientCount; }
+    // Logitek consoles: index 0 stays empty, slot i is socket i of the Logitek port.
+    std::vector<LogitekClient> LogitekClientTable{1};
+    int LogitekClientCount = 0;
+    int LogitekSlotCount() const { return static_cast<int>(LogitekClientTable.size()) - 1; }
+
+    int TotalConnections() const { return ClientCount + ZoltClientCount + LogitekClientCount; }
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 
