@@ -4,18 +4,15 @@
 #include "VelaSimulator.h"
 
 #include "core/Model.h"
-#include "support/Pty.h"
+#include "support/PlayedSwitcher.h"
 #include "support/ServerProcess.h"
 #include "switcher/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <signal.h>
-#include <thread>
 
 namespace {
 
@@ -60,61 +57,6 @@ public:
 private:
     QProcess process_;
     std::string path_;
-};
-
-// A switcher the test plays itself: a thread hands what the server writes on
-// the pseudo-terminal to the simulator library and writes its answer back,
-// while answering is on.
-class PlayedSwitcher {
-public:
-    PlayedSwitcher() : sim_(SimulatorOptions{SimSize, "Src ", "Dst "})
-    {
-        worker_ = std::thread([this] { run(); });
-    }
-    ~PlayedSwitcher()
-    {
-        stop_ = true;
-        worker_.join();
-    }
-    const std::string& path() const { return pty_.path(); }
-    void answer(bool on) { answering_ = on; }
-    void corruptNextChecksum(unsigned char command)
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        sim_.CorruptNextChecksum(command);
-    }
-    // Whether the server has written Needle, waiting up to Ms for it.
-    bool heard(const Bytes& needle, int ms) const
-    {
-        return SpinUntil(
-            [&] {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                return heard_.find(needle) != Bytes::npos;
-            },
-            ms);
-    }
-
-private:
-    void run()
-    {
-        while (!stop_) {
-            const Bytes got = pty_.readFor(20);
-            if (got.empty())
-                continue;
-            const std::lock_guard<std::mutex> lock(mutex_);
-            heard_ += got;
-            if (answering_)
-                pty_.send(sim_.Receive(got));
-        }
-    }
-
-    Pty pty_;
-    VelaSimulator sim_;
-    mutable std::mutex mutex_;
-    Bytes heard_;
-    std::atomic<bool> answering_{true};
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
 };
 
 // The server as a Vela switcher's, on the given line, with Helm PC clients.
@@ -213,7 +155,7 @@ TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWait
 
 TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 {
-    PlayedSwitcher switcher;
+    PlayedSwitcher switcher(SimulatorOptions{SimSize, "Src ", "Dst "});
     switcher.corruptNextChecksum(0xFC);  // the source names, first of the name tables
     VelaServer server(switcher.path());
     EXPECT_TRUE(switcher.heard(Request(256), 8000));
@@ -224,7 +166,7 @@ TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 
 TEST(VelaSimulatorEndToEnd, ACrosspointRequestMadeBeforeTheSwitcherAnswersIsServedOnceOnLine)
 {
-    PlayedSwitcher switcher;
+    PlayedSwitcher switcher(SimulatorOptions{SimSize, "Src ", "Dst "});
     switcher.answer(false);
     VelaServer server(switcher.path());
     ASSERT_TRUE(switcher.heard(BasicInfoRequest, 5000));
