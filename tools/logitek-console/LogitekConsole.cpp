@@ -75,10 +75,8 @@ std::optional<Bytes> ConsoleCommand(const std::string& Line, std::string& Error)
 {
     std::istringstream in(Line);
     std::string word;
-    if (!(in >> word)) {
-        Error = "empty line";
-        return std::nullopt;
-    }
+    if (!(in >> word))
+        return Bytes();
     if (word == "ident")
         return Identification;
     if (word == "start")

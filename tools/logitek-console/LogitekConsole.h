@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-// The bytes a command line sends, or none with Error saying why.
+// The bytes a command line sends (an empty line sends nothing), or none
+// with Error saying why.
 std::optional<Bytes> ConsoleCommand(const std::string& Line, std::string& Error);
 // Removes and returns the next whole message of Buffer (a byte that starts
 // none comes alone); empty while the message is still arriving.

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 #include <unistd.h>
 
@@ -62,19 +61,30 @@ int main(int argc, char** argv)
         app.exit(1);
     });
 
+    // Standard input is read as it comes and cut into lines here, so that
+    // several lines arriving at once are all sent.
+    std::string typed;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        std::string line;
-        if (!std::getline(std::cin, line)) {
+        char chunk[4096];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n > 0)
+            typed.append(chunk, static_cast<size_t>(n));
+        else
+            typed += '\n';  // the last line may lack its end
+        for (size_t lineEnd = typed.find('\n'); lineEnd != std::string::npos; lineEnd = typed.find('\n')) {
+            const std::string line = typed.substr(0, lineEnd);
+            typed.erase(0, lineEnd + 1);
+            std::string error;
+            if (const std::optional<Bytes> bytes = ConsoleCommand(line, error))
+                socket.write(bytes->data(), static_cast<qint64>(bytes->size()));
+            else
+                std::fprintf(stderr, "hvn-logitek-console: %s\n", error.c_str());
+        }
+        if (n <= 0) {
             input.setEnabled(false);
             QTimer::singleShot(LingerMs, &app, [&] { app.exit(0); });
-            return;
         }
-        std::string error;
-        if (const std::optional<Bytes> bytes = ConsoleCommand(line, error))
-            socket.write(bytes->data(), static_cast<qint64>(bytes->size()));
-        else if (error != "empty line")
-            std::fprintf(stderr, "hvn-logitek-console: %s\n", error.c_str());
     });
 
     socket.connectToHost(QString::fromLocal8Bit(argv[1]), static_cast<quint16>(port));
