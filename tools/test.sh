@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is needed, then builds and runs every test twice: once in a
-# normal build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, checks the layering of src/, then builds and runs
+# every test twice: once in a normal build and once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
+tools/check-layers.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 for variant in normal sanitize; do
   dir="build-test-$variant"

@@ -1,7 +1,8 @@
 // hvnserver: starts the server with its window (or headless), runs the event
 // loop, and exits in order on SIGINT or SIGTERM.
 #include "core/MainForm.h"
-#include "core/Server.h"
+#include "core/Routing.h"
+#include "model/Server.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSockets.h"
@@ -123,6 +124,7 @@ int main(int argc, char** argv)
     QtSerialPort serial;
     QtTimers timers;
     Server server(Platform{display, sockets, serial, timers});
+    RouteServer(server);
     server.cfg.AppPath = appDir;
     server.cfg.SerialDevice = options.serialDevice;
     sockets.setHandler(&server);

@@ -1,9 +1,9 @@
 #include "core/DemoMode.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 
 namespace {
 

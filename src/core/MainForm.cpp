@@ -1,14 +1,17 @@
 #include "core/MainForm.h"
 
 #include "core/DemoMode.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Configuration.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
+#include "model/ByteManipulation.h"
+#include "model/TakeTypes.h"
 #include "helm/TCPSerialCommunications.h"
 #include "switcher/SerialLink.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
 
 #include <filesystem>
@@ -63,7 +66,7 @@ void SuperviseSwitcher(Server& s)
                 s.SwitcherRequest.Countdown = m.PollReload;
                 if (m.UpdateFlags > 0) {
                     RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
-                    if (m.SwitcherType == TypeOrion && m.UpdateFlags == 196608)
+                    if (m.SwitcherType == TypeOrion && m.UpdateFlags == (UpdateBit::RelayStates | UpdateBit::OptoStates))
                         m.UpdateFlags = 0;
                 }
             }
@@ -98,6 +101,28 @@ bool OpenSerialAtStart(Server& s)
 }
 
 }  // namespace
+
+void ProcessSoftPanelTakes(Server& s, PollFile File)
+{
+    Trap(s, "Error Sending SoftPanel Take", "Switcher Command Error", [&] {
+        const std::optional<SoftPanelTake> take = ReadSoftPanelTake(s, File, TurnOffTakes(s));
+        if (!take)
+            return;
+        const Model& m = s.model;
+        std::string message;
+        if (take->TurnOff) {
+            int type = TakeType::TurnOff;
+            SendTakeToSwitcher(s, m.CrosspointMap.at(static_cast<size_t>(take->Destination)).Sources[0],
+                               take->Destination, type, NoneValue);
+            message = "Turn Off -->Out:" + Digits(take->Destination + 1, 3);
+        } else {
+            int type = TakeType::Take;
+            SendTakeToSwitcher(s, take->Source, take->Destination, type, NoneValue);
+            message = "Take - In:" + Digits(take->Source + 1, 3) + "-->Out:" + Digits(take->Destination + 1, 3);
+        }
+        LogIPMessage(s, message, "Soft Panel");
+    });
+}
 
 void InitializeServer(Server& s)
 {
@@ -255,5 +280,14 @@ void ShutdownServer(Server& s)
         DeleteNdfFiles(s);
         WriteConfiguration(s);
         LogSerialMessage(s, "Server Module Exit", s.cfg.CommPort);
+    });
+}
+
+void mnuDisconnectAllClients_Click(Server& s)
+{
+    Trap(s, "IP Disconnect Error", "IP Error", [&] {
+        for (auto& p : s.Protocols)
+            p->DisconnectAll(s);
+        ShowConnectionCount(s);
     });
 }

@@ -1,9 +1,8 @@
 #pragma once
 // Startup, the poll timer, enable/disable and the orderly exit.
-class Server;
+#include "disk/SoftPanelFiles.h"
 
-constexpr int PollIntervalMs = 250;
-constexpr int LedIntervalMs = 200;
+class Server;
 
 // Runs the startup sequence; false when a step failed and the rest was skipped.
 bool Form_Load(Server& s);
@@ -12,3 +11,7 @@ void ShutdownServer(Server& s);
 void SetSwitcherConnected(Server& s, bool Connected);
 void ToggleServerEnabled(Server& s);
 void tmrPoll_Timer(Server& s);
+// Turns the poll file into a take (or a turn-off) for the switcher and logs it.
+void ProcessSoftPanelTakes(Server& s, PollFile File);
+// Closes every client connection of every port.
+void mnuDisconnectAllClients_Click(Server& s);

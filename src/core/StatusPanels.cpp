@@ -1,26 +1,8 @@
-// Lamps, the connection count and the clear button of the status display.
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
+// The lamps' timers and the clear button of the status display.
+#include "core/StatusPanels.h"
+
+#include "model/Server.h"
 #include "switcher/ToSwitcher.h"
-#include "switcher/ByteManipulation.h"
-
-void ShowSerialActivity(Server& s)
-{
-    s.display.setLamp(Lamp::Serial, true);
-    s.timers.restart(TimerId::Led2, LedIntervalMs);
-}
-
-void ShowNetworkActivity(Server& s)
-{
-    s.display.setLamp(Lamp::Network, true);
-    s.timers.restart(TimerId::Led, LedIntervalMs);
-}
-
-void ShowConnectionCount(Server& s)
-{
-    s.display.setStatusPanel(1, "Client Connections: " + Digits(s.TotalConnections(), 4));
-}
 
 void tmrLed_Timer(Server& s)
 {

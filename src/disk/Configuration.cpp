@@ -1,7 +1,7 @@
 #include "disk/Configuration.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 
 #include <cerrno>
 #include <cstdio>

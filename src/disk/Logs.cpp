@@ -1,9 +1,9 @@
 #include "disk/Logs.h"
 
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
-#include "switcher/ByteManipulation.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
+#include "model/ByteManipulation.h"
 
 #include <cstdio>
 #include <ctime>

@@ -2,7 +2,7 @@
 // The three text logs (events, software errors, switcher errors) with their
 // headers, size limits and archives, and the command history lines that go
 // with the event log.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <string>
 

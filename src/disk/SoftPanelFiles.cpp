@@ -1,10 +1,9 @@
 #include "disk/SoftPanelFiles.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
-#include "switcher/ToSwitcher.h"
+#include "model/ByteManipulation.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -18,8 +17,6 @@ namespace {
 constexpr int NameBytes = 8;
 constexpr int OrionMapSize = 256;             // xptmap.ndf, alpha.ndf and inhbt.ndf hold 256 entries
 constexpr long OrionDestinationNames = 2304;  // alpha.ndf: 256 names and 256 sort bytes per table
-constexpr int TakeTypeTurnOff = 0;
-constexpr int TakeTypeTake = 4;
 
 // A data file written in place: panels polling it see a stable size, so it is
 // never truncated, only created when missing.
@@ -298,38 +295,25 @@ const char* PollFileName(PollFile File)
     return File == PollFile::ByteNumbers ? "xpt00001.wcf" : "xpt00002.wcf";
 }
 
-void ProcessSoftPanelTakes(Server& s, PollFile File)
+std::optional<SoftPanelTake> ReadSoftPanelTake(Server& s, PollFile File, bool TurnOffAllowed)
 {
-    Trap(s, "Error Sending SoftPanel Take", "Switcher Command Error", [&] {
-        const fs::path file = NdfPath(s, PollFileName(File));
-        if (!fs::exists(file))
-            return;
-        std::ifstream in(file, std::ios::binary);
-        const Bytes data(std::istreambuf_iterator<char>(in), {});
-        const bool readable = in.is_open() && !in.bad();
-        in.close();
-        // Gone before anything is checked, so that a bad file never blocks the next one.
-        fs::remove(file);
-        if (!readable)
-            throw RuntimeError(75, "Path/File access error");
-        int source = 0, destination = 0;
-        if (!ParsePollFile(data, File, source, destination))
-            throw RuntimeError(62, "Input past end of file");
-        const Model& m = s.model;
-        const bool turnOff = m.SwitcherType == TypeVela && source == m.NumSources;
-        if (destination >= m.NumDestinations || (source >= m.NumSources && !turnOff))
-            throw RuntimeError(9, "Subscript out of range");
-        std::string message;
-        if (turnOff) {
-            int type = TakeTypeTurnOff;
-            SendTakeToSwitcher(s, m.CrosspointMap.at(static_cast<size_t>(destination)).Sources[0], destination, type,
-                               NoneValue);
-            message = "Turn Off -->Out:" + Digits(destination + 1, 3);
-        } else {
-            int type = TakeTypeTake;
-            SendTakeToSwitcher(s, source, destination, type, NoneValue);
-            message = "Take - In:" + Digits(source + 1, 3) + "-->Out:" + Digits(destination + 1, 3);
-        }
-        LogIPMessage(s, message, "Soft Panel");
-    });
+    const fs::path file = NdfPath(s, PollFileName(File));
+    if (!fs::exists(file))
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    const Bytes data(std::istreambuf_iterator<char>(in), {});
+    const bool readable = in.is_open() && !in.bad();
+    in.close();
+    // Gone before anything is checked, so that a bad file never blocks the next one.
+    fs::remove(file);
+    if (!readable)
+        throw RuntimeError(75, "Path/File access error");
+    SoftPanelTake take;
+    if (!ParsePollFile(data, File, take.Source, take.Destination))
+        throw RuntimeError(62, "Input past end of file");
+    const Model& m = s.model;
+    take.TurnOff = TurnOffAllowed && take.Source == m.NumSources;
+    if (take.Destination >= m.NumDestinations || (take.Source >= m.NumSources && !take.TurnOff))
+        throw RuntimeError(9, "Subscript out of range");
+    return take;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Files that network soft panels read (the .ndf data files) and the poll
 // files through which they ask for takes (.wcf).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,12 @@ void SaveInhibitNdf(Server& s, int StartDestination, int Count);
 // for switchers beyond 256 inputs or outputs (xpt00002.wcf).
 enum class PollFile { ByteNumbers, WordNumbers };
 const char* PollFileName(PollFile File);
-// Turns the poll file into a take (or a turn-off), deletes it and logs it.
-void ProcessSoftPanelTakes(Server& s, PollFile File);
+struct SoftPanelTake {
+    int Source = 0;
+    int Destination = 0;
+    bool TurnOff = false;  // one past the last source, where the switcher can turn an output off
+};
+// Reads the poll file, deletes it and checks its take against the model.
+// Nothing when there is no file; a bad file throws the run-time error that
+// the caller's trap logs.
+std::optional<SoftPanelTake> ReadSoftPanelTake(Server& s, PollFile File, bool TurnOffAllowed);

@@ -1,16 +1,16 @@
 #include "helm/FromHelm.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "helm/HelmFrames.h"
 #include "helm/TCPSerialCommunications.h"
 #include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
+#include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
-#include "switcher/vela/ToVela.h"
 
 namespace {
 
@@ -91,11 +91,11 @@ Handler HandlerFor(unsigned char Command)
     }
 }
 
-// The demo switcher answers client frames only when it plays a Vela: an
-// Orion or Draco demo has no decoder that could answer them.
+// The demo switcher answers client frames only when it plays a switcher whose
+// frames they are: the other families' demos have no decoder that could answer them.
 bool AnsweredByDemoSwitcher(const Server& s, unsigned char Command)
 {
-    return s.cfg.DemoMode && s.model.SwitcherType == TypeVela && Command != CmdInfoRequest && Command != CmdNotice &&
+    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != CmdInfoRequest && Command != CmdNotice &&
            Command != CmdLogin && Command != CmdPassword;
 }
 
@@ -164,33 +164,6 @@ int64_t ReadInfoMask(const Bytes& Frame)
     return mask;
 }
 
-// ---- Take ----
-
-bool IsRelayTake(int TakeType)
-{
-    const int t = TakeType & 511;
-    return t == 64 || t == 68 || t == 72;
-}
-
-std::string TakeLogText(int TakeType, int Input, int Output)
-{
-    const std::string route = Digits(Input + 1, 4) + "-->Out:" + Digits(Output + 1, 4);
-    switch (TakeType & 511) {
-    case 4: return "Take - In:" + route;
-    case 5: return "Priority Take - In:" + route;
-    case 32: return "Sum Off - In:" + route;
-    case 33: return "Priority Sum Off - In:" + route;
-    case 36: return "Sum On - In:" + route;
-    case 37: return "Priority Sum On - In:" + route;
-    // A turn-off carries no input: only the output part of the route is shown.
-    case 0: return "Turn Off:" + route.substr(route.size() >= 16 ? 5 : 4);
-    case 64: return "Release Relay:" + Digits(Output + 1, 4);
-    case 68: return "Latch Relay:" + Digits(Output + 1, 4);
-    case 72: return "Momentary Relay:" + Digits(Output + 1, 4);
-    default: return std::string();
-    }
-}
-
 }  // namespace
 
 std::string ClientAddress(const Server& s, int Index)
@@ -202,7 +175,7 @@ void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
 {
     SendToSwitcher(s, Frame);
     if (AskBack != 0)
-        SendInfoRequestVela(s, AskBack, NoneValue, 0);
+        RequestSwitcherTables(s, AskBack, NoneValue, 0);
 }
 
 void DecodeHelmMessage(Server& s, int Index)
@@ -381,10 +354,11 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
         // on every polled pass.
         if (mask != ReplyBit::SystemInfo)
             s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= mask & ~ReplyBit::SystemInfo;
-        // A Vela answers the full refresh itself; its reports reach every waiting client.
-        if (!Frame.empty() && mask == FullRefreshMask && s.model.SwitcherType == TypeVela) {
+        // A switcher whose frames are the clients' answers the full refresh
+        // itself; its reports reach every waiting client.
+        if (!Frame.empty() && mask == FullRefreshMask && HelmFramesPassUnchanged(s)) {
             if (!s.cfg.DemoMode) {
-                SendInfoRequestVela(s, mask, NoneValue, 0);
+                RequestSwitcherTables(s, mask, NoneValue, 0);
                 LogForClient(s, "Helm Info Request", Index);
                 return;
             }
@@ -424,8 +398,9 @@ TakeCommand ReadTakeCommand(const Bytes& Frame, int SwitcherType)
     t.TakeType = r.Pair();
     t.Input = r.Pair();
     t.Output = r.Pair();
-    if (SwitcherType != TypeVela)
-        t.TakeType &= ~1024;
+    const SwitcherFamily* family = FamilyOf(SwitcherType);
+    if (family == nullptr || !family->HelmFramesPassUnchanged)
+        t.TakeType &= ~TakeType::IgnoredFlag;
     return t;
 }
 
@@ -441,19 +416,19 @@ void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const TakeCommand take = ReadTakeCommand(Frame, s.model.SwitcherType);
-        if (s.model.SwitcherType == TypeVela) {
+        if (HelmFramesPassUnchanged(s)) {
             SendToSwitcher(s, Frame);
         } else {
             int type = take.TakeType;
             SendTakeToSwitcher(s, take.Input, take.Output, type, NoneValue);
         }
-        LogForClient(s, TakeLogText(take.TakeType, take.Input, take.Output), Index);
+        LogForClient(s, TakeLogText(take.TakeType & TakeType::TypeBits, take.Input, take.Output), Index);
         const ClientRecord* c = ClientAt(s, Index);
         if (c != nullptr && c->PolledUpdates) {
             // A polled client sees the change only through its next refresh:
             // ask the switcher for the table once the line is quiet.
             s.timers.restart(TimerId::Led2, LedIntervalMs);
-            s.model.DeferredRequestFlags = IsRelayTake(take.TakeType) ? ReplyBit::RelayStates : ReplyBit::Crosspoints;
+            s.model.DeferredRequestFlags = IsRelayTake(take.TakeType & TakeType::TypeBits) ? ReplyBit::RelayStates : ReplyBit::Crosspoints;
         }
     });
 }
@@ -472,7 +447,7 @@ void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
         FrameReader r(Frame);
         const int salvo = r.Pair();
         LogForClient(s, "Salvo Execute Number " + std::to_string(salvo + 1), Index);
-        if (s.model.SwitcherType == TypeVela)
+        if (HelmFramesPassUnchanged(s))
             SendToSwitcher(s, Frame);
         else
             SendSalvoExecuteToSwitcher(s, salvo);
@@ -532,7 +507,7 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
         ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
         c.PolledUpdates = true;
         c.UpdateMask = VelaAllUpdateFlags;
-        if (s.model.SwitcherType == TypeVela) {
+        if (HelmFramesPassUnchanged(s)) {
             // The switcher stops answering polls while a module is rewritten.
             s.ModuleUpgradeActive = true;
             SendToSwitcher(s, Frame);
@@ -555,7 +530,7 @@ void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Serial Message");
             return;
         }
-        if (s.model.SwitcherType == TypeVela)
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, 0);
         LogForClient(s, "Received Serial Message", Index);
     });
@@ -568,7 +543,7 @@ void ProcessHelmIcomChannel(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Check Sum Error", Index, "Clock Config");
             return;
         }
-        if (s.model.SwitcherType == TypeVela)
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, 0);
         LogForClient(s, "Received Icom Channel", Index);
     });

@@ -1,7 +1,7 @@
 #pragma once
 // Helm frames from clients: framing, keep-alive, login and passwords, and
 // the handler of every command.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 

@@ -1,24 +1,23 @@
 // Table uploads from Helm clients. Each frame is read completely before
 // anything is stored, so a frame that fails a check changes nothing; counts
 // in a frame never lead outside it, and entries beyond a table are dropped.
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "helm/FromHelm.h"
 #include "helm/HelmFrames.h"
 #include "helm/TCPSerialCommunications.h"
 #include "helm/ToHelm.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
-#include "switcher/vela/VelaFrames.h"
+#include "model/VelaFrames.h"
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 namespace {
-
-bool IsVela(const Server& s) { return s.model.SwitcherType == TypeVela; }
 
 void LogForClient(Server& s, const std::string& Message, int Index) { LogIPMessage(s, Message, ClientAddress(s, Index)); }
 
@@ -208,7 +207,7 @@ void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const int count = static_cast<int>(up->Names.size());
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, info.Bit);
             if (table != TableSalvos)
                 LogForClient(s, std::to_string(count) + " " + info.Name + StartingAt(count, up->First), Index);
@@ -244,13 +243,13 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Inhibit Map"))
             return;
         // A Vela stores nothing here: the frame is only checked.
-        const int outputs = IsVela(s) ? 0 : std::min(s.model.NumDestinations, static_cast<int>(s.model.InhibitMap.size()));
+        const int outputs = HelmFramesPassUnchanged(s) ? 0 : std::min(s.model.NumDestinations, static_cast<int>(s.model.InhibitMap.size()));
         const std::optional<InhibitRun> up = ReadInhibitMap(Frame, InhibitRunLayout::Helm, s.model.NumSources, outputs);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Inhibit Map");
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Inhibits);
         } else {
             StoreRange(s.model.InhibitMap, up->First, up->Texts);
@@ -277,7 +276,7 @@ void ProcessHelmLinks(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Helm Message Length Error", Index, name);
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, sources ? ReplyBit::SourceLinks : ReplyBit::DestinationLinks);
         } else {
             std::vector<int> links;
@@ -302,7 +301,7 @@ void ProcessHelmTemplateTable(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Template Table");
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Buttons);
             LogForClient(s, "Template Assignment", Index);
             return;
@@ -322,13 +321,13 @@ void ProcessHelmButtonData(Server& s, const Bytes& Frame, int Index)
         std::vector<std::vector<ButtonRecord>>& templates = s.model.ButtonTemplates;
         const int t = Frame.size() > 5 ? CombineBytes(ByteAt(Frame, 2), ByteAt(Frame, 3)) : 0;
         const size_t keep =
-            !IsVela(s) && static_cast<size_t>(t) < templates.size() ? templates[static_cast<size_t>(t)].size() : 0;
+            !HelmFramesPassUnchanged(s) && static_cast<size_t>(t) < templates.size() ? templates[static_cast<size_t>(t)].size() : 0;
         const std::optional<ButtonUpload> up = ReadButtonUpload(Frame, keep);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Button Info");
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Buttons);
         } else if (keep > 0) {
             StoreRange(templates[static_cast<size_t>(t)], 0, up->Buttons);
@@ -349,7 +348,7 @@ void ProcessHelmSalvoEvents(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const size_t events = up->Events.size();
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Salvos);
         } else {
             Model& m = s.model;
@@ -382,7 +381,7 @@ void ProcessHelmState(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Frame Size", Index, "State Message");
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::State);
         } else {
             WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
@@ -403,7 +402,7 @@ void ProcessHelmConfig(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Config Message");
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, ReplyBit::Config);
         else
             WalkConfig(Frame, &s.model);
@@ -427,7 +426,7 @@ void ProcessHelmGain(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Gain Message");
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Gains);
         } else if (group >= 0 && group <= 3) {
             std::vector<GainRecord>& gains = group < 2 ? s.model.SourceGains : s.model.DestinationGains;
@@ -455,7 +454,7 @@ void ProcessHelmGainOffset(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Gain Offset");
             return;
         }
-        if (IsVela(s)) {
+        if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::GainOffsets);
         } else {
             ReadGainOffsets(Frame, s.model.GainOffsets);
@@ -474,7 +473,7 @@ void ProcessHelmClock(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Clock Message");
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, ReplyBit::Clock);
         else if (ByteAt(Frame, 1) == 1)
             s.model.ClockSetting = ByteAt(Frame, 2);
@@ -492,7 +491,7 @@ void ProcessHelmClockConfig(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Clock Config");
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, ReplyBit::Clock);
         else
             s.model.ClockMode = ByteAt(Frame, 1);
@@ -512,7 +511,7 @@ void ProcessHelmDisplayList(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Vela Message Length Error", Index, name);
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList);
         else
             StoreRange(sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists, up->First, up->Lists);
@@ -531,7 +530,7 @@ void ProcessHelmRelayConfig(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Relay Config Length Error", Index, "Relay Configuration");
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, ReplyBit::RelayConfig);
         else
             StoreRange(s.model.RelayConfig, run->First, run->Values);
@@ -550,7 +549,7 @@ void ProcessHelmTransitionControl(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Helm Transition Control");
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, ReplyBit::TransitionControl);
         else
             StoreTransitionControl(*run, s.model.TransitionControl, static_cast<int>(s.model.TransitionControl.size()));
@@ -563,13 +562,13 @@ void ProcessHelmCrosspointMap(Server& s, const Bytes& Frame, int Index)
     Trap(s, "Error Processing Crosspoint Map", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Crosspoint Map"))
             return;
-        const int outputs = IsVela(s) ? 0 : static_cast<int>(s.model.CrosspointMap.size());
+        const int outputs = HelmFramesPassUnchanged(s) ? 0 : static_cast<int>(s.model.CrosspointMap.size());
         const std::optional<CrosspointUpload> up = ReadCrosspointUpload(Frame, outputs);
         if (!up) {
             LogSoftwareError(s, "Message Length Error", Index, "Crosspoint Map");
             return;
         }
-        if (IsVela(s))
+        if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, ReplyBit::Crosspoints);
         else
             StoreRange(s.model.CrosspointMap, up->Start, up->Records);

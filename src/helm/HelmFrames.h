@@ -1,7 +1,7 @@
 #pragma once
 // Steps every Helm handler shares.
-#include "core/Bytes.h"
-#include "switcher/FrameReader.h"
+#include "platform/Bytes.h"
+#include "model/FrameReader.h"
 
 #include <cstdint>
 #include <string>

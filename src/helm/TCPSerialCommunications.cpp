@@ -1,14 +1,13 @@
 #include "helm/TCPSerialCommunications.h"
 
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "helm/FromHelm.h"
 #include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
-#include "zolt/Zolt.h"
 
 #include <algorithm>
 #include <vector>
@@ -136,50 +135,6 @@ void wscktClients_Close(Server& s, int Index)
     });
 }
 
-void tmrDecodeTcp_Timer(Server& s)
-{
-    bool helmBusy = false;
-    bool helmProgress = false;
-    bool zoltProgress = false;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        const size_t before = Client(s, i).ReceiveBuffer.size();
-        if (before == 0)
-            continue;
-        helmBusy = true;
-        DecodeHelmMessage(s, i);
-        // A decoder may disconnect everybody and shrink the table.
-        if (!ValidClientSlot(s, i) || Client(s, i).ReceiveBuffer.size() != before)
-            helmProgress = true;
-    }
-    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
-        const size_t before = s.ZoltClientTable[static_cast<size_t>(i)].ReceiveBuffer.size();
-        if (before == 0)
-            continue;
-        DecodeConsoleMessage(s, i);
-        if (!ValidConsoleSlot(s, i) || s.ZoltClientTable[static_cast<size_t>(i)].ReceiveBuffer.size() != before)
-            zoltProgress = true;
-    }
-    const long long idle = s.timers.nowMs() - s.LastTrafficMs;
-    if (helmBusy && idle > ClientIdleDiscardMs) {
-        // Unfinished frames that nothing completed in time; console commands
-        // still arriving are kept.
-        for (int i = 1; i <= s.ClientSlotCount(); ++i)
-            Client(s, i).ReceiveBuffer.clear();
-        s.NoteTraffic();
-        helmBusy = false;
-        helmProgress = false;
-    }
-    if (helmProgress || zoltProgress)
-        s.timers.enable(TimerId::DecodeTcp, 0);
-    else if (helmBusy)
-        // Only unfinished frames are left: wait for more bytes or the discard.
-        s.timers.enable(TimerId::DecodeTcp, static_cast<int>(ClientIdleDiscardMs - idle + 1));
-    else
-        // Nothing, or only console commands still arriving: their bytes turn
-        // the timer on again.
-        s.timers.disable(TimerId::DecodeTcp);
-}
-
 Bytes TakeClientBytes(Server& s, size_t Count, int Index)
 {
     if (!ValidClientSlot(s, Index))
@@ -248,21 +203,17 @@ void SendCrosspointMap(Server& s, int Index)
     Client(s, Index).MapSent = 0;
 }
 
-void mnuDisconnectAllClients_Click(Server& s)
+void CloseAllClients(Server& s)
 {
-    Trap(s, "IP Disconnect Error", "IP Error", [&] {
-        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-            if (s.sockets.isConnected(Port::Helm, i)) {
-                LogIPMessage(s, "Client Disconnected", Client(s, i).Address);
-                s.sockets.close(Port::Helm, i);
-            }
-            s.sockets.remove(Port::Helm, i);
+    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        if (s.sockets.isConnected(Port::Helm, i)) {
+            LogIPMessage(s, "Client Disconnected", Client(s, i).Address);
+            s.sockets.close(Port::Helm, i);
         }
-        s.ClientTable.resize(1);
-        s.ClientCount = 0;
-        CloseAllConsoles(s, "Console Disconnected");
-        ShowConnectionCount(s);
-    });
+        s.sockets.remove(Port::Helm, i);
+    }
+    s.ClientTable.resize(1);
+    s.ClientCount = 0;
 }
 
 void PollHelmClients(Server& s)

@@ -1,9 +1,9 @@
 #include "helm/ToHelm.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "helm/TCPSerialCommunications.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 
 #include <algorithm>

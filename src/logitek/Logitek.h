@@ -2,7 +2,7 @@
 // The Logitek console bridge: connection slots, the framing of the consoles'
 // byte stream, console set-up, and the mapping of channel messages to takes
 // and gains and of reported gains back to fader positions.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstddef>
 #include <string>

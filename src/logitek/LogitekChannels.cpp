@@ -1,12 +1,11 @@
 #include "logitek/Logitek.h"
 
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "logitek/LogitekShared.h"
 #include "switcher/ToSwitcher.h"
-#include "switcher/vela/ToVela.h"
 
 #include <algorithm>
 
@@ -76,14 +75,14 @@ void Take(Server& s, int Input, int Output, int TakeType, int Level)
         SendTakeToSwitcher(s, Input, Output, TakeType, Level);
 }
 
-// Only a Vela understands the gain frame; other families keep the level alone.
+// Families without a gain command keep the level alone.
 void Gain(Server& s, int Stage, int Value, int Output, int Input)
 {
-    if (s.model.SwitcherType != TypeVela || Output < 0 || Output >= s.model.NumDestinations)
+    if (Output < 0 || Output >= s.model.NumDestinations)
         return;
     if (Input != NoneValue && (Input < 0 || Input >= s.model.NumSources))
         return;
-    SendGainVela(s, Stage, Value, Output, Input, NoneValue);
+    SendGainToSwitcher(s, Stage, Value, Output, Input, NoneValue);
 }
 
 // The gain of the channel's source on bus 1 (and in stereo of the next input

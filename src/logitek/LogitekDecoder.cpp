@@ -1,9 +1,9 @@
 #include "logitek/Logitek.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "logitek/LogitekShared.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "logitek/Logitek.h"
 
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "logitek/LogitekShared.h"
 

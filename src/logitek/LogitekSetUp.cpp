@@ -1,7 +1,7 @@
 #include "logitek/Logitek.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "logitek/LogitekShared.h"
 
 #include <algorithm>

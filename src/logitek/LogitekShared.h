@@ -1,6 +1,6 @@
 #pragma once
 // Helpers the Logitek decoder, set-up and channel handlers share.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 class Server;
 struct LogitekClient;

@@ -2,11 +2,14 @@
 // The small interfaces through which the server reaches the outside world.
 // Each has a Qt implementation and a fake for tests; the protocol code never
 // touches Qt I/O directly.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <string>
 
 enum class TimerId { Poll, Led, Led2, DecodeTcp, SerialDecode, Count };
+// The intervals of the poll timer and of the activity lamps' one-shot timers.
+constexpr int PollIntervalMs = 250;
+constexpr int LedIntervalMs = 200;
 
 class Timers {
 public:

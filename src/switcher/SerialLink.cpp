@@ -1,13 +1,11 @@
 #include "switcher/SerialLink.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "helm/TCPSerialCommunications.h"
-#include "switcher/ByteManipulation.h"
-#include "switcher/vela/FromVela.h"
+#include "model/ByteManipulation.h"
+#include "switcher/SwitcherFamily.h"
 
 namespace {
 
@@ -46,7 +44,7 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
         s.SwitcherLink.Misses = 0;
         Bytes collected = Chunk;
         if (ByteAt(Chunk, 0) == KeepAliveAnswer) {
-            SetSwitcherConnected(s, true);
+            s.reports().SwitcherConnected(s, true);
             s.ModuleUpgradeActive = false;
             // Only the answer byte itself is consumed here; what follows it in
             // the same chunk is data like any other.
@@ -57,7 +55,7 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
             return;
         s.NoteTraffic();
         if (s.cfg.PassThru) {
-            SendToAllClients(s, collected);
+            s.reports().PassThrough(s, collected);
             return;
         }
         s.SerialBuffer += collected;
@@ -78,10 +76,16 @@ void DecodeSwitcherMessage(Server& s)
 {
     if (SerialBufferOverflowed(s))
         return;
-    switch (s.model.SwitcherType) {
-    case TypeVela: DecodeVelaMessage(s); break;
-    default: break;  // no decoder for this family: bytes wait for the idle discard
-    }
+    // Without a decoder for the family the bytes wait for the idle discard.
+    const SwitcherFamily* family = ConfiguredFamily(s);
+    if (family != nullptr && family->Decode != nullptr)
+        family->Decode(s);
+}
+
+void LoopBackToDecoder(Server& s, const Bytes& Frame)
+{
+    s.SerialBuffer = Frame;
+    DecodeSwitcherMessage(s);
 }
 
 void tmrSerialDecode_Timer(Server& s)

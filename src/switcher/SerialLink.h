@@ -1,7 +1,7 @@
 #pragma once
 // The one serial link to the switcher: receive event, decode timer, the
 // single send path, and the port's opening and reopening.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <string>
 
@@ -17,6 +17,9 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk);
 void tmrSerialDecode_Timer(Server& s);
 // Hands the buffer to the decoder of the configured family once.
 void DecodeSwitcherMessage(Server& s);
+// Demo mode: the frame becomes the receive buffer and is decoded at once, as
+// if the switcher had echoed it.
+void LoopBackToDecoder(Server& s, const Bytes& Frame);
 // Clears an oversized receive buffer; true when it did.
 bool SerialBufferOverflowed(Server& s);
 void SendToSwitcher(Server& s, const Bytes& Message);

@@ -1,23 +1,30 @@
 #include "switcher/ToSwitcher.h"
 
-#include "core/Server.h"
-#include "switcher/vela/ToVela.h"
+#include "model/Server.h"
+#include "switcher/SwitcherFamily.h"
 
-// Vela switchers take table uploads as the client's own frames, passed
-// through unchanged; the table senders below encode for the other families
-// and do nothing for a Vela or in pass-through mode.
+// Each dispatcher calls the configured family's encoder; a family without
+// one, and pass-through mode, send nothing. (A Vela takes table uploads as
+// the client's own frames, so its table senders are empty.)
+
+namespace {
+
+template <class Entry, class... Args>
+void Dispatch(Server& s, Entry SwitcherFamily::*Field, Args&&... args)
+{
+    const SwitcherFamily* family = ConfiguredFamily(s);
+    if (family != nullptr && family->*Field != nullptr)
+        (family->*Field)(s, std::forward<Args>(args)...);
+}
+
+}  // namespace
 
 void SendTakeToSwitcher(Server& s, int Input, int Output, int& TakeType, int Level)
 {
-    if (s.model.SwitcherType == TypeVela)
-        SendTakeVela(s, Input, Output, TakeType, Level);
+    Dispatch(s, &SwitcherFamily::SendTake, Input, Output, TakeType, Level);
 }
 
-void SendSalvoExecuteToSwitcher(Server& s, int Salvo)
-{
-    if (s.model.SwitcherType == TypeVela)
-        SendSalvoExecuteVela(s, Salvo);
-}
+void SendSalvoExecuteToSwitcher(Server& s, int Salvo) { Dispatch(s, &SwitcherFamily::SendSalvoExecute, Salvo); }
 
 void RequestSwitcherTables(Server& s, int64_t Mask, int First, int Last)
 {
@@ -26,33 +33,52 @@ void RequestSwitcherTables(Server& s, int64_t Mask, int First, int Last)
         s.model.UpdateFlags = 0;
         return;
     }
-    if (s.model.SwitcherType == TypeVela)
-        SendInfoRequestVela(s, Mask, First, Last);
+    Dispatch(s, &SwitcherFamily::RequestTables, Mask, First, Last);
 }
 
-void RequestSwitcherConfiguration(Server& s)
+void RequestSwitcherConfiguration(Server& s) { Dispatch(s, &SwitcherFamily::RequestConfiguration); }
+
+void PollSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::Poll); }
+
+void SendAlphaTableToSwitcher(Server& s, const std::vector<std::string>& Names, int Table)
 {
-    if (s.model.SwitcherType == TypeVela)
-        SendInfoRequestVela(s, 1, NoneValue, 0);
+    Dispatch(s, &SwitcherFamily::SendAlphaTable, Names, Table);
 }
 
-void PollSwitcher(Server& s)
+void SendAlphaEntryToSwitcher(Server& s, const std::vector<int>& Table, int Kind)
 {
-    if (s.model.SwitcherType == TypeVela)
-        SendPollVela(s);
+    Dispatch(s, &SwitcherFamily::SendAlphaEntry, Table, Kind);
 }
+
+void SendInhibitMapToSwitcher(Server& s, const std::vector<std::string>& Map)
+{
+    Dispatch(s, &SwitcherFamily::SendInhibitMap, Map);
+}
+
+void SendLinksToSwitcher(Server& s, const std::vector<int>& Links, int Kind)
+{
+    Dispatch(s, &SwitcherFamily::SendLinks, Links, Kind);
+}
+
+void SendButtonsToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendButtons); }
+
+void SendSalvoCountToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendSalvoCount); }
+
+void SendSalvoEventsToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendSalvoEvents); }
+
+void SendStateToSwitcher(Server& s) { Dispatch(s, &SwitcherFamily::SendState); }
 
 void SendLinkToSwitcher(Server& s, int First, int Kind, const std::vector<int>& Links)
 {
-    if (s.model.SwitcherType == TypeVela)
-        SendLinksVela(s, First, Kind, Links);
+    Dispatch(s, &SwitcherFamily::SendLink, First, Kind, Links);
 }
 
-void SendAlphaTableToSwitcher(Server&, const std::vector<std::string>&, int) {}
-void SendAlphaEntryToSwitcher(Server&, const std::vector<int>&, int) {}
-void SendInhibitMapToSwitcher(Server&, const std::vector<std::string>&) {}
-void SendLinksToSwitcher(Server&, const std::vector<int>&, int) {}
-void SendButtonsToSwitcher(Server&) {}
-void SendSalvoCountToSwitcher(Server&) {}
-void SendSalvoEventsToSwitcher(Server&) {}
-void SendStateToSwitcher(Server&) {}
+void SendGainToSwitcher(Server& s, int Kind, int Value, int Index, int Value2, int Option)
+{
+    Dispatch(s, &SwitcherFamily::SendGain, Kind, Value, Index, Value2, Option);
+}
+
+void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Settings, int Destination)
+{
+    Dispatch(s, &SwitcherFamily::SendTransitionControl, Settings, Destination);
+}

@@ -1,7 +1,8 @@
 #pragma once
 // The only way the rest of the server commands the switcher: one dispatcher
 // per operation, picking the encoder of the configured family.
-#include "core/Bytes.h"
+#include "model/Model.h"
+#include "platform/Bytes.h"
 
 #include <array>
 #include <cstdint>
@@ -9,13 +10,6 @@
 #include <vector>
 
 class Server;
-
-// Table codes passed as Table or Kind.
-constexpr int TableSources = 10;
-constexpr int TableDestinations = 20;
-constexpr int TableOptos = 30;
-constexpr int TableRelays = 40;
-constexpr int TableSalvos = 50;
 
 // TakeType may gain the level bit (512), as the caller's variable does on the wire.
 void SendTakeToSwitcher(Server& s, int Input, int Output, int& TakeType, int Level);
@@ -32,3 +26,7 @@ void SendSalvoCountToSwitcher(Server& s);
 void SendSalvoEventsToSwitcher(Server& s);
 void SendStateToSwitcher(Server& s);
 void SendLinkToSwitcher(Server& s, int First, int Kind, const std::vector<int>& Links);
+// Kind 1 input gain, 10/11 crosspoint gain, 15/16 output gain; 16383 leaves Value2 or Option out.
+void SendGainToSwitcher(Server& s, int Kind, int Value, int Index, int Value2, int Option);
+// Settings is the 4-byte record of the console command.
+void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Settings, int Destination);

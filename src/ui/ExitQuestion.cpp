@@ -1,6 +1,6 @@
 #include "ui/ExitQuestion.h"
 
-#include "core/Server.h"
+#include "model/Server.h"
 #include "helm/FromHelm.h"
 
 ConnectionCounts CountConnections(const Server& s)

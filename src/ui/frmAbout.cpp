@@ -1,6 +1,6 @@
 #include "ui/frmAbout.h"
 
-#include "core/Server.h"
+#include "model/Server.h"
 #include "ui/Boxes.h"
 #include "ui/Logo.h"
 

@@ -1,7 +1,7 @@
 #include "ui/frmChangePassword.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Configuration.h"
 
 #include <QGridLayout>

@@ -1,7 +1,8 @@
 #include "ui/frmClients.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "core/MainForm.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "helm/FromHelm.h"
 #include "helm/TCPSerialCommunications.h"

@@ -2,8 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "zolt/Zolt.h"
 
 #include <QCheckBox>

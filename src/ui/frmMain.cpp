@@ -1,8 +1,9 @@
 #include "ui/frmMain.h"
 
 #include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
+#include "model/Server.h"
+#include "core/StatusPanels.h"
+#include "disk/StatusDisplay.h"
 #include "helm/TCPSerialCommunications.h"
 #include "ui/ExitQuestion.h"
 #include "ui/HelpWindow.h"

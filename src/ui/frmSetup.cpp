@@ -2,9 +2,10 @@
 
 #include "ui/DialogParts.h"
 
-#include "core/Model.h"
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Model.h"
+#include "core/MainForm.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
 #include "helm/TCPSerialCommunications.h"

@@ -2,7 +2,7 @@
 // The Zolt console port: connection slots, the command parser, the send path,
 // the command handlers, and the tally and name-change notices that the
 // switcher decoders push to the consoles.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstddef>
 

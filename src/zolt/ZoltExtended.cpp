@@ -1,11 +1,11 @@
 // Feedback settings, version inquiry, and the Vela functions beyond plain
 // takes: links, transitions, takes with gain, gains, the expanded inquiry.
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
-#include "switcher/vela/ToVela.h"
 #include "zolt/Zolt.h"
 #include "zolt/ZoltShared.h"
 
@@ -27,10 +27,11 @@ int Field(const Bytes& Command, size_t Offset, size_t Width)
     return DecimalField(Command, Offset, Width).value_or(-1);
 }
 
-// The Vela-only commands are all digits after the command byte.
-bool VelaDigits(const Server& s, const Bytes& Command)
+// The gain, link and transition commands: only for a switcher that takes
+// them, and all digits after the command byte.
+bool GainCommandDigits(const Server& s, const Bytes& Command)
 {
-    return s.model.SwitcherType == TypeVela && VerifyDigits(Command, 2, ToCommandEnd);
+    return ConsoleGainAndLinkCommands(s) && VerifyDigits(Command, 2, ToCommandEnd);
 }
 
 std::string SwitcherTypeText(int Type)
@@ -85,7 +86,7 @@ void ZoltVersion(Server& s, int Slot, const Bytes& Command)
 
 void ZoltLink(Server& s, int Slot, const Bytes& Command)
 {
-    if (!VelaDigits(s, Command)) {
+    if (!GainCommandDigits(s, Command)) {
         ReplyError(s, Slot);
         return;
     }
@@ -106,7 +107,7 @@ void ZoltLink(Server& s, int Slot, const Bytes& Command)
 
 void ZoltTransition(Server& s, int Slot, const Bytes& Command)
 {
-    if (!VelaDigits(s, Command)) {
+    if (!GainCommandDigits(s, Command)) {
         ReplyError(s, Slot);
         return;
     }
@@ -123,7 +124,7 @@ void ZoltTransition(Server& s, int Slot, const Bytes& Command)
     }
     const std::array<uint8_t, 4> settings{0, static_cast<uint8_t>(type), static_cast<uint8_t>(fadeIn),
                                           static_cast<uint8_t>(fadeOut)};
-    SendTransitionControlVela(s, settings, output);
+    SendTransitionControlToSwitcher(s, settings, output);
     ReplyOk(s, Slot);
     LogIPMessage(s, "^Q" + std::to_string(type) + Digits(fadeIn, 2) + Digits(fadeOut, 2) + Digits(output + 1, 4),
                  Console(s, Slot).Address);
@@ -132,7 +133,7 @@ void ZoltTransition(Server& s, int Slot, const Bytes& Command)
 void ZoltGainTake(Server& s, int Slot, const Bytes& Command)
 {
     RunOrAnswerError(s, Slot, "Error Processing Relay Command", "Zolt Message Error", [&] {
-        if (!VelaDigits(s, Command)) {
+        if (!GainCommandDigits(s, Command)) {
             ReplyError(s, Slot);
             return;
         }
@@ -158,7 +159,7 @@ void ZoltGainTake(Server& s, int Slot, const Bytes& Command)
 void ZoltGain(Server& s, int Slot, const Bytes& Command)
 {
     RunOrAnswerError(s, Slot, "Error Processing Gain Command", "Zolt Message Error", [&] {
-        if (!VelaDigits(s, Command)) {
+        if (!GainCommandDigits(s, Command)) {
             ReplyError(s, Slot);
             return;
         }
@@ -176,12 +177,12 @@ void ZoltGain(Server& s, int Slot, const Bytes& Command)
             return;
         }
         switch (stage) {
-        case 1: SendGainVela(s, 1, gain, input, NoneValue, NoneValue); break;
+        case 1: SendGainToSwitcher(s, 1, gain, input, NoneValue, NoneValue); break;
         case 3:
-        case 15: SendGainVela(s, stage, gain, output, NoneValue, NoneValue); break;
-        case 10: SendGainVela(s, 10, gain, output, input, NoneValue); break;
-        case 11: SendGainVela(s, 11, gain, output, input, fade); break;
-        case 16: SendGainVela(s, 16, gain, output, NoneValue, fade); break;
+        case 15: SendGainToSwitcher(s, stage, gain, output, NoneValue, NoneValue); break;
+        case 10: SendGainToSwitcher(s, 10, gain, output, input, NoneValue); break;
+        case 11: SendGainToSwitcher(s, 11, gain, output, input, fade); break;
+        case 16: SendGainToSwitcher(s, 16, gain, output, NoneValue, fade); break;
         default:
             // A stage the switcher has no command for: nothing was done.
             ReplyError(s, Slot);

@@ -1,9 +1,9 @@
 // Name (alpha) requests, salvos, relays and the name-change notice.
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "zolt/Zolt.h"
 #include "zolt/ZoltShared.h"

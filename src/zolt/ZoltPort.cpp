@@ -1,11 +1,10 @@
 #include "zolt/Zolt.h"
 
-#include "core/Server.h"
-#include "helm/FromHelm.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "zolt/ZoltShared.h"
 
 #include <algorithm>

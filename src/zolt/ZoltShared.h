@@ -1,8 +1,8 @@
 #pragma once
 // Helpers the Zolt command handlers share.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
-#include "core/Trap.h"
+#include "disk/Trap.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,10 @@
 // Takes, crosspoint inquiries and the tally lines of crosspoint changes.
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
 #include "zolt/Zolt.h"
 #include "zolt/ZoltShared.h"
@@ -52,13 +53,13 @@ int SourceOf(const Model& m, int Output)
     return r.SourceCount == 0 ? -1 : r.Sources[0];
 }
 
-// Sends the take, or the turn-off for input -1, which only a Vela can do.
+// Sends the take, or the turn-off for input -1 where the switcher can do it.
 // False when nothing was sent.
 bool SendConsoleTake(Server& s, int Input, int Output)
 {
     int takeType = 4;
     if (Input == -1) {
-        if (s.model.SwitcherType != TypeVela)
+        if (!TurnOffTakes(s))
             return false;
         takeType = 0;
         SendTakeToSwitcher(s, 0, Output, takeType, NoneValue);

@@ -3,10 +3,10 @@
 // on a pseudo-terminal it holds, when the test must see or shape the traffic.
 #include "VelaSimulator.h"
 
-#include "core/Model.h"
+#include "model/Model.h"
 #include "support/PlayedSwitcher.h"
 #include "support/ServerProcess.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
 
 #include <gtest/gtest.h>

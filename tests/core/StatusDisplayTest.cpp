@@ -1,4 +1,4 @@
-#include "core/StatusDisplay.h"
+#include "disk/StatusDisplay.h"
 
 #include "support/Fakes.h"
 #include "support/TempDir.h"

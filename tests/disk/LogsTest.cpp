@@ -1,6 +1,6 @@
 #include "disk/Logs.h"
 
-#include "core/Trap.h"
+#include "disk/Trap.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 

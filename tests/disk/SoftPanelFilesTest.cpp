@@ -3,7 +3,7 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+#include "core/MainForm.h"
+#include "core/Routing.h"
 #include "helm/TCPSerialCommunications.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"

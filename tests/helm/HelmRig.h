@@ -5,7 +5,7 @@
 #include "helm/ToHelm.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 // Exact, in-memory stand-ins for the platform seams.
-#include "core/Server.h"
+#include "core/Routing.h"
+#include "model/Server.h"
 #include "platform/HeadlessDisplay.h"
 
 #include <array>
@@ -148,4 +149,6 @@ struct TestRig {
     FakeSerial serial;
     FakeTimers timers;
     Server server{Platform{display, sockets, serial, timers}};
+
+    TestRig() { RouteServer(server); }
 };

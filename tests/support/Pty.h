@@ -1,7 +1,7 @@
 #pragma once
 // A pseudo-terminal standing in for the switcher's serial port: the server
 // opens the slave path, the test reads and writes the master.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 // Building the bytes of frames in tests.
-#include "core/Bytes.h"
-#include "switcher/ByteManipulation.h"
+#include "platform/Bytes.h"
+#include "model/ByteManipulation.h"
 
 #include <initializer_list>
 

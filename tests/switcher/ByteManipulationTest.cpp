@@ -1,4 +1,4 @@
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 
 #include <gtest/gtest.h>
 

@@ -20,6 +20,7 @@ struct PtyRig {
     PtyRig()
     {
         QtApp();
+        RouteServer(server);
         serial.setHandler(&server);
         timers.setHandler(&server);
         server.cfg.AppPath = dir.app();

@@ -1,9 +1,9 @@
 #include "VelaSimulator.h"
 
-#include "core/Model.h"
+#include "model/Model.h"
 #include "helm/FromHelm.h"
 #include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
 #include "switcher/vela/VelaRig.h"
 

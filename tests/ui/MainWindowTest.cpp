@@ -1,4 +1,4 @@
-#include "core/StatusDisplay.h"
+#include "disk/StatusDisplay.h"
 #include "disk/Logs.h"
 #include "ui/HelpWindow.h"
 #include "ui/LampShape.h"

@@ -70,6 +70,7 @@ struct WindowRig : AppFirst {
 
     explicit WindowRig(const std::string& ini = "", bool tray = false) : window(tray)
     {
+        RouteServer(server);
         server.cfg.AppPath = dir.app();
         if (!ini.empty())
             dir.write("tcpserve.ini", "[CONFIGURATION]\r\n" + ini);

@@ -1,5 +1,5 @@
 // Command checks: what is refused, on which switcher, and what reaches it.
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "zolt/ZoltRig.h"
 
 namespace {

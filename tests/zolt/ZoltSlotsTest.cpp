@@ -1,4 +1,5 @@
 // Console slots: greeting and defaults, reuse, closing, and the send path.
+#include "core/MainForm.h"
 #include "helm/TCPSerialCommunications.h"
 #include "zolt/ZoltRig.h"
 

@@ -1,5 +1,6 @@
 // Tally lines of crosspoint changes and the name-change notice.
-#include "switcher/ByteManipulation.h"
+#include "switcher/SerialLink.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/ToVela.h"
 #include "zolt/ZoltRig.h"

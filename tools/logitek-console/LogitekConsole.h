@@ -1,7 +1,7 @@
 #pragma once
 // The protocol part of hvn-logitek-console: what a typed line sends and how
 // a received message reads.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <optional>
 #include <string>

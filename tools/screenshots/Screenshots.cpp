@@ -2,7 +2,7 @@
 // with sample clients and history, and saves them as PNG files in DIR. It
 // draws on Qt's offscreen platform, so it needs no display.
 #include "core/MainForm.h"
-#include "core/StatusDisplay.h"
+#include "disk/StatusDisplay.h"
 #include "disk/Logs.h"
 #include "helm/TCPSerialCommunications.h"
 #include "support/Fakes.h"
@@ -80,6 +80,7 @@ int main(int argc, char** argv)
         FakeSerial serial;
         FakeTimers timers;
         Server server(Platform{window, sockets, serial, timers});
+        RouteServer(server);
         server.cfg.AppPath = folder.string() + "/";
         window.attach(server);
         Form_Load(server);

@@ -1,7 +1,7 @@
 #include "VelaSimulator.h"
 
-#include "core/Model.h"
-#include "switcher/ByteManipulation.h"
+#include "model/Model.h"
+#include "model/ByteManipulation.h"
 #include "switcher/vela/ToVela.h"
 
 #include <algorithm>

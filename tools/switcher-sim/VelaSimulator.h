@@ -1,7 +1,7 @@
 #pragma once
 // A Vela switcher without hardware: bytes from the server go in, the bytes a
 // switcher would answer come out. No I/O here; main.cpp owns the line.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <array>
 #include <cstdint>

@@ -1,12 +1,10 @@
 #include "switcher/vela/FromVela.h"
 
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "helm/TCPSerialCommunications.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 #include "switcher/vela/FromVelaShared.h"
 
@@ -45,7 +43,7 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
     case 0xEF: ProcessVelaClockConfig(s, Frame); break;
     case 0xDE: ProcessVelaIcomChannel(s, Frame); break;
     case 0xD2: ProcessVelaTransitionControl(s, Frame); break;
-    case 0xD3: SendToAllClients(s, Frame); break;
+    case 0xD3: s.reports().PassThrough(s, Frame); break;
     case 0xFB:
     case 0xEA: break;  // accepted, nothing to keep
     default: LogSoftwareError(s, "Unknown Command " + HexText(Command), 0, "Switcher"); break;
@@ -71,7 +69,7 @@ Bytes CutNextFrame(Server& s)
         if (command == KeepAliveAnswer) {
             buffer.erase(0, start + 1);
             // The switcher answered the keep-alive poll.
-            SetSwitcherConnected(s, true);
+            s.reports().SwitcherConnected(s, true);
             s.ModuleUpgradeActive = false;
             return Bytes();
         }
@@ -115,52 +113,6 @@ void DecodeVelaMessage(Server& s)
 }
 
 void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
-
-void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, int64_t ClearBits, bool Panels)
-{
-    if (s.SwitcherLink.Connected != 1)
-        return;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        // In demo mode every table frame is a client's upload answered by the
-        // simulated switcher; all clients mirror it, so all of them get it.
-        // (A client not yet logged in has no type: 16383 is no panel.)
-        const bool mirrors = c.LoggedIn && ((Panels && c.ClientType >= FirstPanelClientType) || s.cfg.DemoMode);
-        const bool waiting = (c.PendingRequests & WaitBits) != 0 || c.MapSent != 0 || mirrors;
-        if (!waiting)
-            continue;
-        SendToClient(s, Frame, i);
-        c.PendingRequests &= ~ClearBits;
-    }
-}
-
-void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConsoles)
-{
-    if (!s.SwitcherOnline)
-        return;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (c.ClientType != HelmPcClientType && !(AlsoConsoles && c.ClientType == ConsoleClientType))
-            continue;
-        SendToClient(s, Frame, i);
-        c.PendingRequests &= ~Bit;
-    }
-}
-
-void MarkPolledClients(Server& s, int64_t Bit)
-{
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (c.PolledUpdates)
-            c.PendingRequests |= Bit;
-    }
-}
-
-bool AnyPolledClient(const Server& s)
-{
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
-                       [](const ClientRecord& c) { return c.PolledUpdates; });
-}
 
 void DeferRequest(Server& s, int64_t Mask)
 {

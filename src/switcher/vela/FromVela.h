@@ -3,7 +3,7 @@
 // buffer, and one handler per command byte. Every handler takes the whole
 // frame, command byte to FF, checks it, stores what the server keeps and
 // passes it on to the clients that mirror the switcher.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 class Server;
 

@@ -3,12 +3,11 @@
 // handler reads the layout that the Helm reply of the same table writes
 // (helm/ToHelm.cpp), so the frame a Helm PC receives forwarded and the one
 // the server builds from its model read the same way.
-#include "core/Server.h"
-#include "core/StatusDisplay.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
-#include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
@@ -34,7 +33,8 @@ bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location,
             SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
         return false;
     }
-    ForwardToHelmPCs(s, Frame, PendingBit, AlsoConsoles);
+    s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
+                             PendingBit);
     return true;
 }
 
@@ -87,8 +87,6 @@ size_t GainEntryBytes(int Kind)
     }
 }
 
-constexpr int64_t RelayStatesBit = 65536;
-constexpr int64_t OptoStatesBit = 131072;
 constexpr int RelayKind = 40;
 constexpr int OptoKind = 30;
 
@@ -258,6 +256,8 @@ void ProcessVelaGain(Server& s, const Bytes& Frame)
             default: r.Skip(GainEntryBytes(kind) - 2); break;
             }
         }
+        if (kind == 10 || kind == 11 || kind == 15 || kind == 16)
+            s.reports().GainsChanged(s, first, count);
         if (s.cfg.LogGains)
             LogVelaMessage(s, "Received Gain Message");
         else if (s.cfg.DisplayGains)
@@ -365,20 +365,20 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
         Model& m = s.model;
         const int kind = Frame.size() > 1 ? ByteAt(Frame, 1) : 0;
         const bool relays = kind == RelayKind;
-        const int64_t bit = relays ? RelayStatesBit : OptoStatesBit;
+        const int64_t bit = relays ? UpdateBit::RelayStates : UpdateBit::OptoStates;
         if (Frame.empty())
             return;
         if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", 0, "Relay/Opto State");
-            if (m.UpdateFlags & RelayStatesBit)
-                SendInfoRequestVela(s, RelayStatesBit, NoneValue, 0);
+            if (m.UpdateFlags & UpdateBit::RelayStates)
+                SendInfoRequestVela(s, UpdateBit::RelayStates, NoneValue, 0);
             return;
         }
         if (kind != RelayKind && kind != OptoKind) {
             LogTrappedError(s, "Error Reciving Relay/Opto State", "Switcher Message Error", 0, "");
             return;
         }
-        ForwardToHelmPCs(s, Frame, bit);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::HelmPCs, 0, bit);
         FrameReader r(Frame, 2);
         const int count = r.Pair();
         if (r.Failed() || Frame.size() != 3 * static_cast<size_t>(count) + 6) {
@@ -398,7 +398,7 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
         Finish(s, bit, relays ? "Received Relay Tally" : "Received Opto State");
         if (AnyPolledClient(s)) {
             if (highest < m.NumDestinations - 1)
-                DeferRequest(s, RelayStatesBit);
+                DeferRequest(s, UpdateBit::RelayStates);
             else
                 MarkPolledClients(s, bit);
         }

@@ -1,18 +1,15 @@
 // Table frames from a Vela switcher: names (FC), inhibit maps (F8), stereo
 // links (FA), the end-of-dump information request (F2), buttons (FD) and
 // salvo events (EB).
-#include "core/MainForm.h"
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
 #include "switcher/vela/ToVela.h"
-#include "zolt/Zolt.h"
 
 #include <algorithm>
 #include <optional>
@@ -91,9 +88,9 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         // Salvo names have no bit of their own: they go to the clients that
         // wait for the salvos, whose bit the salvo events frame clears.
         if (code == TableSalvos)
-            ForwardToWaitingClients(s, Frame, UpdateBit::Salvos, 0);
+            s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Salvos, 0);
         else
-            ForwardToWaitingClients(s, Frame, kind.Bit, kind.Bit);
+            s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, kind.Bit, kind.Bit);
 
         std::optional<AlphaRun> run = ReadAlphaTable(Frame);
         if (!run) {
@@ -147,14 +144,14 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         m.UpdateFlags &= ~kind.Bit;
         // Consoles hear of new names once the switcher has sent everything.
         if (m.UpdateFlags == 0 && (code == TableSources || code == TableDestinations))
-            SendAlphaChangeNotice(s, code);
+            s.reports().NamesChanged(s, code);
         if (kind.Bit)
             MarkPolledClients(s, kind.Bit);
         std::string text = std::to_string(count) + " " + kind.Label;
         if (count > 0)
             text += ", Starting with " + std::to_string(first + 1);
         LogVelaMessage(s, text);
-        SetSwitcherConnected(s, true);
+        s.reports().SwitcherConnected(s, true);
         if (code == TableSources)
             SaveAlphaNdf(s, m.SourceAlphasRaw, TableSources);
         else if (code == TableDestinations)
@@ -175,7 +172,7 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
         const int count = r.Pair();
         const int first = r.Pair();
         const bool reachesEnd = first + count - 1 >= m.NumDestinations - 1;
-        ForwardToWaitingClients(s, Frame, UpdateBit::Inhibits, reachesEnd ? UpdateBit::Inhibits : 0);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Inhibits, reachesEnd ? UpdateBit::Inhibits : 0);
 
         // In demo mode an F8 frame is a client's upload looped back, written
         // in the Helm run layout (SendInhibitMapToClient writes the same), so
@@ -210,7 +207,7 @@ void ProcessVelaLinks(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Vela Check Sum Error", 0, label);
             return;
         }
-        ForwardToWaitingClients(s, Frame, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, bit);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, bit);
         FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
@@ -267,7 +264,7 @@ void ProcessVelaButtons(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Vela Check Sum Error", 0, "Button Data");
             return;
         }
-        ForwardToWaitingClients(s, Frame, UpdateBit::Buttons, UpdateBit::Buttons, false);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::WaitingNoPanels, UpdateBit::Buttons, UpdateBit::Buttons);
         FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();
@@ -315,7 +312,7 @@ void ProcessVelaSalvoEvents(Server& s, const Bytes& Frame)
                 SendInfoRequestVela(s, UpdateBit::Salvos, NoneValue, 0);
             return;
         }
-        ForwardToWaitingClients(s, Frame, UpdateBit::Salvos, UpdateBit::Salvos);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Salvos, UpdateBit::Salvos);
         FrameReader r(Frame, 2);
         const int salvos = r.Pair();
         const int events = r.Pair();

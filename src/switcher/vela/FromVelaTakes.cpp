@@ -1,66 +1,24 @@
 // Takes (FE), crosspoint maps (F6) and frame states (E1) from a Vela switcher.
-#include "core/Server.h"
-#include "core/Trap.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "helm/TCPSerialCommunications.h"
-#include "helm/ToHelm.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
+#include "model/TakeTypes.h"
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
 #include "switcher/vela/ToVela.h"
-#include "zolt/Zolt.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-namespace TakeType {
-constexpr int TurnOff = 0;
-constexpr int NoTable = 1;
-constexpr int Take = 4;
-constexpr int PriorityTake = 5;
-constexpr int SumOff = 32;
-constexpr int PrioritySumOff = 33;
-constexpr int SumOn = 36;
-constexpr int PrioritySumOn = 37;
-constexpr int ReleaseRelay = 64;
-constexpr int LatchRelay = 68;
-constexpr int MomentaryRelay = 72;
-}  // namespace TakeType
-
-constexpr int LevelFlag = 512;
-constexpr int IgnoredFlag = 1024;
 constexpr int NoLevel = 1024;
 constexpr int MaxListEntries = 64;
 constexpr int RelayTable = 40;
 constexpr uint8_t LostStatus = 20;
 constexpr uint8_t DemoRestoredStatus = 21;
-
-bool IsRelayType(int Type)
-{
-    return Type == TakeType::ReleaseRelay || Type == TakeType::LatchRelay || Type == TakeType::MomentaryRelay;
-}
-
-std::string Route(int Input, int Output) { return Digits(Input + 1, 4) + "-->Out:" + Digits(Output + 1, 4); }
-
-std::string TakeLogText(int Type, int Input, int Output)
-{
-    switch (Type) {
-    case TakeType::TurnOff: return "Turn Off:-->Out:" + Digits(Output + 1, 4);
-    case TakeType::Take: return "Take - In:" + Route(Input, Output);
-    case TakeType::PriorityTake: return "Priority Take - In:" + Route(Input, Output);
-    case TakeType::SumOn: return "Sum On - In:" + Route(Input, Output);
-    case TakeType::SumOff: return "Sum Off - In:" + Route(Input, Output);
-    case TakeType::PrioritySumOn: return "Priority Sum On - In:" + Route(Input, Output);
-    case TakeType::PrioritySumOff: return "Priority Sum Off - In:" + Route(Input, Output);
-    case TakeType::LatchRelay: return "Latch Relay:" + Digits(Output + 1, 4);
-    case TakeType::MomentaryRelay: return "Momentary Relay:" + Digits(Output + 1, 4);
-    case TakeType::ReleaseRelay: return "Release Relay:" + Digits(Output + 1, 4);
-    default: return std::string();
-    }
-}
 
 // Appends Input (with Level when Levels is given) unless it is listed
 // already; false when the list is full.
@@ -104,7 +62,7 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
 {
     Model& m = s.model;
     bool allowed = true;
-    const bool relay = IsRelayType(Type);
+    const bool relay = IsRelayTake(Type);
     if (Output < 0 || Output >= m.NumDestinations || static_cast<size_t>(Output) >= m.CrosspointMap.size())
         return false;
     if (relay && static_cast<size_t>(Output) >= m.RelayStates.size())
@@ -154,13 +112,11 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
     x.SumFlag = x.SumCount > 0 ? 1 : 0;
 
     if (relay)
-        SendRelayOptoTallyToClients(s, RelayTable, Output);
-    else if (allowed) {
-        SendToAllClients(s, BuildCrosspointMapMessage(s, Output, 1));
-        SendConsoleTally(s, Output);
-    }
+        s.reports().RelayOptoChanged(s, RelayTable, Output);
+    else if (allowed)
+        s.reports().CrosspointChanged(s, Output, Input, Type);
     if (Output >= m.NumDestinations - 1)
-        MarkPolledClients(s, relay ? 65536 : UpdateBit::Crosspoints);
+        MarkPolledClients(s, relay ? UpdateBit::RelayStates : UpdateBit::Crosspoints);
     const std::string text = TakeLogText(Type, Input, Output);
     if (!text.empty())
         LogVelaMessage(s, text);
@@ -174,7 +130,7 @@ int Partner(int n) { return n % 2 == 1 ? n - 1 : n + 1; }
 void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
 {
     const Model& m = s.model;
-    if (IsRelayType(Type) || static_cast<size_t>(Output) >= m.DestinationLinks.size())
+    if (IsRelayTake(Type) || static_cast<size_t>(Output) >= m.DestinationLinks.size())
         return;
     const bool sourceLinked =
         Input >= 0 && static_cast<size_t>(Input) < m.SourceLinks.size() && m.SourceLinks[static_cast<size_t>(Input)] == 1;
@@ -207,15 +163,15 @@ void ProcessVelaTake(Server& s, const Bytes& Frame)
         }
         FrameReader r(Frame, 1);
         int type = r.Pair();
-        const size_t expected = (type & LevelFlag) ? 11 : 9;
+        const size_t expected = (type & TakeType::LevelFlag) ? 11 : 9;
         if (Frame.size() != expected) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Take Command");
             return;
         }
         int input = r.Pair();
         const int output = r.Pair();
-        const int level = (type & LevelFlag) ? r.Pair() : NoLevel;
-        type &= ~(LevelFlag | IgnoredFlag);
+        const int level = (type & TakeType::LevelFlag) ? r.Pair() : NoLevel;
+        type &= ~(TakeType::LevelFlag | TakeType::IgnoredFlag);
         if (!ApplyTake(s, input, output, type, level))
             return;
         if (type == TakeType::TurnOff)
@@ -236,13 +192,7 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
             return;
         }
         step = "Socket Error";
-        if (s.SwitcherOnline)
-            SendToAllClients(s, Frame);
-        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-            ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-            if (c.ClientType == 120 && s.SwitcherOnline)
-                c.PendingRequests &= ~UpdateBit::Crosspoints;
-        }
+        s.reports().ForwardFrame(s, Frame, FrameAudience::AllOnline, 0, UpdateBit::Crosspoints);
         const bool polled = AnyPolledClient(s);
 
         step = "Decode Error";
@@ -285,8 +235,7 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
             m.CrosspointMap[static_cast<size_t>(d)] = x;
 
         step = "Console Error";
-        if (count == 1)
-            SendConsoleTally(s, first);
+        s.reports().TableChanged(s, UpdateBit::Crosspoints, first, count);
 
         step = "Log Error";
         std::string text = std::to_string(count) + " Crosspoint Maps, Starting at Output " + Digits(first + 1, 4);
@@ -300,7 +249,7 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
         m.UpdateFlags &= ~UpdateBit::Crosspoints;
         if (polled) {
             if (first + count < m.NumDestinations)
-                DeferRequest(s, 65536);
+                DeferRequest(s, UpdateBit::RelayStates);
             else
                 MarkPolledClients(s, UpdateBit::Crosspoints);
         }
@@ -353,7 +302,7 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
                 SendInfoRequestVela(s, ReplyBit::State, NoneValue, 0);
             return;
         }
-        ForwardToHelmPCs(s, Frame, ReplyBit::State);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::HelmPCs, 0, UpdateBit::State);
         FrameReader r(Frame, 2);
         const int frames = r.Byte();
         const int firstFrame = r.Byte();

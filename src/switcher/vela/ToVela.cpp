@@ -1,8 +1,8 @@
 #include "switcher/vela/ToVela.h"
 
-#include "core/Server.h"
-#include "core/Trap.h"
-#include "switcher/ByteManipulation.h"
+#include "model/Server.h"
+#include "disk/Trap.h"
+#include "model/ByteManipulation.h"
 #include "switcher/SerialLink.h"
 
 namespace {
@@ -19,12 +19,6 @@ void SendOrLoopBack(Server& s, const Bytes& Frame)
 char Low7(int Value) { return static_cast<char>(Value & 127); }
 
 }  // namespace
-
-void LoopBackToDecoder(Server& s, const Bytes& Frame)
-{
-    s.SerialBuffer = Frame;
-    DecodeSwitcherMessage(s);
-}
 
 Bytes BuildInfoRequestVela(int64_t Mask, int First, int Last)
 {

@@ -1,7 +1,7 @@
 #pragma once
 // Frames a Vela switcher understands. In demo mode the take, gain, link and
 // transition frames are fed straight back to the decoder as the switcher's echo.
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <array>
 #include <cstdint>
@@ -21,5 +21,3 @@ void SendGainVela(Server& s, int Kind, int Value, int Index, int Value2, int Opt
 void SendLinksVela(Server& s, int First, int Kind, const std::vector<int>& Links);
 // Settings is the 4-byte record of the console command; bytes 4, 2 and 3 are sent.
 void SendTransitionControlVela(Server& s, const std::array<uint8_t, 4>& Settings, int Destination);
-// Demo mode: the frame becomes the receive buffer and is decoded at once.
-void LoopBackToDecoder(Server& s, const Bytes& Frame);

@@ -4,7 +4,7 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
-#include "switcher/ByteManipulation.h"
+#include "model/ByteManipulation.h"
 #include "switcher/vela/FromVela.h"
 
 #include <initializer_list>

@@ -1,8 +1,8 @@
 #pragma once
 // Reading received frames safely: the switcher's reports and the Helm
 // clients' frames share one shape (command byte, data, checksum, FF).
-#include "core/Bytes.h"
-#include "switcher/ByteManipulation.h"
+#include "platform/Bytes.h"
+#include "model/ByteManipulation.h"
 
 // Reads the data bytes of a frame (after the command byte, before the
 // checksum) front to back. A read past them fails the reader for good and

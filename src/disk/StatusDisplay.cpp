@@ -1,7 +1,8 @@
-#include "core/StatusDisplay.h"
+#include "disk/StatusDisplay.h"
 
-#include "core/Server.h"
+#include "model/Server.h"
 #include "disk/Logs.h"
+#include "model/ByteManipulation.h"
 
 void AddHistoryLine(Server& s, const std::string& Source, const std::string& Message)
 {
@@ -23,4 +24,21 @@ void DisplayMessage(Server& s, const std::string& Message, const std::string& So
         LogIPMessage(s, Message, Source);
     else
         AddHistoryLine(s, Source, Message);
+}
+
+void ShowSerialActivity(Server& s)
+{
+    s.display.setLamp(Lamp::Serial, true);
+    s.timers.restart(TimerId::Led2, LedIntervalMs);
+}
+
+void ShowNetworkActivity(Server& s)
+{
+    s.display.setLamp(Lamp::Network, true);
+    s.timers.restart(TimerId::Led, LedIntervalMs);
+}
+
+void ShowConnectionCount(Server& s)
+{
+    s.display.setStatusPanel(1, "Client Connections: " + Digits(s.TotalConnections(), 4));
 }

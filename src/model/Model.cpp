@@ -1,4 +1,4 @@
-#include "core/Model.h"
+#include "model/Model.h"
 
 #include <algorithm>
 #include <cctype>

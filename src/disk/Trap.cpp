@@ -1,4 +1,4 @@
-#include "core/Trap.h"
+#include "disk/Trap.h"
 
 #include <filesystem>
 #include <ios>

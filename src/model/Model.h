@@ -11,6 +11,13 @@ enum SwitcherTypes : int { TypePassThru = 0, TypeDraco = 1001, TypeLyra = 1101, 
 constexpr int NoneValue = 16383;  // 7F 7F on the wire: none, or all
 constexpr int MaxSourceEntries = 65;
 
+// Table codes every protocol passes as Table or Kind.
+constexpr int TableSources = 10;
+constexpr int TableDestinations = 20;
+constexpr int TableOptos = 30;
+constexpr int TableRelays = 40;
+constexpr int TableSalvos = 50;
+
 struct CrosspointRecord {
     std::array<int, MaxSourceEntries> Sources{};  // Sources[0] is the current source
     uint8_t SumFlag = 0;
@@ -86,9 +93,17 @@ struct DisplayListRecord {
     std::vector<int> Members;  // source or destination numbers; 255 = empty place
 };
 
-// Pending-update bits: a set bit is a table still to be fetched.
+// Update bits: one bit per table. The same numbering serves the switcher's
+// pending tables (UpdateFlags), the info request mask sent to the switcher
+// and the Helm clients' pending requests (the Helm side calls them reply bits).
 namespace UpdateBit {
-constexpr int64_t PortMap = 64;
+constexpr int64_t SystemInfo = 1;
+constexpr int64_t Version = 4;
+constexpr int64_t Status = 8;
+constexpr int64_t State = 16;
+constexpr int64_t Description = 32;
+constexpr int64_t Config = 64;
+constexpr int64_t PortMap = Config;  // what an Orion or Draco reports as its configuration
 constexpr int64_t Crosspoints = 128;
 constexpr int64_t SourceAlphas = 256;
 constexpr int64_t DestinationAlphas = 512;
@@ -97,10 +112,21 @@ constexpr int64_t DestinationLinks = 2048;
 constexpr int64_t Inhibits = 4096;
 constexpr int64_t Buttons = 8192;
 constexpr int64_t Salvos = 16384;
+constexpr int64_t Gains = 32768;
+constexpr int64_t RelayStates = 65536;
+constexpr int64_t OptoStates = 131072;
+constexpr int64_t Clock = 262144;
+constexpr int64_t SourceDisplayList = 1048576;
+constexpr int64_t DestinationDisplayList = 2097152;
+constexpr int64_t GainOffsets = 4194304;
+constexpr int64_t RelayConfig = 8388608;
 constexpr int64_t OptoAlphas = 16777216;
 constexpr int64_t RelayAlphas = 33554432;
-constexpr int64_t VelaSerialMode = 67108864;
+constexpr int64_t TransitionControl = 67108864;
+// While the startup asks a Vela for its serial mode, the transition bit stands for that.
+constexpr int64_t VelaSerialMode = TransitionControl;
 }  // namespace UpdateBit
+namespace ReplyBit = UpdateBit;
 
 constexpr int64_t VelaAllUpdateFlags = 66584572;
 constexpr int64_t OrionAllUpdateFlags = 229276;

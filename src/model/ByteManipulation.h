@@ -1,5 +1,5 @@
 #pragma once
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 #include <string>

@@ -1,14 +1,16 @@
 #pragma once
 // The one context object of the server: configuration, switcher model, link
 // state, client tables and the platform seams. Procedures take it by reference.
-#include "core/Bytes.h"
-#include "core/Config.h"
-#include "core/Model.h"
-#include "helm/ClientRecord.h"
-#include "logitek/LogitekClient.h"
+#include "platform/Bytes.h"
+#include "model/Config.h"
+#include "model/ClientRecord.h"
+#include "model/LogitekClient.h"
+#include "model/Model.h"
+#include "model/SwitcherReports.h"
+#include "model/ZoltClient.h"
 #include "platform/Seams.h"
-#include "zolt/ZoltClient.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,10 +85,22 @@ public:
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 
+    // Installed by the core at start-up (RouteServer, core/Routing.h): where
+    // the platform's events and the switcher decoders' announcements go, and
+    // the client protocols in the order they hear of them. Until then events
+    // are dropped and announcements reach nobody.
+    std::unique_ptr<PlatformEvents> Events;
+    std::unique_ptr<SwitcherReports> Reports;
+    std::vector<std::unique_ptr<ClientProtocol>> Protocols;
+    SwitcherReports& reports() { return Reports ? *Reports : NoReports; }
+
     void onTimer(TimerId id) override;
     void onSerialData(const Bytes& chunk) override;
     void onSerialError(int code) override;
     void onConnectionRequest(Port port) override;
     void onDataArrival(Port port, int slot, long bytesWaiting) override;
     void onPeerClosed(Port port, int slot) override;
+
+private:
+    SwitcherReports NoReports;
 };

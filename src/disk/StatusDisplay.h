@@ -11,6 +11,3 @@ void DisplayMessage(Server& s, const std::string& Message, const std::string& So
 void ShowSerialActivity(Server& s);
 void ShowNetworkActivity(Server& s);
 void ShowConnectionCount(Server& s);
-void tmrLed_Timer(Server& s);
-void tmrLed2_Timer(Server& s);
-void cmdClearList_Click(Server& s);

@@ -1,7 +1,7 @@
-#include "switcher/vela/VelaFrames.h"
+#include "model/VelaFrames.h"
 
-#include "switcher/ByteManipulation.h"
-#include "switcher/FrameReader.h"
+#include "model/ByteManipulation.h"
+#include "model/FrameReader.h"
 
 #include <algorithm>
 

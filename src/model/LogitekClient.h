@@ -1,7 +1,7 @@
 #pragma once
-#include "core/Bytes.h"
-#include "core/Model.h"
-#include "helm/ClientRecord.h"
+#include "platform/Bytes.h"
+#include "model/Model.h"
+#include "model/ClientRecord.h"
 
 #include <array>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/Bytes.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 #include <string>
@@ -27,3 +27,10 @@ struct ClientRecord {
     int64_t UpdateMask = 0;
     bool Supervised = true;
 };
+
+class Server;
+
+// Polled Helm clients (those that asked to be refreshed rather than told)
+// learn of a changed table on their next refresh: Bit joins their pending requests.
+void MarkPolledClients(Server& s, int64_t Bit);
+bool AnyPolledClient(const Server& s);

@@ -1,6 +1,6 @@
 #pragma once
-#include "core/Bytes.h"
-#include "helm/ClientRecord.h"
+#include "platform/Bytes.h"
+#include "model/ClientRecord.h"
 
 #include <string>
 

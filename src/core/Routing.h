@@ -1,0 +1,11 @@
+#pragma once
+// The event routing of the Server: platform events to their handlers, the
+// switcher decoders' announcements to every client protocol, and the decode
+// timer's round over all of them.
+class Server;
+
+// Registers the client protocols and installs the routing; once, before
+// Form_Load. A client protocol is added here with one line.
+void RouteServer(Server& s);
+// One decode round: one message per client buffer of every protocol.
+void tmrDecodeTcp_Timer(Server& s);

@@ -1,0 +1,39 @@
+#include "switcher/SwitcherFamily.h"
+
+#include "model/Server.h"
+
+#include <algorithm>
+
+// The family list: each table is defined in its own folder.
+extern const SwitcherFamily VelaFamily, OrionFamily, DracoFamily;
+static const SwitcherFamily* const Families[] = {&VelaFamily, &OrionFamily, &DracoFamily};
+
+const SwitcherFamily* FamilyOf(int SwitcherType)
+{
+    if (SwitcherType == TypePassThru)
+        return nullptr;
+    for (const SwitcherFamily* f : Families)
+        if (std::find(f->Types.begin(), f->Types.end(), SwitcherType) != f->Types.end())
+            return f;
+    return nullptr;
+}
+
+const SwitcherFamily* ConfiguredFamily(const Server& s) { return FamilyOf(s.model.SwitcherType); }
+
+bool HelmFramesPassUnchanged(const Server& s)
+{
+    const SwitcherFamily* f = ConfiguredFamily(s);
+    return f != nullptr && f->HelmFramesPassUnchanged;
+}
+
+bool TurnOffTakes(const Server& s)
+{
+    const SwitcherFamily* f = ConfiguredFamily(s);
+    return f != nullptr && f->TurnOffTakes;
+}
+
+bool ConsoleGainAndLinkCommands(const Server& s)
+{
+    const SwitcherFamily* f = ConfiguredFamily(s);
+    return f != nullptr && f->ConsoleGainAndLinkCommands;
+}
