@@ -1,9 +1,9 @@
 #include "logitek/Logitek.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
 #include "logitek/LogitekShared.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 
 #include <algorithm>
 #include <array>

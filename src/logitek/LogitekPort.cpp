@@ -1,10 +1,10 @@
 #include "logitek/Logitek.h"
 
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "logitek/LogitekShared.h"
+#include "model/Server.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "logitek/Logitek.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
 #include "logitek/LogitekShared.h"
+#include "model/Server.h"
 
 #include <algorithm>
 #include <array>

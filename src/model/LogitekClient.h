@@ -1,7 +1,7 @@
 #pragma once
-#include "platform/Bytes.h"
-#include "model/Model.h"
 #include "model/ClientRecord.h"
+#include "model/Model.h"
+#include "platform/Bytes.h"
 
 #include <array>
 #include <string>

@@ -127,13 +127,8 @@ TEST_F(LogitekTest, ChannelMessagesBecomeTheseTakesAndGainFrames)
     // Channel 1 holds source 1 of output 1 from the set-up, on and stereo.
     Feed(slot, Channel(LogitekAssign, {0x0B, 0, 5}));
     EXPECT_EQ(SerialSent(), Take(0, 0, 32) + Take(1, 1, 32) + Take(4, 0, 36, 1024) + Take(5, 1, 36, 1024));
-    Feed(slot, Fader(0x0B, 135));
+    Feed(slot, Fader(0x0B, 135) + Channel(LogitekTrim, {0x0B, 6, 100}));
     EXPECT_EQ(SerialSent(), CrosspointGain(924, 0, 4) + CrosspointGain(924, 1, 5));
-    Feed(slot, Channel(LogitekOff, {0x0B, 0}) + Channel(LogitekOn, {0x0B, 0}));
-    EXPECT_EQ(SerialSent(), CrosspointGain(24, 0, 4) + CrosspointGain(24, 1, 5) + CrosspointGain(924, 0, 4) +
-                                CrosspointGain(924, 1, 5));
-    Feed(slot, Channel(LogitekTrim, {0x0B, 6, 251}) + Channel(LogitekTrim, {0x0B, 6, 100}));
-    EXPECT_EQ(SerialSent(), CrosspointGain(974, 0, 4) + CrosspointGain(974, 1, 5));
 
     // Channel 3, mono and off, from nothing to 7, then to 9; then on.
     Feed(slot, Channel(LogitekMode, {0x0D, 1}) + Channel(LogitekAssign, {0x0D, 0, 7}) +
