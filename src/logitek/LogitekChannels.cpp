@@ -33,26 +33,20 @@ bool InputChannel(int Channel) { return Channel >= 1 && Channel <= LogitekInputC
 size_t At(int Channel) { return static_cast<size_t>(Channel - 1); }
 bool Stereo(const LogitekClient& c, int Channel) { return c.ChannelMode[At(Channel)] == 0; }
 
-// The console's own output field of a bus channel, or none.
-int* OutputField(LogitekClient& c, int Channel)
-{
-    switch (Channel) {
-    case Bus1Channel: return &c.Bus1Output;
-    case Bus2Channel: return &c.Bus2Output;
-    case Channel27: return &c.Channel27Output;
-    case Channel33: return &c.Channel33Output;
-    default: return nullptr;
-    }
-}
+// The console's own output and gain fields of a bus channel; none for other channels.
+struct BusFields {
+    int* Output = nullptr;
+    int* Gain = nullptr;
+};
 
-int* GainField(LogitekClient& c, int Channel)
+BusFields BusChannel(LogitekClient& c, int Channel)
 {
     switch (Channel) {
-    case Bus1Channel: return &c.Bus1Gain;
-    case Bus2Channel: return &c.Bus2Gain;
-    case Channel27: return &c.Channel27Gain;
-    case Channel33: return &c.Channel33Gain;
-    default: return nullptr;
+    case Bus1Channel: return {&c.Bus1Output, &c.Bus1Gain};
+    case Bus2Channel: return {&c.Bus2Output, &c.Bus2Gain};
+    case Channel27: return {&c.Channel27Output, &c.Channel27Gain};
+    case Channel33: return {&c.Channel33Output, &c.Channel33Gain};
+    default: return {};
     }
 }
 
@@ -171,7 +165,7 @@ void ChangeInputAssignment(Server& s, int Slot, const Bytes& Message)
             return;
         const int channel = ChannelOf(Message);
         const int number = ByteAt(Message, 7) * 256 + ByteAt(Message, 8);
-        if (int* output = OutputField(*c, channel)) {
+        if (int* output = BusChannel(*c, channel).Output) {
             if (number >= 1 && number <= s.model.NumDestinations)
                 *output = number;
             return;
@@ -217,10 +211,10 @@ void ProcessFaderMovement(Server& s, int Slot, const Bytes& Message)
         const std::string address = c->Address;
         if (InputChannel(channel)) {
             SetChannelLevel(s, *c, channel, gain);
-        } else if (int* field = GainField(*c, channel)) {
-            *field = gain;
+        } else if (const BusFields bus = BusChannel(*c, channel); bus.Gain) {
+            *bus.Gain = gain;
             if (channel == Bus1Channel || channel == Bus2Channel)
-                Gain(s, OutputGain, gain, *OutputField(*c, channel) - 1, NoneValue);
+                Gain(s, OutputGain, gain, *bus.Output - 1, NoneValue);
         } else {
             return;
         }
