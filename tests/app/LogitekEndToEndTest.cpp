@@ -156,8 +156,8 @@ TEST(LogitekEndToEnd, GreetingIdentificationInPiecesAndTheWholeSetUp)
     rest += Msg(LogitekAssign, {0x0B, 0, 7}) + Msg(LogitekOn, {0x0B, 0});
     rest += Msg(LogitekAssign, {0x0C, 0, 12}) + Msg(LogitekOn, {0x0C, 0});
     rest += Msg(LogitekAssign, {0x23, 0, 1}) + Fader(0x23, 0xC3) + Msg(LogitekAssign, {0x24, 0, 2}) + Fader(0x24, 0xC3);
-    // The demo switcher has reported no output gain: bus 1 shows it at the floor.
-    rest += Fader(0x23, 0) + Fader(0x0B, 195) + Fader(0x0C, 135) + Loaded;
+    // Then the faders of output 1 as the switcher has it.
+    rest += Fader(0x23, 195) + Fader(0x0B, 195) + Fader(0x0C, 135) + Loaded;
     EXPECT_EQ(got.substr(NameStreamBytes), rest);
 
     c->socket.disconnectFromHost();
@@ -181,7 +181,7 @@ TEST(LogitekEndToEnd, ChannelMessagesBecomeTakesAndGainsAndComeBackAsFaders)
     EXPECT_EQ(seen.helm, Gain(10, 1024, 0, 4) + Gain(10, 1024, 1, 5) + Gain(10, 924, 0, 4) + Gain(10, 924, 1, 5));
     // Each gain the switcher reports moves the faders showing it.
     EXPECT_EQ(Count(seen.console, Fader(0x0B, 135)), 1u);
-    EXPECT_EQ(Count(seen.console, Fader(0x24, 0)), 2u);
+    EXPECT_EQ(Count(seen.console, Fader(0x24, 195)), 2u);
 
     seen = Send(*c, *pc, Msg(LogitekOff, {0x0B, 0}) + Msg(LogitekOn, {0x0B, 0}));
     EXPECT_EQ(seen.helm, Gain(10, 24, 0, 4) + Gain(10, 24, 1, 5) + Gain(10, 924, 0, 4) + Gain(10, 924, 1, 5));
