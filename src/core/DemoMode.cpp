@@ -81,6 +81,8 @@ void LoadDemoData(Server& s)
             // A Vela starts with nothing routed; the other families always
             // route something, source 0 here.
             x.SourceCount = vela ? 0 : 1;
+            // Every output at unity gain, as a switcher reports it at start.
+            x.TakeExtra = 1024;
             m.CrosspointMap[n] = x;
         }
         m.SourceAlphasRaw = m.SourceAlphas;

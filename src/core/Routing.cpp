@@ -3,6 +3,7 @@
 #include "core/MainForm.h"
 #include "core/StatusPanels.h"
 #include "helm/HelmProtocol.h"
+#include "logitek/LogitekProtocol.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
@@ -124,6 +125,7 @@ void RouteServer(Server& s)
     s.Protocols.clear();
     s.Protocols.push_back(std::make_unique<HelmProtocol>());
     s.Protocols.push_back(std::make_unique<ZoltProtocol>());
+    s.Protocols.push_back(std::make_unique<LogitekProtocol>());
     s.Reports = std::make_unique<Router>();
     s.Events = std::make_unique<Events>(s);
 }

@@ -4,6 +4,7 @@
 #include "platform/Bytes.h"
 #include "model/Config.h"
 #include "model/ClientRecord.h"
+#include "model/LogitekClient.h"
 #include "model/Model.h"
 #include "model/SwitcherReports.h"
 #include "model/ZoltClient.h"
@@ -94,7 +95,12 @@ public:
     int ZoltClientCount = 0;
     int ZoltSlotCount() const { return static_cast<int>(ZoltClientTable.size()) - 1; }
 
-    int TotalConnections() const { return ClientCount + ZoltClientCount; }
+    // Logitek consoles: index 0 stays empty, slot i is socket i of the Logitek port.
+    std::vector<LogitekClient> LogitekClientTable{1};
+    int LogitekClientCount = 0;
+    int LogitekSlotCount() const { return static_cast<int>(LogitekClientTable.size()) - 1; }
+
+    int TotalConnections() const { return ClientCount + ZoltClientCount + LogitekClientCount; }
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 

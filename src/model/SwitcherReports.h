@@ -3,7 +3,7 @@
 // The decoders (switcher/<family>/) update the model, then announce the change
 // through Server::reports(); they never call a client protocol themselves.
 // The core routes every announcement to each registered client protocol in
-// the order they were registered (Helm, then Zolt), and handles the link
+// the order they were registered (Helm, Zolt, Logitek), and handles the link
 // state itself.
 //
 // Adding a client protocol: a folder beside helm/ and zolt/ with a class

@@ -31,6 +31,15 @@ ConnectionCounts CountConnections(const Server& s)
         else
             ++counts.Unknown;
     }
+    for (int i = 1; i <= s.LogitekSlotCount(); ++i) {
+        const LogitekClient& c = s.LogitekClientTable[static_cast<size_t>(i)];
+        if (!c.Connected)
+            continue;
+        if (c.ClientType == ConsoleClientType)
+            ++counts.LogitekConsoles;
+        else
+            ++counts.Unknown;
+    }
     return counts;
 }
 

@@ -6,6 +6,7 @@
 #include "disk/Logs.h"
 #include "helm/FromHelm.h"
 #include "helm/TCPSerialCommunications.h"
+#include "logitek/Logitek.h"
 #include "ui/Boxes.h"
 #include "zolt/Zolt.h"
 
@@ -60,6 +61,12 @@ frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
         const ZoltClient& c = s.ZoltClientTable[static_cast<size_t>(i)];
         if (c.Connected)
             addRow(Port::Zolt, i, c.ClientType == ConsoleClientType ? "Zolt/Console" : "Unknown Connection", c.Address);
+    }
+    for (int i = 1; i <= s.LogitekSlotCount(); ++i) {
+        const LogitekClient& c = s.LogitekClientTable[static_cast<size_t>(i)];
+        if (c.Connected)
+            addRow(Port::Logitek, i, c.ClientType == ConsoleClientType ? "Logitek Console" : "Unknown Connection",
+                   c.Address);
     }
     grid->setRowStretch(static_cast<int>(rows_.size()) + 1, 1);
     grid->setColumnStretch(1, 1);
@@ -126,6 +133,10 @@ void frmClients::cmdSelected_Click()
                 LogIPMessage(s_, "Console Disconnected", row.address);
                 s_.sockets.close(Port::Zolt, row.slot);
                 DisconnectConsole(s_, row.slot);
+            } else if (row.port == Port::Logitek && ValidLogitekSlot(s_, row.slot)) {
+                LogIPMessage(s_, "Console Disconnected", row.address);
+                s_.sockets.close(Port::Logitek, row.slot);
+                DisconnectLogitek(s_, row.slot);
             }
         }
     });
