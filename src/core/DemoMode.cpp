@@ -1,9 +1,9 @@
 #include "core/DemoMode.h"
 
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 
 namespace {
 

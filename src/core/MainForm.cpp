@@ -1,15 +1,15 @@
 #include "core/MainForm.h"
 
 #include "core/DemoMode.h"
-#include "model/Server.h"
-#include "disk/StatusDisplay.h"
-#include "disk/Trap.h"
 #include "disk/Configuration.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
-#include "model/ByteManipulation.h"
-#include "model/TakeTypes.h"
+#include "disk/StatusDisplay.h"
+#include "disk/Trap.h"
 #include "helm/TCPSerialCommunications.h"
+#include "model/ByteManipulation.h"
+#include "model/Server.h"
+#include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
@@ -66,7 +66,8 @@ void SuperviseSwitcher(Server& s)
                 s.SwitcherRequest.Countdown = m.PollReload;
                 if (m.UpdateFlags > 0) {
                     RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
-                    if (m.SwitcherType == TypeOrion && m.UpdateFlags == (UpdateBit::RelayStates | UpdateBit::OptoStates))
+                    if (m.SwitcherType == TypeOrion &&
+                        m.UpdateFlags == (UpdateBit::RelayStates | UpdateBit::OptoStates))
                         m.UpdateFlags = 0;
                 }
             }

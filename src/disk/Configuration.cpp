@@ -1,7 +1,7 @@
 #include "disk/Configuration.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
+#include "model/Server.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -88,7 +88,8 @@ Profile ParseProfile(const std::string& Text)
 
 std::string Quoted(const std::string& Value)
 {
-    if (!Value.empty() && (IsBlank(Value.front()) || IsBlank(Value.back()) || Value.front() == '"' || Value.back() == '"'))
+    if (!Value.empty() &&
+        (IsBlank(Value.front()) || IsBlank(Value.back()) || Value.front() == '"' || Value.back() == '"'))
         return '"' + Value + '"';
     return Value;
 }
@@ -105,9 +106,9 @@ std::string ReadWholeFile(const std::string& Path)
 // The settings of a server without a configuration file, as the file would say them.
 Profile DefaultProfile()
 {
-    return {{"serial port", "1"},        {"baud rate", "57600"},          {"tcp/ip port", "1250"},
-            {"max list size", "25"},     {"switcher type", "Orion"},      {"stay on top", "Yes"},
-            {"maintain log file", "Yes"}, {"maintain error log", "Yes"}, {"display gains", "Yes"},
+    return {{"serial port", "1"},          {"baud rate", "57600"},        {"tcp/ip port", "1250"},
+            {"max list size", "25"},       {"switcher type", "Orion"},    {"stay on top", "Yes"},
+            {"maintain log file", "Yes"},  {"maintain error log", "Yes"}, {"display gains", "Yes"},
             {"log switcher errors", "Yes"}};
 }
 
@@ -199,8 +200,8 @@ void ReplaceFile(const std::string& Path, const std::string& Text)
     std::FILE* f = std::fopen(fresh.c_str(), "wb");
     if (!f)
         ThrowFileError(fresh, errno);
-    bool ok = std::fwrite(Text.data(), 1, Text.size(), f) == Text.size() && std::fflush(f) == 0 &&
-              fsync(fileno(f)) == 0;
+    bool ok =
+        std::fwrite(Text.data(), 1, Text.size(), f) == Text.size() && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     int err = errno;
     if (std::fclose(f) != 0 && ok) {
         ok = false;
@@ -308,8 +309,9 @@ void ReadConfiguration(Server& s)
     SetFormCaption(s);
     if (s.model.SwitcherType == TypeLyra) {
         s.model.SwitcherType = TypeOrion;
-        s.display.messageBox({"Swithcer Type Error", "This product does not support the selected switcher at this time.",
-                              BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
+        s.display.messageBox({"Swithcer Type Error",
+                              "This product does not support the selected switcher at this time.", BoxButtons::Ok,
+                              BoxIcon::Exclamation, BoxResult::Ok});
     }
 }
 
@@ -369,15 +371,20 @@ void SetFormCaption(Server& s)
         const bool demo = s.cfg.DemoMode;
         std::string caption;
         switch (s.model.SwitcherType) {
-        case TypeVela: caption = demo ? "HVN Server Module - Vela Switcher - Demo Mode"
-                                      : "HVN Server Module - Vela Switcher - Serial Mode"; break;
-        case TypeLyra: caption = demo ? "HVN Server Module - Lyra Switcher - Demo Mode"
-                                      : "HVN Server Module - Lyra Switcher"; break;
-        case TypeDraco: caption = demo ? "HVN Server Module - Draco Switcher - Demo Mode"
-                                       : "HVN Server Module - Draco Switcher"; break;
+        case TypeVela:
+            caption = demo ? "HVN Server Module - Vela Switcher - Demo Mode"
+                           : "HVN Server Module - Vela Switcher - Serial Mode";
+            break;
+        case TypeLyra:
+            caption = demo ? "HVN Server Module - Lyra Switcher - Demo Mode" : "HVN Server Module - Lyra Switcher";
+            break;
+        case TypeDraco:
+            caption = demo ? "HVN Server Module - Draco Switcher - Demo Mode" : "HVN Server Module - Draco Switcher";
+            break;
         case TypePassThru: caption = "HVN Server Module - Pass Thru Mode"; break;
-        default: caption = demo ? "HVN Server Module - Orion Switcher - Demo Mode"
-                                : "HVN Server Module - Orion Switcher"; break;
+        default:
+            caption = demo ? "HVN Server Module - Orion Switcher - Demo Mode" : "HVN Server Module - Orion Switcher";
+            break;
         }
         s.display.setCaption(caption);
     });

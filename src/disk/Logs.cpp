@@ -1,9 +1,9 @@
 #include "disk/Logs.h"
 
-#include "model/Server.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 
 #include <cstdio>
 #include <ctime>
@@ -71,13 +71,9 @@ std::string HeaderText(const LogKind& Kind)
 {
     const std::string crlf = "\r\n";
     const std::string indent(19, ' ');
-    return std::string(13, ' ') + "HVN Server Module" + crlf + crlf +
-           indent + "Audio Routing Switcher Server" + crlf +
-           indent + "Serial Link and TCP/IP Client Gateway" + crlf +
-           indent + VersionText + crlf + crlf + crlf +
-           Kind.Title + crlf + crlf +
-           Kind.ColumnHeader + crlf +
-           std::string(80, '-') + crlf;
+    return std::string(13, ' ') + "HVN Server Module" + crlf + crlf + indent + "Audio Routing Switcher Server" + crlf +
+           indent + "Serial Link and TCP/IP Client Gateway" + crlf + indent + VersionText + crlf + crlf + crlf +
+           Kind.Title + crlf + crlf + Kind.ColumnHeader + crlf + std::string(80, '-') + crlf;
 }
 
 // Copies the full log to the first free archive name of this minute.

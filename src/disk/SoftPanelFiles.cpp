@@ -1,9 +1,9 @@
 #include "disk/SoftPanelFiles.h"
 
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -85,8 +85,8 @@ std::vector<int> Identity(size_t n)
 // Names in display order and the switcher number of each. Vela delivers its
 // own order (entry i is the number of the i-th name); the others are sorted
 // here by their upper-cased text.
-void SortTable(const Model& m, bool sources, const std::vector<std::string>& received,
-               std::vector<std::string>& names, std::vector<int>& order)
+void SortTable(const Model& m, bool sources, const std::vector<std::string>& received, std::vector<std::string>& names,
+               std::vector<int>& order)
 {
     if (m.SwitcherType != TypeVela) {
         names = received;
@@ -215,7 +215,8 @@ void SaveCrosspointMapNdf(Server& s)
                 xpt += static_cast<char>(d < m.CrosspointMap.size() ? m.CrosspointMap[d].Sources[0] & 0xFF : 0);
             NdfFile(NdfPath(s, "xptmap.ndf")).put(0, xpt);
         }
-        const size_t destinations = std::min(m.CrosspointMap.size(), static_cast<size_t>(std::max(m.NumDestinations, 0)));
+        const size_t destinations =
+            std::min(m.CrosspointMap.size(), static_cast<size_t>(std::max(m.NumDestinations, 0)));
         Bytes lxpt(1, static_cast<char>(sequence));
         AppendWord(lxpt, static_cast<int>(destinations));
         for (size_t d = 0; d < destinations; ++d) {
@@ -280,9 +281,9 @@ void SaveInhibitNdf(Server& s, int StartDestination, int Count)
         const Model& m = s.model;
         // Only destinations the model holds; the range may come from a frame.
         const int first = std::max(StartDestination, 0);
-        const int last = static_cast<int>(std::min({static_cast<long>(StartDestination) + Count - 1,
-                                                    static_cast<long>(m.NumDestinations) - 1,
-                                                    static_cast<long>(m.InhibitMap.size()) - 1}));
+        const int last = static_cast<int>(
+            std::min({static_cast<long>(StartDestination) + Count - 1, static_cast<long>(m.NumDestinations) - 1,
+                      static_cast<long>(m.InhibitMap.size()) - 1}));
         if (m.SwitcherType == TypeOrion) {
             NdfFile inhbt(NdfPath(s, "inhbt.ndf"));
             for (int d = first; d <= std::min(last, OrionMapSize - 1); ++d) {
@@ -306,10 +307,7 @@ void SaveInhibitNdf(Server& s, int StartDestination, int Count)
     });
 }
 
-const char* PollFileName(PollFile File)
-{
-    return File == PollFile::ByteNumbers ? "xpt00001.wcf" : "xpt00002.wcf";
-}
+const char* PollFileName(PollFile File) { return File == PollFile::ByteNumbers ? "xpt00001.wcf" : "xpt00002.wcf"; }
 
 std::optional<SoftPanelTake> ReadSoftPanelTake(Server& s, PollFile File, bool TurnOffAllowed)
 {

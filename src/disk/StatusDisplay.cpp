@@ -1,8 +1,8 @@
 #include "disk/StatusDisplay.h"
 
-#include "model/Server.h"
 #include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 
 void AddHistoryLine(Server& s, const std::string& Source, const std::string& Message)
 {

@@ -13,7 +13,8 @@ void LogException(Server& s, const std::string& Message, const std::string& Loca
         LogTrappedError(s, Message, Location, 9, "Subscript out of range");
     else if (dynamic_cast<const std::bad_alloc*>(&e))
         LogTrappedError(s, Message, Location, 7, "Out of memory");
-    else if (dynamic_cast<const std::filesystem::filesystem_error*>(&e) || dynamic_cast<const std::ios_base::failure*>(&e))
+    else if (dynamic_cast<const std::filesystem::filesystem_error*>(&e) ||
+             dynamic_cast<const std::ios_base::failure*>(&e))
         LogTrappedError(s, Message, Location, 75, "Path/File access error");
     else
         LogTrappedError(s, Message, Location, 5, e.what());

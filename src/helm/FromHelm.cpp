@@ -1,12 +1,12 @@
 #include "helm/FromHelm.h"
 
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
+#include "disk/Trap.h"
 #include "helm/HelmFrames.h"
 #include "helm/TCPSerialCommunications.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
@@ -30,7 +30,10 @@ ClientRecord* ClientAt(Server& s, int Index)
     return ValidClientSlot(s, Index) ? &s.ClientTable[static_cast<size_t>(Index)] : nullptr;
 }
 
-void LogForClient(Server& s, const std::string& Message, int Index) { LogIPMessage(s, Message, ClientAddress(s, Index)); }
+void LogForClient(Server& s, const std::string& Message, int Index)
+{
+    LogIPMessage(s, Message, ClientAddress(s, Index));
+}
 
 // Closes a client's connection as the password exchange requires.
 void CloseClient(Server& s, int Index, const std::string& Why)
@@ -287,9 +290,8 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
 
 void SendPasswordRequest(Server& s, int Index)
 {
-    Trap(s, "Error Sending Password Rqst", "IP Message Error", [&] {
-        SendToClient(s, Bytes("\xF2\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\xFF", 13), Index);
-    });
+    Trap(s, "Error Sending Password Rqst", "IP Message Error",
+         [&] { SendToClient(s, Bytes("\xF2\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\xFF", 13), Index); });
 }
 
 void ReceivePassword(Server& s, const Bytes& Frame, int Index)
@@ -428,7 +430,8 @@ void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
             // A polled client sees the change only through its next refresh:
             // ask the switcher for the table once the line is quiet.
             s.timers.restart(TimerId::Led2, LedIntervalMs);
-            s.model.DeferredRequestFlags = IsRelayTake(take.TakeType & TakeType::TypeBits) ? ReplyBit::RelayStates : ReplyBit::Crosspoints;
+            s.model.DeferredRequestFlags =
+                IsRelayTake(take.TakeType & TakeType::TypeBits) ? ReplyBit::RelayStates : ReplyBit::Crosspoints;
         }
     });
 }

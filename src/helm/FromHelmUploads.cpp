@@ -1,17 +1,17 @@
 // Table uploads from Helm clients. Each frame is read completely before
 // anything is stored, so a frame that fails a check changes nothing; counts
 // in a frame never lead outside it, and entries beyond a table are dropped.
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "helm/FromHelm.h"
 #include "helm/HelmFrames.h"
 #include "helm/TCPSerialCommunications.h"
 #include "helm/ToHelm.h"
+#include "model/Server.h"
+#include "model/VelaFrames.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
-#include "model/VelaFrames.h"
 
 #include <algorithm>
 #include <optional>
@@ -19,7 +19,10 @@
 
 namespace {
 
-void LogForClient(Server& s, const std::string& Message, int Index) { LogIPMessage(s, Message, ClientAddress(s, Index)); }
+void LogForClient(Server& s, const std::string& Message, int Index)
+{
+    LogIPMessage(s, Message, ClientAddress(s, Index));
+}
 
 // Writes Values into Table from Start on, as far as the table reaches.
 template <class T>
@@ -248,7 +251,9 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Inhibit Map"))
             return;
         // A Vela stores nothing here: the frame is only checked.
-        const int outputs = HelmFramesPassUnchanged(s) ? 0 : std::min(s.model.NumDestinations, static_cast<int>(s.model.InhibitMap.size()));
+        const int outputs = HelmFramesPassUnchanged(s)
+                                ? 0
+                                : std::min(s.model.NumDestinations, static_cast<int>(s.model.InhibitMap.size()));
         const std::optional<InhibitRun> up = ReadInhibitMap(Frame, InhibitRunLayout::Helm, s.model.NumSources, outputs);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Inhibit Map");
@@ -260,8 +265,8 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
             StoreRange(s.model.InhibitMap, up->First, up->Texts);
             SendInhibitMapToSwitcher(s, s.model.InhibitMap);
         }
-        LogForClient(s, std::to_string(up->Count) + " Inhibit Maps, Starting at Output " + std::to_string(up->First + 1),
-                     Index);
+        LogForClient(
+            s, std::to_string(up->Count) + " Inhibit Maps, Starting at Output " + std::to_string(up->First + 1), Index);
     });
 }
 
@@ -327,8 +332,9 @@ void ProcessHelmButtonData(Server& s, const Bytes& Frame, int Index)
         // back into ButtonData.
         std::vector<std::vector<ButtonRecord>>& templates = s.model.ButtonTemplates;
         const int t = Frame.size() > 5 ? CombineBytes(ByteAt(Frame, 2), ByteAt(Frame, 3)) : 0;
-        const size_t keep =
-            !HelmFramesPassUnchanged(s) && static_cast<size_t>(t) < templates.size() ? templates[static_cast<size_t>(t)].size() : 0;
+        const size_t keep = !HelmFramesPassUnchanged(s) && static_cast<size_t>(t) < templates.size()
+                                ? templates[static_cast<size_t>(t)].size()
+                                : 0;
         const std::optional<ButtonUpload> up = ReadButtonUpload(Frame, keep);
         if (!up) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Button Info");
@@ -385,7 +391,8 @@ void ProcessHelmState(Server& s, const Bytes& Frame, int Index)
     Trap(s, "Error Receiving State Message", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "State Message"))
             return;
-        if (!WalkConfigTree(Frame, [](int, int, int, int, int, int) {}, true)) {
+        if (!WalkConfigTree(
+                Frame, [](int, int, int, int, int, int) {}, true)) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "State Message");
             return;
         }

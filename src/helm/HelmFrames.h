@@ -1,7 +1,7 @@
 #pragma once
 // Steps every Helm handler shares.
-#include "platform/Bytes.h"
 #include "model/FrameReader.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 #include <string>

@@ -1,12 +1,12 @@
 #include "helm/TCPSerialCommunications.h"
 
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "helm/FromHelm.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SerialLink.h"
 
 #include <algorithm>

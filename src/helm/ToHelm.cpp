@@ -1,9 +1,9 @@
 #include "helm/ToHelm.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
 #include "helm/TCPSerialCommunications.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/ToSwitcher.h"
 
 #include <algorithm>
@@ -75,7 +75,8 @@ void SendToHelmPcs(Server& s, int64_t Bit, BuildFn&& Build)
 {
     if (!LinkUp(s))
         return;
-    SendToPicked(s, Bit, Build, [&](const ClientRecord& c) { return c.ClientType == HelmPcClientType || Pending(c, Bit); });
+    SendToPicked(s, Bit, Build,
+                 [&](const ClientRecord& c) { return c.ClientType == HelmPcClientType || Pending(c, Bit); });
 }
 
 // ---- The physical configuration tree ----
@@ -86,7 +87,10 @@ int ReplyFrameCount(const Model& m)
 }
 int CardCount(const FrameRecord& f) { return std::min<int>(f.Cards[0].Count, CardsPerFrame); }
 int PortCount(const CardRecord& c) { return std::min<int>(c.PortCount, PortsPerCard); }
-int ChannelCount(const PortRecord& p) { return std::min({static_cast<int>(p.ChannelCount), static_cast<int>(p.Channels.size()), 127}); }
+int ChannelCount(const PortRecord& p)
+{
+    return std::min({static_cast<int>(p.ChannelCount), static_cast<int>(p.Channels.size()), 127});
+}
 
 enum class TreeValue { State, Status };
 
@@ -530,9 +534,8 @@ void SendStateToClient(Server& s)
 
 void SendStatusToClient(Server& s)
 {
-    Trap(s, "Error Sending Status", "Helm Message Error", [&] {
-        SendToHelmPcs(s, ReplyBit::Status, [&] { return BuildTree(s.model, 0xF0, TreeValue::Status); });
-    });
+    Trap(s, "Error Sending Status", "Helm Message Error",
+         [&] { SendToHelmPcs(s, ReplyBit::Status, [&] { return BuildTree(s.model, 0xF0, TreeValue::Status); }); });
 }
 
 void SendDescriptionToClient(Server& s)
@@ -718,8 +721,11 @@ void SendRelayOptoTallyToClients(Server& s, int Table, int Index)
         AppendPair(f, Index);
         AppendByte(f, states[static_cast<size_t>(Index)]);
         AppendChecksumAndEnd(f);
-        SendToPicked(s, 0, [&] { return f; },
-                     [](const ClientRecord& c) { return c.ClientType == HelmPcClientType || c.ClientType == AutomationClientType; });
+        SendToPicked(
+            s, 0, [&] { return f; },
+            [](const ClientRecord& c) {
+                return c.ClientType == HelmPcClientType || c.ClientType == AutomationClientType;
+            });
     });
 }
 
@@ -741,8 +747,8 @@ void SendTransitionControlToClient(Server& s, int Index)
     Trap(s, "Error Sending Transition Control", "Helm Message Error", [&] {
         if (!LinkUp(s) || !ValidClientSlot(s, Index))
             return;
-        const int count = std::clamp(std::min(s.model.NumDestinations, static_cast<int>(s.model.TransitionControl.size())),
-                                     0, NoneValue);
+        const int count = std::clamp(
+            std::min(s.model.NumDestinations, static_cast<int>(s.model.TransitionControl.size())), 0, NoneValue);
         Bytes f("\xD2\x0A", 2);
         AppendPair(f, count);
         AppendPair(f, 0);

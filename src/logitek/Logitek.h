@@ -27,9 +27,9 @@ constexpr int ChannelCodeOffset = 10;
 constexpr int Bus1Channel = 25, Bus2Channel = 26, Channel27 = 27, Channel33 = 33;
 
 // Console commands.
-constexpr unsigned char LogitekStart = 0xF0, LogitekStartAnswer = 0xF7, LogitekName = 0xF5,
-                        LogitekAssign = 0xB4, LogitekOn = 0xB2, LogitekOff = 0xB3, LogitekFader = 0xAD,
-                        LogitekTrim = 0xAC, LogitekMode = 0xB5;
+constexpr unsigned char LogitekStart = 0xF0, LogitekStartAnswer = 0xF7, LogitekName = 0xF5, LogitekAssign = 0xB4,
+                        LogitekOn = 0xB2, LogitekOff = 0xB3, LogitekFader = 0xAD, LogitekTrim = 0xAC,
+                        LogitekMode = 0xB5;
 
 // Header, 02, L, Command, Data.
 Bytes LogitekMessage(const Bytes& Header, unsigned char Command, const Bytes& Data);

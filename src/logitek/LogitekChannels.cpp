@@ -197,7 +197,8 @@ void ProcessChannelOn(Server& s, int Slot, const Bytes& Message)
 
 void ProcessChannelOff(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Processing Channel Off", "Logitek IP Message Error", [&] { SwitchChannel(s, Slot, Message, false); });
+    Trap(s, "Error Processing Channel Off", "Logitek IP Message Error",
+         [&] { SwitchChannel(s, Slot, Message, false); });
 }
 
 void ProcessFaderMovement(Server& s, int Slot, const Bytes& Message)
@@ -264,7 +265,8 @@ void SendFaderPosition(Server& s, int FirstOutput, int Count)
                     continue;
                 if (o == c.Bus2Output - 1) {
                     c.Bus2Gain = x.TakeExtra;
-                    SendToLogitek(s, slot, FaderMessage(s, Bus2Channel + ChannelCodeOffset, TranslateGain(x.TakeExtra)));
+                    SendToLogitek(s, slot,
+                                  FaderMessage(s, Bus2Channel + ChannelCodeOffset, TranslateGain(x.TakeExtra)));
                 }
                 if (o != c.Bus1Output - 1)
                     continue;

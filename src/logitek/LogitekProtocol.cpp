@@ -5,7 +5,10 @@
 
 void LogitekProtocol::ConnectionRequest(Server& s) { wscktLogitek_ConnectionRequest(s); }
 
-void LogitekProtocol::DataArrival(Server& s, int Slot, long BytesTotal) { wscktLogitek_DataArrival(s, Slot, BytesTotal); }
+void LogitekProtocol::DataArrival(Server& s, int Slot, long BytesTotal)
+{
+    wscktLogitek_DataArrival(s, Slot, BytesTotal);
+}
 
 void LogitekProtocol::Closed(Server& s, int Slot) { wscktLogitek_Close(s, Slot); }
 

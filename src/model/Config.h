@@ -31,7 +31,7 @@ struct Config {
     bool ArchiveSwitcherErrors = false;
     long MaxSwitcherErrorLogSize = 0;
     bool MaintainNdf = false;
-    std::string HelmPassword;   // plain text in memory; shifted in the file
+    std::string HelmPassword;  // plain text in memory; shifted in the file
     std::string PanelPassword;
     bool PassThru = false;
     bool StartInTaskBar = false;

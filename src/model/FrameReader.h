@@ -1,8 +1,8 @@
 #pragma once
 // Reading received frames safely: the switcher's reports and the Helm
 // clients' frames share one shape (command byte, data, checksum, FF).
-#include "platform/Bytes.h"
 #include "model/ByteManipulation.h"
+#include "platform/Bytes.h"
 
 // Reads the data bytes of a frame (after the command byte, before the
 // checksum) front to back. A read past them fails the reader for good and
@@ -11,7 +11,9 @@ class FrameReader {
 public:
     // Position: 0-based index of the first byte to read (1 = just after the command byte).
     explicit FrameReader(const Bytes& Frame, size_t Position = 1)
-        : frame_(Frame), end_(Frame.size() >= 3 ? Frame.size() - 2 : 1), pos_(Position)
+        : frame_(Frame),
+          end_(Frame.size() >= 3 ? Frame.size() - 2 : 1),
+          pos_(Position)
     {
         if (pos_ > end_)
             failed_ = true;

@@ -72,7 +72,7 @@ struct CardRecord {
     uint8_t FrameStatus = 0;  // card 0: the frame's status
     uint8_t Count = 0;        // card 0: number of cards
     uint8_t Spare = 0;
-    uint8_t Present = 0;      // the card's state
+    uint8_t Present = 0;  // the card's state
     uint8_t PortCount = 0;
     std::array<PortRecord, PortsPerCard> Ports{};
     uint8_t Status = 0;

@@ -3,7 +3,10 @@
 #include <algorithm>
 
 Server::Server(const Platform& platform)
-    : display(platform.display), sockets(platform.sockets), serial(platform.serial), timers(platform.timers)
+    : display(platform.display),
+      sockets(platform.sockets),
+      serial(platform.serial),
+      timers(platform.timers)
 {
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 // The one context object of the server: configuration, switcher model, link
 // state, client tables and the platform seams. Procedures take it by reference.
-#include "platform/Bytes.h"
-#include "model/Config.h"
 #include "model/ClientRecord.h"
+#include "model/Config.h"
 #include "model/LogitekClient.h"
 #include "model/Model.h"
 #include "model/SwitcherReports.h"
 #include "model/ZoltClient.h"
 #include "platform/AppendFile.h"
+#include "platform/Bytes.h"
 #include "platform/Seams.h"
 
 #include <deque>

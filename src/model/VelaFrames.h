@@ -2,8 +2,8 @@
 // Frame layouts that a Vela switcher's reports and the Helm clients' uploads
 // have in common, read in one place so that the two cannot drift apart. The
 // checks around them, the log texts and the forwarding stay with the callers.
-#include "platform/Bytes.h"
 #include "model/Model.h"
+#include "platform/Bytes.h"
 
 #include <array>
 #include <cstdint>

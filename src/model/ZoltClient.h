@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/Bytes.h"
 #include "model/ClientRecord.h"
+#include "platform/Bytes.h"
 
 #include <string>
 

@@ -55,8 +55,9 @@ bool ParseSettings(const std::string& text, LineSettings& out, std::string& erro
     }
 
     const std::string& baud = fields[0];
-    const bool digits = !baud.empty() && baud.size() <= 9
-        && std::all_of(baud.begin(), baud.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    const bool digits = !baud.empty() && baud.size() <= 9 && std::all_of(baud.begin(), baud.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+    });
     const long rate = digits ? std::stol(baud) : 0;
     if (rate <= 0) {
         error += "bad baud rate";
@@ -75,9 +76,7 @@ bool ParseSettings(const std::string& text, LineSettings& out, std::string& erro
     case 'o': out.parity = QSerialPort::OddParity; break;
     case 'm': out.parity = QSerialPort::MarkParity; break;
     case 's': out.parity = QSerialPort::SpaceParity; break;
-    default:
-        error += "bad parity";
-        return false;
+    default: error += "bad parity"; return false;
     }
 
     const std::string& bits = fields[2];
@@ -226,7 +225,8 @@ void QtSerialPort::failed(QSerialPort::SerialPortError error)
         const int code = hungUp ? QSerialPort::ResourceError : error;
         const unsigned session = session_;
         // Closing is left to the loop: this runs inside Qt's notifier code.
-        QMetaObject::invokeMethod(&port_, [this, session, code] { deviceLost(session, code); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &port_, [this, session, code] { deviceLost(session, code); }, Qt::QueuedConnection);
         return;
     }
     if (handler_)

@@ -85,9 +85,8 @@ bool QtSockets::listen(Port port, long portNumber, std::string& error)
     QObject::connect(server, &QTcpServer::newConnection, &context_, [this, port, server] {
         deliver(server, [this, port, server] { connectionPending(port, server); });
     });
-    QObject::connect(server, &QTcpServer::acceptError, server, [server] {
-        QTimer::singleShot(AcceptRetryMs, server, &QTcpServer::resumeAccepting);
-    });
+    QObject::connect(server, &QTcpServer::acceptError, server,
+                     [server] { QTimer::singleShot(AcceptRetryMs, server, &QTcpServer::resumeAccepting); });
     listener(port).server = server;
     return true;
 }
@@ -174,8 +173,8 @@ long QtSockets::read(Port port, int slot, char* buffer, long max)
     if (c->socket->bytesAvailable() > 0 && !c->arrivalQueued) {
         c->arrivalQueued = true;
         const unsigned long long id = c->id;
-        QMetaObject::invokeMethod(&context_, [this, port, slot, id] { dataArrived(port, slot, id); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context_, [this, port, slot, id] { dataArrived(port, slot, id); }, Qt::QueuedConnection);
     }
     return static_cast<long>(n);
 }
@@ -232,15 +231,9 @@ void QtSockets::remove(Port port, int slot)
     listener(port).conns.erase(slot);
 }
 
-QtSockets::Listener& QtSockets::listener(Port port)
-{
-    return listeners_.at(static_cast<size_t>(port));
-}
+QtSockets::Listener& QtSockets::listener(Port port) { return listeners_.at(static_cast<size_t>(port)); }
 
-const QtSockets::Listener& QtSockets::listener(Port port) const
-{
-    return listeners_.at(static_cast<size_t>(port));
-}
+const QtSockets::Listener& QtSockets::listener(Port port) const { return listeners_.at(static_cast<size_t>(port)); }
 
 QtSockets::Conn* QtSockets::find(Port port, int slot)
 {

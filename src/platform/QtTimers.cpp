@@ -27,32 +27,14 @@ void QtTimers::enable(TimerId id, int intervalMs)
         t.setInterval(intervalMs);
 }
 
-void QtTimers::disable(TimerId id)
-{
-    timer(id).stop();
-}
+void QtTimers::disable(TimerId id) { timer(id).stop(); }
 
-void QtTimers::restart(TimerId id, int intervalMs)
-{
-    timer(id).start(std::max(intervalMs, 0));
-}
+void QtTimers::restart(TimerId id, int intervalMs) { timer(id).start(std::max(intervalMs, 0)); }
 
-bool QtTimers::isEnabled(TimerId id) const
-{
-    return timer(id).isActive();
-}
+bool QtTimers::isEnabled(TimerId id) const { return timer(id).isActive(); }
 
-long long QtTimers::nowMs() const
-{
-    return clock_.elapsed();
-}
+long long QtTimers::nowMs() const { return clock_.elapsed(); }
 
-QTimer& QtTimers::timer(TimerId id)
-{
-    return timers_.at(static_cast<size_t>(id));
-}
+QTimer& QtTimers::timer(TimerId id) { return timers_.at(static_cast<size_t>(id)); }
 
-const QTimer& QtTimers::timer(TimerId id) const
-{
-    return timers_.at(static_cast<size_t>(id));
-}
+const QTimer& QtTimers::timer(TimerId id) const { return timers_.at(static_cast<size_t>(id)); }

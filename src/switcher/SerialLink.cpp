@@ -1,10 +1,10 @@
 #include "switcher/SerialLink.h"
 
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
 

@@ -1,7 +1,7 @@
 #include "ui/ExitQuestion.h"
 
-#include "model/Server.h"
 #include "helm/FromHelm.h"
+#include "model/Server.h"
 
 ConnectionCounts CountConnections(const Server& s)
 {

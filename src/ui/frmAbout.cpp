@@ -54,16 +54,15 @@ frmAbout::frmAbout(Server& s, QWidget* parent) : QDialog(parent)
         {"Log File:", "lblLogFile", enabled(c.MaintainLogFile)},
         {"Error Log File :", "lblErrorLog", enabled(c.MaintainErrorLog)},
         {"Max List Size :", "lblMaxListSize", QStringLiteral("%1 Items").arg(c.MaxListSize)},
-        {"Serial Port :", "lblSerialPort",
-         QStringLiteral("COM%1 (%2,n,8,1)").arg(c.CommPort).arg(Text(c.BaudRate))},
+        {"Serial Port :", "lblSerialPort", QStringLiteral("COM%1 (%2,n,8,1)").arg(c.CommPort).arg(Text(c.BaudRate))},
         {"Stay on Top:", "LblStayOnTop", QString::fromLatin1(c.StayOnTop == StayOnTopYes ? "True" : "False")},
         {"TCP/IP Port :", "lblTcpPort", QStringLiteral("Port %1").arg(c.HelmPort)},
     };
     int row = 0;
     for (const auto& r : rows) {
         const QString name = QString::fromLatin1(r.name);
-        grid->addWidget(NamedLabel(name + QStringLiteral("Caption"), QString::fromLatin1(r.caption), frmSetupInfo),
-                        row, 0);
+        grid->addWidget(NamedLabel(name + QStringLiteral("Caption"), QString::fromLatin1(r.caption), frmSetupInfo), row,
+                        0);
         grid->addWidget(NamedLabel(name, r.value, frmSetupInfo), row, 1);
         ++row;
     }

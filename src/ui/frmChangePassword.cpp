@@ -1,8 +1,8 @@
 #include "ui/frmChangePassword.h"
 
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Configuration.h"
+#include "disk/Trap.h"
+#include "model/Server.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -35,7 +35,9 @@ std::string PasswordStorageProblem(PasswordTag tag, const std::string& Plain)
 }
 
 frmChangePassword::frmChangePassword(Server& s, PasswordTag tag, QWidget* parent)
-    : QDialog(parent), s_(s), tag_(tag),
+    : QDialog(parent),
+      s_(s),
+      tag_(tag),
       current_(tag == PasswordTag::Helm ? s.cfg.HelmPassword : s.cfg.PanelPassword)
 {
     setObjectName(QStringLiteral("frmChangePassword"));
@@ -84,8 +86,8 @@ void frmChangePassword::cmdOk_Click()
 {
     Trap(s_, "Error changing Password", "Change Password", [&] {
         if (Latin1(txtOldPassword->text()) != current_) {
-            ask({"Password Error", "Existing password invalid.  Please try again", BoxButtons::Ok,
-                 BoxIcon::Exclamation, BoxResult::Ok});
+            ask({"Password Error", "Existing password invalid.  Please try again", BoxButtons::Ok, BoxIcon::Exclamation,
+                 BoxResult::Ok});
             txtOldPassword->setFocus();
             return;
         }

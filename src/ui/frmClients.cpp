@@ -1,12 +1,12 @@
 #include "ui/frmClients.h"
 
 #include "core/MainForm.h"
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
+#include "disk/Trap.h"
 #include "helm/FromHelm.h"
 #include "helm/TCPSerialCommunications.h"
 #include "logitek/Logitek.h"
+#include "model/Server.h"
 #include "ui/Boxes.h"
 #include "zolt/Zolt.h"
 

@@ -2,8 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
+#include "model/Server.h"
 #include "zolt/Zolt.h"
 
 #include <QCheckBox>
@@ -21,10 +21,11 @@ namespace {
 
 constexpr long LastPort = 65535;
 
-const char* const LoadHelp = "Enable the IP Ports for Zolt, HVN and Logitek commands as required "
-                             "and select the desired IP Port for each port enabled.  "
-                             "These are the IP ports that will be used by any consoles "
-                             "or other devices for a TCP/IP Connection to the switcher.";
+const char* const LoadHelp =
+    "Enable the IP Ports for Zolt, HVN and Logitek commands as required "
+    "and select the desired IP Port for each port enabled.  "
+    "These are the IP ports that will be used by any consoles "
+    "or other devices for a TCP/IP Connection to the switcher.";
 
 const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for Zolt/Consoles. "
@@ -57,7 +58,9 @@ long LeadingNumber(const QString& Text)
 // The port and enable settings of one row.
 long& PortOf(Config& c, size_t Row)
 {
-    return Row == frmConsoleSetup::RowZolt ? c.ZoltPort : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort : c.HvnPort;
+    return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
+           : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort
+                                                : c.HvnPort;
 }
 
 bool& EnableOf(Config& c, size_t Row)

@@ -1,10 +1,10 @@
 #include "ui/frmMain.h"
 
 #include "core/MainForm.h"
-#include "model/Server.h"
 #include "core/StatusPanels.h"
 #include "disk/StatusDisplay.h"
 #include "helm/TCPSerialCommunications.h"
+#include "model/Server.h"
 #include "ui/ExitQuestion.h"
 #include "ui/HelpWindow.h"
 #include "ui/LampShape.h"

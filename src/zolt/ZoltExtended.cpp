@@ -1,9 +1,9 @@
 // Feedback settings, version inquiry, and the Vela functions beyond plain
 // takes: links, transitions, takes with gain, gains, the expanded inquiry.
-#include "model/Server.h"
-#include "disk/StatusDisplay.h"
 #include "disk/Logs.h"
+#include "disk/StatusDisplay.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
 #include "zolt/Zolt.h"
@@ -204,8 +204,8 @@ void ZoltExpandedInquiry(Server& s, int Slot, const Bytes& Command)
             return;
         }
         const CrosspointRecord& r = m.CrosspointMap[static_cast<size_t>(output)];
-        std::string reply = "U" + Digits(output + 1, 4) + ":P" + std::to_string(r.SumFlag) + ":" +
-                            Digits(r.SourceCount, 2) + ":";
+        std::string reply =
+            "U" + Digits(output + 1, 4) + ":P" + std::to_string(r.SumFlag) + ":" + Digits(r.SourceCount, 2) + ":";
         const int count = std::min<int>(r.SourceCount, MaxSourceEntries);
         for (int k = 0; k < count; ++k)
             reply += (k > 0 ? "," : "") + Digits(r.Sources[static_cast<size_t>(k)] + 1, 4);

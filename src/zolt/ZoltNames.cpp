@@ -1,9 +1,9 @@
 // Name (alpha) requests, salvos, relays and the name-change notice.
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/ToSwitcher.h"
 #include "zolt/Zolt.h"
 #include "zolt/ZoltShared.h"

@@ -1,10 +1,10 @@
 #include "zolt/Zolt.h"
 
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "zolt/ZoltShared.h"
 
 #include <algorithm>
@@ -87,8 +87,18 @@ size_t TellingBytes(unsigned char First)
 bool StartsCommand(unsigned char First)
 {
     switch (First) {
-    case CtrlT: case CtrlD: case CtrlE: case CtrlI: case CtrlL: case CtrlQ:
-    case CtrlR: case CtrlS: case CtrlF: case CtrlX: case CtrlY: case CtrlZ: return true;
+    case CtrlT:
+    case CtrlD:
+    case CtrlE:
+    case CtrlI:
+    case CtrlL:
+    case CtrlQ:
+    case CtrlR:
+    case CtrlS:
+    case CtrlF:
+    case CtrlX:
+    case CtrlY:
+    case CtrlZ: return true;
     default: return false;
     }
 }
@@ -138,10 +148,7 @@ CommandShape ShapeOf(const Bytes& Buffer)
 
 // How many bytes an unknown command drops: ^E gives its next byte a chance
 // as a first byte, ^D and ^Z drop what named them.
-size_t UnknownCommandBytes(unsigned char First)
-{
-    return First == CtrlE ? 1 : TellingBytes(First);
-}
+size_t UnknownCommandBytes(unsigned char First) { return First == CtrlE ? 1 : TellingBytes(First); }
 
 // An incomplete command: a control byte behind it means the rest will never
 // come, so the bytes before that one go; otherwise the command is still arriving.

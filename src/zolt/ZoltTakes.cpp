@@ -1,9 +1,9 @@
 // Takes, crosspoint inquiries and the tally lines of crosspoint changes.
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
 #include "zolt/Zolt.h"
@@ -38,10 +38,7 @@ std::string Hex2(int Value)
     return hex.size() < 2 ? "0" + hex : hex;
 }
 
-std::optional<int> OneBased(std::optional<int> Field)
-{
-    return Field ? std::optional<int>(*Field - 1) : std::nullopt;
-}
+std::optional<int> OneBased(std::optional<int> Field) { return Field ? std::optional<int>(*Field - 1) : std::nullopt; }
 
 // Number of outputs whose crosspoint records the server holds.
 int KnownOutputs(const Model& m) { return std::min(m.NumDestinations, static_cast<int>(m.CrosspointMap.size())); }
@@ -190,8 +187,8 @@ void ZoltTake(Server& s, int Slot, const Bytes& Command)
             output = HexField(Command, 5);
         }
         // Numbers only passed on to the switcher, which checks them itself.
-        const bool valid = input && output && *input >= -1 && *input <= m.NumSources && *output >= 0 &&
-                           *output <= m.NumDestinations;
+        const bool valid =
+            input && output && *input >= -1 && *input <= m.NumSources && *output >= 0 && *output <= m.NumDestinations;
         if (!valid || !SendConsoleTake(s, *input, *output)) {
             ReplyError(s, Slot);
             return;
@@ -207,8 +204,8 @@ void ZoltExtendedTake(Server& s, int Slot, const Bytes& Command)
         const Model& m = s.model;
         const std::optional<int> input = OneBased(DecimalField(Command, 2, 4));
         const std::optional<int> output = OneBased(DecimalField(Command, 6, 4));
-        const bool valid = input && output && *input >= -1 && *input < m.NumSources && *output >= 0 &&
-                           *output < m.NumDestinations;
+        const bool valid =
+            input && output && *input >= -1 && *input < m.NumSources && *output >= 0 && *output < m.NumDestinations;
         if (!valid || !SendConsoleTake(s, *input, *output)) {
             // This form has always reported a refused take in the error log.
             LogTrappedError(s, "Error Processing Zolt Take", "Zolt Error", 0, "");

@@ -3,9 +3,9 @@
 // on a pseudo-terminal it holds, when the test must see or shape the traffic.
 #include "DracoSimulator.h"
 
+#include "model/ByteManipulation.h"
 #include "model/Model.h"
 #include "support/SwitcherLine.h"
-#include "model/ByteManipulation.h"
 #include "switcher/draco/ToDraco.h"
 
 #include <gtest/gtest.h>
@@ -113,9 +113,9 @@ TEST(DracoSimulatorEndToEnd, ASilentSwitcherIsAskedOnceASecondAndTheDumpBringsIt
     draco.answer(true);
     auto pc = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));
-    for (const char* line : {"32 Crosspoint Maps", "32 Source Alpha Labels", "32 Destination Alpha Labels",
-                             "32 Stereo Links", "32 Inhibits Maps", "Button Templates", "Port Map", "Salvo Count",
-                             "2 Salvo Alphas", "3 Salvo Events"})
+    for (const char* line :
+         {"32 Crosspoint Maps", "32 Source Alpha Labels", "32 Destination Alpha Labels", "32 Stereo Links",
+          "32 Inhibits Maps", "Button Templates", "Port Map", "Salvo Count", "2 Salvo Alphas", "3 Salvo Events"})
         EXPECT_TRUE(server.process->waitForOutput(std::string("Switcher COM1\t") + line)) << line;
     draco.forget();
     std::this_thread::sleep_for(std::chrono::milliseconds(3100));
@@ -231,10 +231,10 @@ TEST(DracoSimulatorEndToEnd, DamagedAndHostileFramesAreLoggedAndTheServerKeepsSe
     DracoSimulator sim;
     Bytes bad;
     bad += WithBadCheck(BuildValuesFrameDraco(0xF6, std::vector<int>(32, 1)));  // check byte
-    bad += Wire({0xFA, 0x01, 0x00, 0x01, 0xFF});                               // short
-    bad += Wire({0x11, 0x22, 0x33});                                           // junk
-    bad += Wire({0xFE, 0x0F, 0x0F, 0x01, 0x00, 0x01, 0xFF});                   // output 256
-    bad += Wire({0xFE, 0x00, 0x01, 0x7F, 0x7F, 0x7F, 0xFF});                   // input 16384
+    bad += Wire({0xFA, 0x01, 0x00, 0x01, 0xFF});                                // short
+    bad += Wire({0x11, 0x22, 0x33});                                            // junk
+    bad += Wire({0xFE, 0x0F, 0x0F, 0x01, 0x00, 0x01, 0xFF});                    // output 256
+    bad += Wire({0xFE, 0x00, 0x01, 0x7F, 0x7F, 0x7F, 0xFF});                    // input 16384
     std::vector<int> alternating;
     for (int e = 0; e < 8; ++e)
         alternating.insert(alternating.end(), {e % 2 == 0 ? 16000 : 0, 0, 0, 0, 0, 0});

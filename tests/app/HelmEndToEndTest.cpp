@@ -1,7 +1,7 @@
 // Helm clients against the real binary on loopback.
+#include "model/ByteManipulation.h"
 #include "support/Pty.h"
 #include "support/ServerProcess.h"
-#include "model/ByteManipulation.h"
 
 #include <gtest/gtest.h>
 

@@ -26,7 +26,10 @@ const Bytes Start = LogitekMessage(Header, LogitekStart, Wire({0x01, 0x06}));
 const Bytes Loaded = LogitekMessage(Header, LogitekStartAnswer, Wire({1}));
 constexpr size_t NameStreamBytes = 1792 * 19;
 
-Bytes Msg(unsigned char Command, std::initializer_list<int> Data) { return LogitekMessage(Header, Command, Wire(Data)); }
+Bytes Msg(unsigned char Command, std::initializer_list<int> Data)
+{
+    return LogitekMessage(Header, Command, Wire(Data));
+}
 Bytes Fader(int Code, int Position) { return Msg(LogitekFader, {Code, Position}); }
 Bytes Gain(int Kind, int Value, int Output, int Input = NoneValue)
 {
@@ -242,8 +245,8 @@ TEST(LogitekEndToEnd, FramingCasesGarbageAndSplitsLeaveTheServerServing)
     EXPECT_EQ(seen.helm.substr(seen.helm.size() - 2 * Gain(10, 924, 0, 2).size()),
               Gain(10, 924, 0, 2) + Gain(10, 924, 1, 3));
 
-    const Bytes junk = Wire({0x55, 0x01, 0x03, 0x01, 0x02, 0xFF, 0x01, 0xAA}) +
-                       Msg(0x99, {1, 2, 3}) + Msg(LogitekAssign, {0x0B}) + Msg(LogitekFader, {0x0B, 135, 0}) +
+    const Bytes junk = Wire({0x55, 0x01, 0x03, 0x01, 0x02, 0xFF, 0x01, 0xAA}) + Msg(0x99, {1, 2, 3}) +
+                       Msg(LogitekAssign, {0x0B}) + Msg(LogitekFader, {0x0B, 135, 0}) +
                        Wire({0xBC, 0x03, 0x00, 0x02, 0x03, 0xEE, 0x00, 0x00}) + Wire({0xBC, 0x00, 0x00, 0x09}) +
                        Msg(LogitekStart, {0x01, 0x07});
     seen = Send(*c, *pc, junk + Fader(0x0B, 255));
@@ -283,7 +286,7 @@ TEST(LogitekEndToEnd, ASwitcherOf100SourcesNamesOfEveryLengthAndItsGainReports)
     auto pc = l.helmPc();
     // Longer source names and shorter output names than a console shows.
     switcher.send(NameTable(10, 14, 100, [](int i) { return "Microphone " + Digits(i + 1, 3); }) +
-                    NameTable(20, 3, 100, [](int i) { return Digits(i + 1, 3); }));
+                  NameTable(20, 3, 100, [](int i) { return Digits(i + 1, 3); }));
     ASSERT_TRUE(l.server->waitForOutput("100 Destination Alpha Lables, Starting with 1", 5000, 2));
 
     auto c = l.console();

@@ -83,10 +83,10 @@ TEST(OrionSimulatorEndToEnd, TakesRelaysAndANewNameTravelBothWays)
     auto other = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));
     EXPECT_TRUE(sim.traced("rx F5"));
-    for (const char* line : {"256 Crosspoint Maps", "256 Source Alpha Labels", "256 Destination Alpha Labels",
-                             "256 Source Links", "256 Inhibits Maps", "Button Templates", "2 Salvo Alphas",
-                             "3 Salvo Events", "Version Info", "QRT Activity", "Active Devices", "Relay Tally",
-                             "Opto State"})
+    for (const char* line :
+         {"256 Crosspoint Maps", "256 Source Alpha Labels", "256 Destination Alpha Labels", "256 Source Links",
+          "256 Inhibits Maps", "Button Templates", "2 Salvo Alphas", "3 Salvo Events", "Version Info", "QRT Activity",
+          "Active Devices", "Relay Tally", "Opto State"})
         EXPECT_TRUE(server.process->waitForOutput(std::string("Switcher COM1\t") + line)) << line;
     EXPECT_FALSE(server.dir.exists("Errorlog.txt")) << server.dir.read("Errorlog.txt");
     auto console = server.console();

@@ -77,16 +77,30 @@ TEST(VelaSimulatorEndToEnd, TheStartUpDumpBringsTheServerOnLine)
     auto pc = server.helmPc();
     EXPECT_TRUE(OnLine(*pc));
     ASSERT_TRUE(server.process->waitForOutput("Switcher COM1\tSwitcher Information Request"));
-    for (const char* line :
-         {"Received System Description", "Received Config Message", "Received Version Message",
-          "Received State Message", "Received Status Message", "16 Crosspoint Maps, Starting at Output 0001",
-          "16 Source Alpha Lables, Starting with 1", "16 Destination Alpha Lables, Starting with 1",
-          "16 Source Links, Starting with 1", "16 Destination Links, Starting with 1",
-          "16 Inhibit Maps, Starting at Output 0001", "0 Button Templates, Starting with 1", "0 Salvo Events",
-          "Received Relay Tally", "Received Opto State", "16 Opto Alpha Table, Starting with 1",
-          "16 Relay Alpha Table, Starting with 1", "Received Clock Message", "Received Clock Config",
-          "256 Source Display Lists, Starting with 1", "256 Destination Display Lists, Starting with 1",
-          "Received Gain Offset Message", "Received Relay Configuration", "16 Transition Controls"})
+    for (const char* line : {"Received System Description",
+                             "Received Config Message",
+                             "Received Version Message",
+                             "Received State Message",
+                             "Received Status Message",
+                             "16 Crosspoint Maps, Starting at Output 0001",
+                             "16 Source Alpha Lables, Starting with 1",
+                             "16 Destination Alpha Lables, Starting with 1",
+                             "16 Source Links, Starting with 1",
+                             "16 Destination Links, Starting with 1",
+                             "16 Inhibit Maps, Starting at Output 0001",
+                             "0 Button Templates, Starting with 1",
+                             "0 Salvo Events",
+                             "Received Relay Tally",
+                             "Received Opto State",
+                             "16 Opto Alpha Table, Starting with 1",
+                             "16 Relay Alpha Table, Starting with 1",
+                             "Received Clock Message",
+                             "Received Clock Config",
+                             "256 Source Display Lists, Starting with 1",
+                             "256 Destination Display Lists, Starting with 1",
+                             "Received Gain Offset Message",
+                             "Received Relay Configuration",
+                             "16 Transition Controls"})
         EXPECT_NE(server.process->out().find(std::string("Switcher COM1\t") + line), std::string::npos) << line;
     EXPECT_FALSE(server.dir.exists("Errorlog.txt")) << server.dir.read("Errorlog.txt");
 }
@@ -131,7 +145,8 @@ TEST(VelaSimulatorEndToEnd, WhileTheSimulatorIsPausedTheModelAnswersAndATakeWait
 TEST(VelaSimulatorEndToEnd, AChecksumErrorMakesTheServerAskForThatTableAgain)
 {
     PlayedVela switcher(PlayedSim());
-    switcher.withSim([](VelaSimulator& sim) { sim.CorruptNextChecksum(0xFC); });  // the source names, first of the name tables
+    switcher.withSim(
+        [](VelaSimulator& sim) { sim.CorruptNextChecksum(0xFC); });  // the source names, first of the name tables
     VelaServer server(switcher.path());
     EXPECT_TRUE(switcher.heard(Request(256), 8000));
     auto pc = server.helmPc();

@@ -113,7 +113,7 @@ TEST(ZoltEndToEnd, TakesInEveryFormAndTallyInEveryModeAndProtocol)
     // The taker keeps the defaults: replies on, numeric tally in three digits.
     EXPECT_EQ(taker->ask(Ctrl('T') + "012005", Ok), "T012:005\r\n" + Ok);
     const Bytes names = "(Inpt0012 - Out0005 )\r\n";
-    const Bytes expected[] = {"T012:005\r\n", "O04 0B\r\n", "C0012:0005\r\n", "Inpt0012 - Out0005 \r\n",
+    const Bytes expected[] = {"T012:005\r\n",     "O04 0B\r\n",     "C0012:0005\r\n",    "Inpt0012 - Out0005 \r\n",
                               "T012:005" + names, "O04 0B" + names, "C0012:0005" + names};
     for (size_t i = 0; i < watchers.size(); ++i) {
         EXPECT_TRUE(watchers[i]->waitFor(expected[i])) << settings[i];
@@ -134,11 +134,9 @@ TEST(ZoltEndToEnd, TakesInEveryFormAndTallyInEveryModeAndProtocol)
 
     // Replies and tally off: the takes still happen.
     EXPECT_EQ(taker->quiet(Ctrl('F') + "000"), "");
-    EXPECT_EQ(taker->quiet(Ctrl('T') + "007001" + Ctrl('D') + "T10102" + Ctrl('E') + "T00090003" +
-                           Ctrl('T') + "999001"),
-              "");
-    EXPECT_EQ(taker->ask(Ctrl('E') + "I0001" + Ctrl('E') + "I0003", "D0003 0009\r\n"),
-              "D0001 0007\r\nD0003 0009\r\n");
+    EXPECT_EQ(
+        taker->quiet(Ctrl('T') + "007001" + Ctrl('D') + "T10102" + Ctrl('E') + "T00090003" + Ctrl('T') + "999001"), "");
+    EXPECT_EQ(taker->ask(Ctrl('E') + "I0001" + Ctrl('E') + "I0003", "D0003 0009\r\n"), "D0001 0007\r\nD0003 0009\r\n");
 }
 
 TEST(ZoltEndToEnd, InquiriesInEveryForm)
@@ -176,8 +174,12 @@ TEST(ZoltEndToEnd, NamesSalvosRelaysAndTheExtendedCommands)
     EXPECT_EQ(byNumber.substr(2550), "\x19\xFFOut0256 ");
     EXPECT_EQ(c->ask(Ctrl('X') + "998", "Inpt0256").size(), 256u * 10);
     EXPECT_EQ(c->ask(Ctrl('X') + "300", Error), Error);
-    EXPECT_EQ(c->ask(Ctrl('E') + "X0001", "\r\n"), "\x15" "0001Inpt0001\r\n");
-    const Bytes outputs = c->ask(Ctrl('E') + "Y9998", "\x16" "0320Out0320 \r\n");
+    EXPECT_EQ(c->ask(Ctrl('E') + "X0001", "\r\n"),
+              "\x15"
+              "0001Inpt0001\r\n");
+    const Bytes outputs = c->ask(Ctrl('E') + "Y9998",
+                                 "\x16"
+                                 "0320Out0320 \r\n");
     EXPECT_EQ(Count(outputs, "\r\n"), 320u);
 
     EXPECT_EQ(c->ask(Ctrl('S') + "1001", Ok), Ok);

@@ -9,8 +9,8 @@ TEST(Model, SizesAndPendingFlagsPerSwitcherType)
         int64_t flags;
         int templates, buttons, noTemplate;
     };
-    for (const Case& c : {Case{TypeVela, 512, 40, 66584572, 256, 64, 256}, Case{TypeOrion, 256, 1500, 229276, 64, 64, 64},
-                          Case{TypeDraco, 32, 15, 32704, 32, 32, 64}}) {
+    for (const Case& c : {Case{TypeVela, 512, 40, 66584572, 256, 64, 256},
+                          Case{TypeOrion, 256, 1500, 229276, 64, 64, 64}, Case{TypeDraco, 32, 15, 32704, 32, 32, 64}}) {
         Model m;
         m.SwitcherType = c.type;
         SizeTablesForType(m);
@@ -43,7 +43,8 @@ TEST(Model, EveryBitOfTheAllFlagsBelongsToTheType)
             v |= int64_t{1} << b;
         return v;
     };
-    EXPECT_EQ(VelaAllUpdateFlags, bits({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 21, 22, 23, 24, 25}));
+    EXPECT_EQ(VelaAllUpdateFlags,
+              bits({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 21, 22, 23, 24, 25}));
     EXPECT_EQ(OrionAllUpdateFlags, bits({2, 3, 4, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17}));
     EXPECT_EQ(DracoAllUpdateFlags, bits({6, 7, 8, 9, 10, 11, 12, 13, 14}));
 }

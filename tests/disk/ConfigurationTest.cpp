@@ -50,11 +50,12 @@ TEST_F(ConfigurationTest, MissingFileStartsAnOrionServerWithTheDefaults)
 
 TEST_F(ConfigurationTest, ProfileFormatAndCaseRules)
 {
-    dir.write("tcpserve.ini",
-              "[OTHER]\nSerial Port=9\n[configuration]\r\n  serial PORT = 4  \r\n; note\nSerial Port=7\n"
-              "Maintain Log File=no\nDemo Mode=yes\nStay On Top=YES\nRecord Zolt=Yes\nLog Gains=YES\n"
-              "Display Gains=NO\nMaintain Error Log=No\nMaintain ndf=Yes\n"
-              "Enable Zolt IP Port=Yes\nConsole IP Port=0\nEnable HVN IP Port=No\nHVN IP Port=1300\n[Later]\nBaud Rate=1\n");
+    dir.write(
+        "tcpserve.ini",
+        "[OTHER]\nSerial Port=9\n[configuration]\r\n  serial PORT = 4  \r\n; note\nSerial Port=7\n"
+        "Maintain Log File=no\nDemo Mode=yes\nStay On Top=YES\nRecord Zolt=Yes\nLog Gains=YES\n"
+        "Display Gains=NO\nMaintain Error Log=No\nMaintain ndf=Yes\n"
+        "Enable Zolt IP Port=Yes\nConsole IP Port=0\nEnable HVN IP Port=No\nHVN IP Port=1300\n[Later]\nBaud Rate=1\n");
     ReadConfiguration(rig.server);
     EXPECT_EQ(c.CommPort, 4);  // the first one in the section
     EXPECT_EQ(c.BaudRate, "57600");
@@ -124,9 +125,10 @@ TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
 
 TEST_F(ConfigurationTest, NumbersThatAreWrongOrDoNotFitTakeTheKeysDefaults)
 {
-    readIni("Serial Port=40000\nTCP/IP Port=99999999999\nConsole IP Port=-5\n"
-            "HVN IP Port=99999999999999999999999999\nLogitek IP Port=+42 ports\nMax List Size=-32769\n"
-            "Maximum Log File Size=2147483648\nMaximum Error Log=2147483647\nMaximum Switcher Error Log=12kb\n");
+    readIni(
+        "Serial Port=40000\nTCP/IP Port=99999999999\nConsole IP Port=-5\n"
+        "HVN IP Port=99999999999999999999999999\nLogitek IP Port=+42 ports\nMax List Size=-32769\n"
+        "Maximum Log File Size=2147483648\nMaximum Error Log=2147483647\nMaximum Switcher Error Log=12kb\n");
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_EQ(c.HelmPort, 1250);
     EXPECT_EQ(c.ZoltPort, 1200);
@@ -150,10 +152,10 @@ TEST(PasswordShift, StoredFormAndWhatCannotBeStored)
     EXPECT_EQ(UnshiftHelmPassword("bdf"), "abc");
     EXPECT_EQ(ShiftPanelPassword("abc"), "```");  // three of code 96
     EXPECT_EQ(UnshiftPanelPassword("```"), "abc");
-    EXPECT_FALSE(ShiftHelmPassword("a\xFE"));                  // 254 + 2
+    EXPECT_FALSE(ShiftHelmPassword("a\xFE"));                // 254 + 2
     EXPECT_FALSE(ShiftPanelPassword(std::string(1, '\0')));  // 0 - 1
-    EXPECT_FALSE(ShiftHelmPassword("\x09"));                   // a line feed
-    EXPECT_FALSE(ShiftPanelPassword("x\x0F"));                 // a carriage return
+    EXPECT_FALSE(ShiftHelmPassword("\x09"));                 // a line feed
+    EXPECT_FALSE(ShiftPanelPassword("x\x0F"));               // a carriage return
     EXPECT_FALSE(UnshiftHelmPassword("\x01\x01"));
 }
 

@@ -68,7 +68,11 @@ TEST_F(LogsTest, LineColumns)
     rig.server.ClientTable[2].Address = "192.168.1.9";
     const std::string longText(40, 'L');
     LogIPMessage(rig.server, "Take - In: 1 Out: 2", "10.0.0.5");
-    LogSerialMessage(rig.server, Bytes("\x02" "A\r", 3), 2);
+    LogSerialMessage(rig.server,
+                     Bytes("\x02"
+                           "A\r",
+                           3),
+                     2);
     LogIPMessage(rig.server, "M", longText);
     LogSoftwareError(rig.server, "Checksum Error", 2, "");
     LogSoftwareError(rig.server, "No slot", 99, "");
@@ -110,11 +114,25 @@ TEST_F(LogsTest, SwitcherMessagesRenderForTheOperator)
         int commPort;
         const char* shown;
     } cases[] = {
-        {Bytes("\x02" "A\r", 3), 1, "^BA"},
-        {Bytes("\x02" "A\n", 3), 0, "^B"},               // no port: printable text is not shown
-        {Bytes("A\x18" "B\x01" "C", 5), 1, "A^X24BC"},  // ^X: its code, then no more carets
-        {Bytes("\x18" "A\x01" "B", 4), 1, "^X65B"},     // a leading ^X numbers the next character
-        {Bytes("\x19\x01", 2), 0, "^Y^A"},              // ^Y stops carets only with a port
+        {Bytes("\x02"
+               "A\r",
+               3),
+         1, "^BA"},
+        {Bytes("\x02"
+               "A\n",
+               3),
+         0, "^B"},  // no port: printable text is not shown
+        {Bytes("A\x18"
+               "B\x01"
+               "C",
+               5),
+         1, "A^X24BC"},  // ^X: its code, then no more carets
+        {Bytes("\x18"
+               "A\x01"
+               "B",
+               4),
+         1, "^X65B"},                       // a leading ^X numbers the next character
+        {Bytes("\x19\x01", 2), 0, "^Y^A"},  // ^Y stops carets only with a port
         {Bytes("Z\x19\x01", 3), 3, "Z^Y25"},
         {Bytes("A\xC8~}\0", 5), 1, "A}"},
     };

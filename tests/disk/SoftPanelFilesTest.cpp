@@ -1,9 +1,9 @@
 #include "disk/SoftPanelFiles.h"
 
+#include "model/ByteManipulation.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
-#include "model/ByteManipulation.h"
 
 #include <gtest/gtest.h>
 
@@ -223,7 +223,8 @@ TEST(SoftPanelPollFiles, BothFilesAreTakenInOneTickFirstOneFirst)
     rig.dir.write("xpt00001.wcf", Wire({1, 2}));
     rig.dir.write("xpt00002.wcf", Wire({0x2C, 0x01, 0x90, 0x01}));  // 300 to 400
     rig.tick();
-    EXPECT_EQ(rig.serial.writes, (std::vector<Bytes>{TakeOneToTwo, Wire({0xFE, 0x04, 0x00, 0x2C, 0x02, 0x10, 0x03, 0x45, 0xFF})}));
+    EXPECT_EQ(rig.serial.writes,
+              (std::vector<Bytes>{TakeOneToTwo, Wire({0xFE, 0x04, 0x00, 0x2C, 0x02, 0x10, 0x03, 0x45, 0xFF})}));
     EXPECT_EQ(rig.lastLine().second, "Take - In:301-->Out:401");
     EXPECT_TRUE(rig.dir.named("xpt").empty());
 }
@@ -236,7 +237,7 @@ TEST(SoftPanelPollFiles, HostileFilesAreLoggedAndDeletedWithoutHoldingUpTheNext)
     } cases[] = {
         {TypeVela, "", Wire({0xFF, 0xFF, 0xFF, 0xFF})},
         {TypeVela, Wire({1}), Wire({1, 0, 2})},
-        {TypeDraco, Wire({1, 32}), Wire({33, 0, 1, 0})},  // destination, then source past the switcher
+        {TypeDraco, Wire({1, 32}), Wire({33, 0, 1, 0})},   // destination, then source past the switcher
         {TypeOrion, Wire({0}), Wire({0x00, 0x01, 0, 0})},  // 256 turns off only on a Vela
     };
     for (const auto& c : cases) {

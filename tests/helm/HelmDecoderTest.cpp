@@ -180,7 +180,8 @@ TEST_F(HelmDecoder, DemoSwitcherAnswersOnlyWhenItPlaysAVela)
     Feed(c, take);
     // The simulated switcher answers: its report is shown, not the client's command.
     ASSERT_EQ(rig.display.history.size(), 1u);
-    EXPECT_EQ(rig.display.history[0], std::make_pair(std::string("Switcher COM1"), std::string("Take - In:0001-->Out:0002")));
+    EXPECT_EQ(rig.display.history[0],
+              std::make_pair(std::string("Switcher COM1"), std::string("Take - In:0001-->Out:0002")));
     // Requests and notices are still the server's own business.
     Feed(c, HelmFrame({0xA4, 120, 0, 0, 0}));
     EXPECT_TRUE(Client(c).PolledUpdates);

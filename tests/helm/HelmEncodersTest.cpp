@@ -83,8 +83,8 @@ TEST_F(HelmEncoders, AlphaTablesCarryNamesAndSortNumbers)
     SendAlphaTableToClient(s, s.model.SourceAlphas, 10, 0);
     const Bytes out = Sent(c);
     ASSERT_EQ(out.size(), 256u * 10 + 9);
-    EXPECT_EQ(out.substr(0, 17), Raw({0xFC, 10, 8, 0x00, 0x02, 0x00, 0x00, 0x44, 0x45, 0x53, 0x4B, 0x20, 0x20,
-                                      0x20, 0x20, 0x07, 0x00}));
+    EXPECT_EQ(out.substr(0, 17),
+              Raw({0xFC, 10, 8, 0x00, 0x02, 0x00, 0x00, 0x44, 0x45, 0x53, 0x4B, 0x20, 0x20, 0x20, 0x20, 0x07, 0x00}));
     EXPECT_EQ(Client(c).PendingRequests, ReplyBit::Salvos);
 
     // Salvo names come with the salvo events; the pair completes the request.

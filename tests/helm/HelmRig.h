@@ -3,9 +3,9 @@
 #include "helm/FromHelm.h"
 #include "helm/TCPSerialCommunications.h"
 #include "helm/ToHelm.h"
+#include "model/ByteManipulation.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
-#include "model/ByteManipulation.h"
 
 #include <gtest/gtest.h>
 

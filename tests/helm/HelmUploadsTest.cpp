@@ -52,7 +52,8 @@ TEST_F(HelmUploads, NamesInhibitsAndLinksRoundTrip)
     for (int i = 0; i < 256; ++i) {
         m.SourceAlphas[static_cast<size_t>(i)] = "In " + Digits(i, 5);
         m.SourceSortTable[static_cast<size_t>(i)] = 255 - i;
-        m.InhibitMap[static_cast<size_t>(i)] = std::string(static_cast<size_t>(i), '1') + std::string(static_cast<size_t>(256 - i), '0');
+        m.InhibitMap[static_cast<size_t>(i)] =
+            std::string(static_cast<size_t>(i), '1') + std::string(static_cast<size_t>(256 - i), '0');
         m.DestinationLinks[static_cast<size_t>(i)] = i % 4;
     }
     const Model sent = m;
@@ -325,8 +326,8 @@ TEST_F(HelmUploads, ArbitraryFramesKeepEveryTableInShape)
     s.cfg.MaintainErrorLog = false;
     s.cfg.MaintainLogFile = false;
     rig.serial.opened = true;
-    const int commands[] = {0xFE, 0xF6, 0xFC, 0xEF, 0xF8, 0xF2, 0xFA, 0xFB, 0xFD, 0xEB, 0xEA, 0xE1, 0xE2,
-                            0xDF, 0xE3, 0xEE, 0xED, 0xEC, 0xF9, 0xDE, 0xA5, 0xA4, 0xD2};
+    const int commands[] = {0xFE, 0xF6, 0xFC, 0xEF, 0xF8, 0xF2, 0xFA, 0xFB, 0xFD, 0xEB, 0xEA, 0xE1,
+                            0xE2, 0xDF, 0xE3, 0xEE, 0xED, 0xEC, 0xF9, 0xDE, 0xA5, 0xA4, 0xD2};
     std::mt19937 random(1234);
     for (int type : {TypeOrion, TypeDraco, TypeVela}) {
         Use(type);

@@ -14,12 +14,12 @@ const Bytes FaderHead = Wire({0x01, 0x03, 0x00, 0x02, 0x03, 0xAD});
 
 TEST(LogitekGains, EveryRowBoundaryBothWays)
 {
-    const std::pair<int, int> faders[] = {{0, 24},    {4, 24},    {5, 344},   {44, 617},   {45, 624},
-                                          {85, 758},  {134, 921}, {135, 924}, {185, 1008}, {255, 1124}};
+    const std::pair<int, int> faders[] = {{0, 24},   {4, 24},    {5, 344},   {44, 617},   {45, 624},
+                                          {85, 758}, {134, 921}, {135, 924}, {185, 1008}, {255, 1124}};
     for (auto [position, gain] : faders)
         EXPECT_EQ(FaderToGain(position), gain) << position;
-    const std::pair<int, int> gains[] = {{0, 0},     {24, 0},     {343, 5},    {344, 5},   {623, 45},  {624, 45},
-                                         {923, 135}, {924, 135},  {1024, 195}, {2048, 255}, {2049, 255}, {3000, 255}};
+    const std::pair<int, int> gains[] = {{0, 0},     {24, 0},    {343, 5},    {344, 5},    {623, 45},   {624, 45},
+                                         {923, 135}, {924, 135}, {1024, 195}, {2048, 255}, {2049, 255}, {3000, 255}};
     for (auto [gain, position] : gains)
         EXPECT_EQ(TranslateGain(gain), position) << gain;
 }
@@ -48,8 +48,11 @@ TEST_F(LogitekTest, FramingWaitsOnlyForWholeMessagesAndRemovesEachByItsLength)
     EXPECT_EQ(Console(slot).ChannelMode[0], 1);
     // Unknown and wrongly sized commands, unknown link messages and a bad
     // start go whole, and what follows them is still decoded.
-    const Bytes cases[] = {Channel(0x99, {0, 0}), Channel(LogitekAssign, {0x0C}), Channel(LogitekMode, {0x0C, 1, 0}),
-                           Wire({0xBC, 0x03, 0x00, 0x02, 0x02, 0xAA, 0x00}), Wire({0xBC, 0x03, 0x00, 0x07}),
+    const Bytes cases[] = {Channel(0x99, {0, 0}),
+                           Channel(LogitekAssign, {0x0C}),
+                           Channel(LogitekMode, {0x0C, 1, 0}),
+                           Wire({0xBC, 0x03, 0x00, 0x02, 0x02, 0xAA, 0x00}),
+                           Wire({0xBC, 0x03, 0x00, 0x07}),
                            Channel(LogitekStart, {0x01, 0x07})};
     for (const Bytes& bad : cases) {
         Console(slot).ChannelMode[1] = 0;

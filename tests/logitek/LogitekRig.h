@@ -82,10 +82,7 @@ protected:
         return all;
     }
     LogitekClient& Console(int Slot) { return s.LogitekClientTable.at(static_cast<size_t>(Slot)); }
-    bool ErrorLogged(const std::string& Text) const
-    {
-        return dir.read("Errorlog.txt").find(Text) != std::string::npos;
-    }
+    bool ErrorLogged(const std::string& Text) const { return dir.read("Errorlog.txt").find(Text) != std::string::npos; }
 
     TempDir dir;
     TestRig rig;

@@ -91,9 +91,9 @@ TEST_F(QtSerialPortTest, SettingsReachTheLine)
 TEST_F(QtSerialPortTest, RefusesWhatItCannotOpenWithAReasonAndNoEvent)
 {
     std::string error;
-    for (const char* bad : {"", "9600", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "0,n,8,1", "-9600,n,8,1",
-                            "99999999999,n,8,1", "9600,x,8,1", "9600,no,8,1", "9600,n,9,1", "9600,n,4,1",
-                            "9600,n,8,3", "9600,n,8,"}) {
+    for (const char* bad :
+         {"", "9600", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "0,n,8,1", "-9600,n,8,1", "99999999999,n,8,1",
+          "9600,x,8,1", "9600,no,8,1", "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", "9600,n,8,"}) {
         error.clear();
         EXPECT_FALSE(port.open(path, bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

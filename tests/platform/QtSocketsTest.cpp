@@ -52,7 +52,10 @@ public:
         return out;
     }
     // True once the server's end is closed and its output collected.
-    bool ended() { return SpinUntil([&] { return pump(); }); }
+    bool ended()
+    {
+        return SpinUntil([&] { return pump(); });
+    }
     // True once the connection was reset, without reading anything.
     bool wasReset() const
     {
@@ -142,18 +145,23 @@ protected:
         EXPECT_EQ(sockets.lastError(p, slot), SocketWouldBlock);
         return got;
     }
-    long write(int slot, const Bytes& data) { return sockets.write(Port::Helm, slot, data.data(), static_cast<long>(data.size())); }
+    long write(int slot, const Bytes& data)
+    {
+        return sockets.write(Port::Helm, slot, data.data(), static_cast<long>(data.size()));
+    }
     // Writes until the queue refuses, as it does when the client does not
     // read; returns the count taken.
     size_t fillQueue(int slot)
     {
         const Bytes chunk(64 * 1024, 'q');
         size_t taken = 0;
-        EXPECT_TRUE(SpinUntil([&] {
-            const long n = write(slot, chunk);
-            taken += static_cast<size_t>(n);
-            return n == 0;
-        }, 10000));
+        EXPECT_TRUE(SpinUntil(
+            [&] {
+                const long n = write(slot, chunk);
+                taken += static_cast<size_t>(n);
+                return n == 0;
+            },
+            10000));
         EXPECT_EQ(sockets.lastError(Port::Helm, slot), SocketWouldBlock);
         return taken;
     }
@@ -222,11 +230,13 @@ TEST_F(QtSocketsTest, UnreadInputIsHeldToTheCapAndStaysInOrder)
         EXPECT_LE(a.second, SocketQueueCap);
 
     Bytes got;
-    ASSERT_TRUE(SpinUntil([&] {
-        sent += client->send(flood, sent);
-        got += read(1);
-        return got.size() == flood.size();
-    }, 10000));
+    ASSERT_TRUE(SpinUntil(
+        [&] {
+            sent += client->send(flood, sent);
+            got += read(1);
+            return got.size() == flood.size();
+        },
+        10000));
     EXPECT_TRUE(got == flood);
 }
 
@@ -252,7 +262,10 @@ TEST_F(QtSocketsTest, OutputGoesOutAtOnceAndWaitsInTheQueueUpToTheCap)
     EXPECT_TRUE(sockets.isConnected(Port::Helm, 2));
     // Once it reads again, the queue drains and takes more.
     EXPECT_EQ(stalled->receive(taken), Bytes(taken, 'q'));
-    const Bytes next("\xFF\x00" "more", 6);
+    const Bytes next(
+        "\xFF\x00"
+        "more",
+        6);
     EXPECT_EQ(write(2, next), 6);
     EXPECT_EQ(stalled->receive(6), next);
 }

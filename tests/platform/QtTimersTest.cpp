@@ -9,7 +9,11 @@ namespace {
 
 class QtTimersTest : public testing::Test {
 protected:
-    QtTimersTest() { QtApp(); timers.setHandler(&log); }
+    QtTimersTest()
+    {
+        QtApp();
+        timers.setHandler(&log);
+    }
 
     long count(TimerId id) const { return std::count(log.ticks.begin(), log.ticks.end(), id); }
     long long firstTick(TimerId id)

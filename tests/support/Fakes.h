@@ -12,9 +12,17 @@
 
 class FakeTimers : public Timers {
 public:
-    void enable(TimerId id, int ms) override { on[idx(id)] = true; interval[idx(id)] = ms; }
+    void enable(TimerId id, int ms) override
+    {
+        on[idx(id)] = true;
+        interval[idx(id)] = ms;
+    }
     void disable(TimerId id) override { on[idx(id)] = false; }
-    void restart(TimerId id, int ms) override { enable(id, ms); ++restarts[idx(id)]; }
+    void restart(TimerId id, int ms) override
+    {
+        enable(id, ms);
+        ++restarts[idx(id)];
+    }
     bool isEnabled(TimerId id) const override { return on[idx(id)]; }
     long long nowMs() const override { return now; }
 

@@ -19,8 +19,7 @@ void GuiApp()
         new QApplication(argc, argv);  // lives as long as the program
     }
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fputs("hvn_tests: a core application was created before the QApplication the window tests need\n",
-                   stderr);
+        std::fputs("hvn_tests: a core application was created before the QApplication the window tests need\n", stderr);
         std::abort();
     }
 }
@@ -42,8 +41,7 @@ struct GuiAppEnvironment : ::testing::Environment {
 };
 
 // Before any test, so that no test creates a core application first.
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new GuiAppEnvironment);
+[[maybe_unused]] ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new GuiAppEnvironment);
 
 }  // namespace
 

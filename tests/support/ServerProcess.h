@@ -9,8 +9,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <signal.h>
 #include <functional>
+#include <signal.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,7 +33,8 @@ public:
     ServerProcess(const TempDir& dir, QStringList extra = {})
     {
         QtApp();
-        process_.start(HVNSERVER_PATH, QStringList{"--headless", "--app-dir", QString::fromStdString(dir.app())} + extra);
+        process_.start(HVNSERVER_PATH,
+                       QStringList{"--headless", "--app-dir", QString::fromStdString(dir.app())} + extra);
         process_.waitForStarted(5000);
     }
     ~ServerProcess()
@@ -106,10 +107,7 @@ inline std::string FreePort()
     return std::to_string(probe.serverPort());
 }
 
-inline std::string VelaIni()
-{
-    return "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nTCP/IP Port=" + FreePort() + "\r\n";
-}
+inline std::string VelaIni() { return "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nTCP/IP Port=" + FreePort() + "\r\n"; }
 
 inline std::vector<std::string> IniKeys(const std::string& text)
 {

@@ -59,7 +59,10 @@ private:
 template <class Simulator>
 class PlayedSwitcher {
 public:
-    explicit PlayedSwitcher(Simulator sim) : sim_(std::move(sim)) { worker_ = std::thread([this] { run(); }); }
+    explicit PlayedSwitcher(Simulator sim) : sim_(std::move(sim))
+    {
+        worker_ = std::thread([this] { run(); });
+    }
     ~PlayedSwitcher()
     {
         stop_ = true;

@@ -16,7 +16,11 @@ public:
         if (!mkdtemp(path_.data()))
             throw std::runtime_error("cannot create a test folder");
     }
-    ~TempDir() { std::error_code ec; std::filesystem::remove_all(path_, ec); }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 

@@ -1,7 +1,7 @@
 #pragma once
 // Building the bytes of frames in tests.
-#include "platform/Bytes.h"
 #include "model/ByteManipulation.h"
+#include "platform/Bytes.h"
 
 #include <initializer_list>
 
@@ -22,4 +22,5 @@ inline Bytes Framed(Bytes f)
 }
 
 // The request a server sends a Vela switcher on start: all basic tables.
-inline const Bytes BasicInfoRequest = Wire({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});
+inline const Bytes BasicInfoRequest =
+    Wire({0xF2, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7F, 0xFF});

@@ -24,7 +24,8 @@ TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::SerialDecode));
     EXPECT_TRUE(rig.display.lamps[static_cast<size_t>(Lamp::Serial)]);
     ASSERT_FALSE(rig.display.history.empty());
-    EXPECT_EQ(rig.display.history.back(), std::make_pair(std::string("Switcher COM1"), std::string("Switcher Connection")));
+    EXPECT_EQ(rig.display.history.back(),
+              std::make_pair(std::string("Switcher COM1"), std::string("Switcher Connection")));
     // Only the first byte after the wait is announced.
     s.onSerialData(Wire({0x10}));
     EXPECT_EQ(rig.display.history.size(), 1u);

@@ -45,10 +45,10 @@ TEST(LogitekConsoleTool, TalksToTheServer)
     ASSERT_TRUE(console.waitForFinished(10000));
     const std::string out = console.readAllStandardOutput().toStdString();
     EXPECT_EQ(out.rfind("BC 00 00 02 02 F9 01  greeting\n", 0), 0u) << out;
-    for (const char* line : {"BC 03 F0 02 02 F0 00  identification answered\n",
-                             "01 03 00 02 0E F5 01 00 01 01 22 49 6E 70 74 30 30 30 31  name ch 1 source 1 'Inpt0001'\n",
-                             "01 03 00 02 03 AD 23 C3  fader ch 25 at 195\n",
-                             "01 03 00 02 02 F7 01  start answered: loaded\n"})
+    for (const char* line :
+         {"BC 03 F0 02 02 F0 00  identification answered\n",
+          "01 03 00 02 0E F5 01 00 01 01 22 49 6E 70 74 30 30 30 31  name ch 1 source 1 'Inpt0001'\n",
+          "01 03 00 02 03 AD 23 C3  fader ch 25 at 195\n", "01 03 00 02 02 F7 01  start answered: loaded\n"})
         EXPECT_NE(out.find(line), std::string::npos) << line;
     EXPECT_NE(console.readAllStandardError().toStdString().find("value: 0..255"), std::string::npos);
 }

@@ -1,8 +1,8 @@
 #include "OrionSimulator.h"
 
 #include "model/ByteManipulation.h"
-#include "switcher/orion/OrionFrames.h"
 #include "support/WireBytes.h"
+#include "switcher/orion/OrionFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,8 @@ TEST(OrionSim, AnswersThePollAndTheRequestsForTables)
 TEST(OrionSim, TakesAndRelayCommandsAreReportedAsExecuted)
 {
     OrionSimulator sim;
-    EXPECT_EQ(sim.Receive(Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF})), Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF}));
+    EXPECT_EQ(sim.Receive(Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF})),
+              Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF}));
     EXPECT_EQ(sim.SourceOf(18), 3);
     // The relay's contact is wired to the opto of its number.
     EXPECT_EQ(sim.Receive(Wire({0xFE, 0x30, 0x10, 0x05, 0x00, 0x05, 0xFF})),
@@ -90,8 +91,9 @@ TEST(OrionSim, TableCommandsAreStoredAndAskedBack)
 
     SalvoEventRecord e;
     e.Salvo = 0;
-    const Bytes salvos = BuildOrionSalvoCount(1, 1) + BuildOrionSalvoEvents(0xEB, {e}) + BuildOrionSalvoDefinition(0, 1) +
-                         BuildOrionAlphaTable(0xEC, {"Only"}, 1) + BuildOrionSortTable(0xED, {0}, 1);
+    const Bytes salvos = BuildOrionSalvoCount(1, 1) + BuildOrionSalvoEvents(0xEB, {e}) +
+                         BuildOrionSalvoDefinition(0, 1) + BuildOrionAlphaTable(0xEC, {"Only"}, 1) +
+                         BuildOrionSortTable(0xED, {0}, 1);
     EXPECT_EQ(sim.Receive(salvos), Ack + Ack + Ack + Ack + Ack);
     EXPECT_EQ(sim.Receive(BuildOrionInfoRequest(16384)),
               BuildOrionSalvoCount(1, 1) + BuildOrionAlphaTable(0xEC, {"Only"}, 1) + BuildOrionSalvoEvents(0xEB, {e}));

@@ -70,8 +70,12 @@ TEST(SwitcherSimProcess, AnswersThePollOnItsPseudoTerminalAndStopsOnSignal)
 TEST(SwitcherSimProcess, InvalidOptionsPrintUsageAndExitWith2)
 {
     QtApp();
-    for (const QStringList& args : {QStringList{"--size", "0"}, {"--size", "513"}, {"--size"}, {"--baud", "fast"},
-                                    {"--colour"}, {"--device", "/dev/null", "--baud", "12345"}}) {
+    for (const QStringList& args : {QStringList{"--size", "0"},
+                                    {"--size", "513"},
+                                    {"--size"},
+                                    {"--baud", "fast"},
+                                    {"--colour"},
+                                    {"--device", "/dev/null", "--baud", "12345"}}) {
         QProcess p;
         p.start(HVN_SIM_PATH, args);
         p.waitForFinished(5000);

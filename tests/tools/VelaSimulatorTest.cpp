@@ -1,9 +1,9 @@
 #include "VelaSimulator.h"
 
-#include "model/Model.h"
 #include "helm/FromHelm.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
+#include "model/Model.h"
 #include "switcher/vela/ToVela.h"
 #include "switcher/vela/VelaRig.h"
 
@@ -63,12 +63,13 @@ TEST(VelaSim, AnswersThePollWithF4)
 TEST(VelaSim, CrosspointMapRequestGetsTheMapAndTheEndOfDump)
 {
     VelaSimulator sim(SimulatorOptions{3, "Src ", "Dst "});
-    EXPECT_EQ(Frames(sim.Receive(Request(128))),
-              (std::vector<Bytes>{Framed(Wire({0xF6, 0x00, 0x03, 0x00, 0x00, 0x00,          // 3 destinations from 0
-                                            0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08,  // one source, no sum, 0 at 1024
-                                            0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x08,  //
-                                            0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x08})),
-                                  EndOfDump}));
+    EXPECT_EQ(
+        Frames(sim.Receive(Request(128))),
+        (std::vector<Bytes>{Framed(Wire({0xF6, 0x00, 0x03, 0x00, 0x00, 0x00,        // 3 destinations from 0
+                                         0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08,  // one source, no sum, 0 at 1024
+                                         0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x08,  //
+                                         0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x08})),
+                            EndOfDump}));
 }
 
 TEST(VelaSim, TakesAreReportedAsExecutedAndShowInTheNextMap)
@@ -126,14 +127,15 @@ TEST(VelaSim, RequestForEverythingAnswersEveryKnownTableWellFormed)
     for (const Bytes& f : frames) {
         const unsigned char c = ByteAt(f, 0);
         const bool coded = c == 0xFC || c == 0xFA || c == 0xF7 || c == 0xDF;
-        const std::string kind = HexText(c) + (c == 0xE3 ? std::to_string(ByteAt(f, 2)) : "") +
-                                 (coded ? std::to_string(ByteAt(f, 1)) : "");
+        const std::string kind =
+            HexText(c) + (c == 0xE3 ? std::to_string(ByteAt(f, 2)) : "") + (coded ? std::to_string(ByteAt(f, 1)) : "");
         kinds.push_back(kind);
         byKind[kind] = f;
     }
-    EXPECT_EQ(kinds, (std::vector<std::string>{"E4", "E2", "E5", "E1", "F0", "F6", "FC10", "FC20", "FA10", "FA20",
-                                               "F8", "FD", "FC50", "EB", "E30", "E31", "E32", "E33", "F740", "F730",
-                                               "FC30", "FC40", "ED", "EF", "DF10", "DF20", "EE", "F9", "D2", "F2"}));
+    EXPECT_EQ(kinds,
+              (std::vector<std::string>{"E4",   "E2",   "E5",   "E1", "F0",   "F6",   "FC10", "FC20", "FA10", "FA20",
+                                        "F8",   "FD",   "FC50", "EB", "E30",  "E31",  "E32",  "E33",  "F740", "F730",
+                                        "FC30", "FC40", "ED",   "EF", "DF10", "DF20", "EE",   "F9",   "D2",   "F2"}));
     // Lengths as the layouts give them.
     EXPECT_EQ(byKind["F6"].size(), Entry(byKind["F6"], 100, 3, 4) + 2);
     EXPECT_EQ(byKind["FC10"].size(), (8u + 2) * 100 + 9);
@@ -241,12 +243,12 @@ TEST(VelaSim, StartUpDumpBringsAServerOnLineAndItsRepliesRepeatTheSwitcherFrames
     EXPECT_EQ(s.model.NumDestinations, 24);
 
     const int pc = rig.connect();
-    for (int64_t bits : {ReplyBit::Description, ReplyBit::Config, ReplyBit::Version, ReplyBit::State,
-                         ReplyBit::Status, ReplyBit::Crosspoints, ReplyBit::SourceAlphas, ReplyBit::DestinationAlphas,
-                         ReplyBit::SourceLinks | ReplyBit::DestinationLinks, ReplyBit::OptoAlphas,
-                         ReplyBit::RelayAlphas, ReplyBit::Clock, ReplyBit::SourceDisplayList,
-                         ReplyBit::DestinationDisplayList, ReplyBit::GainOffsets, ReplyBit::RelayConfig,
-                         ReplyBit::TransitionControl}) {
+    for (int64_t bits :
+         {ReplyBit::Description, ReplyBit::Config, ReplyBit::Version, ReplyBit::State, ReplyBit::Status,
+          ReplyBit::Crosspoints, ReplyBit::SourceAlphas, ReplyBit::DestinationAlphas,
+          ReplyBit::SourceLinks | ReplyBit::DestinationLinks, ReplyBit::OptoAlphas, ReplyBit::RelayAlphas,
+          ReplyBit::Clock, ReplyBit::SourceDisplayList, ReplyBit::DestinationDisplayList, ReplyBit::GainOffsets,
+          ReplyBit::RelayConfig, ReplyBit::TransitionControl}) {
         Bytes switcher = sim.Receive(Request(bits));
         switcher.erase(switcher.size() - EndOfDump.size());
         rig.out(pc).clear();

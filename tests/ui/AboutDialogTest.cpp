@@ -8,8 +8,9 @@
 
 TEST(AboutDialog, ShowsTheVersionAndTheSettingsInUse)
 {
-    DialogRig rig("Serial Port=2\r\nBaud Rate=19200\r\nTCP/IP Port=1300\r\nMax List Size=40\r\n"
-                  "Maintain Error Log=No\r\nStay On Top=No\r\n");
+    DialogRig rig(
+        "Serial Port=2\r\nBaud Rate=19200\r\nTCP/IP Port=1300\r\nMax List Size=40\r\n"
+        "Maintain Error Log=No\r\nStay On Top=No\r\n");
     frmAbout dialog(rig.server);
     const auto shown = [&](const char* name) {
         QLabel* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));

@@ -63,8 +63,8 @@ TEST(ClientsDialog, ConnectedHelmClientsAreListedByKindInSlotOrder)
     frmClients dialog(rig.server);
     EXPECT_EQ(List(dialog).rows,
               (std::vector<std::string>{"Helm Software 10.0.0.20", "Automation 10.0.0.25", "Zolt/Console 10.0.0.50",
-                                        "Soft Panel 10.0.0.30", "Soft Panel 10.0.0.35",
-                                        "Unknown Connection 10.0.0.83", "Unknown Connection 10.0.0.36"}));
+                                        "Soft Panel 10.0.0.30", "Soft Panel 10.0.0.35", "Unknown Connection 10.0.0.83",
+                                        "Unknown Connection 10.0.0.36"}));
 }
 
 TEST(ClientsDialog, SelectedDisconnectsOnlyTheTickedClientsStillThere)
@@ -124,8 +124,8 @@ TEST(ClientsDialog, ZoltConsolesAreListedAfterHelmClientsAndCanBeDisconnected)
     rig.connect("10.0.0.1", 120);
     frmClients dialog(rig.server);
     Listed listed = List(dialog);
-    EXPECT_EQ(listed.rows, (std::vector<std::string>{"Helm Software 10.0.0.1", "Zolt/Console 10.0.1.1",
-                                                     "Zolt/Console 10.0.1.2"}));
+    EXPECT_EQ(listed.rows,
+              (std::vector<std::string>{"Helm Software 10.0.0.1", "Zolt/Console 10.0.1.1", "Zolt/Console 10.0.1.2"}));
     listed.checks["10.0.1.2"]->setChecked(true);
     Press(dialog, "cmdSelected");
     EXPECT_TRUE(rig.sockets.isConnected(Port::Zolt, 1));

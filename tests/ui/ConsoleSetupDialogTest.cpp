@@ -65,8 +65,7 @@ TEST(ConsoleSetupDialog, OpensOnTheRunningPortsAndShowsEachRowsHelp)
     EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", 2)->isChecked());
     EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 0)->text()), "1200");
     EXPECT_EQ(S(rig.row<QLabel>("lblConsole", 0)->text()), "Zolt Commands");
-    EXPECT_EQ(rig.help().rfind("Enable the IP Ports for Zolt, HVN and Logitek commands as required and select", 0),
-              0u);
+    EXPECT_EQ(rig.help().rfind("Enable the IP Ports for Zolt, HVN and Logitek commands as required and select", 0), 0u);
 
     const auto hover = [&](QWidget* control) {
         QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
@@ -76,11 +75,15 @@ TEST(ConsoleSetupDialog, OpensOnTheRunningPortsAndShowsEachRowsHelp)
     EXPECT_EQ(hover(rig.row<QLineEdit>("txtConsoleIP", 0)),
               "Enter the IP Port to be used by the server module for Zolt/Consoles. This is the IP port that will be "
               "used by any Consoles or other Devices that use standard HVN Zolt Commands over a TCP/IP Connection.  ");
-    EXPECT_EQ(hover(rig.row<QLabel>("lblConsole", 1)).rfind("Enter the IP Port to be used by the server module for "
-                                                             "Logitek Consoles.", 0),
+    EXPECT_EQ(hover(rig.row<QLabel>("lblConsole", 1))
+                  .rfind("Enter the IP Port to be used by the server module for "
+                         "Logitek Consoles.",
+                         0),
               0u);
-    EXPECT_EQ(hover(rig.row<QCheckBox>("chkConsole", 2)).rfind("Enter the IP Port to be used by the server module for "
-                                                                "HVN Consoles.", 0),
+    EXPECT_EQ(hover(rig.row<QCheckBox>("chkConsole", 2))
+                  .rfind("Enter the IP Port to be used by the server module for "
+                         "HVN Consoles.",
+                         0),
               0u);
 }
 

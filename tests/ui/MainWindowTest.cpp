@@ -1,16 +1,16 @@
-#include "disk/StatusDisplay.h"
 #include "disk/Logs.h"
+#include "disk/StatusDisplay.h"
 #include "ui/HelpWindow.h"
 #include "ui/LampShape.h"
 #include "ui/UiRig.h"
 
 #include <QAction>
-#include <QPointer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
@@ -71,26 +71,24 @@ TEST(MainWindow, MenusCarryTheirCaptionsAcceleratorsAndSeparators)
     EXPECT_EQ(S(bar[0]->text()), "&File");
     EXPECT_EQ(S(bar[1]->text()), "&Help");
     using Menu = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(Items(Child<QMenu>(rig.window, "mnuFile")),
-              (Menu{{"mnuEnable", "&Disable"},
-                    {"mnuSep", "-"},
-                    {"mnuDisconnectAllClients", "Disconnect All &Clients"},
-                    {"mnuList", "&List Clients"},
-                    {"mnuSep2", "-"},
-                    {"mnuSetup", "&Setup"},
-                    {"mnuSep3", "-"},
-                    {"mnuPanelPassword", "Set &SoftPanel Password"},
-                    {"mnuChangePassword", "Set &Helm Password"},
-                    {"mnuSep4", "-"},
-                    {"mnuExit", "E&xit"}}));
+    EXPECT_EQ(Items(Child<QMenu>(rig.window, "mnuFile")), (Menu{{"mnuEnable", "&Disable"},
+                                                                {"mnuSep", "-"},
+                                                                {"mnuDisconnectAllClients", "Disconnect All &Clients"},
+                                                                {"mnuList", "&List Clients"},
+                                                                {"mnuSep2", "-"},
+                                                                {"mnuSetup", "&Setup"},
+                                                                {"mnuSep3", "-"},
+                                                                {"mnuPanelPassword", "Set &SoftPanel Password"},
+                                                                {"mnuChangePassword", "Set &Helm Password"},
+                                                                {"mnuSep4", "-"},
+                                                                {"mnuExit", "E&xit"}}));
     EXPECT_EQ(Items(Child<QMenu>(rig.window, "mnuHelp")),
               (Menu{{"mnuContents", "Contents"}, {"mnuSep5", "-"}, {"mnuAbout", "&About"}}));
     QMenu* tray = Child<QMenu>(rig.window, "mnuSysTray");
     EXPECT_EQ(S(tray->title()), "&SysTray");
-    EXPECT_EQ(Items(tray), (Menu{{"mnuDisable", "&Disable"},
-                                 {"mnuPopRestore", "&Restore"},
-                                 {"mnuSep6", "-"},
-                                 {"mnuPopExit", "E&xit"}}));
+    EXPECT_EQ(
+        Items(tray),
+        (Menu{{"mnuDisable", "&Disable"}, {"mnuPopRestore", "&Restore"}, {"mnuSep6", "-"}, {"mnuPopExit", "E&xit"}}));
 }
 
 TEST(MainWindow, BothToggleMenusSwitchTheServerAndShowTheSameCaption)
@@ -206,8 +204,8 @@ TEST(MainWindow, BoxesFromTheServersOwnWorkAreShownWithoutWaiting)
     EXPECT_NE(box->windowModality(), Qt::ApplicationModal);
 
     // Another one returns its default at once, while the first is still up.
-    const BoxResult answer = rig.window.messageBox(
-        {"IP Error", "second", BoxButtons::OkCancel, BoxIcon::Exclamation, BoxResult::Cancel});
+    const BoxResult answer =
+        rig.window.messageBox({"IP Error", "second", BoxButtons::OkCancel, BoxIcon::Exclamation, BoxResult::Cancel});
     EXPECT_EQ(answer, BoxResult::Cancel);
     ProcessEvents();
     ASSERT_NE(ShownBox(QStringLiteral("IP Error")), nullptr);

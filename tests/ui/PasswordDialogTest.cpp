@@ -77,14 +77,14 @@ TEST(PasswordDialog, ANewPasswordTheFileCannotKeepIsRefused)
         const char* password;
         const char* why;
     } refused[] = {
-        {PasswordTag::Helm, "ab~", "Character 3 "},                                  // 126 + 3
-        {PasswordTag::Helm, "abcdefghijklmnopqrstuvwxyz", "Character 16 "},          // p + 16
-        {PasswordTag::Helm, "!abc", "The first character"},                          // stored as a quote
-        {PasswordTag::Helm, "ab\x1D", "The last character"},                         // stored as a space
-        {PasswordTag::Panel, "!bc", "The first character"},                          // stored as a space
-        {PasswordTag::Panel, "a$", "The last character"},                            // stored as a quote
-        {PasswordTag::Panel, "aaaaaaaaaaaaaaaa0", "Character 17 "},                  // 0 - 17
-        {PasswordTag::Panel, "a\xC3\xA9", "Character 2 "},                           // e acute, 233 - 2
+        {PasswordTag::Helm, "ab~", "Character 3 "},                                     // 126 + 3
+        {PasswordTag::Helm, "abcdefghijklmnopqrstuvwxyz", "Character 16 "},             // p + 16
+        {PasswordTag::Helm, "!abc", "The first character"},                             // stored as a quote
+        {PasswordTag::Helm, "ab\x1D", "The last character"},                            // stored as a space
+        {PasswordTag::Panel, "!bc", "The first character"},                             // stored as a space
+        {PasswordTag::Panel, "a$", "The last character"},                               // stored as a quote
+        {PasswordTag::Panel, "aaaaaaaaaaaaaaaa0", "Character 17 "},                     // 0 - 17
+        {PasswordTag::Panel, "a\xC3\xA9", "Character 2 "},                              // e acute, 233 - 2
         {PasswordTag::Helm, "a\xE2\x82\xAC", "The new password contains a character"},  // the euro sign
     };
     for (const auto& r : refused) {

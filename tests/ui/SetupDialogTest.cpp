@@ -35,7 +35,10 @@ struct SetupRig : DialogRig {
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    void choose(const char* name, const char* entry) { get<QComboBox>(name)->setCurrentText(QString::fromLatin1(entry)); }
+    void choose(const char* name, const char* entry)
+    {
+        get<QComboBox>(name)->setCurrentText(QString::fromLatin1(entry));
+    }
     void tick(const char* name, bool on) { get<QCheckBox>(name)->setChecked(on); }
     void type(const char* name, const char* text) { get<QLineEdit>(name)->setText(QString::fromLatin1(text)); }
     bool ok()
@@ -71,8 +74,9 @@ TEST(SetupDialog, ShowsItsControlsWithTheSystemsOwnTexts)
 
 TEST(SetupDialog, OpensOnTheRunningSettingsWithoutWarnings)
 {
-    SetupRig rig("Serial Port=3\r\nBaud Rate=9600\r\nSwitcher Type=Vela\r\nTCP/IP Port=1300\r\nMax List Size=40\r\n"
-                 "Maintain Log File=No\r\nRecord Zolt=Yes\r\nStay On Top=No\r\nArchive Error Files=Yes\r\n");
+    SetupRig rig(
+        "Serial Port=3\r\nBaud Rate=9600\r\nSwitcher Type=Vela\r\nTCP/IP Port=1300\r\nMax List Size=40\r\n"
+        "Maintain Log File=No\r\nRecord Zolt=Yes\r\nStay On Top=No\r\nArchive Error Files=Yes\r\n");
     EXPECT_EQ(S(rig.get<QComboBox>("cmboComPort")->currentText()), "Com 3");
     EXPECT_EQ(S(rig.get<QComboBox>("cmboBaudRate")->currentText()), "9600");
     EXPECT_EQ(S(rig.get<QComboBox>("cmboSwitcher")->currentText()), "Vela Serial");
@@ -162,10 +166,12 @@ TEST(SetupDialog, ANewSerialPortAndBaudRateAreConfirmedThenOpenedOnce)
     const int opens = rig.serial.openAttempts;
     EXPECT_TRUE(rig.ok());
     ASSERT_EQ(rig.answers.titles(), (std::vector<std::string>{"Serial Port Change", "Serial Port Change"}));
-    EXPECT_EQ(rig.answers.asked[0].text, "You have selected a new Serial Port, \r\nConnection will be lost to any "
-                                         "current switcher\r\nPlease Confirm");
-    EXPECT_EQ(rig.answers.asked[1].text, "You have selected a new Baud Rate, \r\nThis may effect communication with "
-                                         "any current switcher\r\nPlease Confirm");
+    EXPECT_EQ(rig.answers.asked[0].text,
+              "You have selected a new Serial Port, \r\nConnection will be lost to any "
+              "current switcher\r\nPlease Confirm");
+    EXPECT_EQ(rig.answers.asked[1].text,
+              "You have selected a new Baud Rate, \r\nThis may effect communication with "
+              "any current switcher\r\nPlease Confirm");
     EXPECT_EQ(rig.serial.openAttempts, opens + 1);
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS2");
     EXPECT_EQ(rig.serial.lastSettings, "19200,n,8,1");

@@ -13,9 +13,9 @@ TEST_F(ZoltCommands, ADecimalFieldWithANonDigitIsOutOfRange)
 {
     const int c = Connect();
     // Read as code minus 30 hex, "/:" would be input -1: a turn-off.
-    for (const Bytes& command : {Ctrl('T') + "0/:005", Ctrl('T') + "00100:", Ctrl('E') + "T0/:00005",
-                                 Ctrl('I') + "00:", Ctrl('E') + "I000:", Ctrl('X') + "00:", Ctrl('S') + "100:",
-                                 Ctrl('R') + "100:", Ctrl('E') + "V:"}) {
+    for (const Bytes& command :
+         {Ctrl('T') + "0/:005", Ctrl('T') + "00100:", Ctrl('E') + "T0/:00005", Ctrl('I') + "00:", Ctrl('E') + "I000:",
+          Ctrl('X') + "00:", Ctrl('S') + "100:", Ctrl('R') + "100:", Ctrl('E') + "V:"}) {
         Feed(c, command);
         EXPECT_EQ(Sent(c), Error) << HexText(static_cast<unsigned char>(command[0])) << command.substr(1);
     }
@@ -93,8 +93,8 @@ TEST_F(ZoltCommands, VelaOnlyCommandsOnAnotherSwitcher)
 {
     Use(TypeOrion);
     const int c = Connect();
-    Feed(c, Ctrl('L') + "1010005" + Ctrl('Q') + "410100003" + Ctrl('Z') + "00" + "0001" + "0002" + "1024" +
-                "00000" + Ctrl('Z') + "10" + "0001" + "0002" + "1024" + "00" + "01");
+    Feed(c, Ctrl('L') + "1010005" + Ctrl('Q') + "410100003" + Ctrl('Z') + "00" + "0001" + "0002" + "1024" + "00000" +
+                Ctrl('Z') + "10" + "0001" + "0002" + "1024" + "00" + "01");
     EXPECT_EQ(Sent(c), Error + Error + Error + Error);
     Feed(c, Ctrl('E') + "V2" + Ctrl('E') + "V4");
     EXPECT_EQ(Sent(c), "Orion\r\n");

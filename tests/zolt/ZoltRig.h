@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         s.cfg.AppPath = dir.app();
-        s.cfg.MaxListSize = 1000;  // keep every history line for the checks
+        s.cfg.MaxListSize = 1000;                  // keep every history line for the checks
         s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";  // built at startup
         rig.serial.opened = true;
         Use(TypeVela);
@@ -73,10 +73,7 @@ protected:
         r.Sources[0] = Input;
         r.SourceCount = Input < 0 ? 0 : 1;
     }
-    bool ErrorLogged(const std::string& Text) const
-    {
-        return dir.read("Errorlog.txt").find(Text) != std::string::npos;
-    }
+    bool ErrorLogged(const std::string& Text) const { return dir.read("Errorlog.txt").find(Text) != std::string::npos; }
     bool Shown(const std::string& Message) const
     {
         return std::any_of(rig.display.history.begin(), rig.display.history.end(),

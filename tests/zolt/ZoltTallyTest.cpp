@@ -1,6 +1,6 @@
 // Tally lines of crosspoint changes and the name-change notice.
-#include "switcher/SerialLink.h"
 #include "model/ByteManipulation.h"
+#include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/ToVela.h"
 #include "zolt/ZoltRig.h"
@@ -34,10 +34,16 @@ TEST_F(ZoltTally, EachModeAndProtocolGetsItsText)
         int mode, protocol;
         Bytes line;
     } cases[] = {
-        {1, 0, "T012:005\r\n"},       {5, 1, "O04 0B\r\n"},           {1, 2, "C0012:0005\r\n"},
-        {2, 0, "Input012 - Out 005 \r\n"}, {6, 1, "Input012 - Out 005 \r\n"},
-        {3, 0, "T012:005" + names},   {7, 1, "O04 0B" + names},       {3, 2, "C0012:0005" + names},
-        {0, 0, ""},                   {4, 2, ""},
+        {1, 0, "T012:005\r\n"},
+        {5, 1, "O04 0B\r\n"},
+        {1, 2, "C0012:0005\r\n"},
+        {2, 0, "Input012 - Out 005 \r\n"},
+        {6, 1, "Input012 - Out 005 \r\n"},
+        {3, 0, "T012:005" + names},
+        {7, 1, "O04 0B" + names},
+        {3, 2, "C0012:0005" + names},
+        {0, 0, ""},
+        {4, 2, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TallyFor(c.mode, c.protocol, 4), c.line) << c.mode << " " << c.protocol;

@@ -2,8 +2,8 @@
 // with sample clients and history, and saves them as PNG files in DIR. It
 // draws on Qt's offscreen platform, so it needs no display.
 #include "core/MainForm.h"
-#include "disk/StatusDisplay.h"
 #include "disk/Logs.h"
+#include "disk/StatusDisplay.h"
 #include "helm/TCPSerialCommunications.h"
 #include "support/Fakes.h"
 #include "ui/Application.h"
@@ -119,10 +119,10 @@ int main(int argc, char** argv)
         help.ShowHelpContents();
         saved &= Save(help, out, "help-window.png");
 
-        std::unique_ptr<QMessageBox> question(MakeMessageBox(
-            {" Confirm Exit", ExitQuestionText(CountConnections(server)), BoxButtons::OkCancel,
-             BoxIcon::Information, BoxResult::Ok},
-            nullptr));
+        std::unique_ptr<QMessageBox> question(
+            MakeMessageBox({" Confirm Exit", ExitQuestionText(CountConnections(server)), BoxButtons::OkCancel,
+                            BoxIcon::Information, BoxResult::Ok},
+                           nullptr));
         saved &= Save(*question, out, "exit-question.png");
         window.Form_Unload();
     }

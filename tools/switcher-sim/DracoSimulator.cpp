@@ -60,7 +60,8 @@ bool ReadValues(const Bytes& frame, size_t length, bool byteSum, std::vector<int
 // Names of 8 bytes after the command, the check byte the 7-bit sum of their bytes.
 bool ReadNames(const Bytes& frame, size_t count, std::vector<std::string>& names)
 {
-    if (frame.size() != NameLength * count + 3 || CheckSum7(frame.substr(0, frame.size() - 2), 0) != ByteAt(frame, frame.size() - 2))
+    if (frame.size() != NameLength * count + 3 ||
+        CheckSum7(frame.substr(0, frame.size() - 2), 0) != ByteAt(frame, frame.size() - 2))
         return false;
     names.clear();
     for (size_t i = 0; i < count; ++i)
@@ -71,10 +72,18 @@ bool ReadNames(const Bytes& frame, size_t count, std::vector<std::string>& names
 }  // namespace
 
 DracoSimulator::DracoSimulator(const std::string& SourcePrefix, const std::string& DestinationPrefix)
-    : map_(Size, 0), sourceNames_(Numbered(SourcePrefix, Size)), destinationNames_(Numbered(DestinationPrefix, Size)),
-      salvoNames_{"Morning ", "Evening "}, sourceOrder_(Identity(Size)), destinationOrder_(Identity(Size)),
-      salvoOrder_{1, 0}, inhibits_(4 * Size, 0), links_(4, 0), buttons_(Size + Size * Size, 0),
-      portMap_(2 * 16 + 4, 0), salvoKeys_{1, 2}
+    : map_(Size, 0),
+      sourceNames_(Numbered(SourcePrefix, Size)),
+      destinationNames_(Numbered(DestinationPrefix, Size)),
+      salvoNames_{"Morning ", "Evening "},
+      sourceOrder_(Identity(Size)),
+      destinationOrder_(Identity(Size)),
+      salvoOrder_{1, 0},
+      inhibits_(4 * Size, 0),
+      links_(4, 0),
+      buttons_(Size + Size * Size, 0),
+      portMap_(2 * 16 + 4, 0),
+      salvoKeys_{1, 2}
 {
     for (int d = 0; d < Size; ++d)
         map_[static_cast<size_t>(d)] = d;

@@ -48,12 +48,12 @@ private:
     std::vector<int> map_;
     std::vector<std::string> sourceNames_, destinationNames_, salvoNames_;
     std::vector<int> sourceOrder_, destinationOrder_, salvoOrder_;
-    std::vector<int> inhibits_;      // 128 values, 4 per destination
-    std::vector<int> links_;         // W0 .. W3
-    std::vector<int> buttons_;       // 32 template numbers, then 32 x 32 button sources
-    std::vector<int> portMap_;       // 32 assignments, 4 flag words
-    std::vector<int> salvoKeys_;     // one per salvo
-    std::vector<int> salvoEvents_;   // six values per event
+    std::vector<int> inhibits_;     // 128 values, 4 per destination
+    std::vector<int> links_;        // W0 .. W3
+    std::vector<int> buttons_;      // 32 template numbers, then 32 x 32 button sources
+    std::vector<int> portMap_;      // 32 assignments, 4 flag words
+    std::vector<int> salvoKeys_;    // one per salvo
+    std::vector<int> salvoEvents_;  // six values per event
     std::vector<int> executed_;
     bool nackNext_ = false;
 };

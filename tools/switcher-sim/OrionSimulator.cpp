@@ -142,7 +142,8 @@ Bytes OrionSimulator::HandleTake(const Bytes& frame)
 
 Bytes OrionSimulator::Report(int kind, int destination, int number) const
 {
-    const bool on = kind == Orion::KindCrosspoint || (kind == Orion::KindRelay ? relays_ : optos_)[static_cast<size_t>(number)];
+    const bool on =
+        kind == Orion::KindCrosspoint || (kind == Orion::KindRelay ? relays_ : optos_)[static_cast<size_t>(number)];
     return BuildOrionTake({kind, on ? Orion::StateOn : Orion::StateOff, destination, number});
 }
 

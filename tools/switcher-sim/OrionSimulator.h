@@ -4,8 +4,8 @@
 // out. No I/O here; main.cpp owns the line.
 #include "VelaSimulator.h"
 
-#include "platform/Bytes.h"
 #include "model/Model.h"
+#include "platform/Bytes.h"
 #include "switcher/orion/OrionFrames.h"
 
 #include <string>

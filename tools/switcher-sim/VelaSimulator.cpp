@@ -2,8 +2,8 @@
 
 #include "SimulatorFraming.h"
 
-#include "model/Model.h"
 #include "model/ByteManipulation.h"
+#include "model/Model.h"
 #include "switcher/vela/ToVela.h"
 
 #include <algorithm>
@@ -24,18 +24,16 @@ constexpr int LevelFlag = 512;
 constexpr int IgnoredTypeFlag = 1024;
 
 // Take types the switcher executes.
-constexpr int TurnOff = 0, Take = 4, PriorityTake = 5, SumOff = 32, PrioritySumOff = 33, SumOn = 36,
-              PrioritySumOn = 37, ReleaseRelay = 64, LatchRelay = 68, MomentaryRelay = 72;
+constexpr int TurnOff = 0, Take = 4, PriorityTake = 5, SumOff = 32, PrioritySumOff = 33, SumOn = 36, PrioritySumOn = 37,
+              ReleaseRelay = 64, LatchRelay = 68, MomentaryRelay = 72;
 
 // Mask bits of the tables answered (the pending-update bits of the server).
 constexpr int64_t BitVersion = 1 << 2, BitStatus = 1 << 3, BitState = 1 << 4, BitDescription = 1 << 5,
-                  BitConfig = 1 << 6, BitCrosspoints = 1 << 7, BitSourceAlphas = 1 << 8,
-                  BitDestinationAlphas = 1 << 9, BitSourceLinks = 1 << 10, BitDestinationLinks = 1 << 11,
-                  BitInhibits = 1 << 12, BitButtons = 1 << 13, BitSalvos = 1 << 14, BitGains = 1 << 15,
-                  BitRelayStates = 1 << 16, BitOptoStates = 1 << 17, BitClock = 1 << 18,
-                  BitSourceLists = 1 << 20, BitDestinationLists = 1 << 21, BitGainOffsets = 1 << 22,
-                  BitRelayConfig = 1 << 23, BitOptoAlphas = 1 << 24, BitRelayAlphas = 1 << 25,
-                  BitTransitions = 1 << 26;
+                  BitConfig = 1 << 6, BitCrosspoints = 1 << 7, BitSourceAlphas = 1 << 8, BitDestinationAlphas = 1 << 9,
+                  BitSourceLinks = 1 << 10, BitDestinationLinks = 1 << 11, BitInhibits = 1 << 12, BitButtons = 1 << 13,
+                  BitSalvos = 1 << 14, BitGains = 1 << 15, BitRelayStates = 1 << 16, BitOptoStates = 1 << 17,
+                  BitClock = 1 << 18, BitSourceLists = 1 << 20, BitDestinationLists = 1 << 21, BitGainOffsets = 1 << 22,
+                  BitRelayConfig = 1 << 23, BitOptoAlphas = 1 << 24, BitRelayAlphas = 1 << 25, BitTransitions = 1 << 26;
 constexpr int64_t RequestEverything = 1;
 
 // The one frame the simulator is built of: a controller card with two
@@ -299,17 +297,18 @@ Bytes VelaSimulator::HandleTake(const Bytes& frame)
         if (routed(input) == d.Routes.end() && d.Routes.size() < MaxRoutes)
             d.Routes.push_back({input, level});
         break;
-    case SumOff: d.Routes.erase(std::remove_if(d.Routes.begin(), d.Routes.end(),
-                                               [&](const Route& r) { return r.Source == input; }),
-                                d.Routes.end());
+    case SumOff:
+        d.Routes.erase(
+            std::remove_if(d.Routes.begin(), d.Routes.end(), [&](const Route& r) { return r.Source == input; }),
+            d.Routes.end());
         break;
     case PrioritySumOn:
         if (std::find(d.SumSources.begin(), d.SumSources.end(), input) == d.SumSources.end() &&
             d.SumSources.size() < MaxRoutes)
             d.SumSources.push_back(input);
         break;
-    case PrioritySumOff: d.SumSources.erase(std::remove(d.SumSources.begin(), d.SumSources.end(), input),
-                                            d.SumSources.end());
+    case PrioritySumOff:
+        d.SumSources.erase(std::remove(d.SumSources.begin(), d.SumSources.end(), input), d.SumSources.end());
         break;
     case LatchRelay: relays_[static_cast<size_t>(output)] = 1; break;
     case ReleaseRelay:

@@ -32,11 +32,17 @@ public:
         int Source;
         int Level;
     };
-    const std::vector<Route>& RoutesOf(int destination) const { return map_.at(static_cast<size_t>(destination)).Routes; }
+    const std::vector<Route>& RoutesOf(int destination) const
+    {
+        return map_.at(static_cast<size_t>(destination)).Routes;
+    }
     int RelayState(int relay) const { return relays_.at(static_cast<size_t>(relay)); }
     int SourceLink(int source) const { return sourceLinks_.at(static_cast<size_t>(source)); }
     int SourceGain(int source, int level) const;
-    const std::array<uint8_t, 4>& Transition(int destination) const { return transitions_.at(static_cast<size_t>(destination)); }
+    const std::array<uint8_t, 4>& Transition(int destination) const
+    {
+        return transitions_.at(static_cast<size_t>(destination));
+    }
     size_t PendingBytes() const { return buffer_.size(); }
 
 private:

@@ -97,7 +97,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             return 2;
         const char* value = argv[++i];
         long number = 0;
-        if (arg == "--type" && (std::string(value) == "vela" || std::string(value) == "orion" || std::string(value) == "draco"))
+        if (arg == "--type" &&
+            (std::string(value) == "vela" || std::string(value) == "orion" || std::string(value) == "draco"))
             o.type = value;
         else if (arg == "--device" && *value)
             o.device = value;
@@ -194,7 +195,7 @@ int Run(const Options& o)
     sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
     sigdelset(&waitMask, SIGINT);
     sigdelset(&waitMask, SIGTERM);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
@@ -203,8 +204,8 @@ int Run(const Options& o)
     int slave = -1;
     const int fd = OpenLine(o, path, slave);
     if (fd < 0) {
-        std::fprintf(stderr, "hvn-switcher-sim: cannot open %s: %s\n", o.device.empty() ? "a pseudo-terminal" : o.device.c_str(),
-                     std::strerror(errno));
+        std::fprintf(stderr, "hvn-switcher-sim: cannot open %s: %s\n",
+                     o.device.empty() ? "a pseudo-terminal" : o.device.c_str(), std::strerror(errno));
         return 1;
     }
     std::printf("%s\n", path.c_str());

@@ -12,7 +12,8 @@ void Queue(Server& s, QueuedSwitcherCommand Command)
 {
     std::deque<QueuedSwitcherCommand>& q = s.SwitcherQueue;
     if (q.size() >= DracoQueueLimit) {
-        const std::string what = Command.Request ? "F2" : HexText(Command.Frame.empty() ? 0u : ByteAt(Command.Frame, 0));
+        const std::string what =
+            Command.Request ? "F2" : HexText(Command.Frame.empty() ? 0u : ByteAt(Command.Frame, 0));
         LogSoftwareError(s, "Command Queue Full - Dropped " + what, 0, "Switcher Command Error");
         return;
     }

@@ -129,8 +129,8 @@ void DecodeDracoMessage(Server& s)
         }
     } catch (const std::exception& e) {
         const std::string command = frame.empty() ? std::string() : HexText(ByteAt(frame, 0));
-        LogException(s, step + "Len : " + std::to_string(frame.size()) + ", " + command,
-                     "Draco Switcher Command Error", e);
+        LogException(s, step + "Len : " + std::to_string(frame.size()) + ", " + command, "Draco Switcher Command Error",
+                     e);
     }
     if (!s.SwitcherQueue.empty())
         ReleaseDracoQueue(s);

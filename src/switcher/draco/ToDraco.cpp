@@ -159,14 +159,16 @@ void SendTakeDraco(Server& s, int Source, int Destination, int TakeType)
 {
     if (!Live(s) || TakeType != DracoTakeType || !InDraco(Source) || !InDraco(Destination))
         return;
-    Trap(s, "Error Sending Take", "Switcher Command Error", [&] { QueueDracoFrame(s, BuildTakeDraco(Source, Destination)); });
+    Trap(s, "Error Sending Take", "Switcher Command Error",
+         [&] { QueueDracoFrame(s, BuildTakeDraco(Source, Destination)); });
 }
 
 void SendSalvoExecuteDraco(Server& s, int Salvo)
 {
     if (!Live(s) || Salvo < 0 || Salvo >= NoneValue)
         return;
-    Trap(s, "Error Sending Salvo Execute", "Switcher Command Error", [&] { QueueDracoFrame(s, BuildSalvoExecuteDraco(Salvo)); });
+    Trap(s, "Error Sending Salvo Execute", "Switcher Command Error",
+         [&] { QueueDracoFrame(s, BuildSalvoExecuteDraco(Salvo)); });
 }
 
 void SendAlphaTableDraco(Server& s, const std::vector<std::string>& Names, int Table)
@@ -190,7 +192,8 @@ void SendSortTableDraco(Server& s, const std::vector<int>& Table, int Kind)
 {
     if (!Live(s) || (Kind != TableSources && Kind != TableDestinations && Kind != TableSalvos))
         return;
-    Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] { QueueDracoFrame(s, BuildSortTableDraco(Table, Kind)); });
+    Trap(s, "Error Sending Alpha Table", "Switcher Command Error",
+         [&] { QueueDracoFrame(s, BuildSortTableDraco(Table, Kind)); });
 }
 
 void SendInhibitMapDraco(Server& s, const std::vector<std::string>& Map)
@@ -210,8 +213,8 @@ void SendLinksDraco(Server& s, const std::vector<int>& Links, int Kind)
     Trap(s, "Error Sending Links", "Switcher Command Error", [&] {
         // One frame carries both tables; the other one is sent as it stands.
         const bool sources = Kind == TableSources;
-        QueueDracoFrame(s, BuildLinksDraco(sources ? Links : s.model.SourceLinks,
-                                           sources ? s.model.DestinationLinks : Links));
+        QueueDracoFrame(
+            s, BuildLinksDraco(sources ? Links : s.model.SourceLinks, sources ? s.model.DestinationLinks : Links));
         QueueDracoRequest(s, ShortGapMs);
     });
 }
@@ -260,7 +263,7 @@ void SendSalvoCountDraco(Server& s)
     Trap(s, "Error Sending Salvo Count", "Switcher Command Error", [&] {
         const long events = std::max(s.model.ClientSalvoEventCount, 0L);
         QueueDracoFrame(s, BuildValuesFrameDraco(0xE9, {static_cast<int>(events / 256), static_cast<int>(events % 256),
-                                                         s.model.ClientSalvoCount}));
+                                                        s.model.ClientSalvoCount}));
     });
 }
 
@@ -283,13 +286,15 @@ void SendSalvoEventsDraco(Server& s)
                 keys[salvo] = ev.Flags[0];
                 keyed[salvo] = true;
             }
-            values.insert(values.end(),
-                          {ev.Salvo, ev.Flags[0], ev.Values[0], ev.Values[1], ev.Values[2], ev.Flags[1] | ev.Flags[2] << 7});
+            values.insert(values.end(), {ev.Salvo, ev.Flags[0], ev.Values[0], ev.Values[1], ev.Values[2],
+                                         ev.Flags[1] | ev.Flags[2] << 7});
         }
         QueueDracoFrame(s, BuildValuesFrameDraco(0xE8, keys));
         QueueDracoFrame(s, BuildSortTableDraco(m.SalvoSortTable, TableSalvos), ShortGapMs);
         QueueDracoFrame(s, BuildValuesFrameDraco(0xEB, values), ShortGapMs);
-        QueueDracoFrame(s, BuildAlphaTableDraco(InNumberOrder(m.SalvoAlphas, m.SalvoSortTable, m.SalvoAlphas.size()), TableSalvos), ShortGapMs);
+        QueueDracoFrame(
+            s, BuildAlphaTableDraco(InNumberOrder(m.SalvoAlphas, m.SalvoSortTable, m.SalvoAlphas.size()), TableSalvos),
+            ShortGapMs);
         QueueDracoRequest(s, ShortGapMs);
     });
 }

@@ -125,7 +125,8 @@ void ProcessOrionCrosspointMap(Server& s, const Bytes& Frame)
         std::vector<int> sources;
         if (!OrionFrameSound(s, ReadOrionCrosspointMap(Frame, sources), "Crosspoint Map"))
             return;
-        const size_t outputs = std::min({sources.size(), m.CrosspointMap.size(), static_cast<size_t>(m.NumDestinations)});
+        const size_t outputs =
+            std::min({sources.size(), m.CrosspointMap.size(), static_cast<size_t>(m.NumDestinations)});
         for (size_t d = 0; d < outputs; ++d)
             if (sources[d] < m.NumSources)  // an entry outside the switcher is skipped
                 m.CrosspointMap[d].Sources[0] = sources[d];

@@ -51,8 +51,10 @@ void ProcessOrionButtons(Server& s, const Bytes& Frame)
         for (size_t d = 0; d < m.ClientTemplateAssignment.size() && d < m.TemplateAssignment.size(); ++d)
             if (m.ClientTemplateAssignment[d] == m.TemplateAssignment[d])
                 m.ClientTemplateAssignment[d] = -1;
-        for (size_t t = 0; t < m.UploadedTemplates.size() && t < m.ButtonData.size() && t < m.ButtonTemplates.size(); ++t)
-            if (std::equal(m.ButtonData[t].begin(), m.ButtonData[t].end(), m.ButtonTemplates[t].begin(), m.ButtonTemplates[t].end(),
+        for (size_t t = 0; t < m.UploadedTemplates.size() && t < m.ButtonData.size() && t < m.ButtonTemplates.size();
+             ++t)
+            if (std::equal(m.ButtonData[t].begin(), m.ButtonData[t].end(), m.ButtonTemplates[t].begin(),
+                           m.ButtonTemplates[t].end(),
                            [](const ButtonRecord& a, const ButtonRecord& b) { return a.Values[0] == b.Values[0]; }))
                 m.UploadedTemplates[t] = false;
         LogOrionMessage(s, "Button Templates");
@@ -181,7 +183,8 @@ void ProcessOrionSalvoEvents(Server& s, const Bytes& Frame, int Mode)
         Model& m = s.model;
         const size_t expected = Orion::SalvoEventLength * static_cast<size_t>(std::max(m.NumSalvoEvents, 0L)) + 3;
         std::vector<SalvoEventRecord> events;
-        const OrionCheck check = Mode == 0 && Frame.size() != expected ? OrionCheck::Length : ReadOrionSalvoEvents(Frame, events);
+        const OrionCheck check =
+            Mode == 0 && Frame.size() != expected ? OrionCheck::Length : ReadOrionSalvoEvents(Frame, events);
         if (!OrionFrameSound(s, check, "Salvo Events"))
             return;
         for (SalvoEventRecord& e : events)
@@ -192,7 +195,8 @@ void ProcessOrionSalvoEvents(Server& s, const Bytes& Frame, int Mode)
             const size_t known = std::min(m.SalvoEvents.size(), static_cast<size_t>(std::max(m.NumSalvoEvents, 0L)));
             for (size_t i = 0; i < known; ++i) {
                 const int salvo = m.SalvoEvents[i].Salvo;
-                if (std::none_of(events.begin(), events.end(), [&](const SalvoEventRecord& e) { return e.Salvo == salvo; }))
+                if (std::none_of(events.begin(), events.end(),
+                                 [&](const SalvoEventRecord& e) { return e.Salvo == salvo; }))
                     kept.push_back(m.SalvoEvents[i]);
             }
             events.insert(events.begin(), kept.begin(), kept.end());

@@ -9,8 +9,8 @@
 // of a name table, the input alone of a take. Destination numbers travel as
 // two nibbles, high first, in the low 4 bits of two bytes whose upper bits
 // carry flags; they are not part of the sum.
-#include "platform/Bytes.h"
 #include "model/Model.h"
+#include "platform/Bytes.h"
 
 #include <string>
 #include <vector>

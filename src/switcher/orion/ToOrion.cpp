@@ -37,7 +37,8 @@ unsigned char SortCommand(int Kind)
 std::vector<SalvoEventRecord> UploadedEvents(const Model& m)
 {
     const size_t n = std::min(m.ClientSalvoEvents.size(), static_cast<size_t>(std::max(m.ClientSalvoEventCount, 0L)));
-    return std::vector<SalvoEventRecord>(m.ClientSalvoEvents.begin(), m.ClientSalvoEvents.begin() + static_cast<long>(n));
+    return std::vector<SalvoEventRecord>(m.ClientSalvoEvents.begin(),
+                                         m.ClientSalvoEvents.begin() + static_cast<long>(n));
 }
 
 // Salvo names in salvo number order, from the name-ordered table.
@@ -74,7 +75,7 @@ Bytes BuildTakeOrion(const Server& s, int& Input, int& Output, int TakeType)
     Output = 0;
     const int state = TakeType == TakeType::LatchRelay       ? Orion::StateOn
                       : TakeType == TakeType::MomentaryRelay ? Orion::StateMomentary
-                                                   : Orion::StateOff;
+                                                             : Orion::StateOff;
     take = {Orion::KindRelayCommand, state, Output, Input};
     return BuildOrionTake(take);
 }
@@ -200,7 +201,8 @@ void SendButtonsOrion(Server& s)
         }
         buttons.Values.assign(Orion::Templates * Orion::ButtonsPerTemplate, 0);
         for (size_t t = 0; t < m.ButtonData.size() && t < Orion::Templates; ++t) {
-            const bool uploaded = t < m.UploadedTemplates.size() && m.UploadedTemplates[t] && t < m.ButtonTemplates.size();
+            const bool uploaded =
+                t < m.UploadedTemplates.size() && m.UploadedTemplates[t] && t < m.ButtonTemplates.size();
             const std::vector<ButtonRecord>& from = uploaded ? m.ButtonTemplates[t] : m.ButtonData[t];
             for (size_t b = 0; b < from.size() && b < Orion::ButtonsPerTemplate; ++b)
                 buttons.Values[t * Orion::ButtonsPerTemplate + b] = from[b].Values[0];
@@ -217,7 +219,8 @@ void SendSalvoCountOrion(Server& s)
     if (s.cfg.DemoMode)
         return;
     Trap(s, "Error Sending Salvo Count", "Switcher Command Error", [&] {
-        SendToSwitcher(s, BuildOrionSalvoCount(static_cast<long>(UploadedEvents(s.model).size()), s.model.ClientSalvoCount));
+        SendToSwitcher(
+            s, BuildOrionSalvoCount(static_cast<long>(UploadedEvents(s.model).size()), s.model.ClientSalvoCount));
     });
 }
 
@@ -240,8 +243,8 @@ void SendSalvoEventsOrion(Server& s)
         }
         SendToSwitcher(s, frames);
         SendAlphaTableToSwitcher(s, SalvoNamesBySalvo(m, salvos), TableSalvos);
-        std::vector<int> sorts(m.SalvoSortTable.begin(), m.SalvoSortTable.begin() +
-                                                              static_cast<long>(std::min(salvos, m.SalvoSortTable.size())));
+        std::vector<int> sorts(m.SalvoSortTable.begin(),
+                               m.SalvoSortTable.begin() + static_cast<long>(std::min(salvos, m.SalvoSortTable.size())));
         sorts.resize(salvos, static_cast<int>(salvos) - 1);
         SendAlphaEntryToSwitcher(s, sorts, TableSalvos);
         RequestSwitcherTables(s, UpdateBit::Salvos, NoneValue, 0);

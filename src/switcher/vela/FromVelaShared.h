@@ -1,9 +1,9 @@
 #pragma once
 // What the Vela handlers share: bounded reading of a frame's fields, the
 // checksum check and the layouts the Helm uploads have too.
-#include "platform/Bytes.h"
 #include "model/FrameReader.h"
 #include "model/VelaFrames.h"
+#include "platform/Bytes.h"
 
 #include <cstdint>
 #include <string>

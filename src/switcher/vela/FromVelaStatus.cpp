@@ -3,11 +3,11 @@
 // handler reads the layout that the Helm reply of the same table writes
 // (helm/ToHelm.cpp), so the frame a Helm PC receives forwarded and the one
 // the server builds from its model read the same way.
-#include "model/Server.h"
+#include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "disk/Logs.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
@@ -22,8 +22,8 @@ namespace {
 // Checksum (asking again for the table while UpdateBit is still pending),
 // then the frame goes to the Helm PCs, which lose PendingBit. False when the
 // frame is to be dropped.
-bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit,
-                     int64_t PendingBit, const char* ChecksumText = "Check Sum Error", bool AlsoConsoles = false)
+bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
+                     const char* ChecksumText = "Check Sum Error", bool AlsoConsoles = false)
 {
     if (Frame.empty())
         return false;

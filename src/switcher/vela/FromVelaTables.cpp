@@ -1,11 +1,11 @@
 // Table frames from a Vela switcher: names (FC), inhibit maps (F8), stereo
 // links (FA), the end-of-dump information request (F2), buttons (FD) and
 // salvo events (EB).
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/ToSwitcher.h"
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
@@ -172,7 +172,8 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
         const int count = r.Pair();
         const int first = r.Pair();
         const bool reachesEnd = first + count - 1 >= m.NumDestinations - 1;
-        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Inhibits, reachesEnd ? UpdateBit::Inhibits : 0);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Inhibits,
+                                 reachesEnd ? UpdateBit::Inhibits : 0);
 
         // In demo mode an F8 frame is a client's upload looped back, written
         // in the Helm run layout (SendInhibitMapToClient writes the same), so
@@ -207,7 +208,8 @@ void ProcessVelaLinks(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Vela Check Sum Error", 0, label);
             return;
         }
-        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::SourceLinks | UpdateBit::DestinationLinks, bit);
+        s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::SourceLinks | UpdateBit::DestinationLinks,
+                                 bit);
         FrameReader r(Frame, 2);
         const int count = r.Pair();
         const int first = r.Pair();

@@ -1,9 +1,9 @@
 // Takes (FE), crosspoint maps (F6) and frame states (E1) from a Vela switcher.
-#include "model/Server.h"
-#include "disk/Trap.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
+#include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/vela/FromVela.h"
 #include "switcher/vela/FromVelaShared.h"
@@ -96,9 +96,7 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
         break;
     // An inhibited source is not summed either: the model keeps what the
     // clients are told.
-    case TakeType::SumOn:
-        allowed = allowed && AddToList(x.Sources, x.SourceCount, &x.Levels, Input, Level);
-        break;
+    case TakeType::SumOn: allowed = allowed && AddToList(x.Sources, x.SourceCount, &x.Levels, Input, Level); break;
     case TakeType::PrioritySumOn:
         allowed = allowed && AddToList(x.SumSources, x.SumCount, nullptr, Input, Level);
         break;
@@ -132,8 +130,8 @@ void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
     const Model& m = s.model;
     if (IsRelayTake(Type) || static_cast<size_t>(Output) >= m.DestinationLinks.size())
         return;
-    const bool sourceLinked =
-        Input >= 0 && static_cast<size_t>(Input) < m.SourceLinks.size() && m.SourceLinks[static_cast<size_t>(Input)] == 1;
+    const bool sourceLinked = Input >= 0 && static_cast<size_t>(Input) < m.SourceLinks.size() &&
+                              m.SourceLinks[static_cast<size_t>(Input)] == 1;
     switch (m.DestinationLinks[static_cast<size_t>(Output)]) {
     case 1: ApplyTake(s, sourceLinked ? Partner(Input) : Input, Partner(Output), Type, Level); break;
     case 2:

@@ -1,8 +1,8 @@
 #include "switcher/vela/ToVela.h"
 
-#include "model/Server.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/Server.h"
 #include "switcher/SerialLink.h"
 
 namespace {

@@ -165,10 +165,10 @@ TEST(DracoHandlers, LinksInhibitsAndThePortMap)
     EXPECT_NE(m.UpdateFlags & UpdateBit::Inhibits, 0);
 
     std::vector<int> ports(36, 0);
-    ports[3] = 9;       // port 3, first channel
+    ports[3] = 9;        // port 3, first channel
     ports[16 + 3] = 10;  // port 3, second channel
-    ports[32] = 0x08;   // port 3 is a controller port
-    ports[34] = 0x08;   // and on
+    ports[32] = 0x08;    // port 3 is a controller port
+    ports[34] = 0x08;    // and on
     rig.feed(Values(0xF0, ports));
     const PortRecord& port = m.SwitcherConfig[0].Cards[0].Ports[3];
     EXPECT_EQ(port.Channels[0].Settings[2], 9);

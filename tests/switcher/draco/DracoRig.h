@@ -1,10 +1,10 @@
 #pragma once
 // A Draco server on fakes with Helm clients attached, and frame builders.
 #include "helm/TCPSerialCommunications.h"
+#include "model/ByteManipulation.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
-#include "model/ByteManipulation.h"
 #include "switcher/draco/FromDraco.h"
 #include "switcher/draco/ToDraco.h"
 
@@ -14,7 +14,10 @@
 namespace draco_test {
 
 // A frame of 16-bit values as a Draco sends it, its check byte the 7-bit sum of the values.
-inline Bytes Values(unsigned char command, const std::vector<int>& values) { return BuildValuesFrameDraco(command, values); }
+inline Bytes Values(unsigned char command, const std::vector<int>& values)
+{
+    return BuildValuesFrameDraco(command, values);
+}
 inline Bytes WithBadChecksum(Bytes f)
 {
     f[f.size() - 2] = static_cast<char>((f[f.size() - 2] + 1) & 127);

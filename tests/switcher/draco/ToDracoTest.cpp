@@ -71,7 +71,9 @@ TEST(ToDraco, NamesAndSortTablesAreWholeTablesInTheSwitchersOrder)
     SendAlphaTableToSwitcher(rig.server, names, 10);
     const Bytes fc = rig.sent();
     ASSERT_EQ(fc.size(), 259u);
-    EXPECT_EQ(fc.substr(0, 25), Bytes("\xFC" "B       C       A       ", 25));
+    EXPECT_EQ(fc.substr(0, 25), Bytes("\xFC"
+                                      "B       C       A       ",
+                                      25));
     EXPECT_EQ(fc.substr(25, 8), "{nput003");
     EXPECT_EQ(ByteAt(fc, 258), 0xFF);
 

@@ -52,8 +52,9 @@ TEST(OrionDecoder, NumbersOutsideTheSwitcherAreDroppedWithoutATrace)
     OrionRig rig;
     const int pc = rig.connect();
     // Source 300 to output 18; relay 300; an unknown kind.
-    for (const Bytes& f : {Wire({0xFE, 0x01, 0x12, 0x2C, 0x02, 0x2C, 0xFF}), Wire({0xFE, 0x20, 0x10, 0x2C, 0x02, 0x2C, 0xFF}),
-                           Wire({0xFE, 0x50, 0x10, 0x01, 0x00, 0x01, 0xFF})})
+    for (const Bytes& f :
+         {Wire({0xFE, 0x01, 0x12, 0x2C, 0x02, 0x2C, 0xFF}), Wire({0xFE, 0x20, 0x10, 0x2C, 0x02, 0x2C, 0xFF}),
+          Wire({0xFE, 0x50, 0x10, 0x01, 0x00, 0x01, 0xFF})})
         rig.feed(f);
     EXPECT_TRUE(rig.out(pc).empty());
     EXPECT_TRUE(rig.display.history.empty());
@@ -104,11 +105,17 @@ TEST(OrionDecoder, EveryTableFrameIsCheckedForLengthAndCheckByte)
         const size_t at = dump.find(static_cast<char>(command));
         return dump.substr(at, dump.find('\xFF', at) - at + 1);
     };
-    const std::vector<Case> cases = {
-        {first(0xF6), "Crosspoint Map"}, {first(0xFC), "Source Alpha Labels"},
-        {first(0xFB), "Destination Alpha Labels"}, {first(0xFA), "Source Links"}, {first(0xF9), "Destination Links"},
-        {first(0xF8), "Inhibit Map"}, {first(0xFD), "Buttons"}, {first(0xF0), "Active Devices"},
-        {first(0xE5), "Version Info"}, {first(0xE0), "QRT Activity"}, {first(0xE9), "Salvo Count"}};
+    const std::vector<Case> cases = {{first(0xF6), "Crosspoint Map"},
+                                     {first(0xFC), "Source Alpha Labels"},
+                                     {first(0xFB), "Destination Alpha Labels"},
+                                     {first(0xFA), "Source Links"},
+                                     {first(0xF9), "Destination Links"},
+                                     {first(0xF8), "Inhibit Map"},
+                                     {first(0xFD), "Buttons"},
+                                     {first(0xF0), "Active Devices"},
+                                     {first(0xE5), "Version Info"},
+                                     {first(0xE0), "QRT Activity"},
+                                     {first(0xE9), "Salvo Count"}};
     for (const Case& c : cases) {
         OrionRig rig;
         const int64_t before = rig.server.model.UpdateFlags;
@@ -160,8 +167,9 @@ TEST(OrionDecoder, TheSimulatorsDumpFillsTheModelAndClearsEveryPendingBit)
     EXPECT_EQ(m.ButtonData[1][2].Values[0], 66);
     EXPECT_FALSE(rig.dir.exists("Errorlog.txt")) << rig.dir.read("Errorlog.txt");
     // The waiting client got the names in name order, each with its own number.
-    EXPECT_NE(rig.out(pc).find(Wire({0xFC, 10, 8, 0x00, 0x02, 0, 0}) + "Cam 001 " + Wire({0, 0}) + "Cam 002 " + Wire({1, 0})),
-              Bytes::npos);
+    EXPECT_NE(
+        rig.out(pc).find(Wire({0xFC, 10, 8, 0x00, 0x02, 0, 0}) + "Cam 001 " + Wire({0, 0}) + "Cam 002 " + Wire({1, 0})),
+        Bytes::npos);
 }
 
 TEST(OrionDecoder, NamesKeepTheirOwnNumbers)

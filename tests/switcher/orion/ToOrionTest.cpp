@@ -95,7 +95,9 @@ TEST(OrionEncoders, TablesGoOutWholeAndAreAskedBack)
     EXPECT_EQ(f[0].substr(1 + 8 * 255, 8), "255     ");
     EXPECT_EQ(f[1], BuildOrionInfoRequest(256));
 
-    SendInhibitMapToSwitcher(rig.server, {"10000000" "1", "0"});
+    SendInhibitMapToSwitcher(rig.server, {"10000000"
+                                          "1",
+                                          "0"});
     f = Frames(rig);
     ASSERT_EQ(f.size(), 3u);
     ASSERT_EQ(f[0].size(), 69u);

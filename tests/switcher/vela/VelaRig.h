@@ -1,10 +1,10 @@
 #pragma once
 // A Vela server on fakes with Helm clients attached, and frame builders.
 #include "helm/TCPSerialCommunications.h"
+#include "model/ByteManipulation.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
-#include "model/ByteManipulation.h"
 #include "switcher/vela/FromVela.h"
 
 #include <initializer_list>

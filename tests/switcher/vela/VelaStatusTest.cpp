@@ -21,11 +21,11 @@ Bytes Pairs(int first, int count, int step)
 
 // One frame of two cards: card 0 with one port of two channels, card 1 bare.
 const Bytes Description = Framed(Wire({0xE4, 0x00, 0x01, 0x02, 0x01, 0x02, 0x00}));
-const Bytes Configuration = Framed(Wire({0xE2, 0x00, 0x01, 0x00, 0x02, 0x00}) + P(2900) + Pairs(1, 3, 1) +
-                                   Wire({0x01, 0x00}) + P(5999) + Wire({0x02, 0x00}) + Pairs(10, 16, 1) + P(4999) +
-                                   Pairs(0, 3, 0) + Wire({0x00, 0x00}));
-const Bytes Status = Framed(Wire({0xF0, 0x00, 0x01, 0x00, 0x05, 0x02, 0x00, 0x06, 0x01, 0x00, 0x07, 0x02, 0x00, 0x08,
-                               0x09, 0x0A, 0x00, 0x00}));
+const Bytes Configuration =
+    Framed(Wire({0xE2, 0x00, 0x01, 0x00, 0x02, 0x00}) + P(2900) + Pairs(1, 3, 1) + Wire({0x01, 0x00}) + P(5999) +
+           Wire({0x02, 0x00}) + Pairs(10, 16, 1) + P(4999) + Pairs(0, 3, 0) + Wire({0x00, 0x00}));
+const Bytes Status = Framed(
+    Wire({0xF0, 0x00, 0x01, 0x00, 0x05, 0x02, 0x00, 0x06, 0x01, 0x00, 0x07, 0x02, 0x00, 0x08, 0x09, 0x0A, 0x00, 0x00}));
 const Bytes Version = Framed(Wire({0xE5, 0x00, 0x01, 0x00, 0x00, 0x00}) + P(2900) + Wire({5}) + "V1.20" +
                              Wire({0x00, 0x01}) + P(4999) + Wire({16}) + "Not Defined     ");
 
@@ -155,9 +155,9 @@ TEST(VelaStatus, SmallTablesAreStoredAndRebuilt)
     EXPECT_EQ(m.SourceDisplayLists[7].Members, (std::vector<int>{7, 255}));
     EXPECT_EQ(m.TransitionControl[5], (std::array<uint8_t, 6>{5, 1, 2, 3, 0, 0}));
     EXPECT_EQ(m.UpdateFlags, 0);
-    for (const char* text : {"Received Clock Message", "Received Clock Config", "Received Gain Offset Message",
-                             "Received Relay Configuration", "256 Source Display Lists, Starting with 1",
-                             "512 Transition Controls"})
+    for (const char* text :
+         {"Received Clock Message", "Received Clock Config", "Received Gain Offset Message",
+          "Received Relay Configuration", "256 Source Display Lists, Starting with 1", "512 Transition Controls"})
         EXPECT_TRUE(rig.logged(text)) << text;
 
     rig.out(helm).clear();
