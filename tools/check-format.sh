@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Reports every C++ file that .clang-format would change, or only the files
-# given as arguments. Not part of tools/test.sh until the tree has been
-# formatted once.
+# given as arguments; fails when there is one. tools/test.sh runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$#" -gt 0 ]; then

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev python3)
 case "${1:-}" in
   package) packages+=(dpkg-dev) ;;
-  test) packages+=(dpkg-dev man-db groff-base systemd desktop-file-utils) ;;
+  test) packages+=(clang-format dpkg-dev man-db groff-base systemd desktop-file-utils) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is needed, checks the layering of src/, then builds and runs
+# Installs what is needed, checks the layering of src/ and the formatting, then builds and runs
 # every test twice: once in a normal build and once under AddressSanitizer and
 # UndefinedBehaviorSanitizer; last, each benchmark runs once briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh test
 tools/check-layers.sh
+tools/check-format.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 for variant in normal sanitize; do
   dir="build-test-$variant"
