@@ -1,6 +1,6 @@
 # What `cmake --install` puts where, and the Debian package (tools/package.sh).
 # A program installed with the server is one more word in this list.
-set(HVN_INSTALLED_PROGRAMS hvnserver hvn-switcher-sim)
+set(HVN_INSTALLED_PROGRAMS hvnserver hvn-switcher-sim hvn-logitek-console)
 
 include(GNUInstallDirs)
 

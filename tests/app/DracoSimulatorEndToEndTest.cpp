@@ -5,7 +5,8 @@
 
 #include "model/ByteManipulation.h"
 #include "model/Model.h"
-#include "support/SwitcherLine.h"
+#include "support/ServerProcess.h"
+#include "support/SimulatedSwitcher.h"
 #include "switcher/draco/ToDraco.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ const Bytes DracoTake5To3 = Wire({0xFE, 0x00, 0x03, 0x05, 0x00, 0x05, 0xFF});
 
 Bytes HelmTake(int input, int output) { return Framed(Wire({0xFE, 0x04, 0x00, input, 0x00, output, 0x00})); }
 Bytes HelmSalvo(int salvo) { return Framed(Wire({0xEA, salvo, 0x00, 0x00})); }
-using PlayedDraco = PlayedSimulator<DracoSimulator>;
+using PlayedDraco = PlayedSwitcher<DracoSimulator>;
 const QStringList DracoArgs = {"--type", "draco"};
 
 // A Helm info request for the system information (mask bit 0).
@@ -195,7 +196,7 @@ TEST(DracoSimulatorEndToEnd, ATakeLeavesAsADracoTakeAndANackIsLoggedWithoutStopp
     DracoServer server(draco.path());
     auto pc = server.helmPc();
     ASSERT_TRUE(OnLine(*pc));
-    draco.withSimulator([](DracoSimulator& sim) { sim.NackNext(); });
+    draco.withSim([](DracoSimulator& sim) { sim.NackNext(); });
     pc->send(HelmTake5To3);
     EXPECT_TRUE(draco.heard(DracoTake5To3, 3000));
     EXPECT_TRUE(server.errorLogged("NACK received from Switcher"));

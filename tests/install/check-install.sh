@@ -17,7 +17,7 @@ fail() {
 
 DESTDIR=$root cmake --install "$build" >/dev/null
 
-for program in hvnserver hvn-switcher-sim; do
+for program in hvnserver hvn-switcher-sim hvn-logitek-console; do
   [ -x "$root$prefix/bin/$program" ] || fail "$prefix/bin/$program is not installed"
 done
 version=$("$root$prefix/bin/hvnserver" --version)

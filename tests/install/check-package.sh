@@ -27,7 +27,7 @@ for runtime in adduser libqt6core6 libqt6network6 libqt6serialport6 libqt6widget
 done
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
-for expected in "$prefix/bin/hvnserver" "$prefix/bin/hvn-switcher-sim" \
+for expected in "$prefix/bin/hvnserver" "$prefix/bin/hvn-switcher-sim" "$prefix/bin/hvn-logitek-console" \
   "$prefix/lib/systemd/system/hvnserver.service" "$prefix/share/man/man1/hvnserver.1.gz" \
   "$prefix/share/applications/hvnserver.desktop" "$prefix/share/icons/hicolor/scalable/apps/hvnserver.svg"; do
   grep -qx "$expected" <<<"$files" || fail "the package lacks $expected"

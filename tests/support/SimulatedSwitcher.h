@@ -59,7 +59,8 @@ private:
 template <class Simulator>
 class PlayedSwitcher {
 public:
-    explicit PlayedSwitcher(Simulator sim) : sim_(std::move(sim))
+    template <class... Args>
+    explicit PlayedSwitcher(Args&&... args) : sim_(std::forward<Args>(args)...)
     {
         worker_ = std::thread([this] { run(); });
     }
@@ -82,6 +83,17 @@ public:
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         pty_.send(bytes);
+    }
+    // Everything the server has written so far, and forgetting it.
+    Bytes heard() const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return heard_;
+    }
+    void forget()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        heard_.clear();
     }
     // Whether the server has written Needle, waiting up to Ms for it.
     bool heard(const Bytes& needle, int ms) const

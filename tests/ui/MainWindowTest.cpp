@@ -170,6 +170,9 @@ TEST(UiLamps, EachLampTurnsGreenWithTrafficAndGreyWhenItsTimerRunsOut)
     WindowRig rig;
     Form_Load(rig.server);
     const auto colour = [&](const char* lamp) { return Child<LampShape>(rig.window, lamp)->color().rgb() & 0xFFFFFF; };
+    // The first table request goes out as the port opens and lights the serial lamp.
+    EXPECT_EQ(colour("shpSerialStatus"), LampGreen);
+    rig.server.onTimer(TimerId::Led2);
     rig.connect("10.0.0.1", 120);
     EXPECT_EQ(colour("shpRcvMsg"), LampGreen);
     EXPECT_EQ(colour("shpSerialStatus"), LampGrey);

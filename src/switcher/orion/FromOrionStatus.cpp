@@ -37,6 +37,11 @@ void ProcessOrionButtons(Server& s, const Bytes& Frame)
         OrionButtons report;
         if (!OrionFrameSound(s, ReadOrionButtons(Frame, report), "Buttons"))
             return;
+        // A client's assignment stays pending until a report shows it taken;
+        // every other entry follows the switcher.
+        std::vector<bool> pending(m.TemplateAssignment.size());
+        for (size_t d = 0; d < pending.size() && d < m.ClientTemplateAssignment.size(); ++d)
+            pending[d] = m.ClientTemplateAssignment[d] != m.TemplateAssignment[d];
         for (size_t d = 0; d < report.Assignment.size() && d < m.TemplateAssignment.size(); ++d)
             if (report.Assignment[d] <= m.NumTemplates)
                 m.TemplateAssignment[d] = report.Assignment[d];
@@ -48,9 +53,10 @@ void ProcessOrionButtons(Server& s, const Bytes& Frame)
                 button.Values[0] = report.Values[t * Orion::ButtonsPerTemplate + b];
                 m.ButtonData[t][b] = button;
             }
-        for (size_t d = 0; d < m.ClientTemplateAssignment.size() && d < m.TemplateAssignment.size(); ++d)
-            if (m.ClientTemplateAssignment[d] == m.TemplateAssignment[d])
-                m.ClientTemplateAssignment[d] = -1;
+        m.ClientTemplateAssignment.resize(m.TemplateAssignment.size());
+        for (size_t d = 0; d < m.TemplateAssignment.size(); ++d)
+            if (!pending[d] || m.ClientTemplateAssignment[d] == m.TemplateAssignment[d])
+                m.ClientTemplateAssignment[d] = m.TemplateAssignment[d];
         for (size_t t = 0; t < m.UploadedTemplates.size() && t < m.ButtonData.size() && t < m.ButtonTemplates.size();
              ++t)
             if (std::equal(m.ButtonData[t].begin(), m.ButtonData[t].end(), m.ButtonTemplates[t].begin(),

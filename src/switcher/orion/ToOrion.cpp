@@ -196,8 +196,8 @@ void SendButtonsOrion(Server& s)
         OrionButtons buttons;
         for (size_t d = 0; d < static_cast<size_t>(std::max(m.NumDestinations, 0)) && d < m.TemplateAssignment.size();
              ++d) {
-            const bool uploaded = d < m.ClientTemplateAssignment.size() && m.ClientTemplateAssignment[d] >= 0;
-            buttons.Assignment.push_back(uploaded ? m.ClientTemplateAssignment[d] : m.TemplateAssignment[d]);
+            buttons.Assignment.push_back(d < m.ClientTemplateAssignment.size() ? m.ClientTemplateAssignment[d]
+                                                                               : m.TemplateAssignment[d]);
         }
         buttons.Values.assign(Orion::Templates * Orion::ButtonsPerTemplate, 0);
         for (size_t t = 0; t < m.ButtonData.size() && t < Orion::Templates; ++t) {
