@@ -17,8 +17,6 @@
 
 namespace {
 
-const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
-const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
 const Bytes InfoRequest = Wire({0xF2, 0xF2});
 const Bytes Poll = Wire({0xF5});
 // Helm take of input 5 to output 3 (0-based), and its report to the clients.
@@ -48,39 +46,9 @@ size_t Count(const Bytes& text, const Bytes& needle)
 }
 
 // The server as a Draco switcher's, on the given line.
-struct DracoServer {
-    TempDir dir;
-    std::string port = FreePort();
-    std::string zoltPort = FreePort();
-    std::unique_ptr<ServerProcess> process;
-
-    explicit DracoServer(const std::string& line)
+struct DracoServer : SwitcherServer {
+    explicit DracoServer(const std::string& line) : SwitcherServer("Switcher Type=Draco\r\nBaud Rate=19200\r\n", line)
     {
-        while (zoltPort == port)
-            zoltPort = FreePort();
-        dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=Draco\r\nBaud Rate=19200\r\nTCP/IP Port=" + port +
-                                      "\r\nConsole IP Port=" + zoltPort + "\r\n");
-        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
-    }
-    std::unique_ptr<TestClient> helmPc()
-    {
-        auto c = std::make_unique<TestClient>();
-        EXPECT_TRUE(c->connectTo(port));
-        EXPECT_TRUE(c->waitFor(Greeting));
-        c->send(HelmLogin);
-        return c;
-    }
-    std::unique_ptr<TestClient> console()
-    {
-        auto c = std::make_unique<TestClient>();
-        EXPECT_TRUE(c->connectTo(zoltPort));
-        EXPECT_TRUE(c->waitFor("Login Sucessful\r\n"));
-        c->received.clear();
-        return c;
-    }
-    bool errorLogged(const std::string& text, int ms = 5000) const
-    {
-        return SpinUntil([&] { return dir.read("Errorlog.txt").find(text) != std::string::npos; }, ms);
     }
 };
 

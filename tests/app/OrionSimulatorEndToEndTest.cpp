@@ -13,50 +13,22 @@
 
 namespace {
 
-const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
-const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
 const Bytes AskEverything = Wire({0xDF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0xFF});
 const Bytes Poll = Wire({0xF5});
 // Input 3 to output 18 (0-based), from a Helm client and as the Orion reports it.
 const Bytes HelmTake = Framed(Wire({0xFE, 0x04, 0x00, 0x03, 0x00, 0x12, 0x00}));
 const Bytes OrionTake = Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF});
 
-struct OrionServer {
-    TempDir dir;
-    std::string port = FreePort();
-    std::string zoltPort = FreePort();
-    std::unique_ptr<ServerProcess> process;
-
-    explicit OrionServer(const std::string& line)
-    {
-        while (zoltPort == port)
-            zoltPort = FreePort();
-        dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=Orion\r\nTCP/IP Port=" + port +
-                                      "\r\nConsole IP Port=" + zoltPort + "\r\n");
-        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
-    }
-    std::unique_ptr<TestClient> helmPc()
-    {
-        auto c = std::make_unique<TestClient>();
-        EXPECT_TRUE(c->connectTo(port));
-        EXPECT_TRUE(c->waitFor(Greeting));
-        c->send(HelmLogin);
-        return c;
-    }
+struct OrionServer : SwitcherServer {
+    explicit OrionServer(const std::string& line) : SwitcherServer("Switcher Type=Orion\r\n", line) {}
     // A console with tallies and name notices on.
     std::unique_ptr<TestClient> console()
     {
-        auto c = std::make_unique<TestClient>();
-        EXPECT_TRUE(c->connectTo(zoltPort));
-        EXPECT_TRUE(c->waitFor("Login Sucessful\r\n"));
+        std::unique_ptr<TestClient> c = SwitcherServer::console();
         c->send(Bytes(1, '\x06') + "150");
         EXPECT_TRUE(c->waitFor("OK\r\n"));
         c->received.clear();
         return c;
-    }
-    bool errorLogged(const std::string& text)
-    {
-        return SpinUntil([&] { return dir.read("Errorlog.txt").find(text) != std::string::npos; }, 5000);
     }
 };
 

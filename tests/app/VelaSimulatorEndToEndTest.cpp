@@ -17,8 +17,6 @@ namespace {
 
 constexpr int SimSize = 16;
 
-const Bytes Greeting = Wire({0x81, 0x64, 0x64, 0xFF});
-const Bytes HelmLogin = Wire({0x81, 0x78, 0x78, 0xFF});
 const Bytes PolledUpdatesNotice = Framed(Wire({0xA4, 120, 0, 0, 0}));
 Bytes Request(int64_t mask) { return BuildInfoRequestVela(mask, NoneValue, 0); }
 
@@ -35,24 +33,8 @@ Bytes SimulatorMap()
 }
 
 // The server as a Vela switcher's, on the given line, with Helm PC clients.
-struct VelaServer {
-    TempDir dir;
-    std::string port = FreePort();
-    std::unique_ptr<ServerProcess> process;
-
-    explicit VelaServer(const std::string& line)
-    {
-        dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=Vela\r\nTCP/IP Port=" + port + "\r\n");
-        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
-    }
-    std::unique_ptr<TestClient> helmPc()
-    {
-        auto c = std::make_unique<TestClient>();
-        EXPECT_TRUE(c->connectTo(port));
-        EXPECT_TRUE(c->waitFor(Greeting));
-        c->send(HelmLogin);
-        return c;
-    }
+struct VelaServer : SwitcherServer {
+    explicit VelaServer(const std::string& line) : SwitcherServer("Switcher Type=Vela\r\n", line) {}
 };
 
 // The keep-alive is answered F4 once the switcher is on line, F1 before.

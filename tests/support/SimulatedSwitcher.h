@@ -4,10 +4,14 @@
 // on a pseudo-terminal it holds, when the test must see or shape the traffic.
 #include "platform/QtLoop.h"
 #include "support/Pty.h"
+#include "support/ServerProcess.h"
+
+#include <gtest/gtest.h>
 
 #include <QProcess>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <signal.h>
 #include <string>
@@ -136,4 +140,44 @@ private:
     std::atomic<bool> answering_{true};
     std::atomic<bool> stop_{false};
     std::thread worker_;
+};
+
+// The real server as a switcher's on the given line (Settings: its lines of
+// tcpserve.ini), with a Helm port and a Zolt console port of its own.
+struct SwitcherServer {
+    TempDir dir;
+    std::string port = FreePort();
+    std::string zoltPort = FreePort();
+    std::unique_ptr<ServerProcess> process;
+
+    SwitcherServer(const std::string& settings, const std::string& line)
+    {
+        while (zoltPort == port)
+            zoltPort = FreePort();
+        dir.write("tcpserve.ini", "[CONFIGURATION]\r\n" + settings + "TCP/IP Port=" + port +
+                                      "\r\nConsole IP Port=" + zoltPort + "\r\n");
+        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
+    }
+    // A Helm PC client past the greeting and logged in.
+    std::unique_ptr<TestClient> helmPc()
+    {
+        auto c = std::make_unique<TestClient>();
+        EXPECT_TRUE(c->connectTo(port));
+        EXPECT_TRUE(c->waitFor(Wire({0x81, 0x64, 0x64, 0xFF})));
+        c->send(Wire({0x81, 0x78, 0x78, 0xFF}));
+        return c;
+    }
+    // A console past its greeting.
+    std::unique_ptr<TestClient> console()
+    {
+        auto c = std::make_unique<TestClient>();
+        EXPECT_TRUE(c->connectTo(zoltPort));
+        EXPECT_TRUE(c->waitFor("Login Sucessful\r\n"));
+        c->received.clear();
+        return c;
+    }
+    bool errorLogged(const std::string& text, int ms = 5000) const
+    {
+        return SpinUntil([&] { return dir.read("Errorlog.txt").find(text) != std::string::npos; }, ms);
+    }
 };
