@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
 #include <vector>
 
 struct RunResult {
@@ -28,11 +29,20 @@ inline RunResult RunToEnd(const QStringList& args)
     return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
 
+// A test that crashes or is killed must not leave its server behind: one
+// still retrying its serial device would open the next test's pseudo-terminal
+// of the same number.
+inline void DieWithTheTest(QProcess& p)
+{
+    p.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 class ServerProcess {
 public:
     ServerProcess(const TempDir& dir, QStringList extra = {})
     {
         QtApp();
+        DieWithTheTest(process_);
         process_.start(HVNSERVER_PATH,
                        QStringList{"--headless", "--app-dir", QString::fromStdString(dir.app())} + extra);
         process_.waitForStarted(5000);

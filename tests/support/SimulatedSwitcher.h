@@ -23,6 +23,7 @@ public:
     explicit SimProcess(const QStringList& args)
     {
         QtApp();
+        DieWithTheTest(process_);
         process_.start(HVN_SIM_PATH, args);
         SpinUntil(
             [&] {
