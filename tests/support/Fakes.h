@@ -162,4 +162,12 @@ struct TestRig {
     Server server{Platform{display, sockets, serial, timers}};
 
     TestRig() { RouteServer(server); }
+    // Whether the history shows Text as a line of its own.
+    bool logged(const std::string& text) const
+    {
+        for (const auto& line : display.history)
+            if (line.second == text)
+                return true;
+        return false;
+    }
 };

@@ -63,3 +63,13 @@ inline std::vector<std::string> CrLfLines(const std::string& text)
         lines.push_back(text.substr(start));
     return lines;
 }
+
+// Whether a line of the error log names Location and ends in Message.
+inline bool ErrorLogHas(const std::string& log, const std::string& message, const std::string& location)
+{
+    for (const std::string& line : CrLfLines(log))
+        if (line.find(location) != std::string::npos && line.size() >= message.size() &&
+            line.compare(line.size() - message.size(), message.size(), message) == 0)
+            return true;
+    return false;
+}

@@ -69,20 +69,9 @@ struct DracoRig : TestRig {
         if (timers.on[static_cast<size_t>(TimerId::SwitcherQueue)])
             server.onTimer(TimerId::SwitcherQueue);
     }
-    bool logged(const std::string& text) const
-    {
-        for (const auto& line : display.history)
-            if (line.second == text)
-                return true;
-        return false;
-    }
     bool errorLogged(const std::string& message, const std::string& location) const
     {
-        for (const std::string& line : CrLfLines(dir.read("Errorlog.txt")))
-            if (line.find(location) != std::string::npos && line.size() >= message.size() &&
-                line.compare(line.size() - message.size(), message.size(), message) == 0)
-                return true;
-        return false;
+        return ErrorLogHas(dir.read("Errorlog.txt"), message, location);
     }
 };
 

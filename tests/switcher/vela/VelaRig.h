@@ -63,21 +63,10 @@ struct VelaRig : TestRig {
         server.SerialBuffer += bytes;
         DecodeVelaMessage(server);
     }
-    bool logged(const std::string& text) const
-    {
-        for (const auto& line : display.history)
-            if (line.second == text)
-                return true;
-        return false;
-    }
     // A software error line with this location that ends in Message.
     bool errorLogged(const std::string& message, const std::string& location) const
     {
-        for (const std::string& line : CrLfLines(dir.read("Errorlog.txt")))
-            if (line.find(location) != std::string::npos && line.size() >= message.size() &&
-                line.compare(line.size() - message.size(), message.size(), message) == 0)
-                return true;
-        return false;
+        return ErrorLogHas(dir.read("Errorlog.txt"), message, location);
     }
 };
 
