@@ -68,9 +68,11 @@ public:
     unsigned char NdfSequence = 0;
 
     // Serial receive buffer and the time of the last serial or client traffic
-    // (the idle discards count time since then).
+    // (the idle discards count time since then); an unfinished message at the
+    // buffer's head also gets the idle time from when it became the head.
     Bytes SerialBuffer;
     long long LastTrafficMs = 0;
+    long long SerialHeadSinceMs = 0;
     // Once startup or enabling has asked for the port, a port that failed is
     // reopened by itself; only the first failure is reported.
     bool SerialPortWanted = false;

@@ -8,6 +8,8 @@
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr unsigned char KeepAliveAnswer = 0xF4;
@@ -60,6 +62,8 @@ void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
             s.reports().PassThrough(s, collected);
             return;
         }
+        if (s.SerialBuffer.empty())
+            s.SerialHeadSinceMs = s.timers.nowMs();
         s.SerialBuffer += collected;
         s.timers.enable(TimerId::SerialDecode, 0);
     });
@@ -95,20 +99,29 @@ void tmrSerialDecode_Timer(Server& s)
     const size_t before = s.SerialBuffer.size();
     if (before > 0)
         DecodeSwitcherMessage(s);
-    const long long idle = s.timers.nowMs() - s.LastTrafficMs;
-    if (!s.SerialBuffer.empty() && idle > SerialIdleDiscardMs) {
-        // An unfinished message that nothing completed in time.
+    if (s.SerialBuffer.empty()) {
+        s.timers.disable(TimerId::SerialDecode);
+        return;
+    }
+    const long long now = s.timers.nowMs();
+    if (s.SerialBuffer.size() != before) {
+        // What follows the frame just worked off may be whole already; its
+        // wait starts now, not when its bytes came in behind a long decode.
+        s.SerialHeadSinceMs = now;
+        s.timers.enable(TimerId::SerialDecode, 0);
+        return;
+    }
+    // Only an unfinished message is left at the head: it is thrown away once
+    // it has waited the idle time itself with no traffic meanwhile. Until
+    // then the timer sleeps; new bytes start it again at once.
+    const long long idle = now - std::max(s.SerialHeadSinceMs, s.LastTrafficMs);
+    if (idle > SerialIdleDiscardMs) {
         s.SerialBuffer.clear();
         s.NoteTraffic();
-    }
-    if (s.SerialBuffer.empty())
         s.timers.disable(TimerId::SerialDecode);
-    else if (s.SerialBuffer.size() == before)
-        // Only an unfinished message is left: wake up for the idle discard
-        // instead of spinning; new bytes start the timer again at once.
-        s.timers.enable(TimerId::SerialDecode, static_cast<int>(SerialIdleDiscardMs - idle + 1));
-    else
-        s.timers.enable(TimerId::SerialDecode, 0);
+        return;
+    }
+    s.timers.enable(TimerId::SerialDecode, static_cast<int>(SerialIdleDiscardMs - idle + 1));
 }
 
 Bytes TakeSerialBytes(Server& s, size_t Count) { return TakeBytes(s.SerialBuffer, Count); }

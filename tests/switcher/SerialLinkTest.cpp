@@ -97,6 +97,27 @@ TEST(SerialDecodeRound, AnUnfinishedMessageWaitsWithoutSpinningAndIsDiscardedWhe
     EXPECT_FALSE(rig.timers.isEnabled(TimerId::SerialDecode));
 }
 
+TEST(SerialDecodeRound, AfterAStallWholeFramesAreDecodedAndTheHeadGetsItsOwnIdleTime)
+{
+    LinkRig rig;
+    Server& s = rig.server;
+    const Bytes frame = Wire({0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF});
+    s.NoteTraffic();
+    s.onSerialData(frame + frame + Wire({0xFE, 0x01}));
+    // The loop was held up long past the idle time before the first tick.
+    rig.timers.now += 5000;
+    for (int tick = 0; tick < 3 && s.SerialBuffer.size() > 2; ++tick)
+        s.onTimer(TimerId::SerialDecode);
+    EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01}));
+    // The unfinished head waits its own idle time from here, and its rest may still come.
+    rig.timers.now += 400;
+    s.onTimer(TimerId::SerialDecode);
+    EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01}));
+    rig.timers.now += 101;
+    s.onTimer(TimerId::SerialDecode);
+    EXPECT_TRUE(s.SerialBuffer.empty());
+}
+
 TEST(SerialDecodeRound, TrafficOnAnyPortPostponesTheDiscard)
 {
     LinkRig rig;
