@@ -1,5 +1,6 @@
 #include "disk/Configuration.h"
 
+#include "disk/Logs.h"
 #include "disk/Trap.h"
 #include "model/Server.h"
 
@@ -21,6 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* IniName = "tcpserve.ini";
+constexpr const char* NewIniName = "tcpserve.ini.new";
 constexpr const char* SectionName = "configuration";
 constexpr const char* ReadError = "Error Reading tcpserve.ini file";
 constexpr const char* WriteError = "Error Writing tcpserve.ini file";
@@ -192,14 +194,13 @@ void KeepBadCopy(const std::string& Path)
     throw fs::filesystem_error("cannot write", Path, std::error_code(Errno, std::generic_category()));
 }
 
-// Writes Text to a new file beside Path and renames it over Path, so the old
-// settings survive a full disk or a crash halfway.
-void ReplaceFile(const std::string& Path, const std::string& Text)
+// Writes Text to Path and makes sure it reached the disk; on failure removes
+// what was written and throws.
+void WriteWholeFile(const std::string& Path, const std::string& Text)
 {
-    const std::string fresh = Path + ".new";
-    std::FILE* f = std::fopen(fresh.c_str(), "wb");
+    std::FILE* f = std::fopen(Path.c_str(), "wb");
     if (!f)
-        ThrowFileError(fresh, errno);
+        ThrowFileError(Path, errno);
     bool ok =
         std::fwrite(Text.data(), 1, Text.size(), f) == Text.size() && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     int err = errno;
@@ -207,13 +208,25 @@ void ReplaceFile(const std::string& Path, const std::string& Text)
         ok = false;
         err = errno;
     }
+    if (!ok) {
+        std::error_code ignored;
+        fs::remove(Path, ignored);
+        ThrowFileError(Path, err);
+    }
+}
+
+// Writes Text to a new file beside Path and renames it over Path, so the old
+// settings survive a full disk or a crash halfway.
+void ReplaceFile(const std::string& Path, const std::string& Text)
+{
+    const std::string fresh = Path + ".new";
+    WriteWholeFile(fresh, Text);
     std::error_code ec;
-    if (ok)
-        fs::rename(fresh, Path, ec);
-    if (!ok || ec) {
+    fs::rename(fresh, Path, ec);
+    if (ec) {
         std::error_code ignored;
         fs::remove(fresh, ignored);
-        ThrowFileError(Path, ok ? ec.value() : err);
+        ThrowFileError(Path, ec.value());
     }
 }
 
@@ -237,8 +250,14 @@ void ReadConfiguration(Server& s)
     const bool present = fs::exists(path, ec);
     if (present || ec) {
         // Never deleted: what cannot be read takes its default, and the file is kept aside.
-        if (!Trap(s, ReadError, "File Error", [&] { p = ParseProfile(ReadWholeFile(path)); }))
+        c.ConfigurationUnreadable = !Trap(s, ReadError, "File Error", [&] { p = ParseProfile(ReadWholeFile(path)); });
+        if (c.ConfigurationUnreadable) {
             KeepBadCopy(path);
+            const std::string said = std::string("Running on default settings; ") + IniName +
+                                     " is kept as it is and the settings are saved to " + NewIniName;
+            LogSoftwareError(s, said, 0, "File Error");
+            std::fprintf(stderr, "%s: %s: %s\n", path.c_str(), ReadError, said.c_str());
+        }
     }
 
     const auto commPort = ValIn(Get(p, "Serial Port"), IntegerMin, IntegerMax);
@@ -362,7 +381,12 @@ void WriteConfiguration(Server& s)
     std::string text = "[CONFIGURATION]\r\n";
     for (const auto& [key, value] : keys)
         text += std::string(key) + "=" + Quoted(value) + "\r\n";
-    Trap(s, WriteError, "File Error", [&] { ReplaceFile(c.AppPath + IniName, text); });
+    Trap(s, WriteError, "File Error", [&] {
+        if (c.ConfigurationUnreadable)
+            WriteWholeFile(c.AppPath + NewIniName, text);
+        else
+            ReplaceFile(c.AppPath + IniName, text);
+    });
 }
 
 void SetFormCaption(Server& s)

@@ -43,6 +43,9 @@ struct Config {
 
     // Folder of tcpserve.ini, the logs and the soft panel files; ends with '/'.
     std::string AppPath;
+    // tcpserve.ini exists but could not be read: the server runs on defaults
+    // and never replaces it, saving to tcpserve.ini.new instead.
+    bool ConfigurationUnreadable = false;
     // "Serial Device": a serial device chosen by name (/dev/ttyUSB0); empty
     // means the platform's n-th serial port for CommPort.
     std::string SerialDevice;

@@ -244,6 +244,29 @@ TEST_F(ConfigurationTest, ReadErrorsAreLoggedAndTheFileIsKept)
     EXPECT_TRUE(logged("Error Reading tcpserve.ini file: Error # 75 - Path/File access error"));
 }
 
+TEST_F(ConfigurationTest, AnExistingFileThatCannotBeReadIsNeverReplaced)
+{
+    // A link the operator made to a place that cannot be read as a file: an
+    // exit that renamed its settings over it would lose it.
+    std::filesystem::create_directory(dir.file("elsewhere"));
+    std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("tcpserve.ini"));
+    ReadConfiguration(rig.server);
+    EXPECT_EQ(c.CommPort, 1);
+    EXPECT_TRUE(logged("Running on default settings; tcpserve.ini is kept as it is"));
+    c.CommPort = 4;
+    WriteConfiguration(rig.server);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("tcpserve.ini")));
+    EXPECT_NE(dir.read("tcpserve.ini.new").find("Serial Port=4\r\n"), std::string::npos);
+
+    // Once it can be read again, it is read and written as always.
+    std::filesystem::remove(dir.file("tcpserve.ini"));
+    std::filesystem::rename(dir.file("tcpserve.ini.new"), dir.file("tcpserve.ini"));
+    ReadConfiguration(rig.server);
+    EXPECT_EQ(c.CommPort, 4);
+    WriteConfiguration(rig.server);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("tcpserve.ini.new")));
+}
+
 TEST_F(ConfigurationTest, FailedWriteLeavesTheOldFile)
 {
     dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSerial Port=6\r\n");
