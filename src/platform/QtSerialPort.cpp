@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -173,14 +174,16 @@ bool QtSerialPort::write(const Bytes& data)
     if (data.empty())
         return true;
     Quiet quiet(quiet_);
-    const bool queueEmpty = port_.bytesToWrite() == 0;
-    if (port_.write(data.data(), static_cast<qint64>(data.size())) != static_cast<qint64>(data.size()))
-        return false;
-    // Onto the line now rather than on the next pass of the loop; a line that
-    // takes less keeps the rest queued in order.
-    if (queueEmpty)
-        port_.flush();
-    return true;
+    // With nothing queued the bytes go onto the line now, without Qt's buffer
+    // and write notifier; what the line does not take waits in the queue, in
+    // order, and a failed write leaves it all to Qt, which reports the error.
+    size_t sent = 0;
+    if (port_.bytesToWrite() == 0) {
+        const ssize_t n = ::write(port_.handle(), data.data(), data.size());
+        sent = n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    const auto rest = static_cast<qint64>(data.size() - sent);
+    return rest == 0 || port_.write(data.data() + sent, rest) == rest;
 }
 
 std::vector<SerialDeviceInfo> QtSerialPort::availableDevices() const

@@ -197,15 +197,22 @@ long QtSockets::write(Port port, int slot, const char* data, long length)
         return 0;
     }
     Busy busy(*this);
-    const bool queueEmpty = c->socket->bytesToWrite() == 0;
-    if (c->socket->write(data, length) != length) {
+    // With nothing queued the bytes go straight into the kernel, now rather
+    // than on the next pass of the loop and without Qt's buffer and write
+    // notifier, which cost more than the send itself when a map goes to every
+    // client. What the kernel does not take waits in the queue and leaves as
+    // the client reads.
+    long sent = 0;
+    if (c->socket->bytesToWrite() == 0) {
+        const ssize_t n = ::send(static_cast<int>(c->socket->socketDescriptor()), data, static_cast<size_t>(length),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        // A failed send leaves the whole buffer to Qt, which reports the failure its own way.
+        sent = n > 0 ? static_cast<long>(n) : 0;
+    }
+    if (sent < length && c->socket->write(data + sent, length - sent) != length - sent) {
         c->error = NotConnected;
         return 0;
     }
-    // Into the kernel now rather than on the next pass of the loop; what it
-    // does not take waits in the queue and leaves as the client reads.
-    if (queueEmpty)
-        c->socket->flush();
     c->error = 0;
     return length;
 }

@@ -150,15 +150,18 @@ protected:
         return sockets.write(Port::Helm, slot, data.data(), static_cast<long>(data.size()));
     }
     // Writes until the queue refuses, as it does when the client does not
-    // read; returns the count taken.
-    size_t fillQueue(int slot)
+    // read; returns what it took.
+    Bytes fillQueue(int slot)
     {
-        const Bytes chunk(64 * 1024, 'q');
-        size_t taken = 0;
+        // Each piece differs, so the kernel's part and the queued part must join in order.
+        Bytes taken;
+        char fill = 'a';
         EXPECT_TRUE(SpinUntil(
             [&] {
+                const Bytes chunk(64 * 1024 + 7, fill);
                 const long n = write(slot, chunk);
-                taken += static_cast<size_t>(n);
+                taken += chunk.substr(0, static_cast<size_t>(n));
+                fill = fill == 'z' ? 'a' : static_cast<char>(fill + 1);
                 return n == 0;
             },
             10000));
@@ -257,11 +260,11 @@ TEST_F(QtSocketsTest, OutputGoesOutAtOnceAndWaitsInTheQueueUpToTheCap)
     // A client that does not read: the kernel fills, then the queue to its
     // cap, and a write that does not fit is refused whole.
     auto stalled = connect(2, Port::Helm, 4096);
-    const size_t taken = fillQueue(2);
-    EXPECT_GT(taken, static_cast<size_t>(SocketQueueCap) - 64 * 1024);
+    const Bytes taken = fillQueue(2);
+    EXPECT_GT(taken.size(), static_cast<size_t>(SocketQueueCap) - 64 * 1024);
     EXPECT_TRUE(sockets.isConnected(Port::Helm, 2));
     // Once it reads again, the queue drains and takes more.
-    EXPECT_EQ(stalled->receive(taken), Bytes(taken, 'q'));
+    EXPECT_TRUE(stalled->receive(taken.size()) == taken);
     const Bytes next(
         "\xFF\x00"
         "more",
