@@ -537,6 +537,6 @@ void frmSetup::ReopenHelmPort()
     if (!s_.ServerEnabled)
         return;
     std::string error;
-    if (!s_.sockets.listen(Port::Helm, port, error))
+    if (!s_.sockets.listen(Port::Helm, BindAddress(s_.cfg), port, error))
         LogTrappedError(s_, "IP Port Error", "IP Error", 0, error);
 }

@@ -229,8 +229,7 @@ TEST(SetupDialog, TheMachinesSerialDevicesAreOfferedByNameAndTheChoiceIsStored)
     EXPECT_EQ(rig.answers.asked.size(), 1u);
     ShutdownServer(rig.server);
     EXPECT_NE(rig.ini().find("\r\nSerial Port=3\r\n"), std::string::npos);
-    const std::string last = "Demo Mode=No\r\nSerial Device=/dev/ttyUSB0\r\n";
-    EXPECT_EQ(rig.ini().substr(rig.ini().size() - last.size()), last);
+    EXPECT_NE(rig.ini().find("\r\nDemo Mode=No\r\nSerial Device=/dev/ttyUSB0\r\n"), std::string::npos);
 
     rig.reopen();
     rig.choose("cmboComPort", "Com 3");
