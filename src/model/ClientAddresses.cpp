@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -75,8 +76,6 @@ bool Inside(const Network& Peer, const Network& Net)
     return (Peer.Bytes[whole] & mask) == (Net.Bytes[whole] & mask);
 }
 
-}  // namespace
-
 std::vector<std::string> AllowedClientEntries(const std::string& Text)
 {
     std::vector<std::string> entries;
@@ -92,6 +91,8 @@ std::vector<std::string> AllowedClientEntries(const std::string& Text)
     }
     return entries;
 }
+
+}  // namespace
 
 std::string BadAllowedClient(const std::string& Text)
 {

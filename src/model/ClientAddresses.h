@@ -1,11 +1,9 @@
 #pragma once
 // Who may connect: the addresses and networks of "Allowed Clients"
-// ("192.168.1.0/24, 10.0.0.7, fd00::/8"), and what a listen address may be.
+// ("192.168.1.0/24, 10.0.0.7, fd00::/8", separated by commas, semicolons
+// or blanks), and what a listen address may be.
 #include <string>
-#include <vector>
 
-// The entries of an Allowed Clients text, split at commas, semicolons and blanks.
-std::vector<std::string> AllowedClientEntries(const std::string& Text);
 // The first entry that is neither an address nor a network; empty when there is none.
 std::string BadAllowedClient(const std::string& Text);
 // Whether a peer at Address may connect: anybody when Text has no entries,

@@ -349,14 +349,15 @@ void QtSockets::acceptPending(Port port, QTcpServer* server)
     const int listening = static_cast<int>(server->socketDescriptor());
     for (int taken = 0; taken < AcceptBatch && l.server == server; ++taken) {
         const int fd = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int error = fd < 0 ? errno : 0;
+        if (error == EINTR || error == ECONNABORTED)
+            continue;
         if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            if (error != EAGAIN && error != EWOULDBLOCK) {
                 // Out of descriptors or memory: waiting is all that helps.
                 l.ready->setEnabled(false);
                 QTimer::singleShot(AcceptRetryMs, server, [this, port] { resumeAccepting(port); });
-                if (errno == EMFILE || errno == ENFILE)
+                if (error == EMFILE || error == ENFILE)
                     refuseForWantOfDescriptors(port, listening);
             }
             return;

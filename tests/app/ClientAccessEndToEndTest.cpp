@@ -71,18 +71,13 @@ public:
 private:
     static socklen_t Address(const std::string& text, int port, sockaddr_storage& out)
     {
-        if (text.find(':') == std::string::npos) {
-            auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
-            v4->sin_family = AF_INET;
-            v4->sin_port = htons(static_cast<uint16_t>(port));
-            inet_pton(AF_INET, text.c_str(), &v4->sin_addr);
-            return sizeof *v4;
-        }
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET6, text.c_str(), &v6->sin6_addr);
-        return sizeof *v6;
+        const bool v6 = text.find(':') != std::string::npos;
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&out);
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&out);
+        out.ss_family = v6 ? AF_INET6 : AF_INET;
+        in4->sin_port = htons(static_cast<uint16_t>(port));  // where sin6_port is too
+        inet_pton(out.ss_family, text.c_str(), v6 ? static_cast<void*>(&in6->sin6_addr) : &in4->sin_addr);
+        return v6 ? sizeof *in6 : sizeof *in4;
     }
 
     int fd_ = -1;
