@@ -28,6 +28,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
+    "                 [--listen-address ADDR]\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -35,12 +36,17 @@ constexpr const char* Usage =
     "                        (default: the folder of the executable)\n"
     "  --serial-device PATH  serial device of the switcher link; wins over the\n"
     "                        \"Serial Device\" key (default: that key, else COM n\n"
-    "                        is /dev/ttyS<n-1>); an empty PATH leaves it to them\n";
+    "                        is /dev/ttyS<n-1>); an empty PATH leaves it to them\n"
+    "  --listen-address ADDR the one local address the ports listen on (127.0.0.1,\n"
+    "                        an interface's address, ::1; :: for every IPv6 and\n"
+    "                        IPv4 address); wins over the \"Listen Address\" key\n"
+    "                        (default: that key, else every IPv4 address)\n";
 
 struct Options {
     bool headless = false;
     std::string appDir;
     std::string serialDevice;
+    std::string listenAddress;
 };
 
 // Parses our options; returns an exit status when the program should stop now.
@@ -60,13 +66,16 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             o.headless = true;
             continue;
         }
-        if ((arg == "--app-dir" || arg == "--serial-device") && i + 1 < argc) {
-            (arg == "--app-dir" ? o.appDir : o.serialDevice) = argv[++i];
+        std::string* value = arg == "--app-dir"          ? &o.appDir
+                             : arg == "--serial-device"  ? &o.serialDevice
+                             : arg == "--listen-address" ? &o.listenAddress
+                                                         : nullptr;
+        if (value && i + 1 < argc) {
+            *value = argv[++i];
             continue;
         }
-        std::fprintf(stderr, "hvnserver: %s '%s'\n%s",
-                     (arg == "--app-dir" || arg == "--serial-device") ? "missing argument for" : "unknown option",
-                     arg.c_str(), Usage);
+        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
+                     Usage);
         return 2;
     }
     return std::nullopt;
@@ -141,6 +150,7 @@ int main(int argc, char** argv)
     RouteServer(server);
     server.cfg.AppPath = appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
+    server.cfg.ListenAddressOption = options.listenAddress;
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);

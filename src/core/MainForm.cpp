@@ -8,6 +8,7 @@
 #include "disk/Trap.h"
 #include "helm/TCPSerialCommunications.h"
 #include "model/ByteManipulation.h"
+#include "model/ClientAddresses.h"
 #include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
@@ -15,14 +16,19 @@
 #include "switcher/ToSwitcher.h"
 
 #include <filesystem>
+#include <utility>
 
 namespace {
 
 void ShowIpError(Server& s, long PortNumber)
 {
+    const std::string& address = BindAddress(s.cfg);
+    const std::string where = address.empty() ? " may already be in use."
+                                              : " on " + address + " may already be in use, or " + address +
+                                                    " is not an address of this computer.";
     s.display.messageBox({"IP Error",
-                          "Error opening IP Port.  Port " + std::to_string(PortNumber) +
-                              " may already be in use.\rPlease verify this IP Port is available and restart the "
+                          "Error opening IP Port.  Port " + std::to_string(PortNumber) + where +
+                              "\rPlease verify this IP Port is available and restart the "
                               "Server Module\ror select another IP Port from the setup screen.",
                           BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
 }
@@ -39,7 +45,7 @@ void ShowSerialError(Server& s)
 bool OpenListener(Server& s, Port port, long PortNumber)
 {
     std::string error;
-    return s.sockets.listen(port, PortNumber, error);
+    return s.sockets.listen(port, BindAddress(s.cfg), PortNumber, error);
 }
 
 // The switcher's part of the poll: missing tables, keep-alive, link loss.
@@ -159,6 +165,10 @@ bool Form_Load(Server& s)
     if (!Trap(s, "Form Load Error", "Serial/IP Error", [&] { InitializeServer(s); }))
         return false;
     ShowConnectionCount(s);
+    if (const std::string bad = BadAllowedClient(s.cfg.AllowedClients); !bad.empty())
+        s.display.messageBox(
+            {"IP Error", "Allowed Clients: \"" + bad + "\" is neither an address nor a network; it lets nobody in.",
+             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
     if (!OpenListener(s, Port::Helm, s.cfg.HelmPort)) {
         ShowIpError(s, s.cfg.HelmPort);
         return false;
@@ -282,6 +292,20 @@ void ShutdownServer(Server& s)
         WriteConfiguration(s);
         LogSerialMessage(s, "Server Module Exit", s.cfg.CommPort);
     });
+}
+
+void ReopenListeners(Server& s)
+{
+    const Config& c = s.cfg;
+    const std::pair<Port, long> ports[] = {
+        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
+    for (const auto& [port, number] : ports) {
+        if (!s.sockets.isListening(port))
+            continue;
+        s.sockets.closeListener(port);
+        if (!OpenListener(s, port, number))
+            ShowIpError(s, number);
+    }
 }
 
 void mnuDisconnectAllClients_Click(Server& s)

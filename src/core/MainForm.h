@@ -13,5 +13,8 @@ void ToggleServerEnabled(Server& s);
 void tmrPoll_Timer(Server& s);
 // Turns the poll file into a take (or a turn-off) for the switcher and logs it.
 void ProcessSoftPanelTakes(Server& s, PollFile File);
+// Opens every open listener again on the listen address now in force;
+// the connections stay.
+void ReopenListeners(Server& s);
 // Closes every client connection of every port.
 void mnuDisconnectAllClients_Click(Server& s);

@@ -1,5 +1,6 @@
 #include "core/Routing.h"
 
+#include "core/ClientAccess.h"
 #include "core/MainForm.h"
 #include "core/StatusPanels.h"
 #include "helm/HelmProtocol.h"
@@ -92,8 +93,13 @@ public:
     void onSerialError(int code) override { MSComm1_OnComm(s_, code, Bytes()); }
     void onConnectionRequest(Port port) override
     {
-        if (ClientProtocol* p = ProtocolOn(port))
+        ClientProtocol* p = ProtocolOn(port);
+        if (p && AdmitConnection(s_, port))
             p->ConnectionRequest(s_);
+    }
+    void onConnectionsRefused(Port, const std::vector<std::string>& addresses) override
+    {
+        LogConnectionsRefused(s_, addresses);
     }
     void onDataArrival(Port port, int slot, long bytesWaiting) override
     {

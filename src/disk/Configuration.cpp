@@ -4,6 +4,7 @@
 #include "disk/Trap.h"
 #include "model/Server.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -298,6 +299,9 @@ void ReadConfiguration(Server& s)
     c.StartInTaskBar = onlyYes("Start in Task Bar");
     c.DemoMode = onlyYes("Demo Mode");
     c.SerialDevice = Get(p, "Serial Device");
+    c.ListenAddress = Get(p, "Listen Address");
+    c.AllowedClients = Get(p, "Allowed Clients");
+    c.MaxClients = std::max(0L, limit("Max Clients"));
 
     c.EnableZoltPort = c.ZoltPort > 0;
     c.EnableHvnPort = c.HvnPort > 0;
@@ -377,6 +381,9 @@ void WriteConfiguration(Server& s)
         {"Start in Task Bar", YesNo(c.StartInTaskBar)},
         {"Demo Mode", YesNo(c.DemoMode)},
         {"Serial Device", c.SerialDevice},
+        {"Listen Address", c.ListenAddress},
+        {"Allowed Clients", c.AllowedClients},
+        {"Max Clients", std::to_string(c.MaxClients)},
     };
     std::string text = "[CONFIGURATION]\r\n";
     for (const auto& [key, value] : keys)

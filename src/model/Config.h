@@ -51,4 +51,21 @@ struct Config {
     std::string SerialDevice;
     // Given on the command line: wins over SerialDevice and never reaches the file.
     std::string SerialDeviceOption;
+
+    // "Listen Address": the one local address the ports take connections on;
+    // empty means every IPv4 address.
+    std::string ListenAddress;
+    // Given on the command line: wins over ListenAddress and never reaches the file.
+    std::string ListenAddressOption;
+    // "Allowed Clients": addresses and networks that may connect to any port,
+    // as written ("192.168.1.0/24, 10.0.0.7"); empty lets everybody in.
+    std::string AllowedClients;
+    // "Max Clients": connections each port holds at most; 0 means no limit.
+    long MaxClients = 0;
 };
+
+// The listen address in force: the command line's, else the file's.
+inline const std::string& BindAddress(const Config& c)
+{
+    return c.ListenAddressOption.empty() ? c.ListenAddress : c.ListenAddressOption;
+}

@@ -34,6 +34,12 @@ void Server::onConnectionRequest(Port port)
         Events->onConnectionRequest(port);
 }
 
+void Server::onConnectionsRefused(Port port, const std::vector<std::string>& addresses)
+{
+    if (Events)
+        Events->onConnectionsRefused(port, addresses);
+}
+
 void Server::onDataArrival(Port port, int slot, long bytesWaiting)
 {
     if (Events)

@@ -119,6 +119,7 @@ public:
     void onSerialData(const Bytes& chunk) override;
     void onSerialError(int code) override;
     void onConnectionRequest(Port port) override;
+    void onConnectionsRefused(Port port, const std::vector<std::string>& addresses) override;
     void onDataArrival(Port port, int slot, long bytesWaiting) override;
     void onPeerClosed(Port port, int slot) override;
 

@@ -2,12 +2,16 @@
 
 #include <QHostAddress>
 #include <QMetaObject>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -18,8 +22,12 @@ constexpr int NotConnected = 10057;
 // A connection the server closed may finish sending for this long; a client
 // that does not read by then is cut off so the output cannot pile up.
 constexpr int CloseLingerMs = 5000;
-// After a failed accept (out of descriptors) Qt stops accepting; try again after this.
-constexpr int AcceptRetryMs = 1000;
+// After a failed accept (out of descriptors) accepting pauses this long, unless
+// a connection closes first.
+constexpr int AcceptRetryMs = 250;
+// Connections taken per readiness of a listener, so that a flood cannot hold
+// up the other ports and the clients.
+constexpr int AcceptBatch = 64;
 // Memory is handed back this long after the last connection went.
 constexpr int TrimAfterMs = 500;
 // Connections the kernel completes before the server takes them. A short
@@ -32,6 +40,36 @@ std::string Dotted(const QHostAddress& address)
     bool v4 = false;
     const quint32 ip = address.toIPv4Address(&v4);
     return (v4 ? QHostAddress(ip) : address).toString().toStdString();
+}
+
+// Empty: every IPv4 address, as the server always listened; "::" both families.
+QHostAddress LocalAddress(const std::string& address)
+{
+    if (address.empty())
+        return QHostAddress(QHostAddress::AnyIPv4);
+    if (address == "::")
+        return QHostAddress(QHostAddress::Any);
+    return QHostAddress(QString::fromStdString(address));
+}
+
+int OpenSpare() { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }
+
+// True when the process or the system cannot open one more file.
+bool OutOfDescriptors()
+{
+    const int probe = OpenSpare();
+    if (probe < 0)
+        return errno == EMFILE || errno == ENFILE;
+    ::close(probe);
+    return false;
+}
+
+// A reset rather than an orderly close: the client learns at once, and no
+// closing state is left behind for each of a flood of connections.
+void ResetOnClose(int fd)
+{
+    const linger reset{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 }  // namespace
@@ -56,6 +94,7 @@ QtSockets::QtSockets()
     trim_.setSingleShot(true);
     trim_.setInterval(TrimAfterMs);
     QObject::connect(&trim_, &QTimer::timeout, [] { malloc_trim(0); });
+    spare_ = OpenSpare();
 }
 
 QtSockets::~QtSockets()
@@ -64,12 +103,19 @@ QtSockets::~QtSockets()
     // and go with it; none of them may call back into this object on the way.
     for (QObject* child : context_.children())
         QObject::disconnect(child, nullptr, &context_, nullptr);
+    if (spare_ >= 0)
+        ::close(spare_);
 }
 
-bool QtSockets::listen(Port port, long portNumber, std::string& error)
+bool QtSockets::listen(Port port, const std::string& address, long portNumber, std::string& error)
 {
     if (portNumber < 1 || portNumber > 65535) {
         error = "invalid port number " + std::to_string(portNumber);
+        return false;
+    }
+    const QHostAddress local = LocalAddress(address);
+    if (local.isNull()) {
+        error = "invalid listen address " + address;
         return false;
     }
     closeListener(port);
@@ -77,17 +123,21 @@ bool QtSockets::listen(Port port, long portNumber, std::string& error)
     auto* server = new QTcpServer(&context_);
     // The kernel caps this at its own maximum.
     server->setListenBacklogSize(ListenBacklog);
-    if (!server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(portNumber))) {
-        error = "port " + std::to_string(portNumber) + ": " + server->errorString().toStdString();
+    if (!server->listen(local, static_cast<quint16>(portNumber))) {
+        error = (address.empty() ? "" : address + " ") + "port " + std::to_string(portNumber) + ": " +
+                server->errorString().toStdString();
         delete server;
         return false;
     }
-    QObject::connect(server, &QTcpServer::newConnection, &context_, [this, port, server] {
-        deliver(server, [this, port, server] { connectionPending(port, server); });
-    });
-    QObject::connect(server, &QTcpServer::acceptError, server,
-                     [server] { QTimer::singleShot(AcceptRetryMs, server, &QTcpServer::resumeAccepting); });
-    listener(port).server = server;
+    // Accepting is ours: out of descriptors, Qt's own retries a failing
+    // accept without pause, thousands of times a second.
+    server->pauseAccepting();
+    auto* ready = new QSocketNotifier(server->socketDescriptor(), QSocketNotifier::Read, server);
+    QObject::connect(ready, &QSocketNotifier::activated, &context_,
+                     [this, port, server] { deliver(server, [this, port, server] { acceptPending(port, server); }); });
+    Listener& l = listener(port);
+    l.server = server;
+    l.ready = ready;
     return true;
 }
 
@@ -96,7 +146,11 @@ void QtSockets::closeListener(Port port)
     Listener& l = listener(port);
     if (!l.server)
         return;
+    refuse(port);
     Busy busy(*this);
+    // This may run inside the notifier's own signal.
+    l.ready->setEnabled(false);
+    l.ready = nullptr;
     QTcpServer* server = std::exchange(l.server, nullptr);
     QObject::disconnect(server, nullptr, &context_, nullptr);
     server->close();
@@ -110,15 +164,19 @@ bool QtSockets::isListening(Port port) const
     return l.server && l.server->isListening();
 }
 
+std::string QtSockets::pendingAddress(Port port) const
+{
+    const Listener& l = listener(port);
+    return l.offered ? Dotted(l.offered->peerAddress()) : std::string();
+}
+
 bool QtSockets::accept(Port port, int slot)
 {
     Listener& l = listener(port);
-    if (slot < 1 || !l.server || !l.server->hasPendingConnections())
+    if (slot < 1 || !l.offered)
         return false;
     Busy busy(*this);
-    QTcpSocket* socket = l.server->nextPendingConnection();
-    if (!socket)
-        return false;
+    QTcpSocket* socket = std::exchange(l.offered, nullptr);
     // Connections outlive the listener that took them.
     socket->setParent(&context_);
     // Input the server leaves unread stays in the kernel rather than here.
@@ -143,6 +201,26 @@ bool QtSockets::accept(Port port, int slot)
         deliver(&context_, [this, port, slot, id] { peerClosed(port, slot, id); });
     });
     return true;
+}
+
+void QtSockets::refuse(Port port)
+{
+    QTcpSocket* socket = std::exchange(listener(port).offered, nullptr);
+    if (!socket)
+        return;
+    Busy busy(*this);
+    ResetOnClose(static_cast<int>(socket->socketDescriptor()));
+    socket->abort();
+    socket->deleteLater();
+}
+
+int QtSockets::connectionCount(Port port) const
+{
+    int count = 0;
+    for (const auto& [slot, c] : listener(port).conns)
+        if (c.socket && c.socket->state() == QAbstractSocket::ConnectedState)
+            ++count;
+    return count;
 }
 
 bool QtSockets::isConnected(Port port, int slot) const
@@ -270,22 +348,72 @@ void QtSockets::deliver(QObject* context, std::function<void()> event)
         event();
 }
 
-void QtSockets::connectionPending(Port port, QTcpServer* server)
+void QtSockets::acceptPending(Port port, QTcpServer* server)
 {
-    // Everything pending is offered now, not one connection per signal.
-    while (handler_ && listener(port).server == server && server->hasPendingConnections()) {
-        const unsigned long long taken = lastId_;
-        handler_->onConnectionRequest(port);
-        if (lastId_ == taken)
+    // Each connection is offered to the handler in turn; the handler may
+    // close the listener meanwhile.
+    Listener& l = listener(port);
+    const int listening = static_cast<int>(server->socketDescriptor());
+    for (int taken = 0; taken < AcceptBatch && l.server == server; ++taken) {
+        const int fd = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int error = fd < 0 ? errno : 0;
+        if (error == EINTR || error == ECONNABORTED)
+            continue;
+        if (fd < 0) {
+            if (error != EAGAIN && error != EWOULDBLOCK) {
+                // Out of descriptors or memory: waiting is all that helps.
+                l.ready->setEnabled(false);
+                QTimer::singleShot(AcceptRetryMs, server, [this, port] { resumeAccepting(port); });
+                if (error == EMFILE || error == ENFILE)
+                    refuseForWantOfDescriptors(port, listening);
+            }
+            return;
+        }
+        auto* socket = new QTcpSocket(&context_);
+        if (!socket->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
+        l.offered = socket;
+        if (handler_)
+            handler_->onConnectionRequest(port);
+        // One the handler did not take is refused rather than left waiting.
+        refuse(port);
+    }
+}
+
+// The connections the kernel has completed would wait unserved until a
+// descriptor is free. Each is taken with the spare descriptor and closed, so
+// that its client hears at once.
+void QtSockets::refuseForWantOfDescriptors(Port port, int listening)
+{
+    std::vector<std::string> refused;
+    while (spare_ >= 0 && OutOfDescriptors()) {
+        ::close(spare_);
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        const int fd = ::accept4(listening, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        if (fd >= 0) {
+            refused.push_back(Dotted(QHostAddress(reinterpret_cast<const sockaddr*>(&peer))));
+            ResetOnClose(fd);
+            ::close(fd);
+        }
+        spare_ = OpenSpare();
+        if (fd < 0)
             break;
     }
-    // A connection the handler did not take is refused rather than left waiting.
-    if (listener(port).server != server)
-        return;
-    while (QTcpSocket* refused = server->nextPendingConnection()) {
-        refused->abort();
-        refused->deleteLater();
-    }
+    if (spare_ < 0)
+        spare_ = OpenSpare();
+    if (!refused.empty() && handler_)
+        handler_->onConnectionsRefused(port, refused);
+}
+
+void QtSockets::resumeAccepting(Port port)
+{
+    Listener& l = listener(port);
+    if (l.ready && !l.ready->isEnabled())
+        l.ready->setEnabled(true);
 }
 
 void QtSockets::dataArrived(Port port, int slot, unsigned long long id)
@@ -309,6 +437,11 @@ void QtSockets::release(QTcpSocket* socket)
 {
     trim_.start();
     QObject::disconnect(socket, nullptr, &context_, nullptr);
+    // Its descriptor is free once it is gone: a listener that ran out takes connections again.
+    QObject::connect(socket, &QObject::destroyed, &context_, [this] {
+        for (Port port : {Port::Helm, Port::Zolt, Port::Logitek})
+            resumeAccepting(port);
+    });
     if (socket->state() == QAbstractSocket::UnconnectedState) {
         socket->deleteLater();
         return;
@@ -317,8 +450,7 @@ void QtSockets::release(QTcpSocket* socket)
     QObject::connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(CloseLingerMs, socket, [socket] {
         // A reset, so the client cannot take the cut-off output for all of it.
-        const linger reset{1, 0};
-        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        ResetOnClose(static_cast<int>(socket->socketDescriptor()));
         socket->abort();
     });
     socket->disconnectFromHost();

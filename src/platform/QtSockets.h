@@ -1,5 +1,5 @@
 #pragma once
-// The TCP side on QTcpServer/QTcpSocket: one IPv4 listener per Port and the
+// The TCP side on QTcpServer/QTcpSocket: one listener per Port and the
 // accepted connections in numbered slots (1..n) per Port.
 //
 // Events reach the handler only from the event loop: anything Qt signals
@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 
+class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
 
@@ -28,10 +29,13 @@ public:
     // Events before a handler is set are dropped.
     void setHandler(PlatformEvents* handler) { handler_ = handler; }
 
-    bool listen(Port port, long portNumber, std::string& error) override;
+    bool listen(Port port, const std::string& address, long portNumber, std::string& error) override;
     void closeListener(Port port) override;
     bool isListening(Port port) const override;
+    std::string pendingAddress(Port port) const override;
     bool accept(Port port, int slot) override;
+    void refuse(Port port) override;
+    int connectionCount(Port port) const override;
     bool isConnected(Port port, int slot) const override;
     std::string peerAddress(Port port, int slot) const override;
     long read(Port port, int slot, char* buffer, long max) override;
@@ -49,7 +53,9 @@ private:
         bool arrivalQueued = false;
     };
     struct Listener {
-        QTcpServer* server = nullptr;
+        QTcpServer* server = nullptr;      // binds and listens; the accepting is ours
+        QSocketNotifier* ready = nullptr;  // off while accepting waits for a descriptor
+        QTcpSocket* offered = nullptr;     // the connection the current request offers
         std::map<int, Conn> conns;
     };
     class Busy;
@@ -61,7 +67,9 @@ private:
     Conn* live(Port port, int slot, unsigned long long id);
 
     void deliver(QObject* context, std::function<void()> event);
-    void connectionPending(Port port, QTcpServer* server);
+    void acceptPending(Port port, QTcpServer* server);
+    void refuseForWantOfDescriptors(Port port, int listening);
+    void resumeAccepting(Port port);
     void dataArrived(Port port, int slot, unsigned long long id);
     void peerClosed(Port port, int slot, unsigned long long id);
     void release(QTcpSocket* socket);
@@ -70,6 +78,9 @@ private:
     PlatformEvents* handler_ = nullptr;
     int busy_ = 0;
     unsigned long long lastId_ = 0;
+    // Held for the moment the process runs out of descriptors: closed, it
+    // lets one waiting connection be taken and closed instead of left hanging.
+    int spare_ = -1;
     // Gives memory back to the system once a burst of connections is over.
     QTimer trim_;
     // Context of queued events and socket connections: they end with this object.

@@ -54,11 +54,20 @@ constexpr long SocketQueueCap = 1L << 20;
 class Sockets {
 public:
     virtual ~Sockets() = default;
-    virtual bool listen(Port port, long portNumber, std::string& error) = 0;
+    // Address is the local address to take connections on; empty means every
+    // IPv4 address, "::" every IPv6 and IPv4 address.
+    virtual bool listen(Port port, const std::string& address, long portNumber, std::string& error) = 0;
     virtual void closeListener(Port port) = 0;
     virtual bool isListening(Port port) const = 0;
-    // Takes the next pending connection of the listener into Slot (1..n).
+    // The peer of the connection a connection request offers, IPv4 peers in
+    // dotted form also on an IPv6 listener; empty when none is offered.
+    virtual std::string pendingAddress(Port port) const = 0;
+    // Takes the offered connection into Slot (1..n).
     virtual bool accept(Port port, int slot) = 0;
+    // Closes the offered connection at once, before anything is sent on it.
+    virtual void refuse(Port port) = 0;
+    // Accepted connections of the port still connected.
+    virtual int connectionCount(Port port) const = 0;
     virtual bool isConnected(Port port, int slot) const = 0;
     virtual std::string peerAddress(Port port, int slot) const = 0;
     // Returns the count read; 0 with lastError SocketWouldBlock when nothing waits.
@@ -112,7 +121,11 @@ public:
     virtual void onTimer(TimerId id) = 0;
     virtual void onSerialData(const Bytes& chunk) = 0;
     virtual void onSerialError(int code) = 0;
+    // A connection is offered; one neither accepted nor refused by the return is refused.
     virtual void onConnectionRequest(Port port) = 0;
+    // Out of file descriptors, the connections from these peers were closed
+    // unserved rather than left waiting.
+    virtual void onConnectionsRefused(Port port, const std::vector<std::string>& addresses) = 0;
     virtual void onDataArrival(Port port, int slot, long bytesWaiting) = 0;
     virtual void onPeerClosed(Port port, int slot) = 0;
 };

@@ -184,11 +184,11 @@ bool frmConsoleSetup::ApplyPorts()
     if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
         s_.sockets.closeListener(Port::Zolt);
     else if (c.EnableZoltPort && !s_.sockets.isListening(Port::Zolt))
-        s_.sockets.listen(Port::Zolt, c.ZoltPort, error);
+        s_.sockets.listen(Port::Zolt, BindAddress(c), c.ZoltPort, error);
     if (!c.EnableLogitekPort && s_.sockets.isListening(Port::Logitek))
         s_.sockets.closeListener(Port::Logitek);
     else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
-        s_.sockets.listen(Port::Logitek, c.LogitekPort, error);
+        s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "disk/SoftPanelFiles.h"
 #include "disk/Trap.h"
 #include "helm/TCPSerialCommunications.h"
+#include "model/ClientAddresses.h"
 #include "model/Model.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
@@ -129,6 +130,16 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     txtIpPort = Edit(this, "txtIpPort", "Select IP Port - Default is 1250", true);
     auto* lblMaxDisplay = Caption(this, "lblMaxDisplay", "Max Display");
     txtMaxDisplay = Edit(this, "txtMaxDisplay", "Select IP Port - Default is 1250", false);
+    auto* lblMaxClients = Caption(this, "lblMaxClients", "Max Clients");
+    txtMaxClients = Edit(this, "txtMaxClients", "Most connections on each IP Port - 0 means no limit", true);
+    auto* lblListenAddress = Caption(this, "lblListenAddress", "Listen Address");
+    txtListenAddress =
+        Edit(this, "txtListenAddress", "Address of this computer the IP Ports listen on - empty means all", false);
+    auto* lblAllowedClients = Caption(this, "lblAllowedClients", "Allowed Clients");
+    txtAllowedClients =
+        Edit(this, "txtAllowedClients", "Addresses and networks that may connect - empty means everybody", false);
+    for (QLineEdit* wide : {txtListenAddress, txtAllowedClients})
+        wide->setMaximumWidth(QWIDGETSIZE_MAX);
 
     auto* settings = new QGridLayout;
     settings->addWidget(lblComPort, 0, 0);
@@ -141,6 +152,12 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     settings->addWidget(txtIpPort, 1, 3);
     settings->addWidget(lblMaxDisplay, 2, 0);
     settings->addWidget(txtMaxDisplay, 2, 1);
+    settings->addWidget(lblMaxClients, 2, 2);
+    settings->addWidget(txtMaxClients, 2, 3);
+    settings->addWidget(lblListenAddress, 3, 0);
+    settings->addWidget(txtListenAddress, 3, 1, 1, 3);
+    settings->addWidget(lblAllowedClients, 4, 0);
+    settings->addWidget(txtAllowedClients, 4, 1, 1, 3);
     settings->setColumnStretch(4, 1);
 
     auto* frmCheckBox = Named(new QGroupBox(this), "frmCheckBox");
@@ -258,6 +275,23 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
         "items.  When the maximum is reached, the oldest item is deleted when a new one is added.";
     addHelp(lblMaxDisplay, maxDisplayHelp);
     addHelp(txtMaxDisplay, maxDisplayHelp);
+    const char* const maxClientsHelp =
+        "Enter the most connections each IP port accepts at once.  A connection past the limit is closed at once "
+        "and logged.  An entry of 0 means no limit.";
+    addHelp(lblMaxClients, maxClientsHelp);
+    addHelp(txtMaxClients, maxClientsHelp);
+    const char* const listenAddressHelp =
+        "Enter the address of this computer on which the IP ports take connections, for example 127.0.0.1 for "
+        "this computer only or the address of one network card.  IPv6 addresses are accepted; :: means every "
+        "IPv6 and IPv4 address.  Leave it empty for every IPv4 address.";
+    addHelp(lblListenAddress, listenAddressHelp);
+    addHelp(txtListenAddress, listenAddressHelp);
+    const char* const allowedClientsHelp =
+        "Enter the addresses and networks that may connect to the IP ports, separated by commas, for example "
+        "192.168.1.0/24, 10.0.0.7.  IPv6 addresses and networks are accepted.  A connection from anywhere else is "
+        "closed at once and logged.  Leave it empty to let everybody connect.";
+    addHelp(lblAllowedClients, allowedClientsHelp);
+    addHelp(txtAllowedClients, allowedClientsHelp);
     addHelp(chkPanelMode,
             "When selected, .ndf files are maintained for use by HVN Network Softpanels.  This has no "
             "effect on IP SoftPanels.");
@@ -313,6 +347,9 @@ void frmSetup::Form_Load()
     cmboSwitcher->setCurrentIndex(entry);
     txtIpPort->setText(QString::number(c.HelmPort));
     txtMaxDisplay->setText(QString::number(c.MaxListSize));
+    txtMaxClients->setText(QString::number(c.MaxClients));
+    txtListenAddress->setText(Text(BindAddress(c)));
+    txtAllowedClients->setText(Text(c.AllowedClients));
     txtMaxSize->setText(QString::number(c.MaxLogFileSize));
     txtMaxErrorLog->setText(QString::number(c.MaxErrorLogSize));
     txtMaxErrorSwitcherLog->setText(QString::number(c.MaxSwitcherErrorLogSize));
@@ -453,6 +490,8 @@ bool frmSetup::ApplySettings()
     c.MaxSwitcherErrorLogSize = LeadingNumber(txtMaxErrorSwitcherLog->text());
 
     ApplySwitcher();
+    if (!ApplyAccess())
+        return false;
 
     const long helmPort = LeadingNumber(txtIpPort->text());
     if (helmPort < 1 || helmPort > 65535) {
@@ -503,6 +542,36 @@ void frmSetup::ApplySwitcher()
     }
 }
 
+bool frmSetup::ApplyAccess()
+{
+    Config& c = s_.cfg;
+    const std::string listen = Latin1(txtListenAddress->text().trimmed());
+    if (!ValidListenAddress(listen)) {
+        ask({"Address Error",
+             "Invalid Listen Address. Please enter an IP address of this computer, or nothing for every address",
+             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
+        return false;
+    }
+    const std::string allowed = Latin1(txtAllowedClients->text().trimmed());
+    if (const std::string bad = BadAllowedClient(allowed); !bad.empty()) {
+        ask({"Address Error",
+             "Invalid Allowed Clients entry " + bad +
+                 ". Please enter addresses or networks such as 192.168.1.0/24, separated by commas",
+             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
+        return false;
+    }
+    c.AllowedClients = allowed;
+    c.MaxClients = LeadingNumber(txtMaxClients->text());
+    // The operator's address ends one given on the command line; the
+    // connections stay, new ones come in on the new address.
+    if (listen != BindAddress(c)) {
+        c.ListenAddress = listen;
+        c.ListenAddressOption.clear();
+        ReopenListeners(s_);
+    }
+    return true;
+}
+
 void frmSetup::ReopenSerialPort()
 {
     const Config& c = s_.cfg;
@@ -537,6 +606,6 @@ void frmSetup::ReopenHelmPort()
     if (!s_.ServerEnabled)
         return;
     std::string error;
-    if (!s_.sockets.listen(Port::Helm, port, error))
+    if (!s_.sockets.listen(Port::Helm, BindAddress(s_.cfg), port, error))
         LogTrappedError(s_, "IP Port Error", "IP Error", 0, error);
 }

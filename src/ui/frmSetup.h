@@ -1,6 +1,6 @@
 #pragma once
-// The setup dialog: serial port, baud rate, switcher type, Helm port, logs
-// and display options, applied to the running server on OK.
+// The setup dialog: serial port, baud rate, switcher type, Helm port, who
+// may connect, logs and display options, applied to the running server on OK.
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -34,6 +34,8 @@ private:
     // Applies the dialog in order; false when a question was cancelled or the port is invalid.
     bool ApplySettings();
     void ApplySwitcher();
+    // Listen address, allowed clients and the connection limit; false when one is invalid.
+    bool ApplyAccess();
     void ReopenSerialPort();
     void ReopenHelmPort();
     void addHelp(QWidget* control, const char* text);
@@ -48,6 +50,9 @@ private:
     QComboBox* cmboSwitcher;
     QLineEdit* txtIpPort;
     QLineEdit* txtMaxDisplay;
+    QLineEdit* txtMaxClients;
+    QLineEdit* txtListenAddress;
+    QLineEdit* txtAllowedClients;
     QLineEdit* txtMaxSize;
     QLineEdit* txtMaxErrorLog;
     QLineEdit* txtMaxErrorSwitcherLog;

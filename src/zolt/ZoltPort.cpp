@@ -326,7 +326,7 @@ void RestartConsolePort(Server& s)
         CloseAllConsoles(s, "Client Disconnected");
         s.sockets.closeListener(Port::Zolt);
         std::string error;
-        if (s.cfg.EnableZoltPort && !s.sockets.listen(Port::Zolt, s.cfg.ZoltPort, error))
+        if (s.cfg.EnableZoltPort && !s.sockets.listen(Port::Zolt, BindAddress(s.cfg), s.cfg.ZoltPort, error))
             LogTrappedError(s, "IP Port Error", "IP Error", 0, error);
     });
 }

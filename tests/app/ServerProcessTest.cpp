@@ -84,10 +84,14 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
                                                       "Pass Thru",
                                                       "Start in Task Bar",
                                                       "Demo Mode",
-                                                      "Serial Device"}));
-    for (const char* line : {"Serial Port=1", "Baud Rate=57600", "TCP/IP Port=1250", "Console IP Port=0",
-                             "Switcher Type=Orion", "Stay On Top=Yes", "Max List Size=25", "Maintain Log File=Yes",
-                             "Record Zolt=No", "Maintain ndf=No", "Demo Mode=No"})
+                                                      "Serial Device",
+                                                      "Listen Address",
+                                                      "Allowed Clients",
+                                                      "Max Clients"}));
+    for (const char* line :
+         {"Serial Port=1", "Baud Rate=57600", "TCP/IP Port=1250", "Console IP Port=0", "Switcher Type=Orion",
+          "Stay On Top=Yes", "Max List Size=25", "Maintain Log File=Yes", "Record Zolt=No", "Maintain ndf=No",
+          "Demo Mode=No", "Listen Address=\r\n", "Max Clients=0"})
         EXPECT_NE(ini.find(line), std::string::npos) << line;
 
     const std::string log = dir.read("Eventlog.txt");

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 inline void QtApp()
@@ -47,6 +48,10 @@ struct EventLog : PlatformEvents {
         if (onRequest)
             onRequest(port);
     }
+    void onConnectionsRefused(Port, const std::vector<std::string>& addresses) override
+    {
+        refused.insert(refused.end(), addresses.begin(), addresses.end());
+    }
     void onDataArrival(Port, int slot, long waiting) override { arrivals.push_back({slot, waiting}); }
     void onPeerClosed(Port, int slot) override { closes.push_back(slot); }
 
@@ -54,6 +59,7 @@ struct EventLog : PlatformEvents {
     std::vector<Bytes> chunks;
     std::vector<int> serialErrors;
     std::vector<Port> requests;
+    std::vector<std::string> refused;
     std::vector<std::pair<int, long>> arrivals;  // slot, bytes waiting
     std::vector<int> closes;                     // slots
     std::function<void(Port)> onRequest;

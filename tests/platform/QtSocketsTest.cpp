@@ -121,7 +121,7 @@ protected:
     void listen(Port p = Port::Helm)
     {
         std::string error;
-        ASSERT_TRUE(sockets.listen(p, portNumber, error)) << error;
+        ASSERT_TRUE(sockets.listen(p, "", portNumber, error)) << error;
         EXPECT_TRUE(sockets.isListening(p));
     }
     // A client the handler takes into slot.
@@ -395,10 +395,10 @@ TEST_F(QtSocketsTest, ListenersOpenAndCloseWithoutTouchingConnections)
 {
     listen(Port::Logitek);
     std::string error;
-    EXPECT_FALSE(sockets.listen(Port::Helm, portNumber, error));
+    EXPECT_FALSE(sockets.listen(Port::Helm, "", portNumber, error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(sockets.isListening(Port::Helm));
-    EXPECT_FALSE(sockets.listen(Port::Helm, 70000, error));
+    EXPECT_FALSE(sockets.listen(Port::Helm, "", 70000, error));
 
     auto client = connect(1, Port::Logitek);
     sockets.closeListener(Port::Logitek);
@@ -406,7 +406,7 @@ TEST_F(QtSocketsTest, ListenersOpenAndCloseWithoutTouchingConnections)
     EXPECT_FALSE(Client(portNumber).connected);
     EXPECT_EQ(sockets.write(Port::Logitek, 1, "still", 5), 5);
     EXPECT_EQ(client->receive(5), "still");
-    EXPECT_TRUE(sockets.listen(Port::Helm, portNumber, error)) << error;
+    EXPECT_TRUE(sockets.listen(Port::Helm, "", portNumber, error)) << error;
 }
 
 }  // namespace

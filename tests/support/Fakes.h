@@ -85,17 +85,22 @@ public:
         bool full = false;  // the output queue refuses more
     };
 
-    bool listen(Port port, long portNumber, std::string& error) override
+    bool listen(Port port, const std::string& address, long portNumber, std::string& error) override
     {
         if (refusePort == portNumber) {
             error = "address in use";
             return false;
         }
         listening[port] = portNumber;
+        listenAddress[port] = address;
         return true;
     }
     void closeListener(Port port) override { listening.erase(port); }
     bool isListening(Port port) const override { return listening.count(port) != 0; }
+    std::string pendingAddress(Port) const override
+    {
+        return pendingAddresses.empty() ? "127.0.0.1" : pendingAddresses.front();
+    }
     bool accept(Port port, int slot) override
     {
         Conn& c = conns[{port, slot}];
@@ -106,6 +111,19 @@ public:
             pendingAddresses.pop_front();
         }
         return true;
+    }
+    void refuse(Port port) override
+    {
+        refused.push_back(pendingAddress(port));
+        if (!pendingAddresses.empty())
+            pendingAddresses.pop_front();
+    }
+    int connectionCount(Port port) const override
+    {
+        int count = 0;
+        for (const auto& [key, c] : conns)
+            count += key.first == port && c.connected ? 1 : 0;
+        return count;
     }
     bool isConnected(Port port, int slot) const override
     {
@@ -148,6 +166,8 @@ public:
     Conn& conn(Port port, int slot) { return conns[{port, slot}]; }
 
     std::map<Port, long> listening;
+    std::map<Port, std::string> listenAddress;
+    std::vector<std::string> refused;
     std::map<std::pair<Port, int>, Conn> conns;
     std::deque<std::string> pendingAddresses;
     long refusePort = -1;

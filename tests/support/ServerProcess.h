@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <vector>
 
 struct RunResult {
@@ -39,10 +40,16 @@ inline void DieWithTheTest(QProcess& p)
 
 class ServerProcess {
 public:
-    ServerProcess(const TempDir& dir, QStringList extra = {})
+    // A DescriptorLimit above 0 is the server's limit of open files, soft and hard.
+    ServerProcess(const TempDir& dir, QStringList extra = {}, rlim_t descriptorLimit = 0)
     {
         QtApp();
-        DieWithTheTest(process_);
+        process_.setChildProcessModifier([descriptorLimit] {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            const rlimit limit{descriptorLimit, descriptorLimit};
+            if (descriptorLimit > 0)
+                setrlimit(RLIMIT_NOFILE, &limit);
+        });
         process_.start(HVNSERVER_PATH,
                        QStringList{"--headless", "--app-dir", QString::fromStdString(dir.app())} + extra);
         process_.waitForStarted(5000);
@@ -69,6 +76,17 @@ public:
             },
             ms);
     }
+    // Waits until Text has appeared on standard error, where message boxes go.
+    bool waitForError(const std::string& text, int ms = 5000)
+    {
+        return SpinUntil(
+            [&] {
+                process_.waitForReadyRead(20);
+                err_ += process_.readAllStandardError().toStdString();
+                return err_.find(text) != std::string::npos;
+            },
+            ms);
+    }
 
     // The orderly exit a supervisor asks for.
     int terminate()
@@ -91,7 +109,7 @@ public:
 
 private:
     QProcess process_;
-    std::string out_;
+    std::string out_, err_;
 };
 
 inline Bytes ReadFromServer(QTcpSocket& s, size_t count)

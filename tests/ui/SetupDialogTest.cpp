@@ -229,8 +229,7 @@ TEST(SetupDialog, TheMachinesSerialDevicesAreOfferedByNameAndTheChoiceIsStored)
     EXPECT_EQ(rig.answers.asked.size(), 1u);
     ShutdownServer(rig.server);
     EXPECT_NE(rig.ini().find("\r\nSerial Port=3\r\n"), std::string::npos);
-    const std::string last = "Demo Mode=No\r\nSerial Device=/dev/ttyUSB0\r\n";
-    EXPECT_EQ(rig.ini().substr(rig.ini().size() - last.size()), last);
+    EXPECT_NE(rig.ini().find("\r\nDemo Mode=No\r\nSerial Device=/dev/ttyUSB0\r\n"), std::string::npos);
 
     rig.reopen();
     rig.choose("cmboComPort", "Com 3");
@@ -414,4 +413,36 @@ TEST(SetupDialog, ADisabledServerTakesTheNewPortsWithoutOpeningThem)
     ToggleServerEnabled(rig.server);
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS1");
     EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1300);
+}
+
+TEST(SetupDialog, WhoMayConnectIsCheckedAndANewListenAddressReopensTheListenersOnly)
+{
+    SetupRig rig("Console IP Port=1200\r\nAllowed Clients=10.0.0.0/8\r\nMax Clients=4\r\n");
+    rig.server.cfg.ListenAddressOption = "127.0.0.1";
+    rig.reopen();
+    EXPECT_EQ(S(rig.get<QLineEdit>("txtListenAddress")->text()), "127.0.0.1");
+    EXPECT_EQ(S(rig.get<QLineEdit>("txtAllowedClients")->text()), "10.0.0.0/8");
+    EXPECT_EQ(S(rig.get<QLineEdit>("txtMaxClients")->text()), "4");
+
+    rig.type("txtListenAddress", "localhost");
+    EXPECT_FALSE(rig.ok());
+    rig.type("txtListenAddress", "::1");
+    rig.type("txtAllowedClients", "10.0.0.0/8, fd00::/8x");
+    EXPECT_FALSE(rig.ok());
+    ASSERT_EQ(rig.answers.titles(), (std::vector<std::string>{"Address Error", "Address Error"}));
+    EXPECT_EQ(rig.answers.asked[1].text,
+              "Invalid Allowed Clients entry fd00::/8x. Please enter addresses or "
+              "networks such as 192.168.1.0/24, separated by commas");
+    EXPECT_EQ(rig.sockets.listenAddress.at(Port::Helm), "");
+
+    rig.type("txtAllowedClients", "10.0.0.0/8, fd00::/8");
+    rig.type("txtMaxClients", "2");
+    rig.connect("10.0.0.1", 120);
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.sockets.listenAddress.at(Port::Helm), "::1");
+    EXPECT_EQ(rig.sockets.listenAddress.at(Port::Zolt), "::1");
+    EXPECT_TRUE(rig.sockets.isConnected(Port::Helm, 1));
+    ShutdownServer(rig.server);
+    EXPECT_NE(rig.ini().find("\r\nListen Address=::1\r\nAllowed Clients=10.0.0.0/8, fd00::/8\r\nMax Clients=2\r\n"),
+              std::string::npos);
 }
