@@ -314,3 +314,18 @@ inline int FamilyFromMode(uint8_t Mode)
     return Types[Mode & 3];
 }
 inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != TypePassThru; }
+
+// A console on Port (Zolt or Logitek) sends the input after its first byte,
+// which picks the family and demo mode; a Helm PC is attached.
+inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
+{
+    if (Size == 0)
+        return;
+    const uint8_t mode = Data[0];
+    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
+    rig.ConnectHelm(HelmPcClientType);
+    const int slot = P == Port::Zolt ? rig.ConnectZolt() : rig.ConnectLogitek();
+    rig.ClientSends(P, slot, AsBytes(Data + 1, Size - 1));
+    rig.PollOnce();
+    CheckAll(rig);
+}

@@ -4,14 +4,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    if (Size == 0)
-        return 0;
-    const uint8_t mode = Data[0];
-    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
-    rig.ConnectHelm(HelmPcClientType);
-    const int slot = rig.ConnectZolt();
-    rig.ClientSends(Port::Zolt, slot, AsBytes(Data + 1, Size - 1));
-    rig.PollOnce();
-    CheckAll(rig);
+    FuzzConsole(Port::Zolt, Data, Size);
     return 0;
 }
