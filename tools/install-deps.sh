@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, run and test the server.
 # "package" adds what tools/package.sh needs, "test" what the tests of the
-# installation and the package need as well.
+# installation and the package and the clang build of the fuzz targets need
+# as well (libclang-rt-14-dev holds the fuzzer's runtime).
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev python3)
 case "${1:-}" in
   package) packages+=(dpkg-dev) ;;
-  test) packages+=(clang-format dpkg-dev man-db groff-base systemd desktop-file-utils) ;;
+  test) packages+=(clang-format dpkg-dev man-db groff-base systemd desktop-file-utils clang libclang-rt-14-dev) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, checks the layering of src/ and the formatting, then builds and runs
 # every test twice: once in a normal build and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; last, each benchmark runs once briefly.
+# UndefinedBehaviorSanitizer. The sanitizer build is a clang build that also holds the fuzz
+# targets of fuzz/, and each of them runs for a short while; last, each benchmark runs once briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh test
@@ -10,12 +11,14 @@ tools/check-format.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 for variant in normal sanitize; do
   dir="build-test-$variant"
-  flag=OFF
-  [ "$variant" = sanitize ] && flag=ON
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DHVN_SANITIZE=$flag -DHVN_WERROR=ON >/dev/null
+  options=(-DCMAKE_BUILD_TYPE=Debug -DHVN_WERROR=ON)
+  [ "$variant" = sanitize ] && options+=(-DCMAKE_CXX_COMPILER=clang++ -DHVN_FUZZ=ON)
+  cmake -S . -B "$dir" "${options[@]}" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "== tests: $variant build"
   (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
 done
+echo "== fuzz targets: each for a short while, so they keep working"
+tools/fuzz.sh 20 --build build-test-sanitize
 echo "== benchmarks: each once, briefly, so they keep working (times are not judged)"
 tools/bench.sh --brief --build build-test-normal

@@ -76,7 +76,7 @@ void LoadDemoData(Server& s)
             m.DestinationAlphas[n] = "Out" + Digits(i + 1, 4);
             m.RelayAlphas[n] = "Rlay" + Digits(i + 1, 4);
             m.DestinationLinks[n] = 0;
-            m.InhibitMap[n] = std::string(DemoCount, '0');
+            m.InhibitMap.setText(n, std::string(DemoCount, '0'));
             CrosspointRecord x{};
             // A Vela starts with nothing routed; the other families always
             // route something, source 0 here.

@@ -64,11 +64,13 @@ Profile ParseProfile(const std::string& Text)
 {
     Profile p;
     bool inSection = false;
-    std::istringstream lines(Text);
+    // A CR ends a line as LF does, alone or not: the file is never written
+    // with one inside a value, so none may be read into one.
+    std::string text = Text;
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
         const std::string t = Trim(line);
         if (t.empty() || t.front() == ';')
             continue;

@@ -287,10 +287,9 @@ void SaveInhibitNdf(Server& s, int StartDestination, int Count)
         if (m.SwitcherType == TypeOrion) {
             NdfFile inhbt(NdfPath(s, "inhbt.ndf"));
             for (int d = first; d <= std::min(last, OrionMapSize - 1); ++d) {
-                const std::string& text = m.InhibitMap[static_cast<size_t>(d)];
                 Bytes row(OrionMapSize, '\0');
-                for (size_t i = 0; i < row.size() && i < text.size(); ++i)
-                    row[i] = static_cast<char>(text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : 0);
+                for (size_t i = 0; i < row.size(); ++i)
+                    row[i] = m.InhibitMap.inhibited(static_cast<size_t>(d), i) ? 1 : 0;
                 inhbt.put(static_cast<long>(OrionMapSize) * d, row);
             }
         }
@@ -299,7 +298,7 @@ void SaveInhibitNdf(Server& s, int StartDestination, int Count)
         const size_t width = static_cast<size_t>(std::max(m.NumSources, 0));
         for (int d = first; d <= last; ++d) {
             // Exactly one character per source, so every destination starts where panels look.
-            std::string text = m.InhibitMap[static_cast<size_t>(d)].substr(0, width);
+            std::string text = m.InhibitMap.text(static_cast<size_t>(d)).substr(0, width);
             text.resize(width, '0');
             linhbt.put(static_cast<long>(width) * d + 4, text);
         }

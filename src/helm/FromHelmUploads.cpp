@@ -262,8 +262,10 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
         if (HelmFramesPassUnchanged(s)) {
             PassToVela(s, Frame, ReplyBit::Inhibits);
         } else {
-            StoreRange(s.model.InhibitMap, up->First, up->Texts);
-            SendInhibitMapToSwitcher(s, s.model.InhibitMap);
+            for (size_t i = 0, at = static_cast<size_t>(up->First); i < up->Texts.size(); ++i, ++at)
+                if (at < s.model.InhibitMap.size())
+                    s.model.InhibitMap.setText(at, up->Texts[i]);
+            SendInhibitMapToSwitcher(s, s.model.InhibitMap.texts());
         }
         LogForClient(
             s, std::to_string(up->Count) + " Inhibit Maps, Starting at Output " + std::to_string(up->First + 1), Index);

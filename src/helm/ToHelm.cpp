@@ -280,7 +280,7 @@ Bytes BuildInhibitMap(const Model& m)
     AppendPair(f, std::max(count, 0));
     AppendPair(f, 0);
     for (int d = 0; d < count; ++d)
-        AppendInhibitEntry(f, m.InhibitMap[static_cast<size_t>(d)]);
+        AppendInhibitEntry(f, m.InhibitMap.text(static_cast<size_t>(d)));
     AppendChecksumAndEnd(f);
     return f;
 }

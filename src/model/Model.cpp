@@ -61,7 +61,7 @@ void SizeFixedTables(Model& m, int n, int templates, int buttons)
     m.OptoStates.assign(static_cast<size_t>(n), 0);
     m.SourceLinks.assign(static_cast<size_t>(n), 0);
     m.DestinationLinks.assign(static_cast<size_t>(n), 0);
-    m.InhibitMap.assign(static_cast<size_t>(n), std::string(static_cast<size_t>(n), '0'));
+    m.InhibitMap.assign(static_cast<size_t>(n), static_cast<size_t>(n));
     m.TemplateAssignment.assign(static_cast<size_t>(n), 64);
     m.ClientTemplateAssignment = m.TemplateAssignment;
     m.SourceGains.assign(static_cast<size_t>(n), GainRecord{});
@@ -117,11 +117,7 @@ void ResizeVelaTables(Model& m)
     Fit(m.CrosspointMap, nd);
     Fit(m.TemplateAssignment, nd, m.NumTemplates);
     Fit(m.TransitionControl, nd);
-    Fit(m.InhibitMap, nd);
-    // Every inhibit text holds exactly one character per source, so that the
-    // soft panel file offsets stay right.
-    for (std::string& text : m.InhibitMap)
-        text.resize(static_cast<size_t>(std::max(ns, 0)), '0');
+    m.InhibitMap.resize(static_cast<size_t>(std::max(nd, 0)), static_cast<size_t>(std::max(ns, 0)));
     Fit(m.RelayAlphas, nr);
     Fit(m.RelaySortTable, nr);
     Fit(m.RelayStates, nr);
@@ -227,16 +223,22 @@ void SizeTablesForType(Model& m)
 
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable)
 {
-    auto upper = [](std::string s) {
-        for (char& c : s)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
+    // A sort of n log n steps that keeps equal names in their order: a peer's
+    // table of thousands of names must not hold up the server.
     const size_t n = std::min(names.size(), sortTable.size());
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = i + 1; j < n; ++j)
-            if (upper(names[j]) < upper(names[i])) {
-                std::swap(names[i], names[j]);
-                std::swap(sortTable[i], sortTable[j]);
-            }
+    std::vector<std::pair<std::string, size_t>> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        keys[i] = {names[i], i};
+        for (char& c : keys[i].first)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> sortedNames(n);
+    std::vector<int> sortedTable(n);
+    for (size_t i = 0; i < n; ++i) {
+        sortedNames[i] = std::move(names[keys[i].second]);
+        sortedTable[i] = sortTable[keys[i].second];
+    }
+    std::move(sortedNames.begin(), sortedNames.end(), names.begin());
+    std::copy(sortedTable.begin(), sortedTable.end(), sortTable.begin());
 }

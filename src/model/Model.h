@@ -1,6 +1,8 @@
 #pragma once
 // The in-memory model of the switcher. Numbers are 0-based here; every
 // protocol shows them 1-based.
+#include "model/InhibitTable.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -9,6 +11,11 @@
 enum SwitcherTypes : int { TypePassThru = 0, TypeDraco = 1001, TypeLyra = 1101, TypeOrion = 1201, TypeVela = 1301 };
 
 constexpr int NoneValue = 16383;  // 7F 7F on the wire: none, or all
+// The most sources, destinations, relays or optos a Vela's name tables may
+// set: well above any real switcher, and small enough that every table sized
+// by them stays small in memory (some 8 MB at this size). Entries past it are
+// not kept.
+constexpr int MaxVelaTableSize = 4096;
 constexpr int MaxSourceEntries = 65;
 
 // Table codes every protocol passes as Table or Kind.
@@ -156,7 +163,7 @@ struct Model {
     int NumSalvos = 0;
     long NumSalvoEvents = 0;
     std::vector<int> SourceLinks, DestinationLinks;
-    std::vector<std::string> InhibitMap;
+    InhibitTable InhibitMap;
     std::vector<int> TemplateAssignment;
     // Template assignments and templates as a client edits them for the
     // switcher: what it last reported, with the client's entries put in.
@@ -201,5 +208,6 @@ void FillDracoConfig(FrameRecord& Frame);
 void ResetSalvoTables(Model& m);
 // Sizes the model for m.SwitcherType; pass-through sizes nothing.
 void SizeTablesForType(Model& m);
-// Ascending by upper-cased text, moving each sort entry with its name.
+// Ascending by upper-cased text, moving each sort entry with its name; equal
+// names keep their order.
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable);

@@ -122,11 +122,7 @@ TEST(HelmEndToEnd, HostileClientsLeaveTheServerAnsweringTheOthers)
     Helm h("Switcher Type=Vela\r\nDemo Mode=Yes\r\n");
     auto pc = h.client();
     pc->send(HelmLogin);
-    const auto answersReady = [&] {
-        pc->received.clear();
-        pc->send(Wire({0xF5}));
-        return pc->waitFor(Wire({0xF4}), 1000);
-    };
+    const auto answersReady = [&] { return AnswersReady(*pc); };
     ASSERT_TRUE(SpinUntil(answersReady, 5000));
 
     std::vector<std::unique_ptr<TestClient>> crowd;
@@ -183,11 +179,7 @@ TEST(HelmEndToEnd, AStandardOutputNobodyReadsNeverStopsTheServer)
     TestClient pc;
     ASSERT_TRUE(pc.connectTo(port));
     pc.send(HelmLogin);
-    const auto answersReady = [&] {
-        pc.received.clear();
-        pc.send(Wire({0xF5}));
-        return pc.waitFor(Wire({0xF4}), 1000);
-    };
+    const auto answersReady = [&] { return AnswersReady(pc); };
     EXPECT_TRUE(SpinUntil(answersReady, 5000));
     // Each request adds a history line: far more than the pipe holds.
     const Bytes mapRequest = Framed(Wire({0xF2, 0x00, 0x01, 0, 0, 0, 0, 0x7F, 0x7F, 0, 0}));

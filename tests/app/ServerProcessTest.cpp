@@ -126,15 +126,6 @@ TEST(ServerProcess, LoggedLinesAreWholeInTheLogWhenTheServerIsKilled)
 
 namespace {
 
-long ResidentKb(qint64 pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
-
 // Connects Count clients at once and returns them once each has its greeting.
 std::vector<int> Burst(const std::string& port, int count)
 {
@@ -160,7 +151,7 @@ std::vector<int> Burst(const std::string& port, int count)
 
 TEST(ServerProcess, RepeatedBurstsOfConnectionsDoNotGrowTheServer)
 {
-#ifdef __SANITIZE_ADDRESS__
+#ifdef HVN_ADDRESS_SANITIZER
     GTEST_SKIP() << "the sanitizer's allocator holds freed memory in quarantine";
 #endif
     TempDir dir;

@@ -54,7 +54,7 @@ TEST(DemoMode, AVelaDemoStartsWithACompleteSwitcher)
     EXPECT_EQ(m.DestinationAlphas[319], "Out0320");
     EXPECT_EQ(m.OptoAlphas[9], "Opto0010");
     EXPECT_EQ(m.RelayAlphas[9], "Rlay0010");
-    EXPECT_EQ(m.InhibitMap[319], std::string(320, '0'));
+    EXPECT_EQ(m.InhibitMap.text(319), std::string(320, '0'));
     EXPECT_EQ(m.CrosspointMap[319].SourceCount, 0);
     EXPECT_EQ(m.SourceDisplayLists[255].Name, "Display List 256");
     EXPECT_EQ(m.DestinationDisplayLists[0].Members, std::vector<int>(40, 255));
@@ -92,7 +92,7 @@ TEST(DemoMode, TheSimulatedSwitcherHonoursInhibitsAndStereoLinks)
 {
     DemoRig rig("Vela");
     Model& m = rig.server.model;
-    m.InhibitMap[5][2] = '1';
+    m.InhibitMap.setText(5, "001");
     for (int type : {4, 36}) {
         SendTakeToSwitcher(rig.server, 2, 5, type, NoneValue);
         EXPECT_EQ(m.CrosspointMap[5].SourceCount, 0);
@@ -111,15 +111,15 @@ TEST(DemoMode, AnInhibitUploadComesBackToEveryClientAsItWasSent)
 {
     DemoRig rig("Vela");
     Model& m = rig.server.model;
-    m.InhibitMap[0] = std::string(100, '1') + std::string(220, '0');
+    m.InhibitMap.setText(0, std::string(100, '1'));
     rig.client(rig.b).PendingRequests = 4096;
     SendInhibitMapToClient(rig.server);
     const Bytes upload = rig.out(rig.b);
     rig.out(rig.b).clear();
-    m.InhibitMap.assign(320, std::string(320, '0'));
+    m.InhibitMap.assign(320, 320);
 
     rig.fromClient(upload);
-    EXPECT_EQ(m.InhibitMap[0], std::string(100, '1') + std::string(220, '0'));
+    EXPECT_EQ(m.InhibitMap.text(0), std::string(100, '1') + std::string(220, '0'));
     rig.bothGot(upload);
 }
 

@@ -19,7 +19,7 @@ TEST(Model, SizesAndPendingFlagsPerSwitcherType)
         EXPECT_EQ(m.NumDestinations, c.count);
         EXPECT_EQ(m.CrosspointMap.size(), static_cast<size_t>(c.count));
         EXPECT_EQ(m.InhibitMap.size(), static_cast<size_t>(c.count));
-        EXPECT_EQ(m.InhibitMap[0], std::string(static_cast<size_t>(c.count), '0'));
+        EXPECT_EQ(m.InhibitMap.text(0), std::string(static_cast<size_t>(c.count), '0'));
         EXPECT_EQ(m.PollReload, c.reload);
         EXPECT_EQ(m.UpdateFlags, c.flags);
         EXPECT_EQ(m.AllUpdateFlags, c.flags);
@@ -87,22 +87,22 @@ TEST(Model, VelaResizeKeepsWhatRemainsAndFitsInhibitTexts)
     SizeVelaTables(m);
     m.CrosspointMap[10].Sources[0] = 77;
     m.DestinationAlphas[10] = "STUDIO A";
-    m.InhibitMap[3] = std::string(512, '1');
+    m.InhibitMap.setText(3, std::string(512, '1'));
     m.NumDestinations = 100;
     m.NumSources = 20;
     ResizeVelaTables(m);
     EXPECT_EQ(m.CrosspointMap.size(), 100u);
     EXPECT_EQ(m.CrosspointMap[10].Sources[0], 77);
     EXPECT_EQ(m.DestinationAlphas[10], "STUDIO A");
-    EXPECT_EQ(m.InhibitMap[3], std::string(20, '1'));
+    EXPECT_EQ(m.InhibitMap.text(3), std::string(20, '1'));
 
     m.NumDestinations = 600;
     m.NumSources = 600;
     ResizeVelaTables(m);
     EXPECT_EQ(m.CrosspointMap[10].Sources[0], 77);
     EXPECT_EQ(m.TemplateAssignment[599], 256);
-    EXPECT_EQ(m.InhibitMap[599], std::string(600, '0'));
-    EXPECT_EQ(m.InhibitMap[3], std::string(20, '1') + std::string(580, '0'));
+    EXPECT_EQ(m.InhibitMap.text(599), std::string(600, '0'));
+    EXPECT_EQ(m.InhibitMap.text(3), std::string(20, '1') + std::string(580, '0'));
 }
 
 TEST(Model, NamesSortByUpperCaseMovingTheirNumbers)
@@ -112,4 +112,17 @@ TEST(Model, NamesSortByUpperCaseMovingTheirNumbers)
     SortNames(names, table);
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "BRAVO", "charlie", "delta"}));
     EXPECT_EQ(table, (std::vector<int>{1, 3, 2, 0}));
+
+    // Thousands of names sort at once; equal names keep their order.
+    std::vector<std::string> many;
+    std::vector<int> numbers;
+    for (int i = 0; i < 20000; ++i) {
+        many.push_back(i % 2 ? "b" : "A");
+        numbers.push_back(i);
+    }
+    SortNames(many, numbers);
+    EXPECT_EQ(many[9999], "A");
+    EXPECT_EQ(many[10000], "b");
+    EXPECT_EQ(numbers[1], 2);
+    EXPECT_EQ(numbers[10000], 1);
 }

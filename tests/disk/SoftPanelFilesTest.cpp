@@ -157,7 +157,8 @@ TEST(SoftPanelInhibits, LongFileHasOneFixedWidthTextPerDestination)
 {
     PanelRig rig(TypeVela);
     rig.velaOf(3, 4);
-    rig.m.InhibitMap = {"111", "010", "1", "10110"};  // the last two of the wrong width
+    for (size_t d = 0; d < 4; ++d)
+        rig.m.InhibitMap.setText(d, std::vector<std::string>{"111", "010", "1", "10110"}[d]);
     SaveInhibitNdf(rig.s, 1, 3);
     const Bytes f = rig.dir.read("linhbt.ndf");
     EXPECT_EQ(f.substr(0, 4), Wire({4, 0, 3, 0}));
@@ -172,8 +173,8 @@ TEST(SoftPanelInhibits, LongFileHasOneFixedWidthTextPerDestination)
 TEST(SoftPanelInhibits, OrionByteMapHasOneByteForEverySourceOfADestination)
 {
     PanelRig rig(TypeOrion);
-    rig.m.InhibitMap[1][5] = '1';
-    rig.m.InhibitMap[2][255] = '1';
+    rig.m.InhibitMap.setText(1, "000001");
+    rig.m.InhibitMap.setText(2, std::string(255, '0') + "1");
     SaveInhibitNdf(rig.s, 1, 2);
     const Bytes f = rig.dir.read("inhbt.ndf");
     ASSERT_EQ(f.size(), 256u * 3);  // destination 0 was not part of the change

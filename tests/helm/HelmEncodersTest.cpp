@@ -38,7 +38,8 @@ TEST_F(HelmEncoders, InhibitRunsAndTheLinkRule)
 {
     s.model.NumSources = 4;
     s.model.NumDestinations = 2;
-    s.model.InhibitMap = {"0011", "0000"};
+    s.model.InhibitMap.assign(2, 4);
+    s.model.InhibitMap.setText(0, "0011");
     const int asked = Connect();
     const int idle = Connect();
     Client(asked).PendingRequests = ReplyBit::Inhibits;
@@ -67,7 +68,8 @@ TEST_F(HelmEncoders, InhibitRunsAndTheLinkRule)
     // Runs of more than 13 bits are split.
     s.model.NumSources = 9000;
     s.model.NumDestinations = 1;
-    s.model.InhibitMap = {std::string(9000, '1')};
+    s.model.InhibitMap.assign(1, 9000);
+    s.model.InhibitMap.setText(0, std::string(9000, '1'));
     Client(asked).PendingRequests = ReplyBit::Inhibits;
     SendInhibitMapToClient(s);
     EXPECT_EQ(Sent(asked).substr(6, 6), Raw({0x02, 0x00, 0x7F, 0x7F, 0x29, 0x46}));

@@ -52,8 +52,7 @@ TEST_F(HelmUploads, NamesInhibitsAndLinksRoundTrip)
     for (int i = 0; i < 256; ++i) {
         m.SourceAlphas[static_cast<size_t>(i)] = "In " + Digits(i, 5);
         m.SourceSortTable[static_cast<size_t>(i)] = 255 - i;
-        m.InhibitMap[static_cast<size_t>(i)] =
-            std::string(static_cast<size_t>(i), '1') + std::string(static_cast<size_t>(256 - i), '0');
+        m.InhibitMap.setText(static_cast<size_t>(i), std::string(static_cast<size_t>(i), '1'));
         m.DestinationLinks[static_cast<size_t>(i)] = i % 4;
     }
     const Model sent = m;
@@ -271,7 +270,7 @@ TEST_F(HelmUploads, CountsAreCutToTheTablesAndNeverReadPastTheFrame)
 
     // A run far longer than the sources, for an output past the table.
     Feed(client, HelmFrame({0xF8, 1, 2, 0, 0x7F, 0x01, 1, 0, 0x7F, 0x7F, 1, 0, 0x7F, 0x7F}));
-    EXPECT_EQ(m.InhibitMap[255], std::string(256, '1'));
+    EXPECT_EQ(m.InhibitMap.text(255), std::string(256, '1'));
     EXPECT_EQ(m.InhibitMap.size(), 256u);
 
     // Template 200 does not exist on an Orion (64 templates).
@@ -347,8 +346,7 @@ TEST_F(HelmUploads, ArbitraryFramesKeepEveryTableInShape)
         SCOPED_TRACE(type);
         EXPECT_EQ(m.CrosspointMap.size(), outputs);
         EXPECT_EQ(m.InhibitMap.size(), outputs);
-        for (const std::string& text : m.InhibitMap)
-            EXPECT_EQ(text.size(), static_cast<size_t>(m.NumSources));
+        EXPECT_EQ(m.InhibitMap.sources(), static_cast<size_t>(m.NumSources));
         EXPECT_EQ(m.SourceAlphas.size(), static_cast<size_t>(m.NumSources));
         EXPECT_EQ(m.SourceDisplayLists.size(), static_cast<size_t>(DisplayListCount));
         EXPECT_EQ(m.ButtonTemplates.size(), static_cast<size_t>(m.NumTemplates));

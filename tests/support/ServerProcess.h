@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <fstream>
 #include <functional>
 #include <signal.h>
 #include <sstream>
@@ -203,3 +204,32 @@ public:
     QTcpSocket socket;
     Bytes received;
 };
+
+// A logged-in client's keep-alive is answered "ready": the server is up and
+// on line with its switcher.
+inline bool AnswersReady(TestClient& Client)
+{
+    Client.received.clear();
+    Client.send(Wire({0xF5}));
+    return Client.waitFor(Wire({0xF4}), 1000);
+}
+
+// Resident memory of a process in kilobytes, from /proc.
+inline long ResidentKb(qint64 Pid)
+{
+    std::ifstream status("/proc/" + std::to_string(Pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+// Defined under AddressSanitizer (gcc and clang tell it differently), whose
+// allocator holds freed memory back on purpose: resident sizes say little there.
+#if defined(__SANITIZE_ADDRESS__)
+#define HVN_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HVN_ADDRESS_SANITIZER 1
+#endif
+#endif

@@ -14,8 +14,8 @@ constexpr unsigned char Acknowledge = 0xF4;
 constexpr unsigned char Poll = 0xF5;
 constexpr unsigned char EndOfMessage = 0xFF;
 
-constexpr size_t NamesLength = 259, SortLength = 67, InhibitsLength = 259, LinksLength = 11, ButtonsLength = 2115,
-                 PortMapLength = 75, SalvoCountLength = 9, TakeLength = 7, SalvoExecuteLength = 5;
+constexpr size_t SortLength = 67, InhibitsLength = 259, LinksLength = 11, ButtonsLength = 2115, PortMapLength = 75,
+                 SalvoCountLength = 9, TakeLength = 7, SalvoExecuteLength = 5;
 constexpr size_t EventValues = 6;
 constexpr int NameLength = 8;
 

@@ -145,7 +145,7 @@ void DracoInhibits(Server& s, const Bytes& Frame)
             for (size_t source = 0; source < DracoSize; ++source)
                 if ((read->Values[4 * d + source / 8] >> (source % 8)) & 1)
                     text[source] = '1';
-            m.InhibitMap.at(d) = text;
+            m.InhibitMap.setText(d, text);
         }
         LogDracoMessage(s, "32 Inhibits Maps");
         m.UpdateFlags &= ~UpdateBit::Inhibits;

@@ -196,8 +196,7 @@ void ProcessOrionInhibitMap(Server& s, const Bytes& Frame)
             return;
         if (d >= m.NumDestinations || static_cast<size_t>(d) >= m.InhibitMap.size())
             return;
-        text.resize(static_cast<size_t>(std::max(m.NumSources, 0)), '0');
-        m.InhibitMap[static_cast<size_t>(d)] = text;
+        m.InhibitMap.setText(static_cast<size_t>(d), text);
         LogOrionMessage(s, "256 Inhibits Maps");
         if (s.cfg.MaintainNdf)
             SaveInhibitNdf(s, d, 1);

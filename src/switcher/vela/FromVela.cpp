@@ -43,7 +43,14 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
     case 0xEF: ProcessVelaClockConfig(s, Frame); break;
     case 0xDE: ProcessVelaIcomChannel(s, Frame); break;
     case 0xD2: ProcessVelaTransitionControl(s, Frame); break;
-    case 0xD3: s.reports().PassThrough(s, Frame); break;
+    case 0xD3:
+        // Passed on unchanged, but only whole: a frame without its check
+        // byte, or with a wrong one, would reach every client as it is.
+        if (ChecksumMatches(Frame))
+            s.reports().PassThrough(s, Frame);
+        else
+            LogSoftwareError(s, "Vela Check Sum Error", 0, "Switcher");
+        break;
     case 0xFB:
     case 0xEA: break;  // accepted, nothing to keep
     default: LogSoftwareError(s, "Unknown Command " + HexText(Command), 0, "Switcher"); break;

@@ -102,21 +102,23 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         const int count = static_cast<int>(names.size());
         const int first = run->First;
 
-        // The table ends with the frame's last entry. A switcher's frames
-        // start at 0; a client's upload (demo mode) may start later and
-        // still carries the table to its end, as the Helm alpha reply does.
-        const int size = first + count;
+        // A switcher sends a whole table from its first entry, so the count
+        // is the number of sources or destinations, up to MaxVelaTableSize.
+        // A frame that starts later (a client's upload in demo mode) changes
+        // the names it holds and leaves the size alone.
+        const bool whole = first == 0;
+        const int size = std::min(count, MaxVelaTableSize);
         switch (code) {
         case TableSalvos: {
             SortNames(names, positions);
-            const size_t salvos = std::max<size_t>(static_cast<size_t>(size), 1);
+            const size_t salvos = std::max<size_t>(static_cast<size_t>(first + count), 1);
             m.SalvoAlphas.resize(salvos);
             m.SalvoSortTable.resize(salvos);
             StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
             break;
         }
         case TableSources:
-            if (size != m.NumSources) {
+            if (whole && size != m.NumSources) {
                 if (m.NumSources < size)
                     RequestSwitcherTables(s, SourceDependentTables, NoneValue, 0);
                 m.NumSources = m.NumOptos = size;
@@ -125,7 +127,7 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
             StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
             break;
         case TableDestinations:
-            if (size != m.NumDestinations) {
+            if (whole && size != m.NumDestinations) {
                 if (m.NumDestinations < size)
                     RequestSwitcherTables(s, DestinationDependentTables, NoneValue, 0);
                 m.NumDestinations = m.NumRelays = size;
@@ -187,7 +189,7 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
             return;
         }
         for (size_t i = 0; i < run->Texts.size(); ++i)
-            m.InhibitMap.at(static_cast<size_t>(first) + i) = std::move(run->Texts[i]);
+            m.InhibitMap.setText(static_cast<size_t>(first) + i, run->Texts[i]);
         LogVelaMessage(s, std::to_string(count) + " Inhibit Maps, Starting at Output " + Digits(first + 1, 4));
         m.UpdateFlags &= ~UpdateBit::Inhibits;
         if (s.cfg.MaintainNdf)

@@ -71,8 +71,7 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
     if (!inputKnown && Type != TakeType::TurnOff && Type != TakeType::NoTable)
         return false;
     if (s.cfg.DemoMode && inputKnown) {
-        const std::string& inhibits = m.InhibitMap.at(static_cast<size_t>(Output));
-        if (static_cast<size_t>(Input) < inhibits.size() && inhibits[static_cast<size_t>(Input)] == '1')
+        if (m.InhibitMap.inhibited(static_cast<size_t>(Output), static_cast<size_t>(Input)))
             allowed = false;
     }
     CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(Output)];

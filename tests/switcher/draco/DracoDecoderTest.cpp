@@ -158,7 +158,7 @@ TEST(DracoHandlers, LinksInhibitsAndThePortMap)
     std::vector<int> inhibits(128, 0);
     inhibits[4 * 2 + 1] = 0x81;  // destination 2: sources 8 and 15
     rig.feed(Values(0xF7, inhibits));
-    EXPECT_EQ(m.InhibitMap[2], "00000000100000010000000000000000");
+    EXPECT_EQ(m.InhibitMap.text(2), "00000000100000010000000000000000");
     EXPECT_TRUE(rig.logged("32 Inhibits Maps"));
     rig.feed(Values(0xF7, std::vector<int>(127, 0)));
     EXPECT_TRUE(rig.errorLogged("Message Length Error", "DracoInhibits"));

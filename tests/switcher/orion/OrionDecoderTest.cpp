@@ -191,7 +191,7 @@ TEST(OrionDecoder, InhibitsReachTheClientsOnceTheWholeMapHasCome)
     const int pc = rig.connect();
     rig.client(pc).PendingRequests = ReplyBit::Inhibits;
     rig.feed(BuildOrionInhibitMap(3, "01"));
-    EXPECT_EQ(rig.server.model.InhibitMap[3].substr(0, 3), "010");
+    EXPECT_EQ(rig.server.model.InhibitMap.text(3).substr(0, 3), "010");
     EXPECT_TRUE(rig.out(pc).empty());
     EXPECT_NE(rig.server.model.UpdateFlags & UpdateBit::Inhibits, 0);
     rig.feed(BuildOrionInhibitMap(255, "1"));

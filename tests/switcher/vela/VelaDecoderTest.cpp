@@ -25,6 +25,11 @@ TEST(VelaDecoder, DropsWhatCannotStartAFrameAndDispatchesTheRest)
     rig.out(a).clear();
     rig.feed(Wire({0xD3, 0x01, 0x01, 0xFF}));
     EXPECT_EQ(rig.out(a), Wire({0xD3, 0x01, 0x01, 0xFF}));
+    // Not without its check byte, nor with a wrong one.
+    rig.feed(Wire({0xD3, 0xFF}));
+    rig.feed(Wire({0xD3, 0x01, 0x02, 0xFF}));
+    EXPECT_EQ(rig.out(a), Wire({0xD3, 0x01, 0x01, 0xFF}));
+    EXPECT_TRUE(rig.errorLogged("Vela Check Sum Error", "Switcher"));
     const size_t lines = rig.display.history.size();
     rig.feed(Wire({0xFB, 0x01, 0x01, 0xFF}));
     EXPECT_TRUE(rig.server.SerialBuffer.empty());

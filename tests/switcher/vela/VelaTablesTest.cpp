@@ -73,11 +73,34 @@ TEST(VelaAlphaTable, MoreSourcesGrowTheTablesAndAskForWhatDependsOnThem)
     EXPECT_EQ(rig.serial.written(), BuildInfoRequestVela(17962112, NoneValue, 0));
     EXPECT_EQ(m.NumOptos, 600);
     EXPECT_EQ(m.SourceAlphasRaw[599], "S599    ");
-    EXPECT_EQ(m.InhibitMap[0].size(), 600u);
-    // A frame starting later still runs to the end of the table.
+    EXPECT_EQ(m.InhibitMap.sources(), 600u);
+}
+
+TEST(VelaAlphaTable, OnlyWholeTablesSizeTheSwitcherAndNeverPastTheMaximum)
+{
+    VelaRig rig;
+    rig.server.model.UpdateFlags = 0;
+    const Model& m = rig.server.model;
+    // One entry numbered 16382 is a name past the table, not a table that long.
+    rig.feed(Names(20, 16382, 1, "D"));
+    rig.feed(Names(10, 16382, 1, "S"));
+    EXPECT_EQ(m.NumDestinations, 512);
+    EXPECT_EQ(m.NumSources, 512);
+    EXPECT_TRUE(rig.logged("1 Destination Alpha Lables, Starting with 16383"));
+    // A frame starting later renames what it holds.
     rig.feed(Names(20, 500, 2, "D"));
-    EXPECT_EQ(m.NumRelays, 502);
-    EXPECT_EQ(m.CrosspointMap.size(), 502u);
+    EXPECT_EQ(m.NumRelays, 512);
+    EXPECT_EQ(m.DestinationAlphasRaw[501], "D1      ");
+
+    rig.feed(Names(10, 0, 5000, "S"));
+    EXPECT_EQ(m.NumSources, MaxVelaTableSize);
+    EXPECT_EQ(m.NumOptos, MaxVelaTableSize);
+    EXPECT_EQ(m.SourceAlphasRaw.back(), "S4095   ");
+    EXPECT_EQ(m.InhibitMap.sources(), static_cast<size_t>(MaxVelaTableSize));
+    EXPECT_TRUE(rig.logged("5000 Source Alpha Lables, Starting with 1"));
+    rig.feed(Names(20, 0, 3, "D"));
+    EXPECT_EQ(m.CrosspointMap.size(), 3u);
+    EXPECT_EQ(m.InhibitMap.size(), 3u);
 }
 
 TEST(VelaAlphaTable, BadFramesStoreNothingAndSalvoNamesAreSorted)
@@ -104,13 +127,13 @@ TEST(VelaInhibitMap, RunsSpellExactlyOneCharacterPerSource)
     rig.server.model.UpdateFlags = 4096;
     // 257 inhibited (flag in bit 6 of the first byte), then 3 allowed.
     rig.feed(Inhibits(7, {Runs({{0x41, 0x02}, {0x03, 0x00}})}));
-    EXPECT_EQ(rig.server.model.InhibitMap[7], std::string(257, '1') + std::string(255, '0'));
+    EXPECT_EQ(rig.server.model.InhibitMap.text(7), std::string(257, '1') + std::string(255, '0'));
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
     EXPECT_TRUE(rig.logged("1 Inhibit Maps, Starting at Output 0008"));
     EXPECT_TRUE(rig.dir.exists("linhbt.ndf"));
     // A run can claim 16319 characters.
     rig.feed(Inhibits(8, {Runs({{0x7F, 0x7F}, {0x41, 0x00}})}));
-    EXPECT_EQ(rig.server.model.InhibitMap[8], std::string(512, '1'));
+    EXPECT_EQ(rig.server.model.InhibitMap.text(8), std::string(512, '1'));
 }
 
 TEST(VelaInhibitMap, HostileFramesChangeNothingAndWaitingClientsLoseTheirBitAtTheEnd)
@@ -118,7 +141,7 @@ TEST(VelaInhibitMap, HostileFramesChangeNothingAndWaitingClientsLoseTheirBitAtTh
     VelaRig rig;
     const int waiting = rig.connect(120);
     rig.client(waiting).PendingRequests = 4096;
-    const std::vector<std::string> before = rig.server.model.InhibitMap;
+    const InhibitTable before = rig.server.model.InhibitMap;
     rig.server.model.UpdateFlags = 0;
     rig.feed(Framed(Wire({0xF8, 0x00}) + P(2) + P(0) + Runs({{0x41, 0x00}})));
     rig.feed(Framed(Wire({0xF8, 0x00}) + P(1) + P(0) + P(16383) + Wire({0x41, 0x00})));
@@ -130,7 +153,7 @@ TEST(VelaInhibitMap, HostileFramesChangeNothingAndWaitingClientsLoseTheirBitAtTh
     const Bytes last = Inhibits(511, {Runs({{0x41, 0x00}}), Runs({{0x41, 0x00}})});
     rig.out(waiting).clear();
     rig.feed(last);
-    EXPECT_EQ(rig.server.model.InhibitMap[511], "1" + std::string(511, '0'));
+    EXPECT_EQ(rig.server.model.InhibitMap.text(511), "1" + std::string(511, '0'));
     EXPECT_EQ(rig.server.model.InhibitMap.size(), 512u);
     EXPECT_EQ(rig.out(waiting), last);
     EXPECT_EQ(rig.client(waiting).PendingRequests, 0);

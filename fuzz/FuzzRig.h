@@ -1,0 +1,331 @@
+#pragma once
+// What the fuzz targets share: a fresh server on the test fakes for every
+// input, the event pump that runs it as the event loop would, and the checks
+// of what the code promises whatever arrives. A broken promise aborts, so
+// libFuzzer keeps the input as a finding.
+#include "core/DemoMode.h"
+#include "helm/FromHelm.h"
+#include "helm/TCPSerialCommunications.h"
+#include "logitek/Logitek.h"
+#include "support/Fakes.h"
+#include "switcher/SerialLink.h"
+#include "zolt/Zolt.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+// A small quarantine: the sanitizer then reuses freed memory instead of
+// holding hundreds of megabytes back, which keeps the memory limit of a run
+// meaningful (and every input's fresh model quick to allocate).
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=16"; }
+
+[[noreturn]] inline void FuzzFailure(const char* What, const char* File, int Line)
+{
+    std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", What, File, Line);
+    std::abort();
+}
+
+#define FUZZ_CHECK(Condition) ((Condition) ? void() : FuzzFailure(#Condition, __FILE__, __LINE__))
+
+// One private folder per fuzzing process for what the server writes there
+// (poll files, the configuration); removed when the process ends.
+class FuzzFolder {
+public:
+    static const std::string& Path()
+    {
+        static const FuzzFolder folder;
+        return folder.path_;
+    }
+
+private:
+    FuzzFolder()
+    {
+        // In memory where there is such a folder: the configuration is
+        // written with an fsync for every input.
+        char name[] = "/dev/shm/hvn-fuzz-XXXXXX";
+        if (!std::filesystem::is_directory("/dev/shm"))
+            std::snprintf(name, sizeof name, "%s", "/tmp/hvn-fuzz-XXXXXX");
+        if (mkdtemp(name) == nullptr)
+            FuzzFailure("mkdtemp", __FILE__, __LINE__);
+        path_ = std::string(name) + "/";
+    }
+    ~FuzzFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string path_;
+};
+
+// A server as startup leaves it for Type (and demo mode), its switcher on
+// line, the logs off so that millions of inputs write nothing.
+struct FuzzRig : TestRig {
+    explicit FuzzRig(int Type, bool Demo = false)
+    {
+        Config& c = server.cfg;
+        c.AppPath = FuzzFolder::Path();
+        c.MaintainLogFile = false;
+        c.MaintainErrorLog = false;
+        c.LogSwitcherErrors = false;
+        c.DemoMode = Demo;
+        c.PassThru = Type == TypePassThru;
+        c.HelmPort = 1250;
+        server.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
+        server.LogitekHeader = Bytes("\x01\x03\x00", 3);
+        server.model.SwitcherType = Type;
+        ResetSalvoTables(server.model);
+        SizeConfigTable(server.model, 1);
+        SizeTablesForType(server.model);
+        if (Demo)
+            LoadDemoData(server);
+        serial.opened = !Demo;
+        server.SwitcherOnline = true;
+        server.SwitcherLink.Connected = 1;
+    }
+
+    // A Helm client through the real accept path; with a Type, logged in as
+    // that type (no passwords are set) and waiting for every table.
+    int ConnectHelm(int Type)
+    {
+        wscktClients_ConnectionRequest(server);
+        const int slot = server.ClientSlotCount();
+        if (Type != 0) {
+            ClientRecord& c = server.ClientTable[static_cast<size_t>(slot)];
+            c.LoggedIn = true;
+            c.ClientType = Type;
+            c.PendingRequests = InfoRequestMaskBits;
+        }
+        return slot;
+    }
+    int ConnectZolt()
+    {
+        wscktZolt_ConnectionRequest(server);
+        return server.ZoltSlotCount();
+    }
+    int ConnectLogitek()
+    {
+        wscktLogitek_ConnectionRequest(server);
+        return server.LogitekSlotCount();
+    }
+
+    // Serial bytes as the port delivers them, decoded as the decode timer would.
+    void SerialArrives(const Bytes& Chunk)
+    {
+        server.onSerialData(Chunk);
+        RunTimer(TimerId::SerialDecode, [&] { return server.SerialBuffer.size(); });
+    }
+    // Bytes from a client of Port in Slot, decoded as the decode timer would.
+    // The socket announces again what a bounded read left, until the server
+    // has closed the connection or takes nothing more.
+    void ClientSends(Port P, int Slot, const Bytes& Data)
+    {
+        sockets.conn(P, Slot).inbound += Data;
+        const auto left = [&] { return PendingClientBytes(P, Slot); };
+        for (size_t before = left() + 1; left() < before && sockets.isConnected(P, Slot);) {
+            before = left();
+            if (const size_t waiting = sockets.conn(P, Slot).inbound.size())
+                server.onDataArrival(P, Slot, static_cast<long>(waiting));
+            RunTimer(TimerId::DecodeTcp, left);
+        }
+    }
+    // The poll timer's four phases, with the deferred requests it may start.
+    void PollOnce()
+    {
+        for (int tick = 0; tick < 4; ++tick)
+            server.onTimer(TimerId::Poll);
+        if (timers.isEnabled(TimerId::Led2))
+            server.onTimer(TimerId::Led2);
+    }
+
+private:
+    size_t PendingClientBytes(Port P, int Slot)
+    {
+        return sockets.conn(P, Slot).inbound.size() + ReceiveBufferOf(P, Slot).size();
+    }
+    const Bytes& ReceiveBufferOf(Port P, int Slot)
+    {
+        static const Bytes none;
+        const size_t i = static_cast<size_t>(Slot);
+        switch (P) {
+        case Port::Helm: return i < server.ClientTable.size() ? server.ClientTable[i].ReceiveBuffer : none;
+        case Port::Zolt: return i < server.ZoltClientTable.size() ? server.ZoltClientTable[i].ReceiveBuffer : none;
+        case Port::Logitek:
+            return i < server.LogitekClientTable.size() ? server.LogitekClientTable[i].ReceiveBuffer : none;
+        }
+        return none;
+    }
+    // Fires the timer while it is on and each firing takes something: an
+    // unfinished message then waits for bytes that never come.
+    template <class Work>
+    void RunTimer(TimerId Id, Work Left)
+    {
+        while (timers.isEnabled(Id)) {
+            const size_t before = Left();
+            server.onTimer(Id);
+            if (Left() >= before)
+                break;
+        }
+    }
+};
+
+// ---- The promises ----
+
+// Every model table is as long as the count it is sized by, and the counts
+// stay within what the family may hold.
+inline void CheckModel(const Server& s)
+{
+    const Model& m = s.model;
+    if (!m.sized())
+        return;
+    const auto sized = [](const auto& Table, int Count) { return Table.size() == static_cast<size_t>(Count); };
+    const int ns = m.NumSources, nd = m.NumDestinations;
+    FUZZ_CHECK(ns >= 0 && ns <= MaxVelaTableSize && nd >= 0 && nd <= MaxVelaTableSize);
+    FUZZ_CHECK(m.NumRelays >= 0 && m.NumRelays <= MaxVelaTableSize);
+    FUZZ_CHECK(m.NumOptos >= 0 && m.NumOptos <= MaxVelaTableSize);
+    FUZZ_CHECK(sized(m.CrosspointMap, nd));
+    FUZZ_CHECK(sized(m.SourceAlphas, ns) && sized(m.SourceAlphasRaw, ns) && sized(m.SourceSortTable, ns));
+    FUZZ_CHECK(sized(m.SourceLinks, ns) && sized(m.SourceGains, ns));
+    FUZZ_CHECK(sized(m.DestinationAlphas, nd) && sized(m.DestinationAlphasRaw, nd) &&
+               sized(m.DestinationSortTable, nd));
+    FUZZ_CHECK(sized(m.DestinationLinks, nd) && sized(m.DestinationGains, nd) && sized(m.TemplateAssignment, nd));
+    FUZZ_CHECK(sized(m.InhibitMap, nd) && m.InhibitMap.sources() == static_cast<size_t>(ns));
+    for (const CrosspointRecord& x : m.CrosspointMap)
+        FUZZ_CHECK(x.SourceCount <= MaxSourceEntries && x.SumCount <= MaxSourceEntries);
+    // A Vela follows its name tables, and demo mode plays a Vela of its own
+    // size for every family; otherwise Orion and Draco keep their size.
+    if (m.SwitcherType == TypeVela || s.cfg.DemoMode) {
+        FUZZ_CHECK(sized(m.TransitionControl, nd));
+        FUZZ_CHECK(sized(m.RelayAlphas, m.NumRelays) && sized(m.RelaySortTable, m.NumRelays) &&
+                   sized(m.RelayStates, m.NumRelays) && sized(m.RelayConfig, m.NumRelays));
+        FUZZ_CHECK(sized(m.OptoAlphas, m.NumOptos) && sized(m.OptoSortTable, m.NumOptos) &&
+                   sized(m.OptoStates, m.NumOptos));
+    } else {
+        const int fixed = m.SwitcherType == TypeOrion ? 256 : 32;
+        FUZZ_CHECK(ns == fixed && nd == fixed);
+        FUZZ_CHECK(sized(m.RelayAlphas, fixed) && sized(m.OptoAlphas, fixed) && sized(m.RelayStates, fixed) &&
+                   sized(m.OptoStates, fixed));
+    }
+    FUZZ_CHECK(sized(m.ButtonTemplates, m.NumTemplates) && sized(m.ButtonData, m.NumTemplates));
+    for (size_t t = 0; t < m.ButtonTemplates.size(); ++t)
+        FUZZ_CHECK(sized(m.ButtonTemplates[t], m.ButtonsPerTemplate) && sized(m.ButtonData[t], m.ButtonsPerTemplate));
+    FUZZ_CHECK(m.SalvoAlphas.size() == m.SalvoSortTable.size());
+    FUZZ_CHECK(!m.SalvoEvents.empty());
+    FUZZ_CHECK(sized(m.SwitcherConfig, std::max(m.NumFrames, 1)) && m.CardVersions.size() == m.SwitcherConfig.size());
+    FUZZ_CHECK(sized(m.SourceDisplayLists, DisplayListCount) && sized(m.DestinationDisplayLists, DisplayListCount));
+}
+
+// Wire is nothing but whole frames: a command byte, data bytes with bit 7
+// clear, FF; or one of the lone bytes in Singles (the keep-alive and its answers).
+inline void CheckWholeFrames(const Bytes& Wire, const Bytes& Singles)
+{
+    for (size_t i = 0; i < Wire.size();) {
+        const unsigned char command = ByteAt(Wire, i);
+        if (Singles.find(static_cast<char>(command)) != Bytes::npos) {
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < Wire.size() && ByteAt(Wire, end) < 0x80)
+            ++end;
+        const bool whole = command >= 0x80 && command != 0xFF && end < Wire.size() && ByteAt(Wire, end) == 0xFF &&
+                           end >= i + 2;  // at least the check byte
+        if (!whole) {
+            std::fprintf(stderr, "not a whole frame at byte %zu of %zu:", i, Wire.size());
+            for (size_t k = i; k < Wire.size() && k < i + 48; ++k)
+                std::fprintf(stderr, " %02X", ByteAt(Wire, k));
+            std::fprintf(stderr, "\n");
+        }
+        FUZZ_CHECK(whole);
+        i = end + 1;
+    }
+}
+
+// Wire is nothing but whole Logitek messages: three header bytes, 02, a
+// count L, and L bytes.
+inline void CheckWholeLogitekMessages(const Bytes& Wire)
+{
+    for (size_t i = 0; i < Wire.size();) {
+        FUZZ_CHECK(i + LogitekHeadBytes <= Wire.size() && ByteAt(Wire, i + 3) == 0x02);
+        const size_t length = ByteAt(Wire, i + 4);
+        FUZZ_CHECK(length > 0 && i + LogitekHeadBytes + length <= Wire.size());
+        i += LogitekHeadBytes + length;
+    }
+}
+
+// The receive buffers stay within their caps once the decoders have run.
+inline void CheckBuffers(const Server& s)
+{
+    FUZZ_CHECK(s.SerialBuffer.size() <= SerialBufferLimit);
+    for (const ClientRecord& c : s.ClientTable)
+        FUZZ_CHECK(c.ReceiveBuffer.size() <= HelmBufferLimit);
+    for (const ZoltClient& c : s.ZoltClientTable)
+        FUZZ_CHECK(c.ReceiveBuffer.size() <= ZoltBufferLimit);
+    for (const LogitekClient& c : s.LogitekClientTable)
+        FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
+}
+
+// What went to the serial line and to the Helm and Logitek clients is whole
+// frames (pass-through relays raw bytes both ways and is not checked), and
+// the model and the buffers keep their promises.
+inline void CheckAll(FuzzRig& Rig)
+{
+    Server& s = Rig.server;
+    CheckModel(s);
+    CheckBuffers(s);
+    if (s.cfg.PassThru)
+        return;
+    // The keep-alive poll goes alone; an Orion or Draco is asked for its
+    // tables with a lone F2 as well.
+    CheckWholeFrames(Rig.serial.written(), s.model.SwitcherType == TypeVela ? "\xF5" : "\xF2\xF5");
+    for (const auto& [key, conn] : Rig.sockets.conns) {
+        if (key.first == Port::Helm)
+            CheckWholeFrames(conn.outbound, "\xF1\xF4\xF5");
+        else if (key.first == Port::Logitek)
+            CheckWholeLogitekMessages(conn.outbound);
+    }
+}
+
+inline Bytes AsBytes(const uint8_t* Data, size_t Size) { return Bytes(reinterpret_cast<const char*>(Data), Size); }
+
+// A switcher of Type sends Data: decoded on a fresh server with a Helm PC, a
+// soft panel, a Zolt console and a Logitek console attached, then a round of
+// the poll timer (table requests, keep-alive) on whatever it left.
+inline void FuzzSwitcher(int Type, const uint8_t* Data, size_t Size)
+{
+    FuzzRig rig(Type);
+    rig.ConnectHelm(HelmPcClientType);
+    rig.ConnectHelm(FirstPanelClientType + 1);
+    rig.ConnectZolt();
+    rig.ConnectLogitek();
+    rig.SerialArrives(AsBytes(Data, Size));
+    rig.PollOnce();
+    CheckAll(rig);
+}
+
+// The families a client-side target plays, picked by the low bits of its
+// first input byte; the next bit turns demo mode on.
+inline int FamilyFromMode(uint8_t Mode)
+{
+    static constexpr int Types[] = {TypeVela, TypeOrion, TypeDraco, TypePassThru};
+    return Types[Mode & 3];
+}
+inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != TypePassThru; }
+
+// A console on Port (Zolt or Logitek) sends the input after its first byte,
+// which picks the family and demo mode; a Helm PC is attached.
+inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
+{
+    if (Size == 0)
+        return;
+    const uint8_t mode = Data[0];
+    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
+    rig.ConnectHelm(HelmPcClientType);
+    const int slot = P == Port::Zolt ? rig.ConnectZolt() : rig.ConnectLogitek();
+    rig.ClientSends(P, slot, AsBytes(Data + 1, Size - 1));
+    rig.PollOnce();
+    CheckAll(rig);
+}

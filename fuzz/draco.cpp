@@ -1,0 +1,8 @@
+// Bytes from a Draco switcher on the serial line.
+#include "FuzzRig.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
+{
+    FuzzSwitcher(TypeDraco, Data, Size);
+    return 0;
+}

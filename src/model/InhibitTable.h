@@ -1,0 +1,32 @@
+#pragma once
+// The inhibit map: per destination, whether each source may be routed to it.
+// Kept as bits, so that the largest table a switcher may report stays small
+// in memory; the protocols and the soft panel files see each destination as
+// a text of one '1' (inhibited) or '0' per source.
+#include <string>
+#include <vector>
+
+class InhibitTable {
+public:
+    // Destinations x Sources, nothing inhibited.
+    void assign(size_t Destinations, size_t Sources);
+    // Keeps what both sizes hold; new places are not inhibited.
+    void resize(size_t Destinations, size_t Sources);
+    size_t size() const { return rows_.size(); }
+    size_t sources() const { return sources_; }
+    bool inhibited(size_t Destination, size_t Source) const;
+    // Throws std::out_of_range past the last destination, as the table's
+    // users expect of an index taken from a frame.
+    std::string text(size_t Destination) const;
+    // '1' inhibits, any other character does not; a text is cut or padded
+    // with '0' to the number of sources.
+    void setText(size_t Destination, const std::string& Text);
+    // Every destination's text, for the encoders of the switchers that take
+    // the map whole (theirs are small).
+    std::vector<std::string> texts() const;
+    bool operator==(const InhibitTable& Other) const = default;
+
+private:
+    size_t sources_ = 0;
+    std::vector<std::vector<bool>> rows_;
+};
