@@ -191,7 +191,7 @@ TEST(ClientAccessEndToEnd, OnlyTheListenAddressTakesConnections)
 
 TEST(ClientAccessEndToEnd, OutOfDescriptorsTheExcessIsRefusedAtOnceAndServiceResumes)
 {
-#ifdef __SANITIZE_ADDRESS__
+#ifdef HVN_ADDRESS_SANITIZER
     GTEST_SKIP() << "the sanitizers' own checks need descriptors, and fail when there are none";
 #endif
     TempDir dir;
