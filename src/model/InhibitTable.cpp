@@ -4,8 +4,8 @@
 
 void InhibitTable::assign(size_t Destinations, size_t Sources)
 {
-    sources_ = Sources;
-    rows_.assign(Destinations, std::vector<bool>(Sources, false));
+    rows_.clear();
+    resize(Destinations, Sources);
 }
 
 void InhibitTable::resize(size_t Destinations, size_t Sources)
