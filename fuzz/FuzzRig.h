@@ -5,7 +5,7 @@
 // libFuzzer keeps the input as a finding.
 #include "core/DemoMode.h"
 #include "helm/FromHelm.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "logitek/Logitek.h"
 #include "support/Fakes.h"
 #include "switcher/SerialLink.h"

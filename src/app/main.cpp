@@ -1,6 +1,6 @@
 // hvnserver: starts the server with its window (or headless), runs the event
 // loop, and exits in order on SIGINT or SIGTERM.
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "core/Routing.h"
 #include "model/Server.h"
 #include "platform/HeadlessDisplay.h"
@@ -180,7 +180,7 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    Form_Load(server);
+    StartServer(server);
     if (window)
         window->start();
     return QCoreApplication::exec();

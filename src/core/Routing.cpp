@@ -1,7 +1,7 @@
 #include "core/Routing.h"
 
 #include "core/ClientAccess.h"
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "core/StatusPanels.h"
 #include "helm/HelmProtocol.h"
 #include "logitek/LogitekProtocol.h"
@@ -77,20 +77,20 @@ public:
     void onTimer(TimerId id) override
     {
         switch (id) {
-        case TimerId::Poll: tmrPoll_Timer(s_); break;
-        case TimerId::Led: tmrLed_Timer(s_); break;
-        case TimerId::Led2: tmrLed2_Timer(s_); break;
-        case TimerId::DecodeTcp: tmrDecodeTcp_Timer(s_); break;
-        case TimerId::SerialDecode: tmrSerialDecode_Timer(s_); break;
-        case TimerId::SwitcherQueue: tmrSwitcherQueue_Timer(s_); break;
+        case TimerId::Poll: OnPollTick(s_); break;
+        case TimerId::Led: OnLedTick(s_); break;
+        case TimerId::Led2: OnLed2Tick(s_); break;
+        case TimerId::DecodeTcp: OnClientDecodeTick(s_); break;
+        case TimerId::SerialDecode: OnSerialDecodeTick(s_); break;
+        case TimerId::SwitcherQueue: OnSwitcherQueueTick(s_); break;
         case TimerId::Count: break;
         }
     }
     void onSerialData(const Bytes& chunk) override
     {
-        DecodeAtOnceWhenIdle(s_, TimerId::SerialDecode, [&] { MSComm1_OnComm(s_, 2, chunk); });
+        DecodeAtOnceWhenIdle(s_, TimerId::SerialDecode, [&] { OnSerialData(s_, chunk); });
     }
-    void onSerialError(int code) override { MSComm1_OnComm(s_, code, Bytes()); }
+    void onSerialError(int code) override { OnSerialError(s_, code); }
     void onConnectionRequest(Port port) override
     {
         ClientProtocol* p = ProtocolOn(port);
@@ -136,7 +136,7 @@ void RouteServer(Server& s)
     s.Events = std::make_unique<Events>(s);
 }
 
-void tmrDecodeTcp_Timer(Server& s)
+void OnClientDecodeTick(Server& s)
 {
     std::vector<ClientProtocol::DecodeRound> rounds;
     for (auto& p : s.Protocols)

@@ -5,7 +5,7 @@
 class Server;
 
 // Registers the client protocols and installs the routing; once, before
-// Form_Load. A client protocol is added here with one line.
+// StartServer. A client protocol is added here with one line.
 void RouteServer(Server& s);
 // One decode round: one message per client buffer of every protocol.
-void tmrDecodeTcp_Timer(Server& s);
+void OnClientDecodeTick(Server& s);

@@ -4,13 +4,13 @@
 #include "model/Server.h"
 #include "switcher/ToSwitcher.h"
 
-void tmrLed_Timer(Server& s)
+void OnLedTick(Server& s)
 {
     s.display.setLamp(Lamp::Network, false);
     s.timers.disable(TimerId::Led);
 }
 
-void tmrLed2_Timer(Server& s)
+void OnLed2Tick(Server& s)
 {
     s.timers.disable(TimerId::Led2);
     s.display.setLamp(Lamp::Serial, false);

@@ -2,7 +2,7 @@
 // The lamps' timers and the clear button of the status display.
 class Server;
 
-void tmrLed_Timer(Server& s);
+void OnLedTick(Server& s);
 // Also sends the table requests held back while the line was busy.
-void tmrLed2_Timer(Server& s);
+void OnLed2Tick(Server& s);
 void cmdClearList_Click(Server& s);

@@ -3,7 +3,7 @@
 #include "disk/Logs.h"
 #include "disk/Trap.h"
 #include "helm/HelmFrames.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
 #include "model/Server.h"

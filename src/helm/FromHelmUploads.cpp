@@ -6,7 +6,7 @@
 #include "disk/Trap.h"
 #include "helm/FromHelm.h"
 #include "helm/HelmFrames.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/Server.h"
 #include "model/VelaFrames.h"

@@ -1,7 +1,7 @@
 #include "helm/HelmProtocol.h"
 
 #include "helm/FromHelm.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/Server.h"
 #include "switcher/SwitcherFamily.h"

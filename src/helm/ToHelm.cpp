@@ -1,7 +1,7 @@
 #include "helm/ToHelm.h"
 
 #include "disk/Trap.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
 #include "switcher/ToSwitcher.h"

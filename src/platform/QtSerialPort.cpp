@@ -16,10 +16,6 @@
 
 namespace {
 
-// Faults the driver counts rather than signals, reported under these codes.
-constexpr int OverrunError = 1006;          // the UART lost bytes
-constexpr int ReceiveOverflowError = 1008;  // the driver's receive buffer was full
-
 struct LineSettings {
     qint32 baud = 0;
     QSerialPort::Parity parity = QSerialPort::NoParity;
@@ -209,9 +205,9 @@ void QtSerialPort::received()
     if (!data.isEmpty())
         handler_->onSerialData(Bytes(data.constData(), static_cast<size_t>(data.size())));
     if (overran)
-        handler_->onSerialError(OverrunError);
+        handler_->onSerialError(SerialOverrunError);
     if (overflowed)
-        handler_->onSerialError(ReceiveOverflowError);
+        handler_->onSerialError(SerialReceiveOverflowError);
 }
 
 void QtSerialPort::failed(QSerialPort::SerialPortError error)

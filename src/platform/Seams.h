@@ -32,6 +32,10 @@ struct SerialDeviceInfo {
     std::string description;  // what the system calls it; may be empty
 };
 
+// Faults the serial driver counts rather than signals, reported under these codes.
+constexpr int SerialOverrunError = 1006;          // the UART lost bytes
+constexpr int SerialReceiveOverflowError = 1008;  // the driver's receive buffer was full
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;

@@ -18,25 +18,26 @@ constexpr int RetryEveryPollTicks = 12;  // 3 seconds of 250 ms ticks
 
 std::string SerialErrorText(int code)
 {
-    if (code == 1008)
+    if (code == SerialReceiveOverflowError)
         return "Serial Port Receive Buffer Overflow";
-    if (code == 1006)
+    if (code == SerialOverrunError)
         return "Serial Port Overrun";
     return "Serial Port Error #" + std::to_string(code);
 }
 
 }  // namespace
 
-void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk)
+void OnSerialError(Server& s, int Code)
 {
-    if (EventCode != 2) {
-        LogTrappedError(s, SerialErrorText(EventCode), "Serial Error", 0, "");
-        // A port that failed while open is reopened by the supervision; the
-        // failure has been reported once here.
-        if (!s.serial.isOpen())
-            s.SerialFailureReported = true;
-        return;
-    }
+    LogTrappedError(s, SerialErrorText(Code), "Serial Error", 0, "");
+    // A port that failed while open is reopened by the supervision; the
+    // failure has been reported once here.
+    if (!s.serial.isOpen())
+        s.SerialFailureReported = true;
+}
+
+void OnSerialData(Server& s, const Bytes& Chunk)
+{
     Trap(s, "MSComm1 Error (" + std::to_string(s.cfg.CommPort) + ")", "Serial Error", [&] {
         if (!s.cfg.PassThru && s.AwaitingSwitcher) {
             s.AwaitingSwitcher = false;
@@ -94,7 +95,7 @@ void LoopBackToDecoder(Server& s, const Bytes& Frame)
     DecodeSwitcherMessage(s);
 }
 
-void tmrSerialDecode_Timer(Server& s)
+void OnSerialDecodeTick(Server& s)
 {
     const size_t before = s.SerialBuffer.size();
     if (before > 0)

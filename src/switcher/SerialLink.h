@@ -11,10 +11,11 @@ constexpr size_t SerialBufferLimit = 250001;
 constexpr int SerialIdleDiscardMs = 500;
 constexpr size_t SerialSendPiece = 16384;
 
-// The serial control's communication event: code 2 carries received bytes,
-// any other code is an error report.
-void MSComm1_OnComm(Server& s, int EventCode, const Bytes& Chunk);
-void tmrSerialDecode_Timer(Server& s);
+// Bytes the serial port received.
+void OnSerialData(Server& s, const Bytes& Chunk);
+// The serial port reported a fault (a QSerialPort error or Serial...Error).
+void OnSerialError(Server& s, int Code);
+void OnSerialDecodeTick(Server& s);
 // Hands the buffer to the decoder of the configured family once.
 void DecodeSwitcherMessage(Server& s);
 // Demo mode: the frame becomes the receive buffer and is decoded at once, as

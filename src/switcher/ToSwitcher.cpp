@@ -83,7 +83,7 @@ void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Se
     Dispatch(s, &SwitcherFamily::SendTransitionControl, Settings, Destination);
 }
 
-void tmrSwitcherQueue_Timer(Server& s)
+void OnSwitcherQueueTick(Server& s)
 {
     const SwitcherFamily* family = ConfiguredFamily(s);
     if (family != nullptr && family->ReleaseCommands != nullptr)

@@ -32,5 +32,5 @@ void SendGainToSwitcher(Server& s, int Kind, int Value, int Index, int Value2, i
 void SendTransitionControlToSwitcher(Server& s, const std::array<uint8_t, 4>& Settings, int Destination);
 // Commands that wait their turn: the SwitcherQueue timer lets them go, and
 // disabling the server drops them all.
-void tmrSwitcherQueue_Timer(Server& s);
+void OnSwitcherQueueTick(Server& s);
 void DropQueuedSwitcherCommands(Server& s);

@@ -1,10 +1,10 @@
 #include "ui/frmClients.h"
 
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "disk/Logs.h"
 #include "disk/Trap.h"
 #include "helm/FromHelm.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "logitek/Logitek.h"
 #include "model/Server.h"
 #include "ui/Boxes.h"
@@ -114,7 +114,7 @@ void frmClients::addRow(Port port, int slot, const std::string& kind, const std:
 
 void frmClients::cmdAll_Click()
 {
-    mnuDisconnectAllClients_Click(s_);
+    DisconnectAllClients(s_);
     accept();
 }
 

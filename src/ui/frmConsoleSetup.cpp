@@ -120,10 +120,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     layout->addLayout(buttons);
     setMinimumWidth(380);
 
-    Form_Load();
+    StartServer();
 }
 
-void frmConsoleSetup::Form_Load()
+void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
         enabled_[row] = EnableOf(s_.cfg, row);

@@ -30,7 +30,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
+    void StartServer();
     // Applies the rows in order; false when the dialog must stay open.
     bool ApplyPorts();
     // The row's port, or none when an enabled row holds an invalid number

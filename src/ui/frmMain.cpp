@@ -1,9 +1,9 @@
 #include "ui/frmMain.h"
 
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "core/StatusPanels.h"
 #include "disk/StatusDisplay.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "model/Server.h"
 #include "ui/ExitQuestion.h"
 #include "ui/HelpWindow.h"
@@ -153,7 +153,7 @@ void frmMain::buildMenus()
     };
     connect(mnuEnable, &QAction::triggered, this, withServer(ToggleServerEnabled));
     connect(mnuDisable, &QAction::triggered, this, withServer(ToggleServerEnabled));
-    connect(mnuDisconnectAllClients, &QAction::triggered, this, withServer(mnuDisconnectAllClients_Click));
+    connect(mnuDisconnectAllClients, &QAction::triggered, this, withServer(DisconnectAllClients));
     connect(mnuList, &QAction::triggered, this, [this] { runDialog<frmClients>(); });
     connect(mnuSetup, &QAction::triggered, this, [this] { runDialog<frmSetup>(); });
     connect(mnuPanelPassword, &QAction::triggered, this, [this] { runDialog<frmChangePassword>(PasswordTag::Panel); });

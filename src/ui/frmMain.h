@@ -25,7 +25,7 @@ public:
 
     // The window and the server need each other; the server is built on the window.
     void attach(Server& server) { server_ = &server; }
-    // Shows the window after Form_Load: in front or on top as configured, or
+    // Shows the window after StartServer: in front or on top as configured, or
     // in the tray when the server starts there.
     void start();
 

@@ -2,11 +2,11 @@
 
 #include "ui/DialogParts.h"
 
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
 #include "disk/Trap.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "model/ClientAddresses.h"
 #include "model/Model.h"
 #include "model/Server.h"
@@ -306,7 +306,7 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     for (const auto& [control, text] : helpTexts_)
         control->installEventFilter(this);
 
-    Form_Load();
+    StartServer();
 }
 
 void frmSetup::addHelp(QWidget* control, const char* text) { helpTexts_[control] = QString::fromLatin1(text); }
@@ -321,7 +321,7 @@ bool frmSetup::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void frmSetup::Form_Load()
+void frmSetup::StartServer()
 {
     const Config& c = s_.cfg;
     SetupLoading = true;
@@ -599,7 +599,7 @@ void frmSetup::ReopenHelmPort()
     const long port = s_.cfg.HelmPort;
     // Everybody is disconnected and the slot numbering starts again, as the
     // menu does; the status bar shows the recomputed total.
-    mnuDisconnectAllClients_Click(s_);
+    DisconnectAllClients(s_);
     s_.sockets.closeListener(Port::Helm);
     s_.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(port) + "]");
     s_.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(port));

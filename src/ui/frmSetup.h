@@ -28,7 +28,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
+    void StartServer();
     void cmboSwitcher_Click();
     void cmboBaudRate_Click();
     // Applies the dialog in order; false when a question was cancelled or the port is invalid.

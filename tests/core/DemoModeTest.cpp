@@ -1,6 +1,6 @@
 // Demo mode: a synthetic switcher filled at startup; a Vela demo answers
 // client commands through the decoder as a switcher would.
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "helm/FromHelm.h"
 #include "helm/ToHelm.h"
 #include "switcher/ToSwitcher.h"
@@ -20,7 +20,7 @@ struct DemoRig : VelaRig {
     explicit DemoRig(const std::string& type)
     {
         dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=" + type + "\r\nDemo Mode=Yes\r\n");
-        Form_Load(server);
+        StartServer(server);
         a = connect();
         b = connect();
         for (int i = 0; i < 4; ++i)

@@ -1,6 +1,6 @@
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "core/Routing.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
@@ -148,9 +148,9 @@ TEST(HelmSlots, AHalfFrameIsDroppedAfterTheIdleTime)
     rig.server.NoteTraffic();
     rig.server.ClientTable[1].ReceiveBuffer = Wire({0xFE, 0x01});
     rig.timers.now += 150;
-    tmrDecodeTcp_Timer(rig.server);
+    OnClientDecodeTick(rig.server);
     rig.timers.now += 60;
-    tmrDecodeTcp_Timer(rig.server);
+    OnClientDecodeTick(rig.server);
     EXPECT_TRUE(rig.server.ClientTable[static_cast<size_t>(slot)].ReceiveBuffer.empty());
     EXPECT_FALSE(rig.timers.isEnabled(TimerId::DecodeTcp));
 }
@@ -246,7 +246,7 @@ TEST(HelmSlots, DisconnectingEverybodyRestartsTheNumbering)
     ClientRig rig;
     rig.connect("a");
     rig.connect("b");
-    mnuDisconnectAllClients_Click(rig.server);
+    DisconnectAllClients(rig.server);
     EXPECT_EQ(rig.server.ClientSlotCount(), 0);
     EXPECT_EQ(rig.server.ClientCount, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");

@@ -1,6 +1,6 @@
 #include "HelmRig.h"
 
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "switcher/vela/ToVela.h"
 
 namespace {

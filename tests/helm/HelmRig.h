@@ -1,7 +1,7 @@
 #pragma once
 // A server on fakes with Helm clients connected through the real accept path.
 #include "helm/FromHelm.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
 #include "support/Fakes.h"

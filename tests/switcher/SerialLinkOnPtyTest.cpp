@@ -1,5 +1,5 @@
 // The serial link with the real Qt port and timers on a pseudo-terminal.
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "platform/QtLoop.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtTimers.h"

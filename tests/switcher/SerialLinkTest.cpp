@@ -17,7 +17,7 @@ TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
     Server& s = rig.server;
     s.AwaitingSwitcher = true;
     s.SwitcherLink.Misses = 7;
-    MSComm1_OnComm(s, 2, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
+    OnSerialData(s, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_EQ(s.SerialBuffer, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_FALSE(s.AwaitingSwitcher);
     EXPECT_EQ(s.SwitcherLink.Misses, 0);
@@ -42,10 +42,10 @@ TEST(SerialReceive, AKeepAliveAnswerLosesOnlyItsOwnByte)
     EXPECT_FALSE(s.ModuleUpgradeActive);
     EXPECT_EQ(rig.display.toolTips[Label::SerialStatus], "Connected");
 
-    MSComm1_OnComm(s, 2, Wire({0xF4, 0xFE, 0x01, 0xFF}));
+    OnSerialData(s, Wire({0xF4, 0xFE, 0x01, 0xFF}));
     EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01, 0xFF}));
     // An F4 inside a chunk is data for the decoder.
-    MSComm1_OnComm(s, 2, Wire({0x01, 0xF4}));
+    OnSerialData(s, Wire({0x01, 0xF4}));
     EXPECT_EQ(s.SerialBuffer, Wire({0xFE, 0x01, 0xFF, 0x01, 0xF4}));
 }
 
@@ -68,8 +68,8 @@ TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
 TEST(SerialReceive, ErrorEventsAreLoggedWithTheirTexts)
 {
     LinkRig rig;
-    rig.server.onSerialError(1008);
-    rig.server.onSerialError(1006);
+    rig.server.onSerialError(SerialReceiveOverflowError);
+    rig.server.onSerialError(SerialOverrunError);
     rig.server.onSerialError(1004);
     const std::string log = rig.dir.read("Errorlog.txt");
     EXPECT_NE(log.find("Serial Port Receive Buffer Overflow"), std::string::npos);
@@ -137,7 +137,7 @@ TEST(SerialDecodeRound, NoiseNeverGrowsTheBufferBeyondItsCap)
     Server& s = rig.server;
     const Bytes noise(100000, '\x11');
     for (int i = 0; i < 3; ++i)
-        MSComm1_OnComm(s, 2, noise);
+        OnSerialData(s, noise);
     s.onTimer(TimerId::SerialDecode);
     EXPECT_TRUE(s.SerialBuffer.empty());
     EXPECT_NE(rig.dir.read("Errorlog.txt").find("Buffer Overflow"), std::string::npos);

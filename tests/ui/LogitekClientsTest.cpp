@@ -1,5 +1,5 @@
 // Logitek consoles in the client list, the exit question and "Disconnect All Clients".
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "logitek/Logitek.h"
 #include "ui/ExitQuestion.h"
 #include "ui/UiRig.h"
@@ -48,7 +48,7 @@ TEST(LogitekClients, ListedCountedAndDisconnectedSinglyOrAll)
     EXPECT_EQ(rig.server.LogitekClientCount, 1);
     EXPECT_NE(rig.dir.read("Eventlog.txt").find("Console Disconnected"), std::string::npos);
 
-    mnuDisconnectAllClients_Click(rig.server);
+    DisconnectAllClients(rig.server);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Logitek, 1));
     EXPECT_EQ(rig.server.LogitekSlotCount(), 0);
     EXPECT_EQ(rig.server.LogitekClientCount, 0);

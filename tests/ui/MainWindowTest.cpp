@@ -94,7 +94,7 @@ TEST(MainWindow, MenusCarryTheirCaptionsAcceleratorsAndSeparators)
 TEST(MainWindow, BothToggleMenusSwitchTheServerAndShowTheSameCaption)
 {
     WindowRig rig("Switcher Type=Vela\r\n");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     QAction* mnuEnable = Child<QAction>(rig.window, "mnuEnable");
     QAction* mnuDisable = Child<QAction>(rig.window, "mnuDisable");
 
@@ -117,7 +117,7 @@ TEST(MainWindow, StartupFillsTheStatusFrameAndStatusBar)
 {
     WindowRig rig("Serial Port=3\r\nBaud Rate=19200\r\nTCP/IP Port=1300\r\nMaintain ndf=Yes\r\n");
     EXPECT_EQ(S(Child<QLabel>(rig.window, "lblSerialStatus")->text()), "Router Serial Connection");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     EXPECT_EQ(S(rig.window.windowTitle()), "HVN Server Module - Orion Switcher");
     EXPECT_EQ(S(Child<QGroupBox>(rig.window, "Frame1")->title()), "Status Information");
     QLabel* serial = Child<QLabel>(rig.window, "lblSerialStatus");
@@ -141,7 +141,7 @@ TEST(MainWindow, StartupFillsTheStatusFrameAndStatusBar)
 TEST(UiHistory, TheTwentySixthLineRemovesTheFirstAndTheNewestStaysInView)
 {
     WindowRig rig;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.window.start();
     QTreeWidget* list = Child<QTreeWidget>(rig.window, "lstCmdHistory");
     for (int i = 1; i <= 26; ++i)
@@ -168,7 +168,7 @@ TEST(UiHistory, TheTwentySixthLineRemovesTheFirstAndTheNewestStaysInView)
 TEST(UiLamps, EachLampTurnsGreenWithTrafficAndGreyWhenItsTimerRunsOut)
 {
     WindowRig rig;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     const auto colour = [&](const char* lamp) { return Child<LampShape>(rig.window, lamp)->color().rgb() & 0xFFFFFF; };
     // The first table request goes out as the port opens and lights the serial lamp.
     EXPECT_EQ(colour("shpSerialStatus"), LampGreen);
@@ -192,7 +192,7 @@ TEST(MainWindow, BoxesFromTheServersOwnWorkAreShownWithoutWaiting)
 {
     WindowRig rig;
     rig.serial.openSucceeds = false;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     // Held until the window is up, so the box is not lost behind it.
     EXPECT_EQ(ShownBox(QStringLiteral("Serial Error")), nullptr);
     rig.window.start();
@@ -224,7 +224,7 @@ TEST(MainWindow, BoxesFromTheServersOwnWorkAreShownWithoutWaiting)
 TEST(MainWindow, ExitWithoutClientsAsksNothingAndShutsDown)
 {
     WindowRig rig;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.window.start();
     bool ended = false;
     QObject::connect(&rig.window, &frmMain::serverShutDown, [&] { ended = true; });
@@ -241,7 +241,7 @@ TEST(MainWindow, ExitWithoutClientsAsksNothingAndShutsDown)
 TEST(MainWindow, ExitWithClientsAsksAndCancelKeepsTheServerRunning)
 {
     WindowRig rig;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.window.start();
     const int panel = rig.connect("10.0.0.5", 131);
     bool ended = false;
@@ -269,7 +269,7 @@ TEST(MainWindow, ExitWithClientsAsksAndCancelKeepsTheServerRunning)
 TEST(MainWindow, DialogMenusLeaveTheTopmostLayerWhileTheyAreOpen)
 {
     WindowRig rig;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.window.start();
     EXPECT_TRUE(rig.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
@@ -288,7 +288,7 @@ TEST(MainWindow, DialogMenusLeaveTheTopmostLayerWhileTheyAreOpen)
     }
 
     WindowRig below("Stay On Top=No\r\n");
-    Form_Load(below.server);
+    StartServer(below.server);
     below.window.start();
     EXPECT_FALSE(below.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
@@ -296,7 +296,7 @@ TEST(MainWindow, DialogMenusLeaveTheTopmostLayerWhileTheyAreOpen)
 TEST(MainWindow, WithoutANotificationAreaMinimisingJustMinimises)
 {
     WindowRig rig("", false);
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.window.start();
     rig.window.showMinimized();
     ProcessEvents();
@@ -308,7 +308,7 @@ TEST(MainWindow, WithoutANotificationAreaMinimisingJustMinimises)
 TEST(MainWindow, MinimisingHidesInTheTrayAndADoubleClickRestores)
 {
     WindowRig rig("", true);
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.window.start();
     QSystemTrayIcon* tray = rig.window.findChild<QSystemTrayIcon*>();
     ASSERT_NE(tray, nullptr);
@@ -332,7 +332,7 @@ TEST(MainWindow, MinimisingHidesInTheTrayAndADoubleClickRestores)
 TEST(MainWindow, HelpContentsShowsTheProgramsOwnPage)
 {
     WindowRig rig;
-    Form_Load(rig.server);
+    StartServer(rig.server);
     Child<QAction>(rig.window, "mnuContents")->trigger();
     auto* help = rig.window.findChild<HelpWindow*>();
     ASSERT_NE(help, nullptr);

@@ -106,7 +106,7 @@ TEST(PasswordDialog, APasswordThatFitsIsReadBackFromTheFile)
         EXPECT_TRUE(rig.change("", "Sw1tch-Room"));
         DialogRig reread;
         reread.dir.write("tcpserve.ini", rig.dir.read("tcpserve.ini"));
-        Form_Load(reread.server);
+        StartServer(reread.server);
         EXPECT_EQ(tag == PasswordTag::Helm ? reread.server.cfg.HelmPassword : reread.server.cfg.PanelPassword,
                   "Sw1tch-Room");
     }

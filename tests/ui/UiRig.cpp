@@ -1,6 +1,6 @@
 #include "ui/UiRig.h"
 
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 
 int ConnectHelmClient(Server& server, FakeSockets& sockets, const std::string& address, int type)
 {

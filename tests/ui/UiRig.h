@@ -1,7 +1,7 @@
 #pragma once
 // Servers on fakes for the window and dialog tests, and scripted answers to
 // the operator's questions.
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "support/Fakes.h"
 #include "support/QtGuiApp.h"
 #include "support/TempDir.h"
@@ -52,7 +52,7 @@ struct DialogRig : AppFirst, TestRig {
         server.cfg.AppPath = dir.app();
         if (!ini.empty())
             dir.write("tcpserve.ini", "[CONFIGURATION]\r\n" + ini);
-        Form_Load(server);
+        StartServer(server);
     }
     // A Helm client in the next slot, logged in with Type (16383: never logged in).
     int connect(const std::string& address, int type);

@@ -1,6 +1,6 @@
 // Console slots: greeting and defaults, reuse, closing, and the send path.
-#include "core/MainForm.h"
-#include "helm/TCPSerialCommunications.h"
+#include "core/Lifecycle.h"
+#include "helm/HelmPort.h"
 #include "zolt/ZoltRig.h"
 
 namespace {
@@ -58,7 +58,7 @@ TEST_F(ZoltSlots, DisconnectingEverybodyClosesTheConsolesToo)
     Connect("10.0.0.1");
     Connect("10.0.0.2");
     EXPECT_EQ(s.TotalConnections(), 3);
-    mnuDisconnectAllClients_Click(s);
+    DisconnectAllClients(s);
     EXPECT_EQ(s.ZoltSlotCount(), 0);
     EXPECT_EQ(s.ZoltClientCount, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");

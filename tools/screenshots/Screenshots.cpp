@@ -1,10 +1,10 @@
 // hvnscreenshots DIR: draws the operator's window and each dialog on a server
 // with sample clients and history, and saves them as PNG files in DIR. It
 // draws on Qt's offscreen platform, so it needs no display.
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "disk/Logs.h"
 #include "disk/StatusDisplay.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "support/Fakes.h"
 #include "ui/Application.h"
 #include "ui/Boxes.h"
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         RouteServer(server);
         server.cfg.AppPath = folder.string() + "/";
         window.attach(server);
-        Form_Load(server);
+        StartServer(server);
         window.start();
         window.resize(640, 460);
 

@@ -2,7 +2,7 @@
 // forwards to Helm clients, consoles and soft panel files.
 #include "DracoRig.h"
 
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "helm/ToHelm.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // while the switcher sends tables, and the pauses run by the queue timer.
 #include "DracoRig.h"
 
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 #include "helm/FromHelm.h"
 #include "switcher/ToSwitcher.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // A Vela server on fakes with Helm clients attached, and frame builders.
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "model/ByteManipulation.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"

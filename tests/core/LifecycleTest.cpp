@@ -1,5 +1,5 @@
-#include "core/MainForm.h"
-#include "helm/TCPSerialCommunications.h"
+#include "core/Lifecycle.h"
+#include "helm/HelmPort.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "support/WireBytes.h"
@@ -28,7 +28,7 @@ struct StartRig : TestRig {
 TEST(Startup, MissingConfigurationStartsAnOrionServerOnTheDefaults)
 {
     StartRig rig;
-    EXPECT_TRUE(Form_Load(rig.server));
+    EXPECT_TRUE(StartServer(rig.server));
     EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1250);
     EXPECT_FALSE(rig.sockets.isListening(Port::Zolt));
     EXPECT_FALSE(rig.sockets.isListening(Port::Logitek));
@@ -50,7 +50,7 @@ TEST(Startup, HelmPortsOutOfRangeListenOn1250)
 {
     for (const char* port : {"0", "70000"}) {
         StartRig rig(std::string("TCP/IP Port=") + port + "\r\n");
-        Form_Load(rig.server);
+        StartServer(rig.server);
         EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1250) << port;
     }
 }
@@ -59,7 +59,7 @@ TEST(Startup, ABusyHelmPortStopsBeforeTheOtherPortsAndTheSerialPort)
 {
     StartRig rig("Console IP Port=1200\r\nLogitek IP Port=1300\r\n");
     rig.sockets.refusePort = 1250;
-    EXPECT_FALSE(Form_Load(rig.server));
+    EXPECT_FALSE(StartServer(rig.server));
     ASSERT_EQ(rig.display.boxes.size(), 1u);
     EXPECT_EQ(rig.display.boxes[0].title, "IP Error");
     EXPECT_EQ(rig.display.boxes[0].text,
@@ -77,7 +77,7 @@ TEST(Startup, BusyConsolePortsNameTheirOwnPortNumbers)
 {
     StartRig rig("Logitek IP Port=1300\r\n");
     rig.sockets.refusePort = 1300;
-    EXPECT_FALSE(Form_Load(rig.server));
+    EXPECT_FALSE(StartServer(rig.server));
     ASSERT_EQ(rig.display.boxes.size(), 1u);
     EXPECT_NE(rig.display.boxes[0].text.find("Port 1300 may"), std::string::npos);
 }
@@ -86,7 +86,7 @@ TEST(Startup, ADeviceChosenByNameIsWhatTheStatusLineAndTheErrorBoxName)
 {
     StartRig rig("Serial Port=4\r\nSerial Device=/dev/ttyUSB0\r\n");
     rig.serial.openSucceeds = false;
-    EXPECT_FALSE(Form_Load(rig.server));
+    EXPECT_FALSE(StartServer(rig.server));
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyUSB0");
     EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [/dev/ttyUSB0 - 57600 Baud]");
     ASSERT_EQ(rig.display.boxes.size(), 1u);
@@ -97,7 +97,7 @@ TEST(Startup, AMissingSerialPortIsReportedAndTheNetworkKeepsServing)
 {
     StartRig rig("Serial Port=4\r\n");
     rig.serial.openSucceeds = false;
-    EXPECT_FALSE(Form_Load(rig.server));
+    EXPECT_FALSE(StartServer(rig.server));
     ASSERT_EQ(rig.display.boxes.size(), 1u);
     EXPECT_EQ(rig.display.boxes[0].title, "Serial Error");
     EXPECT_EQ(rig.display.boxes[0].text.substr(0, 60), "Error opening Serial Port.  Com 4 may not exist or is alread");
@@ -113,7 +113,7 @@ TEST(Startup, DemoModeNeverOpensTheSerialPortAndStaysConnected)
 {
     StartRig rig("Demo Mode=Yes\r\nSwitcher Type=Vela\r\n");
     rig.serial.openSucceeds = false;
-    EXPECT_TRUE(Form_Load(rig.server));
+    EXPECT_TRUE(StartServer(rig.server));
     EXPECT_EQ(rig.serial.openAttempts, 0);
     rig.second();
     rig.second();
@@ -127,14 +127,14 @@ TEST(Startup, AnExistingStatusFileIsMarkedIncomplete)
 {
     StartRig rig;
     rig.dir.write("Status.ndf", "\x01\x07");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     EXPECT_EQ(rig.dir.read("Status.ndf"), Bytes("\x00\x07", 2));
 }
 
 TEST(PollTimer, AwaitingVelaSwitcherIsAskedAsThePortOpensThenOnceASecond)
 {
     StartRig rig("Switcher Type=Vela\r\n");
-    ASSERT_TRUE(Form_Load(rig.server));
+    ASSERT_TRUE(StartServer(rig.server));
     ASSERT_EQ(rig.serial.writes.size(), 1u);  // before the first tick
     EXPECT_EQ(rig.serial.writes[0], BasicInfoRequest);
     EXPECT_EQ(rig.server.model.UpdateFlags, VelaAllUpdateFlags);
@@ -148,7 +148,7 @@ TEST(PollTimer, AwaitingVelaSwitcherIsAskedAsThePortOpensThenOnceASecond)
 TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)
 {
     StartRig rig("Switcher Type=Vela\r\n");
-    ASSERT_TRUE(Form_Load(rig.server));
+    ASSERT_TRUE(StartServer(rig.server));
     Server& s = rig.server;
     s.onSerialData(Wire({0xF4}));
     s.AwaitingSwitcher = false;
@@ -184,7 +184,7 @@ TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)
 TEST(PollTimer, ModuleUpgradeSuspendsTheMissCount)
 {
     StartRig rig("Switcher Type=Vela\r\n");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     Server& s = rig.server;
     SetSwitcherConnected(s, true);
     s.AwaitingSwitcher = false;
@@ -198,7 +198,7 @@ TEST(PollTimer, ModuleUpgradeSuspendsTheMissCount)
 TEST(PollTimer, PendingTablesAreRequestedWhenTheCountdownRunsOut)
 {
     StartRig rig("Switcher Type=Vela\r\n");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     Server& s = rig.server;
     s.AwaitingSwitcher = false;
     s.SwitcherRequest.Countdown = 2;
@@ -221,7 +221,7 @@ TEST(PollTimer, PendingTablesAreRequestedWhenTheCountdownRunsOut)
 TEST(PollTimer, PhasesRunOnceInFourTicks)
 {
     StartRig rig("Switcher Type=Vela\r\n");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     rig.serial.writes.clear();
     for (int tick = 1; tick <= 8; ++tick) {
         rig.server.onTimer(TimerId::Poll);
@@ -232,7 +232,7 @@ TEST(PollTimer, PhasesRunOnceInFourTicks)
 TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
 {
     StartRig rig("Switcher Type=Vela\r\nConsole IP Port=1200\r\nMaintain ndf=Yes\r\n");
-    ASSERT_TRUE(Form_Load(rig.server));
+    ASSERT_TRUE(StartServer(rig.server));
     Server& s = rig.server;
     rig.dir.write("lxptmap.ndf", "x");
     wscktClients_ConnectionRequest(s);
@@ -269,7 +269,7 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
 TEST(EnableDisable, ADisabledConsolePortStaysClosed)
 {
     StartRig rig("Switcher Type=Vela\r\n");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     ToggleServerEnabled(rig.server);
     ToggleServerEnabled(rig.server);
     rig.server.model.UpdateFlags = 0;
@@ -282,7 +282,7 @@ TEST(EnableDisable, ADisabledConsolePortStaysClosed)
 TEST(Shutdown, ClosesPortsWritesTheConfigurationAndLogsTheExit)
 {
     StartRig rig("Switcher Type=Vela\r\nMaintain ndf=Yes\r\n");
-    Form_Load(rig.server);
+    StartServer(rig.server);
     wscktClients_ConnectionRequest(rig.server);
     SetSwitcherConnected(rig.server, true);
     ShutdownServer(rig.server);

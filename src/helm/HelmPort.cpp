@@ -1,4 +1,4 @@
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 
 #include "disk/Logs.h"
 #include "disk/StatusDisplay.h"

@@ -1,4 +1,4 @@
-#include "core/MainForm.h"
+#include "core/Lifecycle.h"
 
 #include "core/DemoMode.h"
 #include "disk/Configuration.h"
@@ -6,7 +6,7 @@
 #include "disk/SoftPanelFiles.h"
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
-#include "helm/TCPSerialCommunications.h"
+#include "helm/HelmPort.h"
 #include "model/ByteManipulation.h"
 #include "model/ClientAddresses.h"
 #include "model/Server.h"
@@ -159,7 +159,7 @@ void InitializeServer(Server& s)
         s.cfg.HelmPort = 1250;
 }
 
-bool Form_Load(Server& s)
+bool StartServer(Server& s)
 {
     s.timers.enable(TimerId::Poll, PollIntervalMs);
     if (!Trap(s, "Form Load Error", "Serial/IP Error", [&] { InitializeServer(s); }))
@@ -240,7 +240,7 @@ void ToggleServerEnabled(Server& s)
     }
     s.ServerEnabled = false;
     s.timers.disable(TimerId::Poll);
-    mnuDisconnectAllClients_Click(s);
+    DisconnectAllClients(s);
     s.display.setEnableMenuCaption("&Enable");
     s.display.setCaption("HVN Server Module - Disabled");
     s.SerialPortWanted = false;
@@ -253,7 +253,7 @@ void ToggleServerEnabled(Server& s)
     DeleteNdfFiles(s);
 }
 
-void tmrPoll_Timer(Server& s)
+void OnPollTick(Server& s)
 {
     s.PollPhase += 1;
     SuperviseSerialPort(s);
@@ -308,7 +308,7 @@ void ReopenListeners(Server& s)
     }
 }
 
-void mnuDisconnectAllClients_Click(Server& s)
+void DisconnectAllClients(Server& s)
 {
     Trap(s, "IP Disconnect Error", "IP Error", [&] {
         for (auto& p : s.Protocols)
