@@ -219,7 +219,9 @@ public:
             watch_.Release();
         ForEachField(spare_, made_, RestoreField{Watching ? &watch_ : nullptr});
         if (takes_++ % WholeCheckEvery() == 0 && !(spare_ == made_)) {
-            std::fprintf(stderr, "the model was not put back as it was made: a field is missing in ForEachField\n");
+            std::fprintf(stderr,
+                         "the model was not put back as it was made: a field missing in ForEachField, or "
+                         "a write the watch missed\n");
             std::abort();
         }
         if (Watching) {

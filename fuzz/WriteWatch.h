@@ -65,44 +65,62 @@ public:
             next_.resize(2 * nextCount_ + 64);
         next_[nextCount_++] = {Address(Begin), Bytes, {}};
     }
-    // Protects the regions of this round: when they are the armed ones, only
-    // the pages written since; otherwise the old ones are released first.
+    // Protects the regions of this round. Runs of pages protected before
+    // and still wanted stay so (only the pages written since go back to
+    // read-only); runs no longer wanted are released, new ones protected.
     HVN_FUZZ_UNTRACED void Arm()
     {
-        if (SameRegions()) {
-            for (size_t i = 0; i < dirtyCount_; ++i)
+        Enlist();
+        if (overflow_)
+            Release();  // written pages went unnoted: protect everything afresh
+        armed_.assign(next_.begin(), next_.begin() + static_cast<std::ptrdiff_t>(nextCount_));
+        std::vector<std::pair<uintptr_t, uintptr_t>> runs = Runs();
+        for (const auto& run : runs_)
+            if (std::find(runs.begin(), runs.end(), run) == runs.end())
+                mprotect(reinterpret_cast<void*>(run.first), run.second - run.first, PROT_READ | PROT_WRITE);
+        for (const auto& run : runs)
+            if (std::find(runs_.begin(), runs_.end(), run) == runs_.end())
+                mprotect(reinterpret_cast<void*>(run.first), run.second - run.first, PROT_READ);
+        for (size_t i = 0; i < dirtyCount_; ++i)
+            if (Within(runs, dirty_[i]))
                 mprotect(reinterpret_cast<void*>(dirty_[i]), page_, PROT_READ);
-        } else {
-            Release();
-            armed_.assign(next_.begin(), next_.begin() + static_cast<std::ptrdiff_t>(nextCount_));
-            ProtectRuns();
-        }
+        runs_.swap(runs);
         nextCount_ = 0;
         dirtyCount_ = 0;
         overflow_ = false;
         cursor_ = 0;
     }
-    // After an input, with the regions the model holds now watched: unless
-    // every armed one is still among them (in order), a table was freed or
-    // moved, and nothing stays protected.
+    // After an input, with the regions the model holds now watched: the run
+    // of an armed region that is not among them any more (its table was
+    // freed or moved) is released, so that nothing else can come to live on
+    // a protected page. What the input wrote stays noted for the restore.
     HVN_FUZZ_UNTRACED void Confirm()
     {
-        size_t found = 0;
-        for (size_t i = 0; i < nextCount_ && found < armed_.size(); ++i)
-            if (next_[i].Begin == armed_[found].Begin && next_[i].Bytes == armed_[found].Bytes)
-                ++found;
-        if (found != armed_.size()) {
-            Release();
-            armed_.clear();
+        size_t at = 0;
+        for (const Region& r : armed_) {
+            while (at < nextCount_ && (next_[at].Begin != r.Begin || next_[at].Bytes != r.Bytes))
+                ++at;
+            if (at < nextCount_)
+                continue;
+            at = 0;
+            for (size_t k = 0; k < runs_.size(); ++k)
+                if (r.Begin + r.Bytes > runs_[k].first && r.Begin < runs_[k].second) {
+                    mprotect(reinterpret_cast<void*>(runs_[k].first), runs_[k].second - runs_[k].first,
+                             PROT_READ | PROT_WRITE);
+                    runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(k));
+                    break;
+                }
         }
         nextCount_ = 0;
         cursor_ = 0;
     }
+    // Nothing protected, nothing armed.
     void Release()
     {
         for (const auto& [first, end] : runs_)
             mprotect(reinterpret_cast<void*>(first), end - first, PROT_READ | PROT_WRITE);
         runs_.clear();
+        armed_.clear();
         dirtyCount_ = 0;
     }
 
@@ -134,19 +152,11 @@ private:
             }
         return nullptr;
     }
-    HVN_FUZZ_UNTRACED bool SameRegions() const
+    // Runs of armed regions that follow one another: the whole pages inside
+    // each, which only they occupy.
+    HVN_FUZZ_UNTRACED std::vector<std::pair<uintptr_t, uintptr_t>> Runs()
     {
-        if (nextCount_ != armed_.size())
-            return false;
-        for (size_t i = 0; i < nextCount_; ++i)
-            if (next_[i].Begin != armed_[i].Begin || next_[i].Bytes != armed_[i].Bytes)
-                return false;
-        return true;
-    }
-    // Runs of regions that follow one another; the whole pages inside each.
-    HVN_FUZZ_UNTRACED void ProtectRuns()
-    {
-        Enlist();
+        std::vector<std::pair<uintptr_t, uintptr_t>> runs;
         for (size_t i = 0; i < armed_.size();) {
             size_t j = i + 1;
             while (j < armed_.size() && armed_[j].Begin >= armed_[j - 1].Begin + armed_[j - 1].Bytes &&
@@ -154,15 +164,21 @@ private:
                 ++j;
             const uintptr_t first = (armed_[i].Begin + page_ - 1) & ~(page_ - 1);
             const uintptr_t end = (armed_[j - 1].Begin + armed_[j - 1].Bytes) & ~(page_ - 1);
-            if (first < end) {
-                runs_.emplace_back(first, end);
-                mprotect(reinterpret_cast<void*>(first), end - first, PROT_READ);
-            }
+            if (first < end)
+                runs.emplace_back(first, end);
             for (size_t k = i; k < j; ++k)
                 armed_[k].Protected = {std::max(first, armed_[k].Begin),
                                        std::min(end, armed_[k].Begin + armed_[k].Bytes)};
             i = j;
         }
+        return runs;
+    }
+    static bool Within(const std::vector<std::pair<uintptr_t, uintptr_t>>& Runs, uintptr_t Page)
+    {
+        for (const auto& [first, end] : Runs)
+            if (Page >= first && Page < end)
+                return true;
+        return false;
     }
 
     HVN_FUZZ_UNTRACED bool Catch(uintptr_t At)
