@@ -6,6 +6,10 @@
 #       (AddressSanitizer and UndefinedBehaviorSanitizer, build-fuzz); prints
 #       its executions, executions a second and result. New inputs go to
 #       BUILD/fuzz-work/TARGET/, never into the seed corpus.
+#   tools/fuzz.sh --replay [--build DIR] [TARGET...]
+#       Each corpus input once in the sanitizer build, the whole model compared
+#       with the one made before every input: the corpus (findings included)
+#       runs clean and no input leaves anything behind for the next.
 #   tools/fuzz.sh --campaign SECONDS [--build DIR] [TARGET...]
 #       Each target in turn for SECONDS in a build without AddressSanitizer
 #       (build-fuzz-campaign; UndefinedBehaviorSanitizer and the rig's checks
@@ -32,6 +36,7 @@ while [ $# -gt 0 ]; do
     --build) build="$2"; shift 2 ;;
     --campaign) mode=campaign; seconds="$2"; shift 2 ;;
     --coverage) mode=coverage; shift ;;
+    --replay) mode=replay; shift ;;
     [0-9]*) seconds="$1"; shift ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -42,7 +47,7 @@ field() { awk -v t="$1" -v f="$2" '$1 == t { print $f }' fuzz/targets.txt; }
 files() { awk -v t="$1" '$1 == t { for (i = 3; i <= NF; ++i) print $i }' fuzz/targets.txt; }
 
 case "$mode" in
-  run) fuzz_mode=sanitize; build="${build:-build-fuzz}" ;;
+  run | replay) fuzz_mode=sanitize; build="${build:-build-fuzz}" ;;
   campaign) fuzz_mode=campaign; build="${build:-build-fuzz-campaign}" ;;
   coverage) fuzz_mode=coverage; build="${build:-build-fuzz-coverage}"; tools/install-deps.sh coverage ;;
 esac
@@ -52,9 +57,9 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DHVN_FUZZ=ON \
         -DHVN_FUZZ_MODE="$fuzz_mode" -DHVN_WERROR=ON "${launcher[@]}" >/dev/null
 fi
-# Short runs take any fuzz build; a campaign and the coverage need theirs.
+# Short runs and replays take any fuzz build; a campaign and the coverage need theirs.
 built_as=$(sed -n 's/^HVN_FUZZ_MODE:[A-Z]*=//p' "$build/CMakeCache.txt")
-if [ "$mode" != run ] && [ "${built_as:-sanitize}" != "$fuzz_mode" ]; then
+if [ "$mode" != run ] && [ "$mode" != replay ] && [ "${built_as:-sanitize}" != "$fuzz_mode" ]; then
   echo "$build is a ${built_as:-sanitize} build; --$mode needs a $fuzz_mode build" >&2
   exit 2
 fi
@@ -108,42 +113,55 @@ short_runs() {
 }
 
 # Runs Target until SECONDS have passed, starting again after each finding;
-# prints "executions seconds findings first-cov last-cov".
+# prints "executions seconds findings".
 campaign_runs() {
-  local t="$1" left="$seconds" runs=0 used=0 found=0 first="" last="" n=0
+  local t="$1" left="$seconds" runs=0 used=0 found=0 n=0
   while [ "$left" -gt 0 ]; do
     local log="$build/fuzz-logs/$t.campaign.$((n++)).log" start status=0
     start=$(date +%s)
     run_target "$t" "$left" "$log" || status=$?
     local took=$(($(date +%s) - start))
     runs=$((runs + $(stat number_of_executed_units "$log"))); used=$((used + took)); left=$((left - took))
-    [ -n "$first" ] || first=$(sed -n 's/.*INITED cov: \([0-9]*\).*/\1/p' "$log" | head -1)
-    last=$(sed -n 's/^#[0-9]*.* cov: \([0-9]*\).*/\1/p' "$log" | tail -1)
     [ "$status" -eq 0 ] && break
     found=$((found + 1))
     grep -m3 -E 'ERROR|fuzz check failed|runtime error' "$log" >&2 || true
     [ "$took" -gt 0 ] || left=$((left - 1))
   done
-  echo "$runs $used $found ${first:-0} ${last:-0}"
+  echo "$runs $used $found"
+}
+
+# The corpus becomes its named seeds plus the fewest inputs (the seeds'
+# earlier finds and this campaign's) that keep every feature they reach.
+merge_into_corpus() {
+  local t="$1" corpus="fuzz/corpus/$1" fresh="$build/fuzz-merge/$1/fresh" found="$build/fuzz-merge/$1/found"
+  local hashed='^[0-9a-f]{40}$'
+  rm -rf "$fresh" "$found"
+  mkdir -p "$fresh" "$found"
+  for f in "$corpus"/*; do
+    if basename "$f" | grep -Eq "$hashed"; then cp "$f" "$found/"; else cp "$f" "$fresh/"; fi
+  done
+  "$build/fuzz/fuzz_$t" -set_cover_merge=1 -rss_limit_mb=256 -timeout=10 "$fresh" "$found" \
+    "$build/fuzz-work/$t" >"$build/fuzz-logs/$t.merge.log" 2>&1
+  find "$corpus" -type f -regextype posix-extended -regex ".*/[0-9a-f]{40}" -delete
+  find "$fresh" -type f -regextype posix-extended -regex ".*/[0-9a-f]{40}" -exec cp {} "$corpus/" \;
 }
 
 campaign() {
   local failed=0 rows=()
   for t in "${targets[@]}"; do
     echo "== campaign: $t for ${seconds}s"
-    local before result merged
+    local before edges
     before=$(corpus_size "$t")
-    read -r runs used found first last < <(campaign_runs "$t")
-    # shellcheck disable=SC2046
-    "$build/fuzz/fuzz_$t" -merge=1 $(options "$t") "fuzz/corpus/$t" "$build/fuzz-work/$t" \
-      >"$build/fuzz-logs/$t.merge.log" 2>&1
-    merged=$(sed -n 's/.*MERGE-OUTER: \([0-9]*\) new files.*/\1/p' "$build/fuzz-logs/$t.merge.log" | tail -1)
+    read -r runs used found < <(campaign_runs "$t")
+    merge_into_corpus "$t"
+    edges=$(sed -n 's/.*MERGE-OUTER: .* \([0-9]*\) new coverage edges.*/\1/p' "$build/fuzz-logs/$t.merge.log" | tail -1)
     [ "$found" -eq 0 ] || failed=1
-    rows+=("$(printf '%-10s %11s %8s %9s %14s %9s' "$t" "$runs" "$((runs / (used > 0 ? used : 1)))" \
-      "$before->$(corpus_size "$t")" "+${merged:-0} (${first}->${last})" "$found")")
+    rows+=("$(printf '%-10s %11s %8s %11s %10s %9s' "$t" "$runs" "$((runs / (used > 0 ? used : 1)))" \
+      "$before->$(corpus_size "$t")" "+${edges:-0}" "$found")")
   done
   echo "== campaign summary (${seconds}s each, $(uptime | sed 's/.*load/load/'))"
-  printf '%-10s %11s %8s %9s %14s %9s\n' target executions exec/s corpus "new (edges)" findings
+  echo "(new edges: what the merged inputs reach that the corpus did not)"
+  printf '%-10s %11s %8s %11s %10s %9s\n' target executions exec/s corpus "new edges" findings
   printf '%s\n' "${rows[@]}"
   [ "$failed" -eq 0 ] || echo "findings are under $build/fuzz-findings/"
   return "$failed"
@@ -176,8 +194,26 @@ coverage() {
   echo "== HTML report: $dir/html/index.html"
 }
 
+replay() {
+  local failed=0
+  for t in "${targets[@]}"; do
+    local log="$build/fuzz-logs/$t.replay.log"
+    mkdir -p "$(dirname "$log")"
+    if HVN_FUZZ_CHECK_EVERY=1 "$build/fuzz/fuzz_$t" -runs=0 -rss_limit_mb=256 -timeout=10 "fuzz/corpus/$t" \
+      >"$log" 2>&1; then
+      echo "$t: $(corpus_size "$t") inputs replayed, clean"
+    else
+      failed=1
+      tail -40 "$log"
+      echo "$t: FAILED (see $log)"
+    fi
+  done
+  return "$failed"
+}
+
 case "$mode" in
   run) short_runs ;;
+  replay) replay ;;
   campaign) campaign ;;
   coverage) coverage ;;
 esac
