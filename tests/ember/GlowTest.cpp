@@ -1,33 +1,16 @@
 // BER and Glow: what the real consumer (emberplus-connection 0.3.1) sends,
 // read as its requests; the provider's answers read back as they were meant;
 // and input that lies about its lengths or nests without end.
+#include "ConsumerMessages.h"
 #include "ember/Ber.h"
 #include "ember/EmberTree.h"
 #include "ember/Glow.h"
-#include "support/WireBytes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Glow messages as the consumer sent them (EmBER packet data, unframed).
-const Bytes RootGetDirectory = FromHex("600b6b09a0076205a003020120");
-const Bytes NodeGetDirectory =
-    FromHex("602e6b2ca02a6a28a0030d0101a1143112a0050c0348564ea1090c0763617074696f6ea20b6409a0076205a003020120");
-// The matrix's contents as the consumer knows them, shared by the next three.
-const std::string RouterKnown =
-    "a0040d020101a141313fa0080c06726f75746572a1080c06726f75746572a203020100a303020100a403020102a503020103aa153013a011"
-    "720fa0040d020102a1070c056e616d6573";
-const std::string KnownConnections = "a51e301ca00c700aa003020100a1030d0101a00c700aa003020101a1030d0100";
-const Bytes MatrixSubscribe =
-    FromHex("607c6b7aa0787176" + RouterKnown + "a20b6409a0076205a00302011e" + KnownConnections);
-const Bytes MatrixGetDirectory =
-    FromHex("607c6b7aa0787176" + RouterKnown + "a20b6409a0076205a003020120" + KnownConnections);
-const Bytes MatrixConnect =
-    FromHex("606a6b68a0667164" + RouterKnown + "a2026400a5153013a011700fa003020100a1030d0102a203020101");
-const Bytes ParameterGetDirectory = FromHex(
-    "60376b35a0336931a0060d0401020100a11a3118a0040c027430a2060c044f757431a503020101ad03020103a20b6409a0076205a003020"
-    "120");
+using namespace consumer;
 
 std::vector<EmberRequest> RequestsOf(const Bytes& Message)
 {
