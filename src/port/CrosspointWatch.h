@@ -4,6 +4,7 @@
 // whole map): rather than trusting each announcement to name what changed,
 // the port asks the watch after every announcement that may touch the map,
 // and the watch compares the model's map with what it saw last.
+#include <optional>
 #include <vector>
 
 struct Model;
@@ -17,5 +18,6 @@ public:
     void SeeAll(const Model& m);
 
 private:
-    std::vector<int> seen_;
+    // Per destination its source, none while it is off.
+    std::vector<std::optional<int>> seen_;
 };

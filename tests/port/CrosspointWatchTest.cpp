@@ -27,6 +27,11 @@ TEST(CrosspointWatch, ReportsEachChangeOnceWhateverResizedOrRewroteTheMap)
     m.CrosspointMap[3].Sources[0] = 16383;
     EXPECT_EQ(watch.Changes(m), (std::vector<int>{1, 3}));
     EXPECT_TRUE(watch.Changes(m).empty());
+    // Turned off, an output keeps its last source; turned on again from it, too.
+    m.CrosspointMap[1].SourceCount = 0;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
+    m.CrosspointMap[1].SourceCount = 1;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
 
     // New destinations count as changed; a shrunk table, or a count past the
     // table, is never read beyond its end.
