@@ -19,6 +19,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -28,7 +29,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR]\n"
+    "                 [--listen-address ADDR] [--ember-port N]\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -40,14 +41,30 @@ constexpr const char* Usage =
     "  --listen-address ADDR the one local address the ports listen on (127.0.0.1,\n"
     "                        an interface's address, ::1; :: for every IPv6 and\n"
     "                        IPv4 address); wins over the \"Listen Address\" key\n"
-    "                        (default: that key, else every IPv4 address)\n";
+    "                        (default: that key, else every IPv4 address)\n"
+    "  --ember-port N        TCP port of the Ember+ provider (0: off, negative: 9000);\n"
+    "                        wins over the \"Ember IP Port\" key (default: that key, else off)\n";
 
 struct Options {
     bool headless = false;
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
+    std::string emberPort;
 };
+
+// A whole decimal number that fits a long.
+std::optional<long> WholeNumber(const std::string& Text)
+{
+    try {
+        size_t used = 0;
+        const long value = std::stol(Text, &used);
+        if (used == Text.size())
+            return value;
+    } catch (const std::logic_error&) {
+    }
+    return std::nullopt;
+}
 
 // Parses our options; returns an exit status when the program should stop now.
 std::optional<int> ParseOptions(int argc, char** argv, Options& o)
@@ -69,13 +86,14 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
+                             : arg == "--ember-port"     ? &o.emberPort
                                                          : nullptr;
-        if (value && i + 1 < argc) {
+        if (value && i + 1 < argc && (value != &o.emberPort || WholeNumber(argv[i + 1]))) {
             *value = argv[++i];
             continue;
         }
-        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
-                     Usage);
+        const char* problem = !value ? "unknown option" : i + 1 < argc ? "bad argument for" : "missing argument for";
+        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", problem, arg.c_str(), Usage);
         return 2;
     }
     return std::nullopt;
@@ -151,6 +169,8 @@ int main(int argc, char** argv)
     server.cfg.AppPath = appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
+    if (!options.emberPort.empty())
+        server.cfg.EmberPortOption = WholeNumber(options.emberPort);
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);

@@ -304,6 +304,7 @@ void ReadConfiguration(Server& s)
     c.ListenAddress = Get(p, "Listen Address");
     c.AllowedClients = Get(p, "Allowed Clients");
     c.MaxClients = std::max(0L, limit("Max Clients"));
+    c.EmberPort = EmberPortNumber(limit("Ember IP Port"));
 
     c.EnableZoltPort = c.ZoltPort > 0;
     c.EnableHvnPort = c.HvnPort > 0;
@@ -386,6 +387,7 @@ void WriteConfiguration(Server& s)
         {"Listen Address", c.ListenAddress},
         {"Allowed Clients", c.AllowedClients},
         {"Max Clients", std::to_string(c.MaxClients)},
+        {"Ember IP Port", std::to_string(c.EmberPort)},
     };
     std::string text = "[CONFIGURATION]\r\n";
     for (const auto& [key, value] : keys)

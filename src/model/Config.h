@@ -1,5 +1,6 @@
 #pragma once
 // The settings of tcpserve.ini, as the running server holds them.
+#include <optional>
 #include <string>
 
 constexpr long StayOnTopYes = -1;
@@ -62,7 +63,18 @@ struct Config {
     std::string AllowedClients;
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
+    // "Ember IP Port": the Ember+ port; 0 is off.
+    long EmberPort = 0;
+    // Given on the command line: wins over EmberPort and never reaches the file.
+    std::optional<long> EmberPortOption;
 };
+
+// An Ember+ port number as the key and the option give it: negative means 9000.
+constexpr long DefaultEmberPort = 9000;
+inline long EmberPortNumber(long Given) { return Given < 0 ? DefaultEmberPort : Given; }
+
+// The Ember+ port in force (0: off): the command line's, else the file's.
+inline long EmberPortInForce(const Config& c) { return EmberPortNumber(c.EmberPortOption.value_or(c.EmberPort)); }
 
 // The listen address in force: the command line's, else the file's.
 inline const std::string& BindAddress(const Config& c)
