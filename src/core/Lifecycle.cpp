@@ -186,6 +186,13 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.LogitekPort);
         return false;
     }
+    const long ember = EmberPortInForce(s.cfg);
+    if (ember <= 0)
+        s.sockets.closeListener(Port::Ember);
+    else if (!OpenListener(s, Port::Ember, ember)) {
+        ShowIpError(s, ember);
+        return false;
+    }
     return OpenSerialAtStart(s);
 }
 
@@ -228,6 +235,8 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
+        if (EmberPortInForce(s.cfg) > 0)
+            OpenListener(s, Port::Ember, EmberPortInForce(s.cfg));
         SetFormCaption(s);
         switch (s.model.SwitcherType) {
         case TypeOrion: s.model.UpdateFlags = OrionAllUpdateFlags; break;
@@ -246,6 +255,7 @@ void ToggleServerEnabled(Server& s)
     s.serial.close();
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
+    s.sockets.closeListener(Port::Ember);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -266,6 +276,8 @@ void OnPollTick(Server& s)
         PollHelmClients(s);
     if (s.PollPhase == 3)
         Trap(s, "Poll Switcher Error", "Poll Timer", [&] { SuperviseSwitcher(s); });
+    for (auto& p : s.Protocols)
+        p->PollTick(s);
     if (s.PollPhase >= 4)
         s.PollPhase = 0;
 }
@@ -296,8 +308,10 @@ void ShutdownServer(Server& s)
 void ReopenListeners(Server& s)
 {
     const Config& c = s.cfg;
-    const std::pair<Port, long> ports[] = {
-        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
+    const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
+                                           {Port::Zolt, c.ZoltPort},
+                                           {Port::Logitek, c.LogitekPort},
+                                           {Port::Ember, EmberPortInForce(c)}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))
             continue;

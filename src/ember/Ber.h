@@ -19,6 +19,7 @@ constexpr unsigned char Constructed = 0x20;
 // Universal type numbers.
 constexpr uint32_t Boolean = 1;
 constexpr uint32_t Integer = 2;
+constexpr uint32_t OctetString = 4;
 constexpr uint32_t Utf8String = 12;
 constexpr uint32_t RelativeOid = 13;
 constexpr uint32_t Sequence = 16;

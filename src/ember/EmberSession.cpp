@@ -1,5 +1,7 @@
 #include "ember/EmberSession.h"
 
+#include "ember/Ber.h"
+
 #include <algorithm>
 #include <map>
 #include <set>
@@ -65,9 +67,25 @@ std::vector<GlowElement> Answer(EmberConsumer& c, const EmberSnapshot& Snap, con
 
 }  // namespace
 
-size_t EmberUnfinished(const EmberConsumer& c)
+size_t EmberUnfinished(const EmberConsumer& c) { return c.Reader.Frame.size() + c.Assembly.Message.size(); }
+
+void QueueEmberMessage(Bytes& Queue, const Bytes& Message)
 {
-    return c.Reader.Frame.size() + c.Assembly.Message.size() + c.QueuedBytes;
+    Queue += BerItemBytes(Ber::Universal, false, Ber::OctetString, Message);
+}
+
+bool TakeEmberMessage(Bytes& Queue, Bytes& Message)
+{
+    BerDocument doc{Queue};
+    BerReader reader(doc);
+    BerItem item;
+    if (!reader.Next(item) || !item.Is(Ber::Universal, Ber::OctetString)) {
+        Queue.clear();
+        return false;
+    }
+    Message = Queue.substr(item.Begin, item.End - item.Begin);
+    Queue.erase(0, item.End);
+    return true;
 }
 
 EmberIntake ReadEmberInput(EmberConsumer& c, const Bytes& Chunk)
@@ -79,29 +97,21 @@ EmberIntake ReadEmberInput(EmberConsumer& c, const Bytes& Chunk)
         Bytes message;
         switch (ReadEmberPacket(c.Assembly, p, EmberInputCap, message)) {
         case EmberPacketKind::KeepAliveRequest: in.Replies += KeepAliveResponseFrame(); break;
-        case EmberPacketKind::Message:
-            c.QueuedBytes += message.size();
-            c.Messages.push_back(std::move(message));
-            break;
+        case EmberPacketKind::Message: in.Messages.push_back(std::move(message)); break;
         case EmberPacketKind::TooLarge: in.OverCap = true; break;
         default: break;
         }
     }
-    in.OverCap = in.OverCap || c.Reader.Overflowed || EmberUnfinished(c) > EmberInputCap;
+    in.OverCap = in.OverCap || c.Reader.Overflowed;
     return in;
 }
 
-EmberAnswer AnswerEmberMessage(EmberConsumer& c, const EmberSnapshot& Snap, const Model& m, bool TakesAllowed)
+EmberAnswer AnswerEmberMessage(EmberConsumer& c, const Bytes& Message, const EmberSnapshot& Snap, const Model& m,
+                               bool TakesAllowed)
 {
     EmberAnswer a;
-    if (c.Messages.empty())
-        return a;
-    const Bytes message = std::move(c.Messages.front());
-    c.Messages.pop_front();
-    c.QueuedBytes -= message.size();
     std::vector<GlowElement> elements;
-    if (!DecodeGlow(message, elements)) {
-        ++c.MalformedMessages;
+    if (!DecodeGlow(Message, elements)) {
         a.Malformed = true;
         return a;
     }

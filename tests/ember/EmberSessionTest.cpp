@@ -3,6 +3,7 @@
 // requests make of the tree and the switcher.
 #include "ConsumerMessages.h"
 #include "ember/EmberSession.h"
+#include "support/WireBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,8 @@ Model Router()
 std::vector<GlowElement> Elements(const Bytes& Stream)
 {
     EmberConsumer reader;
-    ReadEmberInput(reader, Stream);
     std::vector<GlowElement> all;
-    for (const Bytes& message : reader.Messages) {
+    for (const Bytes& message : ReadEmberInput(reader, Stream).Messages) {
         std::vector<GlowElement> e;
         EXPECT_TRUE(DecodeGlow(message, e));
         all.insert(all.end(), e.begin(), e.end());
@@ -42,25 +42,42 @@ TEST(EmberSession, KeepAlivesAreAnsweredAtOnceAndInputStaysWithinItsCap)
 {
     EmberConsumer c;
     // A message and a keep-alive arrive together, byte by byte: the keep-alive
-    // is answered while the message still waits for the decode round.
+    // is answered as its last byte comes, the message goes to the queue.
     const Bytes stream = EmberMessageFrames(RootGetDirectory) + KeepAliveRequestFrame();
-    Bytes replies;
-    for (char b : stream)
-        replies += ReadEmberInput(c, Bytes(1, b)).Replies;
+    Bytes replies, queue;
+    for (char b : stream) {
+        EmberIntake in = ReadEmberInput(c, Bytes(1, b));
+        replies += in.Replies;
+        for (const Bytes& m : in.Messages)
+            QueueEmberMessage(queue, m);
+    }
     EXPECT_EQ(replies, KeepAliveResponseFrame());
-    ASSERT_EQ(c.Messages.size(), 1u);
-    EXPECT_EQ(c.Messages.front(), RootGetDirectory);
-    EXPECT_EQ(EmberUnfinished(c), RootGetDirectory.size());
+    QueueEmberMessage(queue, MatrixConnect);
+    Bytes message;
+    ASSERT_TRUE(TakeEmberMessage(queue, message));
+    EXPECT_EQ(message, RootGetDirectory);
+    ASSERT_TRUE(TakeEmberMessage(queue, message));
+    EXPECT_EQ(message, MatrixConnect);
+    EXPECT_FALSE(TakeEmberMessage(queue, message));
+    queue = Wire({0x04, 0x05, 0x61, 0x62});  // cut short: the queue is dropped rather than read past
+    EXPECT_FALSE(TakeEmberMessage(queue, message));
+    EXPECT_TRUE(queue.empty());
+    EXPECT_EQ(EmberUnfinished(c), 0u);
 
-    // Whole messages nobody handles fill the cap as surely as an endless frame.
-    const Bytes big = EmberMessageFrames(Bytes(60000, '\x01'));
-    bool over = false;
-    for (int i = 0; i < 20 && !over; ++i)
-        over = ReadEmberInput(c, big).OverCap;
-    EXPECT_TRUE(over);
+    // A frame without end, or a message of packets without end, passes the cap.
     EmberConsumer endless;
     EXPECT_FALSE(ReadEmberInput(endless, Bytes(1, '\xFE') + Bytes(EmberInputCap, 'x')).OverCap);
+    EXPECT_EQ(EmberUnfinished(endless), EmberInputCap);
     EXPECT_TRUE(ReadEmberInput(endless, "x").OverCap);
+    EmberConsumer pieces;
+    const Bytes two = EmberMessageFrames(Bytes(2000, '\x01'));
+    const Bytes first = two.substr(0, two.find('\xFF') + 1);
+    bool over = ReadEmberInput(pieces, first).OverCap;
+    Bytes middle = S101Frame(Wire({0x00, 0x0E, 0x00, 0x01, 0x00, 0x01, 0x00}) + Bytes(1000, '\x01'));
+    for (int i = 0; i < 1100 && !over; ++i)
+        over = ReadEmberInput(pieces, middle).OverCap;
+    EXPECT_TRUE(over);
+    EXPECT_LE(EmberUnfinished(pieces), EmberInputCap);
 }
 
 TEST(EmberSession, OnlyAConnectionOperationTakes)
@@ -70,21 +87,19 @@ TEST(EmberSession, OnlyAConnectionOperationTakes)
     EmberConsumer c;
     // The matrix's directory and a subscription, each with the connections the
     // consumer knows (target 1 from source 0 differs from the model): no take.
-    ReadEmberInput(c, EmberMessageFrames(MatrixGetDirectory) + EmberMessageFrames(MatrixSubscribe));
-    EmberAnswer a = AnswerEmberMessage(c, snap, m, true);
+    EmberAnswer a = AnswerEmberMessage(c, MatrixGetDirectory, snap, m, true);
     EXPECT_TRUE(a.Takes.empty());
     std::vector<GlowElement> e = Elements(a.Reply);
     ASSERT_EQ(e.size(), 1u);
     EXPECT_EQ(e[0].Connections->size(), 2u);
     EXPECT_TRUE(e[0].Children && e[0].Children->empty());
     EXPECT_EQ(c.Scopes, EmberScope::Router);
-    a = AnswerEmberMessage(c, snap, m, true);
+    a = AnswerEmberMessage(c, MatrixSubscribe, snap, m, true);
     EXPECT_TRUE(a.Takes.empty());
     EXPECT_TRUE(a.Reply.empty());
 
     // matrixConnect(0, [2]): taken, and answered pending with the new source.
-    ReadEmberInput(c, EmberMessageFrames(MatrixConnect));
-    a = AnswerEmberMessage(c, snap, m, true);
+    a = AnswerEmberMessage(c, MatrixConnect, snap, m, true);
     ASSERT_EQ(a.Takes.size(), 1u);
     EXPECT_EQ(a.Takes[0].Target, 0);
     EXPECT_EQ(a.Takes[0].Source, 2);
@@ -95,8 +110,7 @@ TEST(EmberSession, OnlyAConnectionOperationTakes)
     EXPECT_EQ(pending.Disposition, Glow::DispositionPending);
 
     // While takes are not allowed the same operation is answered with what is.
-    ReadEmberInput(c, EmberMessageFrames(MatrixConnect));
-    a = AnswerEmberMessage(c, snap, m, false);
+    a = AnswerEmberMessage(c, MatrixConnect, snap, m, false);
     EXPECT_TRUE(a.Takes.empty());
     EXPECT_EQ(Elements(a.Reply)[0].Connections->at(0).Sources, (std::vector<uint32_t>{1}));
 }
@@ -123,8 +137,7 @@ TEST(EmberSession, RepeatsCountOnceAndTheLastOperationOnATargetWins)
     sources.Path = {1, 2, 2};
     sources.Children = std::vector<GlowElement>{command, command};
     EmberConsumer c;
-    ReadEmberInput(c, EmberMessageFrames(EncodeGlow({matrix, sources})));
-    const EmberAnswer a = AnswerEmberMessage(c, snap, m, true);
+    const EmberAnswer a = AnswerEmberMessage(c, EncodeGlow({matrix, sources}), snap, m, true);
     ASSERT_EQ(a.Takes.size(), 1u);
     EXPECT_EQ(a.Takes[0].Target, 1);
     EXPECT_EQ(a.Takes[0].Source, 2);
@@ -137,10 +150,8 @@ TEST(EmberSession, RepeatsCountOnceAndTheLastOperationOnATargetWins)
     EXPECT_FALSE(e[1].Connections->at(0).Disposition);
     EXPECT_EQ(e[1].Connections->at(1).Disposition, Glow::DispositionPending);
 
-    // A message that is not Glow is dropped and counted.
-    ReadEmberInput(c, EmberMessageFrames(Bytes("\x60\x05\x6b", 3)));
-    EXPECT_TRUE(AnswerEmberMessage(c, snap, m, true).Malformed);
-    EXPECT_EQ(c.MalformedMessages, 1);
+    // A message that is not Glow is dropped.
+    EXPECT_TRUE(AnswerEmberMessage(c, Bytes("\x60\x05\x6b", 3), snap, m, true).Malformed);
 }
 
 TEST(EmberSession, UpdatesGoToTheScopesAskedFor)
