@@ -3,6 +3,7 @@
 #include "ui/DialogParts.h"
 
 #include "disk/Trap.h"
+#include "ember/EmberPort.h"
 #include "model/Server.h"
 #include "zolt/Zolt.h"
 
@@ -38,6 +39,9 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port of the Ember+ provider. "
+    "Ember+ consumers (control systems and Ember+ viewers) browse the switcher's "
+    "names and status and route its crosspoints on this port. ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -55,7 +59,7 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one row.
+// The port and enable settings of one row before the Ember+ row.
 long& PortOf(Config& c, size_t Row)
 {
     return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
@@ -81,7 +85,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "Ember+"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -125,11 +129,15 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
 void frmConsoleSetup::StartServer()
 {
-    for (size_t row = 0; row < RowCount; ++row) {
+    for (size_t row = 0; row < RowEmber; ++row) {
         enabled_[row] = EnableOf(s_.cfg, row);
         chkConsole[row]->setChecked(enabled_[row]);
         txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
     }
+    const long ember = EmberPortInForce(s_.cfg);
+    enabled_[RowEmber] = ember > 0;
+    chkConsole[RowEmber]->setChecked(enabled_[RowEmber]);
+    txtConsoleIP[RowEmber]->setText(QString::number(ember > 0 ? ember : DefaultEmberPort));
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
 
@@ -156,7 +164,7 @@ bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
 bool frmConsoleSetup::ApplyPorts()
 {
     Config& c = s_.cfg;
-    for (size_t row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < RowEmber; ++row)
         EnableOf(c, row) = enabled_[row];
 
     long port = 0;
@@ -179,6 +187,8 @@ bool frmConsoleSetup::ApplyPorts()
     if (!RowPort(RowHvn, "HVN Console", port))
         return false;
     c.HvnPort = port;
+    if (!ApplyEmberPort())
+        return false;
 
     std::string error;
     if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
@@ -189,6 +199,28 @@ bool frmConsoleSetup::ApplyPorts()
         s_.sockets.closeListener(Port::Logitek);
     else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
         s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
+    return true;
+}
+
+bool frmConsoleSetup::ApplyEmberPort()
+{
+    Config& c = s_.cfg;
+    long port = 0;
+    if (!RowPort(RowEmber, "Ember+", port))
+        return false;
+    if (port == EmberPortInForce(c))
+        return true;
+    const BoxResult answer = ask({"IP Port Change",
+                                  "You have entered a new Ember+ IP Port#\r\nThis will disconnect any users "
+                                  "currently attached\r\nPlease Confirm",
+                                  BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
+    if (answer != BoxResult::Ok)
+        return false;
+    // The operator's choice from now on, in the file too.
+    c.EmberPort = port;
+    c.EmberPortOption.reset();
+    if (EmberProtocol* ember = EmberPortOf(s_))
+        ember->Restart(s_);
     return true;
 }
 

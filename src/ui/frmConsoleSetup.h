@@ -1,6 +1,7 @@
 #pragma once
-// The console ports dialog: enables the Zolt, Logitek and HVN console ports
-// and sets their TCP ports, restarting the Zolt listener when its port changes.
+// The console ports dialog: enables the Zolt, Logitek, HVN and Ember+ ports
+// and sets their TCP ports, restarting the Zolt and Ember+ listeners when
+// their ports change.
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -18,7 +19,7 @@ class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
     // Rows of the dialog.
-    enum : size_t { RowZolt, RowLogitek, RowHvn, RowCount };
+    enum : size_t { RowZolt, RowLogitek, RowHvn, RowEmber, RowCount };
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -33,6 +34,8 @@ private:
     void StartServer();
     // Applies the rows in order; false when the dialog must stay open.
     bool ApplyPorts();
+    // The Ember+ row: off is port 0, and a new port moves the listener at once.
+    bool ApplyEmberPort();
     // The row's port, or none when an enabled row holds an invalid number
     // (the operator has been told).
     bool RowPort(size_t Row, const char* Name, long& Port);

@@ -174,3 +174,38 @@ TEST(ConsoleSetupDialog, CancelChangesNothingAndTheSetupDialogOpensIt)
     setup.findChild<QPushButton*>(QStringLiteral("cmdConsoleSetup"))->click();
     EXPECT_EQ(opened, "Console Setup");
 }
+
+TEST(ConsoleSetupDialog, TheEmberRowMovesTheListenerOrTurnsItOffAndOutranksTheOption)
+{
+    ConsoleRig rig;
+    // Off, offering the usual port.
+    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", frmConsoleSetup::RowEmber)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", frmConsoleSetup::RowEmber)->text()), "9000");
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", frmConsoleSetup::RowEmber)->text()), "Ember+");
+    EXPECT_FALSE(rig.sockets.isListening(Port::Ember));
+
+    rig.tick(frmConsoleSetup::RowEmber, true);
+    rig.server.cfg.EmberPortOption = 9500;  // given on the command line; the operator's choice wins
+    rig.answers.script = {BoxResult::Ok};
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.answers.asked.at(0).text,
+              "You have entered a new Ember+ IP Port#\r\nThis will disconnect any users currently attached\r\n"
+              "Please Confirm");
+    EXPECT_EQ(rig.server.cfg.EmberPort, 9000);
+    EXPECT_FALSE(rig.server.cfg.EmberPortOption);
+    EXPECT_EQ(rig.sockets.listening[Port::Ember], 9000);
+
+    rig.server.onConnectionRequest(Port::Ember);
+    EXPECT_TRUE(rig.sockets.isConnected(Port::Ember, 1));
+    frmConsoleSetup again(rig.server);
+    again.ask = rig.answers.ask();
+    for (QCheckBox* box : again.findChildren<QCheckBox*>(QStringLiteral("chkConsole")))
+        if (box->property("Index").toInt() == frmConsoleSetup::RowEmber)
+            box->setChecked(false);
+    rig.answers.script = {BoxResult::Ok};
+    again.cmdOk_Click();
+    EXPECT_EQ(rig.server.cfg.EmberPort, 0);
+    EXPECT_FALSE(rig.sockets.isListening(Port::Ember));
+    EXPECT_FALSE(rig.sockets.isConnected(Port::Ember, 1));
+    EXPECT_TRUE(rig.logged("Client Disconnected"));
+}
