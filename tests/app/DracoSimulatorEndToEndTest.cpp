@@ -229,3 +229,34 @@ TEST(DracoSimulatorEndToEnd, DamagedAndHostileFramesAreLoggedAndTheServerKeepsSe
         EXPECT_NE(errors.find(text), std::string::npos) << text;
     EXPECT_EQ(server.process->out().find("Take - In"), std::string::npos);
 }
+
+TEST(DracoSimulatorEndToEnd, ANameUploadRenamesOnlyItsOwnNumberOnTheSwitcher)
+{
+    // Switcher order IN00, IN05, IN10, ...: the name order is another one.
+    std::vector<std::string> sources, destinations;
+    for (int i = 0; i < 32; ++i) {
+        sources.push_back("IN" + Digits((5 * i) % 32, 2) + "    ");
+        destinations.push_back("OUT" + Digits((5 * i) % 32, 2) + "   ");
+    }
+    PlayedDraco draco;
+    draco.withSim([&](DracoSimulator& sim) {
+        sim.Receive(BuildAlphaTableDraco(sources, TableSources) +
+                    BuildAlphaTableDraco(destinations, TableDestinations));
+    });
+    DracoServer server(draco.path());
+    auto pc = server.helmPc();
+    ASSERT_TRUE(OnLine(*pc));
+
+    // Source 0 is first in name order; destination 1 (OUT05) sixth.
+    pc->send(Framed(Wire({0xFC, 10, 8, 1, 0, 0, 0}) + "NEWNAME1" + Wire({0, 0})));
+    sources[0] = "NEWNAME1";
+    EXPECT_TRUE(draco.heard(BuildAlphaTableDraco(sources, TableSources), 5000));
+    ASSERT_TRUE(OnLine(*pc));
+    pc->send(Framed(Wire({0xFC, 20, 8, 1, 0, 5, 0}) + "NEWNAME2" + Wire({1, 0})));
+    destinations[1] = "NEWNAME2";
+    EXPECT_TRUE(draco.heard(BuildAlphaTableDraco(destinations, TableDestinations), 5000));
+    draco.withSim([&](DracoSimulator& sim) {
+        EXPECT_EQ(sim.SourceNames(), sources);
+        EXPECT_EQ(sim.DestinationNames(), destinations);
+    });
+}
