@@ -23,13 +23,14 @@ struct Report {
     void (*Handle)(Server&, const Bytes&);
 };
 
+// A Draco's texts run straight into the command byte.
 void Unexpected(Server& s, const Bytes& Frame)
 {
-    LogSoftwareError(s, "Unexpected Command " + HexText(ByteAt(Frame, 0)), 0, "Switcher");
+    LogSoftwareError(s, "Unexpected Command" + HexText(ByteAt(Frame, 0)), 0, "Switcher");
 }
 void Unknown(Server& s, const Bytes& Frame)
 {
-    LogSoftwareError(s, "Unknown Command " + HexText(ByteAt(Frame, 0)), 0, "Switcher");
+    LogSoftwareError(s, "Unknown Command" + HexText(ByteAt(Frame, 0)), 0, "Switcher");
 }
 void Ignored(Server&, const Bytes&) {}
 void SalvoEvents(Server& s, const Bytes& Frame) { DracoSalvoEvents(s, Frame, 0); }
