@@ -260,3 +260,30 @@ TEST(DracoSimulatorEndToEnd, ANameUploadRenamesOnlyItsOwnNumberOnTheSwitcher)
         EXPECT_EQ(sim.DestinationNames(), destinations);
     });
 }
+
+TEST(DracoSimulatorEndToEnd, EveryHelmClientGetsTheSwitchersCrosspointMapWithoutAskingForIt)
+{
+    PlayedDraco draco;
+    draco.answer(false);
+    DracoServer server(draco.path());
+    auto pc = server.helmPc();
+    auto other = server.helmPc();
+    // Logged in: the keep-alive is answered, not yet ready.
+    for (TestClient* c : {pc.get(), other.get()}) {
+        c->send(Poll);
+        ASSERT_TRUE(c->waitFor(Wire({0xF1})));
+    }
+    // F6, 00, 32 outputs from output 0, then destination 0's entry: one source, 0.
+    const Bytes map = Wire({0xF6, 0x00, 0x20, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00});
+    draco.answer(true);
+    EXPECT_TRUE(pc->waitFor(map));
+    EXPECT_TRUE(other->waitFor(map));
+
+    // A map the switcher sends of its own accord: destination 0 now has source 7.
+    std::vector<int> sources(32, 0);
+    sources[0] = 7;
+    draco.send(BuildValuesFrameDraco(0xF6, sources));
+    const Bytes changed = Wire({0xF6, 0x00, 0x20, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x00});
+    EXPECT_TRUE(pc->waitFor(changed));
+    EXPECT_TRUE(other->waitFor(changed));
+}

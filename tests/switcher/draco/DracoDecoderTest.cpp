@@ -105,9 +105,9 @@ TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsid
     EXPECT_TRUE(rig.errorLogged("Switcher Check Sum Error", "DracoCrosspointMap"));
     EXPECT_EQ(rig.server.model.UpdateFlags, UpdateBit::Crosspoints);
 
-    // A client that still waits for its map gets the new one.
+    // Every client gets the new map, asked for or not.
     const int pc = rig.connect();
-    rig.server.ClientTable[static_cast<size_t>(pc)].MapSent = 1;
+    const int panel = rig.connect(FirstPanelClientType);
     map[1] = 300;  // once stored as a byte: 44
     map[2] = 32;
     rig.feed(Values(0xF6, map));
@@ -116,6 +116,7 @@ TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsid
     EXPECT_EQ(rig.server.model.CrosspointMap[2].Sources[0], 0);
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
     EXPECT_EQ(rig.out(pc), BuildCrosspointMapMessage(rig.server, 0, 32));
+    EXPECT_EQ(rig.out(panel), BuildCrosspointMapMessage(rig.server, 0, 32));
 }
 
 TEST(DracoHandlers, NamesKeepSwitcherOrderRawAndNameOrderWithEachNamesOwnNumber)
