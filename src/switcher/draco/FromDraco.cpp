@@ -152,6 +152,21 @@ std::optional<DracoValues> ReadDracoValues(const Bytes& Frame, size_t Length)
     return read;
 }
 
+std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, size_t Length,
+                                                 const std::string& Location)
+{
+    std::optional<DracoValues> read = ReadDracoValues(Frame, Length);
+    if (!read) {
+        LogDracoError(s, "Message Length Error", Location);
+        return std::nullopt;
+    }
+    if (!read->Checksum) {
+        LogDracoError(s, "Switcher Check Sum Error", Location);
+        return std::nullopt;
+    }
+    return std::move(read->Values);
+}
+
 DracoNames ReadDracoNames(const Bytes& Frame, size_t Count)
 {
     DracoNames read;
