@@ -47,22 +47,8 @@ size_t Count(const Bytes& text, const Bytes& needle)
 
 // The server as a Draco switcher's, on the given line.
 struct DracoServer : SwitcherServer {
-    explicit DracoServer(const std::string& line) : SwitcherServer("Switcher Type=Draco\r\nBaud Rate=19200\r\n", line)
-    {
-    }
+    explicit DracoServer(const std::string& line) : SwitcherServer("Draco", line, "Baud Rate=19200\r\n") {}
 };
-
-// The keep-alive is answered F4 once the switcher is on line, F1 before.
-bool OnLine(TestClient& pc, int ms = 10000)
-{
-    return SpinUntil(
-        [&] {
-            pc.received.clear();
-            pc.send(Poll);
-            return pc.waitFor(Wire({0xF4}), 250);
-        },
-        ms);
-}
 
 }  // namespace
 
