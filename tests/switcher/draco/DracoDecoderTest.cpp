@@ -124,7 +124,7 @@ TEST(DracoHandlers, NamesKeepSwitcherOrderRawAndNameOrderWithEachNamesOwnNumber)
     DracoRig rig;
     rig.server.model.UpdateFlags = UpdateBit::SourceAlphas | UpdateBit::Buttons;
     const int pc = rig.connect();
-    rig.server.ClientTable[static_cast<size_t>(pc)].PendingRequests = ReplyBit::SourceAlphas;
+    rig.server.HelmClients[pc].PendingRequests = ReplyBit::SourceAlphas;
     rig.server.HelmClientsActive = true;
     std::vector<std::string> names;
     for (int i = 0; i < 32; ++i)
@@ -189,7 +189,7 @@ TEST(DracoHandlers, ButtonsAreStoredBeforeTheyAreForwarded)
     DracoRig rig;
     rig.server.cfg.MaintainNdf = true;
     const int pc = rig.connect();
-    rig.server.ClientTable[static_cast<size_t>(pc)].PendingRequests = ReplyBit::Buttons;
+    rig.server.HelmClients[pc].PendingRequests = ReplyBit::Buttons;
     rig.server.HelmClientsActive = true;
     std::vector<int> values(32 + 32 * 32, 0);
     values[0] = 5;
