@@ -98,16 +98,14 @@ void StoreGainEntry(Model& m, FrameReader& r, int kind, int at)
     switch (kind) {
     case 0:
     case 1:
-        if (at < m.NumSources && static_cast<size_t>(at) < m.SourceGains.size())
-            (kind == 0 ? m.SourceGains[static_cast<size_t>(at)].Level1
-                       : m.SourceGains[static_cast<size_t>(at)].Level2) = value;
-        break;
     case 2:
-    case 3:
-        if (at < m.NumDestinations && static_cast<size_t>(at) < m.DestinationGains.size())
-            (kind == 2 ? m.DestinationGains[static_cast<size_t>(at)].Level1
-                       : m.DestinationGains[static_cast<size_t>(at)].Level2) = value;
+    case 3: {
+        std::vector<GainRecord>& gains = kind < 2 ? m.SourceGains : m.DestinationGains;
+        const int channels = kind < 2 ? m.NumSources : m.NumDestinations;
+        if (at < channels && static_cast<size_t>(at) < gains.size())
+            (kind % 2 == 0 ? gains[static_cast<size_t>(at)].Level1 : gains[static_cast<size_t>(at)].Level2) = value;
         break;
+    }
     case 10:
     case 11: {
         const int source = r.Pair();
