@@ -14,6 +14,7 @@
 #include <QProcessEnvironment>
 
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -78,16 +79,17 @@ void ExpectBrowsedRoutedAndStayed(const QJsonObject& seen, const Expected& e)
     EXPECT_EQ(seen["disconnects"].toInt(), 0);
 }
 
-// The keep-alive of a Helm client is answered F4 once the switcher is on line.
-bool OnLine(TestClient& pc)
+// The server as the switcher's of Family on Line, its Ember+ port one that
+// none of its other ports took.
+std::unique_ptr<SwitcherServer> WithEmberPort(const char* Family, const std::string& Line, const std::string& Settings,
+                                              std::string& Port)
 {
-    return SpinUntil(
-        [&] {
-            pc.received.clear();
-            pc.send(Wire({0xF5}));
-            return pc.waitFor(Wire({0xF4}), 250);
-        },
-        15000);
+    for (;;) {
+        Port = FreePort();
+        auto server = std::make_unique<SwitcherServer>(Family, Line, Settings + "Ember IP Port=" + Port + "\r\n");
+        if (server->port != Port && server->zoltPort != Port)
+            return server;
+    }
 }
 
 }  // namespace
@@ -120,22 +122,22 @@ TEST(EmberEndToEnd, ConsumersBrowseRouteAndStayOnASimulatedOrion)
 {
     SimProcess sim({"--type", "orion"});
     ASSERT_FALSE(sim.path().empty());
-    const std::string port = FreePort();
-    SwitcherServer server("Switcher Type=Orion\r\nEmber IP Port=" + port + "\r\n", sim.path());
-    const auto pc = server.helmPc();
+    std::string port;
+    const auto server = WithEmberPort("Orion", sim.path(), "", port);
+    const auto pc = server->helmPc();
     ASSERT_TRUE(OnLine(*pc));
     const Expected e{256, 256, "Dst 001", "Src 001", "Orion", false, 200, 17};
     ExpectBrowsedRoutedAndStayed(RunConsumers(port, e), e);
-    EXPECT_TRUE(server.process->waitForOutput("Take - In:0018-->Out:0201"));
+    EXPECT_TRUE(server->process->waitForOutput("Take - In:0018-->Out:0201"));
 }
 
 TEST(EmberEndToEnd, ConsumersBrowseRouteAndStayOnASimulatedDraco)
 {
     SimProcess sim({"--type", "draco"});
     ASSERT_FALSE(sim.path().empty());
-    const std::string port = FreePort();
-    SwitcherServer server("Switcher Type=Draco\r\nBaud Rate=19200\r\nEmber IP Port=" + port + "\r\n", sim.path());
-    const auto pc = server.helmPc();
+    std::string port;
+    const auto server = WithEmberPort("Draco", sim.path(), "Baud Rate=19200\r\n", port);
+    const auto pc = server->helmPc();
     ASSERT_TRUE(OnLine(*pc));
     const Expected e{32, 32, "Dst 001", "Src 001", "Draco", false, 31, 5};
     ExpectBrowsedRoutedAndStayed(RunConsumers(port, e), e);

@@ -105,6 +105,13 @@ TEST_F(EmberPortTest, KeepAlivesGoAheadOfWaitingMessagesAndASilentConsumerIsClos
 {
     const int c = Connect();
     EXPECT_TRUE(rig.logged("Ember+ Connected"));
+    // In the client list and the total like any client.
+    std::vector<ClientRow> rows;
+    EmberPortOf(s)->ListClients(s, rows);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Kind, "Ember+ Consumer");
+    EXPECT_EQ(rows[0].Address, "127.0.0.1");
+    EXPECT_EQ(s.TotalConnections(), 1);
     // Other clients keep the decoder busy: the request waits, the keep-alive does not.
     rig.timers.enable(TimerId::DecodeTcp, 0);
     Feed(c, EmberMessageFrames(RootGetDirectory) + KeepAliveRequestFrame());
