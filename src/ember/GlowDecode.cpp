@@ -58,26 +58,33 @@ void ReadOptional(BerReader Field, std::optional<T>& Out, Read read)
         Out = v;
 }
 
-void ReadLabels(Decoder& d, BerReader Field, std::optional<std::vector<GlowLabel>>& Labels)
+// The sequence an explicit field holds, of [0] items with the application tag
+// Tag: Read gets the fields of each and returns what it made of them.
+template <class T, class Read>
+void ReadSequence(Decoder& d, BerReader Field, uint32_t Tag, std::optional<std::vector<T>>& Out, Read read)
 {
     std::optional<BerReader> seq = Container(Field, Ber::Universal, Ber::Sequence);
     if (!seq)
         return;
-    Labels.emplace();
+    Out.emplace();
     for (BerItem item; seq->Next(item) && d.Count();) {
-        std::optional<BerReader> label =
-            IsField(item, 0) ? Container(seq->Inside(item), Ber::Application, Glow::Label) : std::nullopt;
-        if (!label)
-            continue;
-        GlowLabel l;
-        for (BerItem f; label->Next(f);) {
-            if (IsField(f, 0))
-                BerReadRelativeOid(label->Inside(f), l.BasePath);
-            else if (IsField(f, 1))
-                BerReadText(label->Inside(f), l.Description);
-        }
-        Labels->push_back(l);
+        std::optional<BerReader> fields =
+            IsField(item, 0) ? Container(seq->Inside(item), Ber::Application, Tag) : std::nullopt;
+        if (fields)
+            Out->push_back(read(*fields));
     }
+}
+
+GlowLabel ReadLabel(BerReader Fields)
+{
+    GlowLabel l;
+    for (BerItem f; Fields.Next(f);) {
+        if (IsField(f, 0))
+            BerReadRelativeOid(Fields.Inside(f), l.BasePath);
+        else if (IsField(f, 1))
+            BerReadText(Fields.Inside(f), l.Description);
+    }
+    return l;
 }
 
 // One field of a contents set; the numbers mean different fields by type.
@@ -103,7 +110,7 @@ void ReadContentsField(Decoder& d, GlowType Type, const BerItem& f, BerReader Fi
         case 3: return ReadOptional(Field, c.AddressingMode, BerReadInteger);
         case 4: return ReadOptional(Field, c.TargetCount, BerReadInteger);
         case 5: return ReadOptional(Field, c.SourceCount, BerReadInteger);
-        case 10: return ReadLabels(d, Field, c.Labels);
+        case 10: return ReadSequence(d, Field, Glow::Label, c.Labels, ReadLabel);
         }
     }
 }
@@ -121,8 +128,9 @@ void ReadContents(Decoder& d, GlowType Type, BerReader Field, std::optional<Glow
     Contents = c;
 }
 
-void ReadConnection(BerReader Fields, GlowConnection& c)
+GlowConnection ReadConnection(BerReader Fields)
 {
+    GlowConnection c;
     for (BerItem f; Fields.Next(f);) {
         if (IsField(f, 0)) {
             BerReadInteger(Fields.Inside(f), c.Target);
@@ -135,23 +143,7 @@ void ReadConnection(BerReader Fields, GlowConnection& c)
             ReadOptional(Fields.Inside(f), c.Disposition, BerReadInteger);
         }
     }
-}
-
-void ReadConnections(Decoder& d, BerReader Field, std::optional<std::vector<GlowConnection>>& Connections)
-{
-    std::optional<BerReader> seq = Container(Field, Ber::Universal, Ber::Sequence);
-    if (!seq)
-        return;
-    Connections.emplace();
-    for (BerItem item; seq->Next(item) && d.Count();) {
-        std::optional<BerReader> fields =
-            IsField(item, 0) ? Container(seq->Inside(item), Ber::Application, Glow::Connection) : std::nullopt;
-        if (!fields)
-            continue;
-        GlowConnection c;
-        ReadConnection(*fields, c);
-        Connections->push_back(c);
-    }
+    return c;
 }
 
 void ReadCollection(Decoder& d, BerReader Items, const Path& Parent, std::vector<GlowElement>& Out);
@@ -225,7 +217,7 @@ void ReadElementFields(Decoder& d, BerReader Fields, const Path& Parent, GlowEle
                 ReadCollection(d, *items, e.Path, *e.Children);
             }
         } else if (IsField(f, 5) && e.Type == GlowType::Matrix) {
-            ReadConnections(d, Fields.Inside(f), e.Connections);
+            ReadSequence(d, Fields.Inside(f), Glow::Connection, e.Connections, ReadConnection);
         }
     }
     if (!havePath)

@@ -161,6 +161,14 @@ bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
     return false;
 }
 
+bool frmConsoleSetup::ConfirmNewPort(const char* Name)
+{
+    return ask({"IP Port Change",
+                std::string("You have entered a new ") + Name +
+                    " IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm",
+                BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) == BoxResult::Ok;
+}
+
 bool frmConsoleSetup::ApplyPorts()
 {
     Config& c = s_.cfg;
@@ -171,11 +179,7 @@ bool frmConsoleSetup::ApplyPorts()
     if (!RowPort(RowZolt, "Zolt commands", port))
         return false;
     if (port != c.ZoltPort) {
-        const BoxResult answer = ask({"IP Port Change",
-                                      "You have entered a new Zolt IP Port#\r\nThis will disconnect any users "
-                                      "currently attached\r\nPlease Confirm",
-                                      BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
-        if (answer != BoxResult::Ok)
+        if (!ConfirmNewPort("Zolt"))
             return false;
         c.ZoltPort = port;
         RestartConsolePort(s_);
@@ -210,11 +214,7 @@ bool frmConsoleSetup::ApplyEmberPort()
         return false;
     if (port == EmberPortInForce(c))
         return true;
-    const BoxResult answer = ask({"IP Port Change",
-                                  "You have entered a new Ember+ IP Port#\r\nThis will disconnect any users "
-                                  "currently attached\r\nPlease Confirm",
-                                  BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
-    if (answer != BoxResult::Ok)
+    if (!ConfirmNewPort("Ember+"))
         return false;
     // The operator's choice from now on, in the file too.
     c.EmberPort = port;

@@ -36,6 +36,8 @@ private:
     bool ApplyPorts();
     // The Ember+ row: off is port 0, and a new port moves the listener at once.
     bool ApplyEmberPort();
+    // Asks whether the port of Name may move, which disconnects its clients.
+    bool ConfirmNewPort(const char* Name);
     // The row's port, or none when an enabled row holds an invalid number
     // (the operator has been told).
     bool RowPort(size_t Row, const char* Name, long& Port);

@@ -92,6 +92,20 @@ std::unique_ptr<SwitcherServer> WithEmberPort(const char* Family, const std::str
     }
 }
 
+// The consumers against a server on the simulator of Type (orion, draco),
+// once a Helm PC (kept connected) has seen the switcher on line.
+std::unique_ptr<SwitcherServer> RunOnSimulated(const char* Type, const std::string& Settings, const Expected& e)
+{
+    SimProcess sim({"--type", Type});
+    EXPECT_FALSE(sim.path().empty());
+    std::string port;
+    auto server = WithEmberPort(e.Switcher, sim.path(), Settings, port);
+    const auto pc = server->helmPc();
+    EXPECT_TRUE(OnLine(*pc));
+    ExpectBrowsedRoutedAndStayed(RunConsumers(port, e), e);
+    return server;
+}
+
 }  // namespace
 
 TEST(EmberEndToEnd, ConsumersBrowseRouteAndStayOnTheDemoVela)
@@ -120,25 +134,14 @@ TEST(EmberEndToEnd, ConsumersBrowseRouteAndStayOnTheDemoVela)
 
 TEST(EmberEndToEnd, ConsumersBrowseRouteAndStayOnASimulatedOrion)
 {
-    SimProcess sim({"--type", "orion"});
-    ASSERT_FALSE(sim.path().empty());
-    std::string port;
-    const auto server = WithEmberPort("Orion", sim.path(), "", port);
-    const auto pc = server->helmPc();
-    ASSERT_TRUE(OnLine(*pc));
     const Expected e{256, 256, "Dst 001", "Src 001", "Orion", false, 200, 17};
-    ExpectBrowsedRoutedAndStayed(RunConsumers(port, e), e);
+    const auto server = RunOnSimulated("orion", "", e);
+    // The switcher made the take and reported it.
     EXPECT_TRUE(server->process->waitForOutput("Take - In:0018-->Out:0201"));
 }
 
 TEST(EmberEndToEnd, ConsumersBrowseRouteAndStayOnASimulatedDraco)
 {
-    SimProcess sim({"--type", "draco"});
-    ASSERT_FALSE(sim.path().empty());
-    std::string port;
-    const auto server = WithEmberPort("Draco", sim.path(), "Baud Rate=19200\r\n", port);
-    const auto pc = server->helmPc();
-    ASSERT_TRUE(OnLine(*pc));
     const Expected e{32, 32, "Dst 001", "Src 001", "Draco", false, 31, 5};
-    ExpectBrowsedRoutedAndStayed(RunConsumers(port, e), e);
+    RunOnSimulated("draco", "Baud Rate=19200\r\n", e);
 }

@@ -1,6 +1,7 @@
 // The Ember+ port on the fakes: consumers connected through the real accept
 // and data paths, an Orion model on line, and the clock in the test's hand.
 #include "ConsumerMessages.h"
+#include "EmberRig.h"
 #include "ember/EmberPort.h"
 #include "model/TakeTypes.h"
 #include "support/Fakes.h"
@@ -59,17 +60,7 @@ protected:
         all.swap(rig.sockets.conn(Port::Ember, Slot).outbound);
         return all;
     }
-    std::vector<GlowElement> Elements(int Slot)
-    {
-        EmberConsumer reader;
-        std::vector<GlowElement> all;
-        for (const Bytes& m : ReadEmberInput(reader, Sent(Slot)).Messages) {
-            std::vector<GlowElement> e;
-            EXPECT_TRUE(DecodeGlow(m, e));
-            all.insert(all.end(), e.begin(), e.end());
-        }
-        return all;
-    }
+    std::vector<GlowElement> Elements(int Slot) { return ElementsIn(Sent(Slot)); }
     // The connections a consumer was told of, as "target:source" (source -1: none).
     std::vector<std::string> Tallies(int Slot)
     {
@@ -188,16 +179,7 @@ TEST_F(EmberPortTest, OnlyAConnectionOperationReachesTheSwitcher)
 TEST_F(EmberPortTest, NamesStatusAndSizeReachTheConsumersThatAskedForThem)
 {
     const int names = Connect();
-    Ask(names, EncodeGlow({[] {
-            GlowElement n;
-            n.Qualified = true;
-            n.Path = {1, 2, 1};
-            GlowElement command;
-            command.Type = GlowType::Command;
-            command.Command = Glow::GetDirectory;
-            n.Children = std::vector<GlowElement>{command};
-            return n;
-        }()}));
+    Ask(names, EncodeGlow({CommandOn({1, 2, 1}, Glow::GetDirectory)}));
     Decode();
     EXPECT_EQ(Elements(names).at(0).Children->size(), 256u);
     const int status = Connect();
@@ -215,16 +197,7 @@ TEST_F(EmberPortTest, NamesStatusAndSizeReachTheConsumersThatAskedForThem)
 
     // The switcher drops off line: the status node's subscribers hear it on the next tick.
     const int statusWatcher = Connect();
-    Ask(statusWatcher, EncodeGlow({[] {
-            GlowElement n;
-            n.Qualified = true;
-            n.Path = {1, 3};
-            GlowElement command;
-            command.Type = GlowType::Command;
-            command.Command = Glow::Subscribe;
-            n.Children = std::vector<GlowElement>{command};
-            return n;
-        }()}));
+    Ask(statusWatcher, EncodeGlow({CommandOn({1, 3}, Glow::Subscribe)}));
     Decode();
     Tick();
     Sent(statusWatcher);  // the count of clients went up by this one

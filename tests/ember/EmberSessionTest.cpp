@@ -2,7 +2,7 @@
 // everything, input held within its cap, and what the real consumer's
 // requests make of the tree and the switcher.
 #include "ConsumerMessages.h"
-#include "ember/EmberSession.h"
+#include "EmberRig.h"
 #include "support/WireBytes.h"
 
 #include <gtest/gtest.h>
@@ -11,30 +11,16 @@ namespace {
 
 using namespace consumer;
 
-// Two destinations and three sources, as the consumer's messages expect.
+// Two destinations and three sources, as the consumer's messages expect;
+// destination 0 fed by source 1.
 Model Router()
 {
-    Model m;
-    m.SwitcherType = TypeVela;
-    m.NumDestinations = 2;
-    m.NumSources = 3;
-    ResizeVelaTables(m);
+    Model m = SmallVela(2, 3);
     m.CrosspointMap[0].Sources[0] = 1;
     return m;
 }
 
-// The Glow elements of the framed messages in Stream.
-std::vector<GlowElement> Elements(const Bytes& Stream)
-{
-    EmberConsumer reader;
-    std::vector<GlowElement> all;
-    for (const Bytes& message : ReadEmberInput(reader, Stream).Messages) {
-        std::vector<GlowElement> e;
-        EXPECT_TRUE(DecodeGlow(message, e));
-        all.insert(all.end(), e.begin(), e.end());
-    }
-    return all;
-}
+std::vector<GlowElement> Elements(const Bytes& Stream) { return ElementsIn(Stream); }
 
 }  // namespace
 
@@ -129,13 +115,8 @@ TEST(EmberSession, RepeatsCountOnceAndTheLastOperationOnATargetWins)
         {0, std::vector<uint32_t>{1}, Glow::OperationDisconnect, std::nullopt},
         {7, std::vector<uint32_t>{1}, std::nullopt, std::nullopt},
     };
-    GlowElement command;
-    command.Type = GlowType::Command;
-    command.Command = Glow::GetDirectory;
-    GlowElement sources;
-    sources.Qualified = true;
-    sources.Path = {1, 2, 2};
-    sources.Children = std::vector<GlowElement>{command, command};
+    GlowElement sources = CommandOn({1, 2, 2}, Glow::GetDirectory);
+    sources.Children->push_back(sources.Children->front());
     EmberConsumer c;
     const EmberAnswer a = AnswerEmberMessage(c, EncodeGlow({matrix, sources}), snap, m, true);
     ASSERT_EQ(a.Takes.size(), 1u);

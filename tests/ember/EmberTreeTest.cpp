@@ -1,6 +1,6 @@
 // The tree as the model makes it: what each GetDirectory answers, what a
 // change tells the subscribed consumers, and which connection operations take.
-#include "ember/EmberTree.h"
+#include "EmberRig.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,9 @@ namespace {
 
 // Three destinations and two sources; destination 0 fed by source 1,
 // destination 1 off, destination 2 fed by a source past the table.
-Model SmallVela()
+Model ThreeByTwo()
 {
-    Model m;
-    m.SwitcherType = TypeVela;
-    m.NumDestinations = 3;
-    m.NumSources = 2;
-    ResizeVelaTables(m);
+    Model m = SmallVela(3, 2);
     m.DestinationAlphasRaw = {"Out 1   ", "Caf\xE9", std::string("Out3\0\0", 6)};
     m.SourceAlphasRaw = {"Mic", "Line"};
     m.CrosspointMap[0].Sources[0] = 1;
@@ -35,7 +31,7 @@ std::optional<std::vector<uint32_t>> Source(uint32_t n) { return std::vector<uin
 
 TEST(EmberTree, EveryNodeAnswersItsDirectory)
 {
-    const Model m = SmallVela();
+    const Model m = ThreeByTwo();
     const EmberSnapshot snap = TakeEmberSnapshot(m, "HVN Server Module - Vela Switcher - Demo Mode", true, true, 3);
     // Padding goes; a Latin-1 byte becomes UTF-8.
     EXPECT_EQ(snap.Targets, (std::vector<std::string>{"Out 1", "Caf\xC3\xA9", "Out3"}));
@@ -91,7 +87,7 @@ TEST(EmberTree, EveryNodeAnswersItsDirectory)
 
 TEST(EmberTree, ChangesReachTheScopesThatAskedForThem)
 {
-    Model m = SmallVela();
+    Model m = ThreeByTwo();
     const EmberSnapshot before = TakeEmberSnapshot(m, "A", false, true, 1);
     EXPECT_TRUE(EmberChanges(before, before, m).empty());
 
@@ -131,7 +127,7 @@ TEST(EmberTree, ChangesReachTheScopesThatAskedForThem)
 
 TEST(EmberTree, OnlyAnAbsoluteOrConnectOperationWithOneSourceTakes)
 {
-    const Model m = SmallVela();
+    const Model m = ThreeByTwo();
     const auto op = [](int64_t Target, std::vector<uint32_t> Sources, std::optional<int64_t> Operation) {
         GlowConnection c;
         c.Target = Target;
