@@ -4,6 +4,7 @@
 // of what the code promises whatever arrives. A broken promise aborts, so
 // libFuzzer keeps the input as a finding.
 #include "core/DemoMode.h"
+#include "ember/EmberPort.h"
 #include "helm/FromHelm.h"
 #include "helm/HelmPort.h"
 #include "logitek/Logitek.h"
@@ -111,6 +112,11 @@ struct FuzzRig : TestRig {
         server.onConnectionRequest(Port::Logitek);
         return server.LogitekClients.SlotCount();
     }
+    int ConnectEmber()
+    {
+        server.onConnectionRequest(Port::Ember);
+        return EmberPortOf(server)->Consumers().SlotCount();
+    }
 
     // Serial bytes as the port delivers them, decoded as the decode timer would.
     void SerialArrives(const Bytes& Chunk)
@@ -146,17 +152,21 @@ private:
     {
         return sockets.conn(P, Slot).inbound.size() + ReceiveBufferOf(P, Slot).size();
     }
+    const SlotTable* SlotsOf(Port P)
+    {
+        switch (P) {
+        case Port::Helm: return &server.HelmClients;
+        case Port::Zolt: return &server.ZoltClients;
+        case Port::Logitek: return &server.LogitekClients;
+        case Port::Ember: return &EmberPortOf(server)->Consumers();
+        default: return nullptr;
+        }
+    }
     const Bytes& ReceiveBufferOf(Port P, int Slot)
     {
         static const Bytes none;
-        const size_t i = static_cast<size_t>(Slot);
-        switch (P) {
-        case Port::Helm: return i < server.HelmClients.Records.size() ? server.HelmClients[i].ReceiveBuffer : none;
-        case Port::Zolt: return i < server.ZoltClients.Records.size() ? server.ZoltClients[i].ReceiveBuffer : none;
-        case Port::Logitek:
-            return i < server.LogitekClients.Records.size() ? server.LogitekClients[i].ReceiveBuffer : none;
-        }
-        return none;
+        const SlotTable* slots = SlotsOf(P);
+        return slots && slots->Valid(Slot) ? slots->Client(Slot).ReceiveBuffer : none;
     }
     // Fires the timer while it is on and each firing takes something: an
     // unfinished message then waits for bytes that never come.
@@ -256,6 +266,19 @@ inline void CheckWholeLogitekMessages(const Bytes& Wire)
     }
 }
 
+// Wire is nothing but whole S101 frames with their CRC right, each an EmBER
+// packet or a keep-alive, and the messages they carry read as Glow.
+inline void CheckWholeEmberFrames(const Bytes& Wire)
+{
+    EmberConsumer reader;
+    const EmberIntake in = ReadEmberInput(reader, Wire);
+    FUZZ_CHECK(reader.Reader.BadFrames == 0 && !in.OverCap && EmberUnfinished(reader) == 0);
+    FUZZ_CHECK(Wire.empty() || (ByteAt(Wire, 0) == S101::Bof && ByteAt(Wire, Wire.size() - 1) == S101::Eof));
+    std::vector<GlowElement> elements;
+    for (const Bytes& m : in.Messages)
+        FUZZ_CHECK(DecodeGlow(m, elements));
+}
+
 // The receive buffers stay within their caps once the decoders have run.
 inline void CheckBuffers(const Server& s)
 {
@@ -266,6 +289,8 @@ inline void CheckBuffers(const Server& s)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= ZoltBufferLimit);
     for (const LogitekClient& c : s.LogitekClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
+    for (const EmberClient& c : EmberPortOf(s)->Consumers().Records)
+        FUZZ_CHECK(c.ReceiveBuffer.size() + EmberUnfinished(c.Session) <= EmberInputCap);
 }
 
 // What went to the serial line and to the Helm and Logitek clients is whole
@@ -286,6 +311,8 @@ inline void CheckAll(FuzzRig& Rig)
             CheckWholeFrames(conn.outbound, "\xF1\xF4\xF5");
         else if (key.first == Port::Logitek)
             CheckWholeLogitekMessages(conn.outbound);
+        else if (key.first == Port::Ember)
+            CheckWholeEmberFrames(conn.outbound);
     }
 }
 
