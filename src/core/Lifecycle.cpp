@@ -72,8 +72,8 @@ void SuperviseSwitcher(Server& s)
                 s.SwitcherRequest.Countdown = m.PollReload;
                 if (m.UpdateFlags > 0) {
                     RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
-                    if (m.SwitcherType == TypeOrion &&
-                        m.UpdateFlags == (UpdateBit::RelayStates | UpdateBit::OptoStates))
+                    const int64_t unanswered = Family(m).UnansweredFlags;
+                    if (unanswered != 0 && m.UpdateFlags == unanswered)
                         m.UpdateFlags = 0;
                 }
             }
@@ -230,12 +230,9 @@ void ToggleServerEnabled(Server& s)
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
         SetFormCaption(s);
-        switch (s.model.SwitcherType) {
-        case TypeOrion: s.model.UpdateFlags = OrionAllUpdateFlags; break;
-        case TypeVela: s.model.UpdateFlags = VelaAllUpdateFlags | UpdateBit::VelaSerialMode; break;
-        case TypeDraco: s.model.UpdateFlags = DracoAllUpdateFlags; break;
-        default: break;
-        }
+        // Every table again; pass-through has none to ask for.
+        if (Family(s.model).KeepsModel)
+            s.model.UpdateFlags = Family(s.model).EnableUpdateFlags;
         return;
     }
     s.ServerEnabled = false;

@@ -146,30 +146,6 @@ std::optional<long> ValIn(const std::string& Text, long Lo, long Hi)
     return static_cast<long>(value);
 }
 
-int SwitcherTypeOf(const std::string& Text)
-{
-    if (Text == "Lyra")
-        return TypeLyra;
-    if (Text == "Draco")
-        return TypeDraco;
-    if (Text == "Vela")
-        return TypeVela;
-    if (Text == "PassThru")
-        return TypePassThru;
-    return TypeOrion;
-}
-
-const char* SwitcherText(int Type)
-{
-    switch (Type) {
-    case TypeVela: return "Vela";
-    case TypeLyra: return "Lyra";
-    case TypePassThru: return "PassThru";
-    case TypeDraco: return "Draco";
-    default: return "Orion";
-    }
-}
-
 const char* YesNo(bool Flag) { return Flag ? "Yes" : "No"; }
 
 // Adds Step times the (1-based) position to every character code.
@@ -326,18 +302,20 @@ void ReadConfiguration(Server& s)
     c.HelmPassword = password(UnshiftHelmPassword(Get(p, "Helm Password")));
     c.PanelPassword = password(UnshiftPanelPassword(Get(p, "Panel Password")));
 
-    s.model.SwitcherType = SwitcherTypeOf(switcherText);
-    if (s.model.SwitcherType == TypePassThru)
+    // Any other text is an Orion; pass-through wins over the family named.
+    const FamilyDescription* named = FamilyNamed(switcherText);
+    if (named == nullptr)
+        named = &Describe(SwitcherType::Orion);
+    if (!named->KeepsModel)
         c.PassThru = true;
     if (c.PassThru)
-        s.model.SwitcherType = TypePassThru;
-    SetFormCaption(s);
-    if (s.model.SwitcherType == TypeLyra) {
-        s.model.SwitcherType = TypeOrion;
+        named = &Describe(SwitcherType::PassThru);
+    s.model.SwitcherType = named->Type;
+    ShowCaption(s, *named);
+    if (!named->Served)
         s.display.messageBox({"Swithcer Type Error",
                               "This product does not support the selected switcher at this time.", BoxButtons::Ok,
                               BoxIcon::Exclamation, BoxResult::Ok});
-    }
 }
 
 void WriteConfiguration(Server& s)
@@ -360,7 +338,7 @@ void WriteConfiguration(Server& s)
         {"HVN IP Port", std::to_string(c.HvnPort)},
         {"Enable Logitek IP Port", YesNo(c.EnableLogitekPort)},
         {"Logitek IP Port", std::to_string(c.LogitekPort)},
-        {"Switcher Type", SwitcherText(s.model.SwitcherType)},
+        {"Switcher Type", Family(s.model).Name},
         {"Stay On Top", YesNo(c.StayOnTop == StayOnTopYes)},
         {"Max List Size", std::to_string(c.MaxListSize)},
         {"Maintain Log File", YesNo(c.MaintainLogFile)},
@@ -398,27 +376,10 @@ void WriteConfiguration(Server& s)
     });
 }
 
-void SetFormCaption(Server& s)
+void ShowCaption(Server& s, const FamilyDescription& Family)
 {
-    Trap(s, "Error Labeling Form", "Setup Error", [&] {
-        const bool demo = s.cfg.DemoMode;
-        std::string caption;
-        switch (s.model.SwitcherType) {
-        case TypeVela:
-            caption = demo ? "HVN Server Module - Vela Switcher - Demo Mode"
-                           : "HVN Server Module - Vela Switcher - Serial Mode";
-            break;
-        case TypeLyra:
-            caption = demo ? "HVN Server Module - Lyra Switcher - Demo Mode" : "HVN Server Module - Lyra Switcher";
-            break;
-        case TypeDraco:
-            caption = demo ? "HVN Server Module - Draco Switcher - Demo Mode" : "HVN Server Module - Draco Switcher";
-            break;
-        case TypePassThru: caption = "HVN Server Module - Pass Thru Mode"; break;
-        default:
-            caption = demo ? "HVN Server Module - Orion Switcher - Demo Mode" : "HVN Server Module - Orion Switcher";
-            break;
-        }
-        s.display.setCaption(caption);
-    });
+    Trap(s, "Error Labeling Form", "Setup Error",
+         [&] { s.display.setCaption(s.cfg.DemoMode ? Family.DemoCaption : Family.Caption); });
 }
+
+void SetFormCaption(Server& s) { ShowCaption(s, Family(s.model)); }

@@ -5,10 +5,13 @@
 #include <string>
 
 class Server;
+struct FamilyDescription;
 
 void ReadConfiguration(Server& s);
 void WriteConfiguration(Server& s);
 void SetFormCaption(Server& s);
+// The caption of Family, as configured or in demo mode.
+void ShowCaption(Server& s, const FamilyDescription& Family);
 
 // Passwords are stored shifted: Helm character i (from 1) plus i, panel minus i.
 // No value when a character would fall outside 0..255, or a shifted one would be

@@ -393,14 +393,14 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
     });
 }
 
-TakeCommand ReadTakeCommand(const Bytes& Frame, int SwitcherType)
+TakeCommand ReadTakeCommand(const Bytes& Frame, SwitcherType Type)
 {
     FrameReader r(Frame);
     TakeCommand t;
     t.TakeType = r.Pair();
     t.Input = r.Pair();
     t.Output = r.Pair();
-    const SwitcherFamily* family = FamilyOf(SwitcherType);
+    const SwitcherFamily* family = FamilyOf(Type);
     if (family == nullptr || !family->HelmFramesPassUnchanged)
         t.TakeType &= ~TakeType::IgnoredFlag;
     return t;

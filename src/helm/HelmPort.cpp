@@ -70,7 +70,7 @@ void wscktClients_ConnectionRequest(Server& s)
             return;
         }
         SendConnectGreeting(s, slot);
-        if (s.model.SwitcherType != TypePassThru)
+        if (Family(s.model).KeepsModel)
             SendSwitcherTypeToClient(s, slot);
         if (s.cfg.DemoMode)
             SendNotificationToClient(s, slot, 150);

@@ -1,5 +1,7 @@
 #include "model/Model.h"
 
+#include "model/FamilyDescription.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -45,8 +47,9 @@ void SizeMirrorTables(Model& m)
 }
 
 // Orion and Draco keep one fixed size for every table.
-void SizeFixedTables(Model& m, int n, int templates, int buttons)
+void SizeFixedTables(Model& m, const FamilyDescription& f)
 {
+    const int n = f.Channels;
     m.NumSources = m.NumDestinations = n;
     m.CrosspointMap.assign(static_cast<size_t>(n), CrosspointRecord{});
     m.SourceAlphas.assign(static_cast<size_t>(n), std::string());
@@ -62,24 +65,21 @@ void SizeFixedTables(Model& m, int n, int templates, int buttons)
     m.SourceLinks.assign(static_cast<size_t>(n), 0);
     m.DestinationLinks.assign(static_cast<size_t>(n), 0);
     m.InhibitMap.assign(static_cast<size_t>(n), static_cast<size_t>(n));
-    m.TemplateAssignment.assign(static_cast<size_t>(n), 64);
+    m.TemplateAssignment.assign(static_cast<size_t>(n), f.NoTemplate);
     m.ClientTemplateAssignment = m.TemplateAssignment;
     m.SourceGains.assign(static_cast<size_t>(n), GainRecord{});
     m.DestinationGains.assign(static_cast<size_t>(n), GainRecord{});
     m.TransitionControl.clear();
-    SizeButtonTables(m, templates, buttons);
+    SizeButtonTables(m, f.Templates, f.ButtonsPerTemplate);
     m.NumSalvos = 0;
     m.NumSalvoEvents = 0;
-}
-
-void SetPorts(CardRecord& card, int first, int last, uint8_t channels, int typeCode)
-{
-    for (int p = first; p <= last; ++p) {
-        PortRecord& port = card.Ports[static_cast<size_t>(p)];
-        port.ChannelCount = channels;
-        port.TypeCode = typeCode;
-        port.Channels.assign(channels, ChannelRecord{});
-    }
+    m.NumRelays = m.NumOptos = f.RelaysAndOptos;
+    SizeMirrorTables(m);
+    m.PollReload = f.PollReload;
+    m.UpdateFlags = m.AllUpdateFlags = f.AllUpdateFlags;
+    if (m.SwitcherConfig.empty())
+        SizeConfigTable(m, 1);
+    f.FillConfig(m.SwitcherConfig[0]);
 }
 
 }  // namespace
@@ -129,96 +129,43 @@ void ResizeVelaTables(Model& m)
 
 void SizeVelaTables(Model& m)
 {
-    m.NumSources = m.NumDestinations = m.NumRelays = m.NumOptos = 512;
-    m.NumTemplates = 256;
-    m.SourceAlphas.assign(512, std::string());
-    m.DestinationAlphas.assign(512, std::string());
-    m.SourceSortTable.assign(512, 0);
-    m.DestinationSortTable.assign(512, 0);
-    m.RelaySortTable.assign(512, 0);
-    m.OptoSortTable.assign(512, 0);
-    m.TransitionControl.assign(512, {});
+    const FamilyDescription& f = Describe(SwitcherType::Vela);
+    const int n = f.Channels;
+    m.NumSources = m.NumDestinations = n;
+    m.NumRelays = m.NumOptos = f.RelaysAndOptos;
+    m.NumTemplates = f.Templates;
+    m.SourceAlphas.assign(static_cast<size_t>(n), std::string());
+    m.DestinationAlphas.assign(static_cast<size_t>(n), std::string());
+    m.SourceSortTable.assign(static_cast<size_t>(n), 0);
+    m.DestinationSortTable.assign(static_cast<size_t>(n), 0);
+    m.RelaySortTable.assign(static_cast<size_t>(f.RelaysAndOptos), 0);
+    m.OptoSortTable.assign(static_cast<size_t>(f.RelaysAndOptos), 0);
+    m.TransitionControl.assign(static_cast<size_t>(n), {});
     ResizeVelaTables(m);
     for (CrosspointRecord& x : m.CrosspointMap) {
         x.SourceCount = 1;
         x.Levels[0] = 1024;
     }
-    std::fill(m.TemplateAssignment.begin(), m.TemplateAssignment.end(), 256);
+    std::fill(m.TemplateAssignment.begin(), m.TemplateAssignment.end(), f.NoTemplate);
     std::fill(m.DestinationGains.begin(), m.DestinationGains.end(), GainRecord{});
     std::fill(m.SourceGains.begin(), m.SourceGains.end(), GainRecord{});
-    SizeButtonTables(m, 256, 64);
-    m.PollReload = 40;
-    m.UpdateFlags = m.AllUpdateFlags = VelaAllUpdateFlags;
+    SizeButtonTables(m, f.Templates, f.ButtonsPerTemplate);
+    m.PollReload = f.PollReload;
+    m.UpdateFlags = m.AllUpdateFlags = f.AllUpdateFlags;
     m.NumSalvos = 0;
     m.NumSalvoEvents = 0;
     SizeMirrorTables(m);
 }
 
-void SizeOrionTables(Model& m)
-{
-    SizeFixedTables(m, 256, 64, 64);
-    m.NumRelays = m.NumOptos = 256;
-    SizeMirrorTables(m);
-    m.PollReload = 1500;
-    m.UpdateFlags = m.AllUpdateFlags = OrionAllUpdateFlags;
-    if (m.SwitcherConfig.empty())
-        SizeConfigTable(m, 1);
-    FillOrionConfig(m.SwitcherConfig[0]);
-}
-
-void FillOrionConfig(FrameRecord& frame)
-{
-    frame = FrameRecord{};
-    frame.Cards[0].Flag = 1;
-    frame.Cards[0].Count = 21;
-    for (int c = 1; c <= 15; ++c) {
-        frame.Cards[static_cast<size_t>(c)].PortCount = 8;
-        SetPorts(frame.Cards[static_cast<size_t>(c)], 0, 7, 2, 5999);
-    }
-    for (int c = 16; c <= 19; ++c) {
-        frame.Cards[static_cast<size_t>(c)].Present = 1;
-        frame.Cards[static_cast<size_t>(c)].TypeCode = 4999;
-    }
-    CardRecord& controller = frame.Cards[20];
-    controller.Present = 1;
-    controller.PortCount = 6;
-    for (int p = 1; p <= 5; ++p) {
-        controller.Ports[static_cast<size_t>(p)].ChannelCount = 4;
-        controller.Ports[static_cast<size_t>(p)].Channels.assign(4, ChannelRecord{});
-    }
-}
-
-void SizeDracoTables(Model& m)
-{
-    SizeFixedTables(m, 32, 32, 32);
-    m.NumRelays = m.NumOptos = 0;  // a Draco reports none
-    SizeMirrorTables(m);
-    m.PollReload = 15;
-    m.UpdateFlags = m.AllUpdateFlags = DracoAllUpdateFlags;
-    if (m.SwitcherConfig.empty())
-        SizeConfigTable(m, 1);
-    FillDracoConfig(m.SwitcherConfig[0]);
-}
-
-void FillDracoConfig(FrameRecord& frame)
-{
-    frame = FrameRecord{};
-    CardRecord& card = frame.Cards[0];
-    card.Flag = 1;
-    card.Count = 1;
-    card.Present = 1;
-    card.PortCount = 16;
-    SetPorts(card, 0, 15, 2, NoneValue);
-}
-
 void SizeTablesForType(Model& m)
 {
-    switch (m.SwitcherType) {
-    case TypeDraco: SizeDracoTables(m); break;
-    case TypeOrion: SizeOrionTables(m); break;
-    case TypeVela: SizeVelaTables(m); break;
-    default: break;  // pass-through keeps no model
-    }
+    const FamilyDescription& f = Family(m);
+    if (!f.KeepsModel)
+        return;
+    if (f.FixedTables)
+        SizeFixedTables(m, f);
+    else
+        SizeVelaTables(m);
 }
 
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable)

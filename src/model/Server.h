@@ -3,6 +3,7 @@
 // state, client tables and the platform seams. Procedures take it by reference.
 #include "model/ClientRecord.h"
 #include "model/Config.h"
+#include "model/FamilyDescription.h"
 #include "model/LogitekClient.h"
 #include "model/Model.h"
 #include "model/SwitcherReports.h"

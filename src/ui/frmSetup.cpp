@@ -33,8 +33,9 @@
 
 namespace {
 
-// Entries of cmboSwitcher.
-enum SwitcherEntry { EntryDraco = 0, EntryOrion = 1, EntryVela = 2, EntryPassThru = 3 };
+// The entries of cmboSwitcher, in order.
+constexpr SwitcherType SwitcherChoices[] = {SwitcherType::Draco, SwitcherType::Orion, SwitcherType::Vela,
+                                            SwitcherType::PassThru};
 
 // "Com 1" to "Com 16" lead cmboComPort.
 constexpr int ComEntries = 16;
@@ -124,8 +125,8 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
         cmboBaudRate->addItem(QString::fromLatin1(rate));
     auto* lblSwitcher = Caption(this, "lblSwitcher", "Switcher");
     cmboSwitcher = Named(new QComboBox(this), "cmboSwitcher");
-    cmboSwitcher->addItems(
-        {QStringLiteral("Draco"), QStringLiteral("Orion"), QStringLiteral("Vela Serial"), QStringLiteral("Pass Thru")});
+    for (SwitcherType type : SwitcherChoices)
+        cmboSwitcher->addItem(QString::fromLatin1(Describe(type).SetupName));
     auto* lblIpPort = Caption(this, "lblIpPort", "IP Port");
     txtIpPort = Edit(this, "txtIpPort", "Select IP Port - Default is 1250", true);
     auto* lblMaxDisplay = Caption(this, "lblMaxDisplay", "Max Display");
@@ -337,14 +338,7 @@ void frmSetup::StartServer()
         cmboComPort->setCurrentIndex(cmboComPort->findData(device));
     }
     cmboBaudRate->setCurrentIndex(cmboBaudRate->findText(Text(c.BaudRate)));
-    int entry = EntryOrion;
-    if (c.PassThru)
-        entry = EntryPassThru;
-    else if (s_.model.SwitcherType == TypeVela)
-        entry = EntryVela;
-    else if (s_.model.SwitcherType == TypeDraco)
-        entry = EntryDraco;
-    cmboSwitcher->setCurrentIndex(entry);
+    cmboSwitcher->setCurrentText(QString::fromLatin1(Family(s_.model).SetupName));
     txtIpPort->setText(QString::number(c.HelmPort));
     txtMaxDisplay->setText(QString::number(c.MaxListSize));
     txtMaxClients->setText(QString::number(c.MaxClients));
@@ -369,19 +363,24 @@ void frmSetup::StartServer()
     SetupLoading = false;
 }
 
+SwitcherType frmSetup::ChosenSwitcher() const
+{
+    const int entry = cmboSwitcher->currentIndex();
+    return entry >= 0 ? SwitcherChoices[static_cast<size_t>(entry)] : SwitcherType::Orion;
+}
+
 void frmSetup::cmboSwitcher_Click()
 {
     if (SetupLoading)
         return;
-    cmboBaudRate->setCurrentText(QString::fromLatin1(cmboSwitcher->currentIndex() == EntryDraco ? "19200" : "57600"));
+    cmboBaudRate->setCurrentText(QString::fromLatin1(Describe(ChosenSwitcher()).BaudRate));
 }
 
 void frmSetup::cmboBaudRate_Click()
 {
     if (SetupLoading)
         return;
-    const bool draco = cmboSwitcher->currentIndex() == EntryDraco;
-    const QString required = QString::fromLatin1(draco ? "19200" : "57600");
+    const QString required = QString::fromLatin1(Describe(ChosenSwitcher()).BaudRate);
     if (cmboBaudRate->currentText() != required)
         ask({"Warning", "The Selected Switcher Requires a Baud Rate of " + Latin1(required), BoxButtons::Ok,
              BoxIcon::Information, BoxResult::Ok});
@@ -520,26 +519,19 @@ void frmSetup::ApplySwitcher()
         if (s_.ServerEnabled)
             s_.display.setCaption(text);
     };
-    const auto change = [&](int type, void (*sizeTables)(Model&), const char* text) {
-        if (m.SwitcherType == type)
+    const FamilyDescription& chosen = Describe(ChosenSwitcher());
+    if (chosen.KeepsModel) {
+        if (m.SwitcherType == chosen.Type)
             return;
-        m.SwitcherType = type;
-        sizeTables(m);
+        m.SwitcherType = chosen.Type;
+        SizeTablesForType(m);
         c.PassThru = false;
-        DeleteNdfFiles(s_);
-        caption(text);
-    };
-    switch (cmboSwitcher->currentIndex()) {
-    case EntryPassThru:
+    } else {
         c.PassThru = true;
-        m.SwitcherType = TypePassThru;
-        DeleteNdfFiles(s_);
-        caption("HVN Server Module - Pass Thru Mode ");
-        break;
-    case EntryVela: change(TypeVela, SizeVelaTables, "HVN Server Module - Vela Switcher - Serial Mode"); break;
-    case EntryDraco: change(TypeDraco, SizeDracoTables, "HVN Server Module - Draco Switcher"); break;
-    default: change(TypeOrion, SizeOrionTables, "HVN Server Module - Orion Switcher"); break;
+        m.SwitcherType = chosen.Type;
     }
+    DeleteNdfFiles(s_);
+    caption(chosen.SetupCaption);
 }
 
 bool frmSetup::ApplyAccess()

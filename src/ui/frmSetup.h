@@ -1,6 +1,7 @@
 #pragma once
 // The setup dialog: serial port, baud rate, switcher type, Helm port, who
 // may connect, logs and display options, applied to the running server on OK.
+#include "model/SwitcherType.h"
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -29,6 +30,8 @@ protected:
 
 private:
     void StartServer();
+    // The switcher chosen in cmboSwitcher.
+    SwitcherType ChosenSwitcher() const;
     void cmboSwitcher_Click();
     void cmboBaudRate_Click();
     // Applies the dialog in order; false when a question was cancelled or the port is invalid.

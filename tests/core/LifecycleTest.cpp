@@ -32,7 +32,7 @@ TEST(Startup, MissingConfigurationStartsAnOrionServerOnTheDefaults)
     EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1250);
     EXPECT_FALSE(rig.sockets.isListening(Port::Zolt));
     EXPECT_FALSE(rig.sockets.isListening(Port::Logitek));
-    EXPECT_EQ(rig.server.model.SwitcherType, TypeOrion);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::Orion);
     EXPECT_EQ(rig.server.model.NumSources, 256);
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS0");
     EXPECT_EQ(rig.serial.lastSettings, "57600,n,8,1");

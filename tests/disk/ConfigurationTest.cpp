@@ -22,7 +22,7 @@ protected:
     TempDir dir;
     TestRig rig;
     Config& c = rig.server.cfg;
-    int& type = rig.server.model.SwitcherType;
+    SwitcherType& type = rig.server.model.SwitcherType;
 };
 
 TEST_F(ConfigurationTest, MissingFileStartsAnOrionServerWithTheDefaults)
@@ -40,7 +40,7 @@ TEST_F(ConfigurationTest, MissingFileStartsAnOrionServerWithTheDefaults)
     EXPECT_TRUE(c.MaintainLogFile && c.MaintainErrorLog && c.LogSwitcherErrors && c.DisplayGains);
     EXPECT_FALSE(c.MaintainNdf || c.DemoMode || c.PassThru || c.RecordZolt);
     EXPECT_EQ(c.PasswordTries, 3);
-    EXPECT_EQ(type, TypeOrion);
+    EXPECT_EQ(type, SwitcherType::Orion);
     EXPECT_EQ(rig.display.panels[1], "Log File: ON");
     EXPECT_EQ(rig.display.panels[2], "Soft Panel Support: OFF ");
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Orion Switcher");
@@ -104,22 +104,22 @@ TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
 {
     const struct {
         const char* lines;
-        int type;
+        SwitcherType type;
         const char* caption;
     } cases[] = {
-        {"Switcher Type=Vela\n", TypeVela, "HVN Server Module - Vela Switcher - Serial Mode"},
-        {"Switcher Type=Draco\n", TypeDraco, "HVN Server Module - Draco Switcher"},
-        {"Switcher Type=vela\n", TypeOrion, "HVN Server Module - Orion Switcher"},
-        {"Switcher Type=PassThru\n", TypePassThru, "HVN Server Module - Pass Thru Mode"},
-        {"Switcher Type=Draco\nPass Thru=Yes\n", TypePassThru, "HVN Server Module - Pass Thru Mode"},
-        {"Switcher Type=Vela\nDemo Mode=Yes\n", TypeVela, "HVN Server Module - Vela Switcher - Demo Mode"},
+        {"Switcher Type=Vela\n", SwitcherType::Vela, "HVN Server Module - Vela Switcher - Serial Mode"},
+        {"Switcher Type=Draco\n", SwitcherType::Draco, "HVN Server Module - Draco Switcher"},
+        {"Switcher Type=vela\n", SwitcherType::Orion, "HVN Server Module - Orion Switcher"},
+        {"Switcher Type=PassThru\n", SwitcherType::PassThru, "HVN Server Module - Pass Thru Mode"},
+        {"Switcher Type=Draco\nPass Thru=Yes\n", SwitcherType::PassThru, "HVN Server Module - Pass Thru Mode"},
+        {"Switcher Type=Vela\nDemo Mode=Yes\n", SwitcherType::Vela, "HVN Server Module - Vela Switcher - Demo Mode"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.lines);
         readIni(k.lines);
         EXPECT_EQ(type, k.type);
         EXPECT_EQ(rig.display.caption, k.caption);
-        EXPECT_EQ(c.PassThru, k.type == TypePassThru);
+        EXPECT_EQ(c.PassThru, k.type == SwitcherType::PassThru);
     }
     // Demo mode, the last case, turns the event log off.
     EXPECT_FALSE(c.MaintainLogFile);
@@ -127,7 +127,7 @@ TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
     EXPECT_TRUE(rig.display.boxes.empty());
 
     readIni("Switcher Type=Lyra\n");
-    EXPECT_EQ(type, TypeOrion);
+    EXPECT_EQ(type, SwitcherType::Orion);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Lyra Switcher");
     ASSERT_EQ(rig.display.boxes.size(), 1u);
     EXPECT_EQ(rig.display.boxes[0].title, "Swithcer Type Error");
@@ -212,7 +212,7 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
     c.ListenAddressOption = "127.0.0.1";  // the same
     c.AllowedClients = " 10.0.0.0/8, fd00::/8";
     c.MaxClients = 40;
-    type = TypeDraco;
+    type = SwitcherType::Draco;
     WriteConfiguration(rig.server);
     const std::string first = dir.read("tcpserve.ini");
     EXPECT_NE(first.find("\r\nHelm Password=bdf\r\n"), std::string::npos);

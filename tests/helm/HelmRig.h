@@ -39,7 +39,7 @@ protected:
         s.cfg.MaxListSize = 1000;  // keep every history line for the checks
     }
 
-    void Use(int Type)
+    void Use(SwitcherType Type)
     {
         s.model.SwitcherType = Type;
         SizeTablesForType(s.model);

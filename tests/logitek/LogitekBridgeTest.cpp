@@ -152,12 +152,12 @@ TEST_F(LogitekTest, ChannelMessagesBecomeTheseTakesAndGainFrames)
     EXPECT_EQ(Console(slot).Channel27Gain, FaderToGain(100));
 
     // Other families keep the level and get no gain frame.
-    s.model.SwitcherType = TypeDraco;
+    s.model.SwitcherType = SwitcherType::Draco;
     Feed(slot, Fader(0x0B, 255));
     EXPECT_EQ(SerialSent(), "");
     EXPECT_EQ(Console(slot).ChannelLevel[0], 1124);
     // A console not set up since it connected changes nothing.
-    s.model.SwitcherType = TypeVela;
+    s.model.SwitcherType = SwitcherType::Vela;
     const int fresh = Connect("10.1.1.2");
     Feed(fresh, Fader(0x0B, 255) + Channel(LogitekAssign, {0x0B, 0, 3}));
     EXPECT_EQ(SerialSent(), "");

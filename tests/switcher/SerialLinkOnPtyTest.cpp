@@ -25,7 +25,7 @@ struct PtyRig {
         timers.setHandler(&server);
         server.cfg.AppPath = dir.app();
         server.cfg.SerialDevice = pty.path();
-        server.model.SwitcherType = TypeVela;
+        server.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(server.model);
         std::string error;
         opened = OpenSerialPort(server, error);

@@ -54,7 +54,7 @@ TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
     LinkRig rig;
     Server& s = rig.server;
     s.cfg.PassThru = true;
-    s.model.SwitcherType = TypePassThru;
+    s.model.SwitcherType = SwitcherType::PassThru;
     s.ClientTable.resize(3);
     rig.sockets.accept(Port::Helm, 1);
     rig.sockets.accept(Port::Helm, 2);

@@ -30,7 +30,7 @@ struct DracoRig : TestRig {
     DracoRig()
     {
         server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeDraco;
+        server.model.SwitcherType = SwitcherType::Draco;
         SizeConfigTable(server.model, 1);
         SizeTablesForType(server.model);
         server.model.UpdateFlags = 0;

@@ -12,7 +12,7 @@ using vela_test::WithBadChecksum;
 struct OrionRig : vela_test::VelaRig {
     OrionRig()
     {
-        server.model.SwitcherType = TypeOrion;
+        server.model.SwitcherType = SwitcherType::Orion;
         SizeTablesForType(server.model);
     }
     // As if the switcher had sent the bytes: one decoder call.

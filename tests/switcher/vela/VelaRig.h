@@ -27,7 +27,7 @@ struct OfflineVelaRig : TestRig {
     OfflineVelaRig()
     {
         server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
+        server.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(server.model);
         serial.opened = true;
     }
@@ -38,7 +38,7 @@ struct VelaRig : TestRig {
     VelaRig()
     {
         server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
+        server.model.SwitcherType = SwitcherType::Vela;
         SizeConfigTable(server.model, 1);  // as startup does
         SizeTablesForType(server.model);
         serial.opened = true;
