@@ -83,8 +83,8 @@ struct FuzzRig : TestRig {
         if (Demo)
             LoadDemoData(server);
         serial.opened = !Demo;
-        server.SwitcherOnline = true;
-        server.SwitcherLink.Connected = 1;
+        server.Link.Answered();
+        server.Link.AllTablesArrived();
     }
 
     // A Helm client through the real accept path; with a Type, logged in as

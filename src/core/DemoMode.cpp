@@ -66,6 +66,6 @@ void LoadDemoData(Server& s)
         m.ClockSetting = 20;
         m.GainOffsets = {80, 80};
         m.UpdateFlags = 0;
-        s.AwaitingSwitcher = false;
+        s.Link.StopAwaiting();
     });
 }

@@ -54,8 +54,8 @@ void SuperviseSwitcher(Server& s)
     Model& m = s.model;
     if (m.UpdateFlags == UpdateBit::VelaSerialMode)
         m.UpdateFlags = 0;
-    if (m.UpdateFlags == 0 && !s.AwaitingSwitcher) {
-        s.SwitcherOnline = true;
+    if (m.UpdateFlags == 0 && !s.Link.Awaiting()) {
+        s.Link.AllTablesArrived();
         s.SwitcherRequest.Active = 0;
         Trap(s, "Console Socket Error", "Poll Timer", [&] {
             if (s.cfg.EnableZoltPort && !s.sockets.isListening(Port::Zolt))
@@ -63,10 +63,9 @@ void SuperviseSwitcher(Server& s)
         });
     }
     if (s.cfg.DemoMode) {
-        s.SwitcherLink.Connected = 1;
-        s.SwitcherLink.Expected = 1;
+        s.Link.Answered();
     } else {
-        if (!s.AwaitingSwitcher) {
+        if (!s.Link.Awaiting()) {
             s.SwitcherRequest.Countdown -= 1;
             if (s.SwitcherRequest.Countdown < 1) {
                 s.SwitcherRequest.Countdown = m.PollReload;
@@ -78,20 +77,20 @@ void SuperviseSwitcher(Server& s)
                 }
             }
         }
-        if (!s.SwitcherOnline && s.AwaitingSwitcher) {
+        if (!s.Link.OnLine() && s.Link.Awaiting()) {
             RequestSwitcherTables(s, 1, NoneValue, 0);
             return;
         }
         if (m.UpdateFlags == 0) {
             PollSwitcher(s);
-            s.SwitcherLink.Expected = 0;
+            s.Link.PollSent();
             s.SwitcherRequest.Active = 0;
         }
     }
-    if (s.ModuleUpgradeActive || s.SwitcherLink.Connected == s.SwitcherLink.Expected)
+    if (s.ModuleUpgradeActive || !s.Link.AnswerOutstanding())
         return;
-    s.SwitcherLink.Misses += 1;
-    if (s.SwitcherLink.Misses > m.PollReload)
+    s.Link.CountMiss();
+    if (s.Link.Misses() > m.PollReload)
         SetSwitcherConnected(s, false);
 }
 
@@ -135,10 +134,9 @@ void InitializeServer(Server& s)
 {
     s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
     s.LogitekHeader = Bytes("\x01\x03\x00", 3);
-    s.SwitcherOnline = false;
     s.cfg.MaxListSize = 25;
     s.cfg.StayOnTop = StayOnTopYes;
-    s.SwitcherLink = SwitcherLinkState{};
+    s.Link.Reset();
     s.SwitcherRequest = SwitcherRequestState{};
     ResetSalvoTables(s.model);
     SizeConfigTable(s.model, 1);
@@ -192,24 +190,18 @@ bool StartServer(Server& s)
 
 void SetSwitcherConnected(Server& s, bool Connected)
 {
-    SwitcherLinkState& link = s.SwitcherLink;
     if (!Connected) {
-        if (link.Connected == 1) {
+        if (s.Link.Lost()) {
             s.display.setToolTip(Label::SerialStatus, "Not Connected");
             LogSerialMessage(s, "Switcher Connection Lost", s.cfg.CommPort);
-            s.SwitcherOnline = false;
-            s.AwaitingSwitcher = true;
             if (s.cfg.MaintainNdf)
                 WriteStatusNdf(s, 0, false);
         }
-        link = SwitcherLinkState{};
         return;
     }
-    if (link.Connected == 0)
+    if (!s.Link.Answering())
         s.display.setToolTip(Label::SerialStatus, "Connected");
-    link.Connected = 1;
-    link.Expected = 1;
-    link.Misses = 0;
+    s.Link.Answered();
 }
 
 void ToggleServerEnabled(Server& s)
@@ -273,7 +265,7 @@ void ShutdownServer(Server& s)
     Trap(s, "Error Exiting", "File Error", [&] {
         if (s.serial.isOpen())
             s.serial.close();
-        if (s.SwitcherLink.Connected == 1)
+        if (s.Link.Answering())
             LogSerialMessage(s, "Switcher Disconnect", s.cfg.CommPort);
         if (s.sockets.isListening(Port::Helm))
             s.sockets.closeListener(Port::Helm);

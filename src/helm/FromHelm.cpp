@@ -212,7 +212,7 @@ void DecodeHelmMessage(Server& s, int Index)
             if (command == KeepAlivePoll || command == ReadyAnswer) {
                 TakeClientBytes(s, pos + 1, Index);
                 if (command == KeepAlivePoll) {
-                    const bool ready = s.SwitcherOnline && !s.AwaitingSwitcher;
+                    const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
                     SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
                 }
                 if (ClientRecord* c = ClientAt(s, Index))
@@ -375,7 +375,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             if (ValidClientSlot(s, Index))
                 s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= s.model.AllUpdateFlags;
         }
-        if (!s.SwitcherOnline || s.SwitcherLink.Connected != 1)
+        if (!s.Link.Ready())
             return;  // the bits stay pending until the switcher has answered
         for (const InfoReply& reply : InfoReplies) {
             if ((mask & reply.Bits) == 0)

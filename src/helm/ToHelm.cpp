@@ -16,7 +16,7 @@ constexpr int ReplyFrameLimit = 7;
 // The run length of an inhibit run has 13 bits; bit 6 of its high byte is the flag.
 constexpr int LongestInhibitRun = 8191;
 
-bool LinkUp(const Server& s) { return s.SwitcherLink.Connected == 1; }
+bool LinkUp(const Server& s) { return s.Link.Answering(); }
 bool Pending(const ClientRecord& c, int64_t Bit) { return (c.PendingRequests & Bit) != 0; }
 bool IsPanel(const ClientRecord& c) { return c.ClientType >= FirstPanelClientType; }
 

@@ -336,7 +336,7 @@ void DecodeConsoleMessage(Server& s, int Slot)
     if (!ValidConsoleSlot(s, Slot) || Console(s, Slot).ReceiveBuffer.empty())
         return;
     try {
-        if (s.SwitcherLink.Connected != 1 || !s.SwitcherOnline) {
+        if (!s.Link.Ready()) {
             // Nobody could carry the commands out.
             Console(s, Slot).ReceiveBuffer.clear();
             return;

@@ -78,7 +78,7 @@ TEST_F(HelmDecoder, KeepAliveIsAnsweredReadyOnlyOnceTheSwitcherHasAnswered)
 {
     const int c = Connect();
     Client(c).SilentTicks = 30;
-    s.AwaitingSwitcher = true;
+    s.Link.Await();
     Feed(c, Raw({0xF5}));
     EXPECT_EQ(Sent(c), Raw({0xF1}));
     EXPECT_EQ(Client(c).SilentTicks, 0);

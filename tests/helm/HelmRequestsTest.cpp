@@ -36,7 +36,8 @@ TEST_F(HelmRequests, EmptyMaskDoesNothingAndHighBitsAreIgnored)
     EXPECT_EQ(Client(c).PendingRequests, 0);
 
     // Bits 28 to 34 asked, with the link down so nothing is served.
-    s.SwitcherLink.Connected = 0;
+    s.Link.Reset();
+    s.Link.AllTablesArrived();
     Feed(c, InfoRequest(int64_t{127} << 28));
     EXPECT_EQ(Client(c).PendingRequests, int64_t{7} << 28);
 

@@ -29,8 +29,8 @@ protected:
         s.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(s.model);
         Size(32, 32);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
 
     void Size(int Sources, int Destinations)

@@ -19,8 +19,8 @@ protected:
         s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";  // built at startup
         rig.serial.opened = true;
         Use(SwitcherType::Vela);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
 
     void Use(SwitcherType Type)

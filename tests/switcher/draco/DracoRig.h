@@ -35,8 +35,8 @@ struct DracoRig : TestRig {
         SizeTablesForType(server.model);
         server.model.UpdateFlags = 0;
         serial.opened = true;
-        server.SwitcherOnline = true;
-        server.SwitcherLink.Connected = 1;
+        server.Link.Answered();
+        server.Link.AllTablesArrived();
     }
     int connect(int type = 120)
     {

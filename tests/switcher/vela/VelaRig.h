@@ -42,8 +42,8 @@ struct VelaRig : TestRig {
         SizeConfigTable(server.model, 1);  // as startup does
         SizeTablesForType(server.model);
         serial.opened = true;
-        server.SwitcherOnline = true;
-        server.SwitcherLink.Connected = 1;
+        server.Link.Answered();
+        server.Link.AllTablesArrived();
     }
     // A logged-in Helm client of the given type, its greeting already read.
     int connect(int type = 120)
