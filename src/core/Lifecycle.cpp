@@ -1,6 +1,7 @@
 #include "core/Lifecycle.h"
 
 #include "core/DemoMode.h"
+#include "core/Settings.h"
 #include "disk/Configuration.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
@@ -134,7 +135,7 @@ void InitializeServer(Server& s)
 {
     s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
     s.LogitekHeader = Bytes("\x01\x03\x00", 3);
-    s.cfg.MaxListSize = 25;
+    s.cfg.MaxListSize = DefaultMaxListSize;
     s.cfg.StayOnTop = StayOnTopYes;
     s.Link.Reset();
     s.SwitcherRequest = SwitcherRequestState{};
@@ -143,18 +144,13 @@ void InitializeServer(Server& s)
     s.display.setLamp(Lamp::Serial, false);
     s.ServerEnabled = true;
     WriteStatusNdf(s, 0, true);
-    ReadConfiguration(s);
+    LoadSettings(s);
     SizeTablesForType(s.model);
     if (s.cfg.DemoMode)
         LoadDemoData(s);
-    const Config& c = s.cfg;
-    s.display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
-    s.display.setLabel(Label::SerialStatus, SerialStatusCaption(s));
-    s.display.setToolTip(Label::SerialStatus, "Not Connected");
-    s.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(c.HelmPort) + "]");
-    s.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(c.HelmPort));
+    ShowSettingLabels(s);
     if (s.cfg.HelmPort < 1 || s.cfg.HelmPort > 65535)
-        s.cfg.HelmPort = 1250;
+        s.cfg.HelmPort = DefaultHelmPort;
 }
 
 bool StartServer(Server& s)
@@ -221,7 +217,7 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
-        SetFormCaption(s);
+        ShowSwitcherCaption(s);
         // Every table again; pass-through has none to ask for.
         if (Family(s.model).KeepsModel)
             s.model.UpdateFlags = Family(s.model).EnableUpdateFlags;

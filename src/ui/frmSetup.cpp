@@ -2,16 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "core/Lifecycle.h"
-#include "disk/Logs.h"
-#include "disk/SoftPanelFiles.h"
-#include "disk/Trap.h"
-#include "helm/HelmPort.h"
-#include "model/ClientAddresses.h"
-#include "model/Model.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
-#include "switcher/ToSwitcher.h"
 #include "ui/Logo.h"
 #include "ui/frmConsoleSetup.h"
 
@@ -29,7 +21,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <filesystem>
 
 namespace {
 
@@ -394,210 +385,38 @@ void frmSetup::cmdConsoleSetup_Click()
 
 void frmSetup::cmdOk_Click()
 {
-    bool done = false;
-    Trap(s_, "Invalid IP Port Error", "IP Error", [&] { done = ApplySettings(); });
-    if (done)
+    if (ApplySetup(s_, EditedSettings(), ask))
         accept();
 }
 
-bool frmSetup::ApplySettings()
+SetupSettings frmSetup::EditedSettings() const
 {
-    Config& c = s_.cfg;
-    Display& display = s_.display;
-
-    bool reopenSerial = false;
+    SetupSettings edited{s_.cfg, ChosenSwitcher()};
+    Config& c = edited.cfg;
     // A COM entry leaves the device to the number; a device entry keeps the
-    // number as it is. Either way the operator's choice ends a command-line device.
-    const std::string device = cmboComPort->currentData().toString().toStdString();
-    const int commPort = device.empty() ? cmboComPort->currentIndex() + 1 : c.CommPort;
-    const bool portChosen = !device.empty() || commPort >= 1;
-    if (portChosen && (commPort != c.CommPort || device != ChosenSerialDevice(s_))) {
-        if (ask({"Serial Port Change",
-                 "You have selected a new Serial Port, \r\nConnection will be lost to any current switcher\r\n"
-                 "Please Confirm",
-                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
-            return false;
-        c.CommPort = commPort;
-        c.SerialDevice = device;
-        c.SerialDeviceOption.clear();
-        reopenSerial = true;
-    }
-    const std::string baudRate = Latin1(cmboBaudRate->currentText());
-    bool cancelled = false;
-    if (!baudRate.empty() && baudRate != c.BaudRate) {
-        if (ask({"Serial Port Change",
-                 "You have selected a new Baud Rate, \r\nThis may effect communication with any current switcher\r\n"
-                 "Please Confirm",
-                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) == BoxResult::Ok) {
-            c.BaudRate = baudRate;
-            reopenSerial = true;
-        } else {
-            cancelled = true;
-        }
-    }
-    // A port confirmed before a cancelled baud rate is still taken into use.
-    if (reopenSerial)
-        ReopenSerialPort();
-    if (cancelled)
-        return false;
-
-    if (chkLogFile->isChecked() && !c.MaintainLogFile) {
-        c.MaintainLogFile = true;
-        display.setStatusPanel(2, "Log File: ON");
-        LogIPMessage(s_, "Log File Activated", " ");
-    } else if (!chkLogFile->isChecked() && c.MaintainLogFile) {
-        display.setStatusPanel(2, "Log File: OFF");
-        LogIPMessage(s_, "Log File Deactivated", " ");
-        c.MaintainLogFile = false;
-    }
+    // number as it is.
+    c.SerialDevice = cmboComPort->currentData().toString().toStdString();
+    c.CommPort = c.SerialDevice.empty() ? cmboComPort->currentIndex() + 1 : s_.cfg.CommPort;
+    c.BaudRate = Latin1(cmboBaudRate->currentText());
+    c.MaintainLogFile = chkLogFile->isChecked();
     c.DisplayGains = chkDisplayGain->isChecked();
     c.LogGains = chkLogGain->isChecked();
     c.LogSwitcherErrors = chkSwitcherErrorLog->isChecked();
     c.RecordZolt = chkLogZolt->isChecked();
     c.LogZolt = chkDisplayZolt->isChecked();
-    if (chkError->isChecked() && !c.MaintainErrorLog) {
-        c.MaintainErrorLog = true;
-        LogIPMessage(s_, "Error Log File Activated", " ");
-    } else if (!chkError->isChecked() && c.MaintainErrorLog) {
-        LogIPMessage(s_, "Error Log File Deactivated", " ");
-        c.MaintainErrorLog = false;
-    }
-    if (chkPanelMode->isChecked() && !c.MaintainNdf) {
-        c.MaintainNdf = true;
-        display.setStatusPanel(3, "Soft Panel Support: ON ");
-        // Every table again, so that the soft panel files can be written.
-        if (s_.ServerEnabled)
-            RequestSwitcherTables(s_, 1, NoneValue, 0);
-    } else if (!chkPanelMode->isChecked() && c.MaintainNdf) {
-        display.setStatusPanel(3, "Soft Panel Support: OFF ");
-        c.MaintainNdf = false;
-        DeleteNdfFiles(s_);
-        std::error_code ec;
-        std::filesystem::remove(c.AppPath + "Status.ndf", ec);
-    }
-
+    c.MaintainErrorLog = chkError->isChecked();
+    c.MaintainNdf = chkPanelMode->isChecked();
     c.StayOnTop = chkStayOnTop->isChecked() ? StayOnTopYes : StayOnTopNo;
     c.ArchiveLogFiles = chkArchive->isChecked();
     c.ArchiveErrorFiles = chkArchiveError->isChecked();
     c.ArchiveSwitcherErrors = chkArchiveSwictherError->isChecked();
-    // The configuration file's rule: a size that is not above 0 means the default.
-    const long maxDisplay = LeadingNumber(txtMaxDisplay->text());
-    c.MaxListSize = maxDisplay > 0 ? static_cast<int>(std::min<long>(maxDisplay, INT_MAX)) : 25;
-    display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
+    c.MaxListSize = static_cast<int>(std::clamp<long>(LeadingNumber(txtMaxDisplay->text()), 0, INT_MAX));
     c.MaxLogFileSize = LeadingNumber(txtMaxSize->text());
     c.MaxErrorLogSize = LeadingNumber(txtMaxErrorLog->text());
     c.MaxSwitcherErrorLogSize = LeadingNumber(txtMaxErrorSwitcherLog->text());
-
-    ApplySwitcher();
-    if (!ApplyAccess())
-        return false;
-
-    const long helmPort = LeadingNumber(txtIpPort->text());
-    if (helmPort < 1 || helmPort > 65535) {
-        ask({"Port Error", "Invalid IP Port #. Please reenter a number between 1 and 65535", BoxButtons::Ok,
-             BoxIcon::Exclamation, BoxResult::Ok});
-        return false;
-    }
-    if (helmPort != c.HelmPort) {
-        if (ask({"IP Port Change",
-                 "You have entered a new IP Port#\r\nThis will disconnect any users currently attached\r\n"
-                 "Please Confirm",
-                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
-            return false;
-        c.HelmPort = helmPort;
-        ReopenHelmPort();
-    }
-    return true;
-}
-
-void frmSetup::ApplySwitcher()
-{
-    Config& c = s_.cfg;
-    Model& m = s_.model;
-    const auto caption = [&](const char* text) {
-        // A disabled server keeps saying so.
-        if (s_.ServerEnabled)
-            s_.display.setCaption(text);
-    };
-    const FamilyDescription& chosen = Describe(ChosenSwitcher());
-    if (chosen.KeepsModel) {
-        if (m.SwitcherType == chosen.Type)
-            return;
-        m.SwitcherType = chosen.Type;
-        SizeTablesForType(m);
-        c.PassThru = false;
-    } else {
-        c.PassThru = true;
-        m.SwitcherType = chosen.Type;
-    }
-    DeleteNdfFiles(s_);
-    caption(chosen.SetupCaption);
-}
-
-bool frmSetup::ApplyAccess()
-{
-    Config& c = s_.cfg;
-    const std::string listen = Latin1(txtListenAddress->text().trimmed());
-    if (!ValidListenAddress(listen)) {
-        ask({"Address Error",
-             "Invalid Listen Address. Please enter an IP address of this computer, or nothing for every address",
-             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-        return false;
-    }
-    const std::string allowed = Latin1(txtAllowedClients->text().trimmed());
-    if (const std::string bad = BadAllowedClient(allowed); !bad.empty()) {
-        ask({"Address Error",
-             "Invalid Allowed Clients entry " + bad +
-                 ". Please enter addresses or networks such as 192.168.1.0/24, separated by commas",
-             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-        return false;
-    }
-    c.AllowedClients = allowed;
+    c.ListenAddress = Latin1(txtListenAddress->text().trimmed());
+    c.AllowedClients = Latin1(txtAllowedClients->text().trimmed());
     c.MaxClients = LeadingNumber(txtMaxClients->text());
-    // The operator's address ends one given on the command line; the
-    // connections stay, new ones come in on the new address.
-    if (listen != BindAddress(c)) {
-        c.ListenAddress = listen;
-        c.ListenAddressOption.clear();
-        ReopenListeners(s_);
-    }
-    return true;
-}
-
-void frmSetup::ReopenSerialPort()
-{
-    const Config& c = s_.cfg;
-    s_.display.setLabel(Label::SerialStatus, SerialStatusCaption(s_));
-    // Demo mode never uses the port; a disabled server opens it when it is enabled.
-    if (c.DemoMode || !s_.ServerEnabled)
-        return;
-    if (s_.serial.isOpen())
-        s_.serial.close();
-    s_.SerialPortWanted = true;
-    std::string error;
-    if (OpenSerialPort(s_, error))
-        return;
-    // The poll timer keeps trying; this is the one report.
-    s_.SerialFailureReported = true;
-    ask({"Serial Error",
-         "Error opening Serial Port.  " + SerialPortName(s_) +
-             " may already be in use.\rPlease verify this port is available and restart the Server Module\r"
-             "or select another port from the setup screen.",
-         BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
-}
-
-void frmSetup::ReopenHelmPort()
-{
-    const long port = s_.cfg.HelmPort;
-    // Everybody is disconnected and the slot numbering starts again, as the
-    // menu does; the status bar shows the recomputed total.
-    DisconnectAllClients(s_);
-    s_.sockets.closeListener(Port::Helm);
-    s_.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(port) + "]");
-    s_.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(port));
-    if (!s_.ServerEnabled)
-        return;
-    std::string error;
-    if (!s_.sockets.listen(Port::Helm, BindAddress(s_.cfg), port, error))
-        LogTrappedError(s_, "IP Port Error", "IP Error", 0, error);
+    c.HelmPort = LeadingNumber(txtIpPort->text());
+    return edited;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The setup dialog: serial port, baud rate, switcher type, Helm port, who
 // may connect, logs and display options, applied to the running server on OK.
-#include "model/SwitcherType.h"
+#include "core/Settings.h"
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -34,13 +34,8 @@ private:
     SwitcherType ChosenSwitcher() const;
     void cmboSwitcher_Click();
     void cmboBaudRate_Click();
-    // Applies the dialog in order; false when a question was cancelled or the port is invalid.
-    bool ApplySettings();
-    void ApplySwitcher();
-    // Listen address, allowed clients and the connection limit; false when one is invalid.
-    bool ApplyAccess();
-    void ReopenSerialPort();
-    void ReopenHelmPort();
+    // The settings as the controls show them, for the core to apply.
+    SetupSettings EditedSettings() const;
     void addHelp(QWidget* control, const char* text);
 
     Server& s_;

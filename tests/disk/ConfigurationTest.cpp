@@ -1,5 +1,6 @@
 #include "disk/Configuration.h"
 
+#include "core/Settings.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "switcher/SerialLink.h"
@@ -15,7 +16,7 @@ protected:
     void readIni(const std::string& lines)
     {
         dir.write("tcpserve.ini", "[CONFIGURATION]\n" + lines);
-        ReadConfiguration(rig.server);
+        LoadSettings(rig.server);
     }
     bool logged(const std::string& text) const { return dir.read("Errorlog.txt").find(text) != std::string::npos; }
 
@@ -29,7 +30,7 @@ TEST_F(ConfigurationTest, MissingFileStartsAnOrionServerWithTheDefaults)
 {
     c.PasswordTries = 0;
     c.StayOnTop = StayOnTopNo;
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_EQ(c.BaudRate, "57600");
     EXPECT_EQ(c.HelmPort, 1250);
@@ -56,7 +57,7 @@ TEST_F(ConfigurationTest, ProfileFormatAndCaseRules)
         "Maintain Log File=no\nDemo Mode=yes\nStay On Top=YES\nRecord Zolt=Yes\nLog Gains=YES\n"
         "Display Gains=NO\nMaintain Error Log=No\nMaintain ndf=Yes\n"
         "Enable Zolt IP Port=Yes\nConsole IP Port=0\nEnable HVN IP Port=No\nHVN IP Port=1300\n[Later]\nBaud Rate=1\n");
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 4);  // the first one in the section
     EXPECT_EQ(c.BaudRate, "57600");
     EXPECT_TRUE(c.MaintainLogFile);
@@ -221,7 +222,7 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
 
     TestRig other;
     other.server.cfg.AppPath = dir.app();
-    ReadConfiguration(other.server);
+    LoadSettings(other.server);
     EXPECT_EQ(other.server.cfg.HelmPassword, "abc");
     EXPECT_EQ(other.server.cfg.PanelPassword, "!bc");
     EXPECT_EQ(other.server.cfg.SerialDevice, c.SerialDevice);
@@ -256,7 +257,7 @@ TEST_F(ConfigurationTest, ReadErrorsAreLoggedAndTheFileIsKept)
 
     std::filesystem::remove(dir.file("tcpserve.ini"));
     std::filesystem::create_directory(dir.file("tcpserve.ini"));
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_EQ(c.StayOnTop, StayOnTopYes);
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("tcpserve.ini")));
@@ -269,7 +270,7 @@ TEST_F(ConfigurationTest, AnExistingFileThatCannotBeReadIsNeverReplaced)
     // exit that renamed its settings over it would lose it.
     std::filesystem::create_directory(dir.file("elsewhere"));
     std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("tcpserve.ini"));
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_TRUE(logged("Running on default settings; tcpserve.ini is kept as it is"));
     c.CommPort = 4;
@@ -280,7 +281,7 @@ TEST_F(ConfigurationTest, AnExistingFileThatCannotBeReadIsNeverReplaced)
     // Once it can be read again, it is read and written as always.
     std::filesystem::remove(dir.file("tcpserve.ini"));
     std::filesystem::rename(dir.file("tcpserve.ini.new"), dir.file("tcpserve.ini"));
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 4);
     WriteConfiguration(rig.server);
     EXPECT_FALSE(std::filesystem::exists(dir.file("tcpserve.ini.new")));
