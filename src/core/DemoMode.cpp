@@ -5,19 +5,7 @@
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
 
-namespace {
-
 constexpr int DemoCount = 320;
-
-std::vector<int> Identity(int n)
-{
-    std::vector<int> v(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        v[static_cast<size_t>(i)] = i;
-    return v;
-}
-
-}  // namespace
 
 void LoadDemoData(Server& s)
 {
@@ -28,7 +16,7 @@ void LoadDemoData(Server& s)
         LogSerialMessage(s, "Demo Mode", s.cfg.CommPort);
         m.NumSources = m.NumDestinations = m.NumRelays = m.NumOptos = DemoCount;
         ResizeVelaTables(m);
-        m.SourceSortTable = m.DestinationSortTable = m.OptoSortTable = m.RelaySortTable = Identity(DemoCount);
+        m.SourceSortTable = m.DestinationSortTable = m.OptoSortTable = m.RelaySortTable = IdentityOrder(DemoCount);
         const FamilyDescription& family = Family(m);
         for (int i = 0; i < DemoCount; ++i) {
             const size_t n = static_cast<size_t>(i);

@@ -74,14 +74,6 @@ unsigned char NextNdfSequence(Server& s)
     return s.NdfSequence;
 }
 
-std::vector<int> Identity(size_t n)
-{
-    std::vector<int> v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = static_cast<int>(i);
-    return v;
-}
-
 // Names in display order and the switcher number of each. Vela delivers its
 // own order (entry i is the number of the i-th name); the others are sorted
 // here by their upper-cased text.
@@ -90,7 +82,7 @@ void SortTable(const Model& m, bool sources, const std::vector<std::string>& rec
 {
     if (!Family(m).OwnNameOrder) {
         names = received;
-        order = Identity(received.size());
+        order = IdentityOrder(static_cast<int>(received.size()));
         SortNames(names, order);
         return;
     }

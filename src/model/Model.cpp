@@ -13,12 +13,68 @@ void Fit(std::vector<T>& v, int n, const T& fill = T())
     v.resize(static_cast<size_t>(std::max(n, 0)), fill);
 }
 
-std::vector<int> Identity(int n)
+// The tables kept for every source, or for every destination.
+struct ChannelTables {
+    std::vector<std::string>& Alphas;
+    std::vector<std::string>& AlphasRaw;
+    std::vector<int>& SortTable;
+    std::vector<int>& Links;
+    std::vector<GainRecord>& Gains;
+};
+
+ChannelTables Sources(Model& m)
 {
-    std::vector<int> v(static_cast<size_t>(std::max(n, 0)));
-    for (int i = 0; i < n; ++i)
-        v[static_cast<size_t>(i)] = i;
-    return v;
+    return {m.SourceAlphas, m.SourceAlphasRaw, m.SourceSortTable, m.SourceLinks, m.SourceGains};
+}
+
+ChannelTables Destinations(Model& m)
+{
+    return {m.DestinationAlphas, m.DestinationAlphasRaw, m.DestinationSortTable, m.DestinationLinks,
+            m.DestinationGains};
+}
+
+// The tables kept for every relay, or for every opto.
+struct NamedTables {
+    std::vector<std::string>& Alphas;
+    std::vector<int>& SortTable;
+    std::vector<int>& States;
+};
+
+NamedTables Relays(Model& m) { return {m.RelayAlphas, m.RelaySortTable, m.RelayStates}; }
+NamedTables Optos(Model& m) { return {m.OptoAlphas, m.OptoSortTable, m.OptoStates}; }
+
+// Resized to n, keeping what remains.
+void Fit(const ChannelTables& t, int n)
+{
+    Fit(t.Alphas, n);
+    Fit(t.AlphasRaw, n);
+    Fit(t.SortTable, n);
+    Fit(t.Links, n);
+    Fit(t.Gains, n);
+}
+
+void Fit(const NamedTables& t, int n)
+{
+    Fit(t.Alphas, n);
+    Fit(t.SortTable, n);
+    Fit(t.States, n);
+}
+
+// n entries afresh: no names, the switcher's own order, nothing linked, unity gain.
+void Reset(const ChannelTables& t, int n)
+{
+    t.Alphas.assign(static_cast<size_t>(n), std::string());
+    t.AlphasRaw.assign(static_cast<size_t>(n), std::string());
+    t.SortTable = IdentityOrder(n);
+    t.Links.assign(static_cast<size_t>(n), 0);
+    t.Gains.assign(static_cast<size_t>(n), GainRecord{});
+}
+
+void Reset(const NamedTables& t, int n)
+{
+    t.Alphas.assign(static_cast<size_t>(n), std::string());
+    t.SortTable = IdentityOrder(n);
+    t.States.assign(static_cast<size_t>(n), 0);
 }
 
 void SizeButtonTables(Model& m, int templates, int buttons)
@@ -52,23 +108,14 @@ void SizeFixedTables(Model& m, const FamilyDescription& f)
     const int n = f.Channels;
     m.NumSources = m.NumDestinations = n;
     m.CrosspointMap.assign(static_cast<size_t>(n), CrosspointRecord{});
-    m.SourceAlphas.assign(static_cast<size_t>(n), std::string());
-    m.DestinationAlphas.assign(static_cast<size_t>(n), std::string());
-    m.SourceAlphasRaw.assign(static_cast<size_t>(n), std::string());
-    m.DestinationAlphasRaw.assign(static_cast<size_t>(n), std::string());
-    m.SourceSortTable = m.DestinationSortTable = Identity(n);
-    m.RelayAlphas.assign(static_cast<size_t>(n), std::string());
-    m.OptoAlphas.assign(static_cast<size_t>(n), std::string());
-    m.RelaySortTable = m.OptoSortTable = Identity(n);
-    m.RelayStates.assign(static_cast<size_t>(n), 0);
-    m.OptoStates.assign(static_cast<size_t>(n), 0);
-    m.SourceLinks.assign(static_cast<size_t>(n), 0);
-    m.DestinationLinks.assign(static_cast<size_t>(n), 0);
+    Reset(Sources(m), n);
+    Reset(Destinations(m), n);
+    // Sized like the sources even where the family reports no relays or optos.
+    Reset(Relays(m), n);
+    Reset(Optos(m), n);
     m.InhibitMap.assign(static_cast<size_t>(n), static_cast<size_t>(n));
     m.TemplateAssignment.assign(static_cast<size_t>(n), f.NoTemplate);
     m.ClientTemplateAssignment = m.TemplateAssignment;
-    m.SourceGains.assign(static_cast<size_t>(n), GainRecord{});
-    m.DestinationGains.assign(static_cast<size_t>(n), GainRecord{});
     m.TransitionControl.clear();
     SizeButtonTables(m, f.Templates, f.ButtonsPerTemplate);
     m.NumSalvos = 0;
@@ -103,28 +150,16 @@ void ResetSalvoTables(Model& m)
 
 void ResizeVelaTables(Model& m)
 {
-    const int ns = m.NumSources, nd = m.NumDestinations, nr = m.NumRelays, no = m.NumOptos;
-    Fit(m.SourceAlphas, ns);
-    Fit(m.SourceAlphasRaw, ns);
-    Fit(m.SourceSortTable, ns);
-    Fit(m.SourceLinks, ns);
-    Fit(m.SourceGains, ns);
-    Fit(m.DestinationAlphas, nd);
-    Fit(m.DestinationAlphasRaw, nd);
-    Fit(m.DestinationSortTable, nd);
-    Fit(m.DestinationLinks, nd);
-    Fit(m.DestinationGains, nd);
+    const int ns = m.NumSources, nd = m.NumDestinations;
+    Fit(Sources(m), ns);
+    Fit(Destinations(m), nd);
     Fit(m.CrosspointMap, nd);
     Fit(m.TemplateAssignment, nd, m.NumTemplates);
     Fit(m.TransitionControl, nd);
     m.InhibitMap.resize(static_cast<size_t>(std::max(nd, 0)), static_cast<size_t>(std::max(ns, 0)));
-    Fit(m.RelayAlphas, nr);
-    Fit(m.RelaySortTable, nr);
-    Fit(m.RelayStates, nr);
-    Fit(m.OptoAlphas, no);
-    Fit(m.OptoSortTable, no);
-    Fit(m.OptoStates, no);
-    Fit(m.RelayConfig, nr);
+    Fit(Relays(m), m.NumRelays);
+    Fit(Optos(m), m.NumOptos);
+    Fit(m.RelayConfig, m.NumRelays);
 }
 
 void SizeVelaTables(Model& m)
@@ -166,6 +201,14 @@ void SizeTablesForType(Model& m)
         SizeFixedTables(m, f);
     else
         SizeVelaTables(m);
+}
+
+std::vector<int> IdentityOrder(int n)
+{
+    std::vector<int> v(static_cast<size_t>(std::max(n, 0)));
+    for (int i = 0; i < n; ++i)
+        v[static_cast<size_t>(i)] = i;
+    return v;
 }
 
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable)

@@ -205,6 +205,8 @@ void ResetSalvoTables(Model& m);
 // Sizes the model for m.SwitcherType as its family describes it;
 // pass-through sizes nothing.
 void SizeTablesForType(Model& m);
+// 0, 1, ... n-1: a sort table that keeps the switcher's own order.
+std::vector<int> IdentityOrder(int n);
 // Ascending by upper-cased text, moving each sort entry with its name; equal
 // names keep their order.
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable);

@@ -88,20 +88,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
     auto* frmHelp = HelpPanel(this, lblHelp);
 
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmConsoleSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, &frmConsoleSetup::cmdOk_Click));
     setMinimumWidth(380);
 
     StartServer();

@@ -38,6 +38,58 @@ const char* const OpeningHelp =
     "Archive Log File options, as well as the maximum size of the log files.  These options will be saved in the "
     "hvnhelm.ini file.";
 
+// Help texts of the controls (the log size frames' follow below).
+const char* const ComPortHelp =
+    "Select the Serial port used to connect to the HVN Routing Switcher.  This port must be installed and available "
+    "to this computer.  All communications with the switcher will be done via this Comm Port.";
+const char* const BaudRateHelp =
+    "Select the Baud Rate for the Serial Connection to the HVN Routing Switcher.  The default is 57600.";
+const char* const SwitcherHelp =
+    "Select the type of the HVN Routing Switcher attached to this computer and to be controlled via the HVN Server "
+    "Module.";
+const char* const IpPortHelp =
+    "Enter the IP Port to be used by the server module.  This is the IP port that will be used by the HVN Windows "
+    "Helm Software, Automation Engine and IP SoftPanels to communicate with the Server Module.  The default is 1250.";
+const char* const MaxDisplayHelp =
+    "Enter the maximum number of items to be displayed in the Server Module history list.  The default is 25 items.  "
+    "When the maximum is reached, the oldest item is deleted when a new one is added.";
+const char* const MaxClientsHelp =
+    "Enter the most connections each IP port accepts at once.  A connection past the limit is closed at once and "
+    "logged.  An entry of 0 means no limit.";
+const char* const ListenAddressHelp =
+    "Enter the address of this computer on which the IP ports take connections, for example 127.0.0.1 for this "
+    "computer only or the address of one network card.  IPv6 addresses are accepted; :: means every IPv6 and IPv4 "
+    "address.  Leave it empty for every IPv4 address.";
+const char* const AllowedClientsHelp =
+    "Enter the addresses and networks that may connect to the IP ports, separated by commas, for example "
+    "192.168.1.0/24, 10.0.0.7.  IPv6 addresses and networks are accepted.  A connection from anywhere else is closed "
+    "at once and logged.  Leave it empty to let everybody connect.";
+const char* const LogFileHelp =
+    "When selected, all communications to and from the HVN Server Module are written to a log file called "
+    "Eventlog.txt.  This file is saved in the local directory and may be viewed with any standard text editor such "
+    "as Notepad.";
+const char* const ErrorFileHelp =
+    "When selected, errors encountered by the HVN Server Module will be written to a log file called Errorlog.txt.  "
+    "This file is saved in the local directory and may be viewed with any standard text editor such as Notepad.";
+const char* const SwitcherErrorLogHelp =
+    "When selected, all Errors reported by the Vela Switcher to the HVN Server Module are written to a log file "
+    "called SwitcherErrorlog.txt.  This file is saved in the local directory and may be viewed with any standard "
+    "text editor such as Notepad.";
+const char* const LogGainHelp =
+    "When selected, all Gain Changes received are recorded in the Eventlog.txt log file.  This file is saved in the "
+    "local directory and may be viewed with any standard text editor such as Notepad.";
+const char* const DisplayGainHelp =
+    "When selected, all Gain Changes received are displayed in the Command History Window.";
+const char* const LogZoltHelp =
+    "When selected, all communications received via the Zolt/Console IP Port by the HVN Server Module are written "
+    "to a log file called Eventlog.txt.  This file is saved in the local directory and may be viewed with any "
+    "standard text editor such as Notepad.";
+const char* const StayOnTopHelp =
+    "Select this option to keep the HVN Server Module displayed on top of other Windows applications.";
+const char* const PanelModeHelp =
+    "When selected, .ndf files are maintained for use by HVN Network Softpanels.  This has no effect on IP "
+    "SoftPanels.";
+
 QString LogSizeHelp(const char* which)
 {
     return QStringLiteral(
@@ -95,8 +147,24 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     auto* imgLogo = Named(new QLabel(this), "imgLogo");
     imgLogo->setPixmap(LogoPixmap(64));
     imgLogo->setAlignment(Qt::AlignTop);
+    auto* top = new QHBoxLayout;
+    top->addWidget(imgLogo);
+    top->addLayout(BuildSettingsGrid(), 1);
 
-    auto* lblComPort = Caption(this, "lblComPort", "Serial Port");
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(BuildCheckBoxes());
+    BuildLogSizeFrames(layout);
+    layout->addWidget(HelpPanel(this, lblHelp));
+    layout->addLayout(BuildButtons());
+    for (const auto& [control, text] : helpTexts_)
+        control->installEventFilter(this);
+
+    StartServer();
+}
+
+QGridLayout* frmSetup::BuildSettingsGrid()
+{
     cmboComPort = Named(new QComboBox(this), "cmboComPort");
     cmboComPort->setToolTip(QStringLiteral("Select Current Serial Port for Switcher"));
     for (int i = 1; i <= ComEntries; ++i)
@@ -109,196 +177,142 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
         const QString description = QString::fromStdString(device.description);
         cmboComPort->addItem(description.isEmpty() ? path : path + " - " + description, path);
     }
-    auto* lblBaudRate = Caption(this, "lblBaudRate", "Baud Rate");
     cmboBaudRate = Named(new QComboBox(this), "cmboBaudRate");
     cmboBaudRate->setToolTip(QStringLiteral("Select Baud Rate of Serial Port"));
     for (const char* rate : BaudRates)
         cmboBaudRate->addItem(QString::fromLatin1(rate));
-    auto* lblSwitcher = Caption(this, "lblSwitcher", "Switcher");
     cmboSwitcher = Named(new QComboBox(this), "cmboSwitcher");
     for (SwitcherType type : SwitcherChoices)
         cmboSwitcher->addItem(QString::fromLatin1(Describe(type).SetupName));
-    auto* lblIpPort = Caption(this, "lblIpPort", "IP Port");
     txtIpPort = Edit(this, "txtIpPort", "Select IP Port - Default is 1250", true);
-    auto* lblMaxDisplay = Caption(this, "lblMaxDisplay", "Max Display");
     txtMaxDisplay = Edit(this, "txtMaxDisplay", "Select IP Port - Default is 1250", false);
-    auto* lblMaxClients = Caption(this, "lblMaxClients", "Max Clients");
     txtMaxClients = Edit(this, "txtMaxClients", "Most connections on each IP Port - 0 means no limit", true);
-    auto* lblListenAddress = Caption(this, "lblListenAddress", "Listen Address");
     txtListenAddress =
         Edit(this, "txtListenAddress", "Address of this computer the IP Ports listen on - empty means all", false);
-    auto* lblAllowedClients = Caption(this, "lblAllowedClients", "Allowed Clients");
     txtAllowedClients =
         Edit(this, "txtAllowedClients", "Addresses and networks that may connect - empty means everybody", false);
     for (QLineEdit* wide : {txtListenAddress, txtAllowedClients})
         wide->setMaximumWidth(QWIDGETSIZE_MAX);
 
-    auto* settings = new QGridLayout;
-    settings->addWidget(lblComPort, 0, 0);
-    settings->addWidget(cmboComPort, 0, 1);
-    settings->addWidget(lblBaudRate, 0, 2);
-    settings->addWidget(cmboBaudRate, 0, 3);
-    settings->addWidget(lblSwitcher, 1, 0);
-    settings->addWidget(cmboSwitcher, 1, 1);
-    settings->addWidget(lblIpPort, 1, 2);
-    settings->addWidget(txtIpPort, 1, 3);
-    settings->addWidget(lblMaxDisplay, 2, 0);
-    settings->addWidget(txtMaxDisplay, 2, 1);
-    settings->addWidget(lblMaxClients, 2, 2);
-    settings->addWidget(txtMaxClients, 2, 3);
-    settings->addWidget(lblListenAddress, 3, 0);
-    settings->addWidget(txtListenAddress, 3, 1, 1, 3);
-    settings->addWidget(lblAllowedClients, 4, 0);
-    settings->addWidget(txtAllowedClients, 4, 1, 1, 3);
-    settings->setColumnStretch(4, 1);
+    // Each control with its caption before it; the help shows over the
+    // caption, and over a text box as well.
+    const struct {
+        const char* name;
+        const char* caption;
+        QWidget* control;
+        int row, column, span;
+        const char* help;
+    } cells[] = {
+        {"lblComPort", "Serial Port", cmboComPort, 0, 0, 1, ComPortHelp},
+        {"lblBaudRate", "Baud Rate", cmboBaudRate, 0, 2, 1, BaudRateHelp},
+        {"lblSwitcher", "Switcher", cmboSwitcher, 1, 0, 1, SwitcherHelp},
+        {"lblIpPort", "IP Port", txtIpPort, 1, 2, 1, IpPortHelp},
+        {"lblMaxDisplay", "Max Display", txtMaxDisplay, 2, 0, 1, MaxDisplayHelp},
+        {"lblMaxClients", "Max Clients", txtMaxClients, 2, 2, 1, MaxClientsHelp},
+        {"lblListenAddress", "Listen Address", txtListenAddress, 3, 0, 3, ListenAddressHelp},
+        {"lblAllowedClients", "Allowed Clients", txtAllowedClients, 4, 0, 3, AllowedClientsHelp},
+    };
+    auto* grid = new QGridLayout;
+    for (const auto& cell : cells) {
+        QLabel* label = Caption(this, cell.name, cell.caption);
+        grid->addWidget(label, cell.row, cell.column);
+        grid->addWidget(cell.control, cell.row, cell.column + 1, 1, cell.span);
+        addHelp(label, cell.help);
+        if (qobject_cast<QLineEdit*>(cell.control))
+            addHelp(cell.control, cell.help);
+    }
+    grid->setColumnStretch(4, 1);
+    return grid;
+}
 
+QGroupBox* frmSetup::BuildCheckBoxes()
+{
+    // In three columns of three, top to bottom.
+    const struct {
+        QCheckBox* frmSetup::*box;
+        const char* name;
+        const char* caption;
+        const char* tip;
+        const char* help;
+    } boxes[] = {
+        {&frmSetup::chkLogFile, "chkLogFile", "Log File",
+         "The Log File maintains a time stamped history of all message activity", LogFileHelp},
+        {&frmSetup::chkError, "chkError", "Error File",
+         "The Error Log File maintains a time stamped history of all Errors", ErrorFileHelp},
+        {&frmSetup::chkSwitcherErrorLog, "chkSwitcherErrorLog", "Switcher Error Log",
+         "The Swicther Error Log keeps all Errors generated by the Switcher", SwitcherErrorLogHelp},
+        {&frmSetup::chkLogGain, "chkLogGain", "Log Gain Changes", "Record Gain Changes Messages in Event Log",
+         LogGainHelp},
+        {&frmSetup::chkDisplayGain, "chkDisplayGain", "Display Gain Changes",
+         "Display Gain Change Messages in History Window", DisplayGainHelp},
+        {&frmSetup::chkLogZolt, "chkLogZolt", "Log Zolt Commands", "Log Zolt Commands to the Log File", LogZoltHelp},
+        {&frmSetup::chkDisplayZolt, "chkDisplayZolt", "Display Zolt ",
+         "Display Zolt Commands in the Event History Window", nullptr},
+        {&frmSetup::chkStayOnTop, "chkStayOnTop", "Stay on Top",
+         "Force application to remain on top of other running applications", StayOnTopHelp},
+        {&frmSetup::chkPanelMode, "chkPanelMode", "Soft Panel Mode", "Allow support of soft panels", PanelModeHelp},
+    };
     auto* frmCheckBox = Named(new QGroupBox(this), "frmCheckBox");
-    chkLogFile = Check(frmCheckBox, "chkLogFile", "Log File",
-                       "The Log File maintains a time stamped history of all message activity");
-    chkError = Check(frmCheckBox, "chkError", "Error File",
-                     "The Error Log File maintains a time stamped history of all Errors");
-    chkSwitcherErrorLog = Check(frmCheckBox, "chkSwitcherErrorLog", "Switcher Error Log",
-                                "The Swicther Error Log keeps all Errors generated by the Switcher");
-    chkLogGain = Check(frmCheckBox, "chkLogGain", "Log Gain Changes", "Record Gain Changes Messages in Event Log");
-    chkDisplayGain =
-        Check(frmCheckBox, "chkDisplayGain", "Display Gain Changes", "Display Gain Change Messages in History Window");
-    chkLogZolt = Check(frmCheckBox, "chkLogZolt", "Log Zolt Commands", "Log Zolt Commands to the Log File");
-    chkDisplayZolt =
-        Check(frmCheckBox, "chkDisplayZolt", "Display Zolt ", "Display Zolt Commands in the Event History Window");
-    chkStayOnTop = Check(frmCheckBox, "chkStayOnTop", "Stay on Top",
-                         "Force application to remain on top of other running applications");
-    chkPanelMode = Check(frmCheckBox, "chkPanelMode", "Soft Panel Mode", "Allow support of soft panels");
-    auto* checks = new QGridLayout(frmCheckBox);
-    QCheckBox* const order[] = {chkLogFile, chkError,       chkSwitcherErrorLog, chkLogGain,  chkDisplayGain,
-                                chkLogZolt, chkDisplayZolt, chkStayOnTop,        chkPanelMode};
-    for (int i = 0; i < 9; ++i)
-        checks->addWidget(order[i], i % 3, i / 3);
+    auto* grid = new QGridLayout(frmCheckBox);
+    int i = 0;
+    for (const auto& b : boxes) {
+        QCheckBox* box = Check(frmCheckBox, b.name, b.caption, b.tip);
+        this->*b.box = box;
+        grid->addWidget(box, i % 3, i / 3);
+        ++i;
+        if (b.help != nullptr)
+            addHelp(box, b.help);
+    }
+    return frmCheckBox;
+}
 
-    const char* const archiveTip = "When maximum size of a log file is reached, archive the file.";
-    const char* const sizeTip = "Maximum Log File Size - 0 means no limit.";
-    const auto sizeFrame = [&](const char* frame, const char* label, const char* caption, QLineEdit*& edit,
-                               const char* editName, QCheckBox*& archive, const char* archiveName) {
-        auto* box = Named(new QGroupBox(this), frame);
+void frmSetup::BuildLogSizeFrames(QVBoxLayout* layout)
+{
+    const struct {
+        const char* frame;
+        const char* label;
+        const char* caption;
+        QLineEdit* frmSetup::*edit;
+        const char* editName;
+        QCheckBox* frmSetup::*archive;
+        const char* archiveName;
+        const char* which;  // in the help text
+    } frames[] = {
+        {"frLogFile", "lblMax", "Maximum Log File Size", &frmSetup::txtMaxSize, "txtMaxSize", &frmSetup::chkArchive,
+         "chkArchive", "for each log file"},
+        {"frMaxErrorLog", "lblMaxErr", "Maximum Error Log Size", &frmSetup::txtMaxErrorLog, "txtMaxErrorLog",
+         &frmSetup::chkArchiveError, "chkArchiveError", "for the Error log file"},
+        {"frMaxSwitcherErrorLog", "lblMaxSwitcherErr", "Max Switcher Error Log", &frmSetup::txtMaxErrorSwitcherLog,
+         "txtMaxErrorSwitcherLog", &frmSetup::chkArchiveSwictherError, "chkArchiveSwictherError",
+         "for the Switcher error log file"},
+    };
+    for (const auto& f : frames) {
+        auto* box = Named(new QGroupBox(this), f.frame);
         auto* row = new QHBoxLayout(box);
         // One width for the three captions, so the size fields line up.
-        QLabel* text = Caption(box, label, caption);
+        QLabel* text = Caption(box, f.label, f.caption);
         text->setMinimumWidth(180);
         row->addWidget(text);
-        edit = Edit(box, editName, sizeTip, true);
-        row->addWidget(edit);
+        this->*f.edit = Edit(box, f.editName, "Maximum Log File Size - 0 means no limit.", true);
+        row->addWidget(this->*f.edit);
         row->addStretch(1);
-        archive = Check(box, archiveName, "Archive Log Files", archiveTip);
-        row->addWidget(archive);
-        return box;
-    };
-    auto* frLogFile =
-        sizeFrame("frLogFile", "lblMax", "Maximum Log File Size", txtMaxSize, "txtMaxSize", chkArchive, "chkArchive");
-    auto* frMaxErrorLog = sizeFrame("frMaxErrorLog", "lblMaxErr", "Maximum Error Log Size", txtMaxErrorLog,
-                                    "txtMaxErrorLog", chkArchiveError, "chkArchiveError");
-    auto* frMaxSwitcherErrorLog =
-        sizeFrame("frMaxSwitcherErrorLog", "lblMaxSwitcherErr", "Max Switcher Error Log", txtMaxErrorSwitcherLog,
-                  "txtMaxErrorSwitcherLog", chkArchiveSwictherError, "chkArchiveSwictherError");
+        this->*f.archive = Check(box, f.archiveName, "Archive Log Files",
+                                 "When maximum size of a log file is reached, archive the file.");
+        row->addWidget(this->*f.archive);
+        helpTexts_[box] = LogSizeHelp(f.which);
+        layout->addWidget(box);
+    }
+}
 
-    auto* frmHelp = HelpPanel(this, lblHelp);
-
+QHBoxLayout* frmSetup::BuildButtons()
+{
     auto* cmdConsoleSetup = Named(new QPushButton(QStringLiteral("Setup Zolt/Console"), this), "cmdConsoleSetup");
     connect(cmdConsoleSetup, &QPushButton::clicked, this, &frmSetup::cmdConsoleSetup_Click);
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmboSwitcher, &QComboBox::currentIndexChanged, this, &frmSetup::cmboSwitcher_Click);
     connect(cmboBaudRate, &QComboBox::currentIndexChanged, this, &frmSetup::cmboBaudRate_Click);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(imgLogo);
-    top->addLayout(settings, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdConsoleSetup);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(frmCheckBox);
-    layout->addWidget(frLogFile);
-    layout->addWidget(frMaxErrorLog);
-    layout->addWidget(frMaxSwitcherErrorLog);
-    layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
-
-    addHelp(chkLogFile,
-            "When selected, all communications to and from the HVN Server Module are written to a log "
-            "file called Eventlog.txt.  This file is saved in the local directory and may be viewed with "
-            "any standard text editor such as Notepad.");
-    addHelp(chkLogGain,
-            "When selected, all Gain Changes received are recorded in the Eventlog.txt log file.  This "
-            "file is saved in the local directory and may be viewed with any standard text editor such "
-            "as Notepad.");
-    addHelp(chkDisplayGain, "When selected, all Gain Changes received are displayed in the Command History Window.");
-    addHelp(chkError,
-            "When selected, errors encountered by the HVN Server Module will be written to a log file "
-            "called Errorlog.txt.  This file is saved in the local directory and may be viewed with any "
-            "standard text editor such as Notepad.");
-    helpTexts_[frLogFile] = LogSizeHelp("for each log file");
-    helpTexts_[frMaxErrorLog] = LogSizeHelp("for the Error log file");
-    helpTexts_[frMaxSwitcherErrorLog] = LogSizeHelp("for the Switcher error log file");
-    addHelp(lblComPort,
-            "Select the Serial port used to connect to the HVN Routing Switcher.  This port must be "
-            "installed and available to this computer.  All communications with the switcher will be "
-            "done via this Comm Port.");
-    addHelp(chkStayOnTop,
-            "Select this option to keep the HVN Server Module displayed on top of other Windows applications.");
-    addHelp(lblBaudRate,
-            "Select the Baud Rate for the Serial Connection to the HVN Routing Switcher.  The default "
-            "is 57600.");
-    addHelp(lblSwitcher,
-            "Select the type of the HVN Routing Switcher attached to this computer and to be "
-            "controlled via the HVN Server Module.");
-    const char* const ipPortHelp =
-        "Enter the IP Port to be used by the server module.  This is the IP port that will be used by the HVN "
-        "Windows Helm Software, Automation Engine and IP SoftPanels to communicate with the Server Module.  The "
-        "default is 1250.";
-    addHelp(lblIpPort, ipPortHelp);
-    addHelp(txtIpPort, ipPortHelp);
-    const char* const maxDisplayHelp =
-        "Enter the maximum number of items to be displayed in the Server Module history list.  The default is 25 "
-        "items.  When the maximum is reached, the oldest item is deleted when a new one is added.";
-    addHelp(lblMaxDisplay, maxDisplayHelp);
-    addHelp(txtMaxDisplay, maxDisplayHelp);
-    const char* const maxClientsHelp =
-        "Enter the most connections each IP port accepts at once.  A connection past the limit is closed at once "
-        "and logged.  An entry of 0 means no limit.";
-    addHelp(lblMaxClients, maxClientsHelp);
-    addHelp(txtMaxClients, maxClientsHelp);
-    const char* const listenAddressHelp =
-        "Enter the address of this computer on which the IP ports take connections, for example 127.0.0.1 for "
-        "this computer only or the address of one network card.  IPv6 addresses are accepted; :: means every "
-        "IPv6 and IPv4 address.  Leave it empty for every IPv4 address.";
-    addHelp(lblListenAddress, listenAddressHelp);
-    addHelp(txtListenAddress, listenAddressHelp);
-    const char* const allowedClientsHelp =
-        "Enter the addresses and networks that may connect to the IP ports, separated by commas, for example "
-        "192.168.1.0/24, 10.0.0.7.  IPv6 addresses and networks are accepted.  A connection from anywhere else is "
-        "closed at once and logged.  Leave it empty to let everybody connect.";
-    addHelp(lblAllowedClients, allowedClientsHelp);
-    addHelp(txtAllowedClients, allowedClientsHelp);
-    addHelp(chkPanelMode,
-            "When selected, .ndf files are maintained for use by HVN Network Softpanels.  This has no "
-            "effect on IP SoftPanels.");
-    addHelp(chkLogZolt,
-            "When selected, all communications received via the Zolt/Console IP Port by the HVN Server "
-            "Module are written to a log file called Eventlog.txt.  This file is saved in the local "
-            "directory and may be viewed with any standard text editor such as Notepad.");
-    addHelp(chkSwitcherErrorLog,
-            "When selected, all Errors reported by the Vela Switcher to the HVN Server Module "
-            "are written to a log file called SwitcherErrorlog.txt.  This file is saved in the "
-            "local directory and may be viewed with any standard text editor such as Notepad.");
-    for (const auto& [control, text] : helpTexts_)
-        control->installEventFilter(this);
-
-    StartServer();
+    QHBoxLayout* buttons = OkCancelRow(this, &frmSetup::cmdOk_Click);
+    buttons->insertWidget(0, cmdConsoleSetup);
+    return buttons;
 }
 
 void frmSetup::addHelp(QWidget* control, const char* text) { helpTexts_[control] = QString::fromLatin1(text); }

@@ -10,9 +10,13 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 class Server;
 
 class frmSetup : public QDialog {
@@ -29,6 +33,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The groups of controls the constructor lays out, each registering its help texts.
+    QGridLayout* BuildSettingsGrid();
+    QGroupBox* BuildCheckBoxes();
+    void BuildLogSizeFrames(QVBoxLayout* layout);
+    QHBoxLayout* BuildButtons();
     void StartServer();
     // The switcher chosen in cmboSwitcher.
     SwitcherType ChosenSwitcher() const;
