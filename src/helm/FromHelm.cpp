@@ -25,10 +25,7 @@ constexpr unsigned char CmdCrosspointMap = 0xF6;
 constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int MaxInterruptionsPerCall = 16;
 
-ClientRecord* ClientAt(Server& s, int Index)
-{
-    return ValidClientSlot(s, Index) ? &s.ClientTable[static_cast<size_t>(Index)] : nullptr;
-}
+ClientRecord* ClientAt(Server& s, int Index) { return s.HelmClients.Valid(Index) ? &s.HelmClients[Index] : nullptr; }
 
 void LogForClient(Server& s, const std::string& Message, int Index)
 {
@@ -110,6 +107,69 @@ size_t FirstCommandByte(const Bytes& Buffer, size_t From)
     return Bytes::npos;
 }
 
+// The keep-alive poll (answered ready or not) and the client's answer to ours.
+void AnswerKeepAlive(Server& s, unsigned char Command, int Index)
+{
+    if (Command == KeepAlivePoll) {
+        const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
+        SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
+    }
+    if (ClientRecord* c = ClientAt(s, Index))
+        c->SilentTicks = 0;
+}
+
+// Cuts the next whole frame off a client's buffer, with the bytes in front
+// of it that cannot start one; answers the one-byte frames itself. Empty
+// when there is nothing to decode now.
+Bytes CutHelmFrame(Server& s, int Index)
+{
+    Bytes& buffer = s.HelmClients[Index].ReceiveBuffer;
+    // Dropped bytes are counted and cut off once: cutting the buffer at
+    // every restart would cost quadratic time on a long hostile buffer.
+    size_t pos = 0;
+    size_t eom = Bytes::npos;  // the first FF, once looked up
+    int interrupted = 0;
+    for (;;) {
+        pos = FirstCommandByte(buffer, pos);
+        if (pos == Bytes::npos) {
+            buffer.clear();
+            return Bytes();
+        }
+        const unsigned char command = ByteAt(buffer, pos);
+        if (!s.HelmClients[Index].LoggedIn && command != CmdCrosspointMap && command != CmdPassword &&
+            command != CmdLogin) {
+            TakeClientBytes(s, pos + 1, Index);
+            return Bytes();
+        }
+        if (command == KeepAlivePoll || command == ReadyAnswer) {
+            TakeClientBytes(s, pos + 1, Index);
+            AnswerKeepAlive(s, command, Index);
+            return Bytes();
+        }
+        if (eom == Bytes::npos) {
+            eom = buffer.find(static_cast<char>(EndOfMessage), pos);
+            if (eom == Bytes::npos) {
+                TakeClientBytes(s, pos, Index);
+                return Bytes();  // wait for the rest of the frame
+            }
+        }
+        const size_t next = command == CmdLogin ? Bytes::npos : FirstCommandByte(buffer, pos + 1);
+        if (next < eom) {
+            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Helm");
+            pos = next;
+            // A flood of cut-short frames is worked off over several
+            // calls, so one call stays short.
+            if (++interrupted < MaxInterruptionsPerCall)
+                continue;
+            TakeClientBytes(s, pos, Index);
+            return Bytes();
+        }
+        const Bytes frame = buffer.substr(pos, eom + 1 - pos);
+        TakeClientBytes(s, eom + 1, Index);
+        return frame;
+    }
+}
+
 // ---- Info request ----
 
 struct InfoReply {
@@ -136,7 +196,7 @@ const InfoReply InfoReplies[] = {
     {ReplyBit::SourceLinks | ReplyBit::DestinationLinks, "Stereo Links Request",
      [](Server& s, int i) {
          // Either bit asks for both tables.
-         s.ClientTable[static_cast<size_t>(i)].PendingRequests |= ReplyBit::SourceLinks | ReplyBit::DestinationLinks;
+         s.HelmClients[i].PendingRequests |= ReplyBit::SourceLinks | ReplyBit::DestinationLinks;
          SendLinksToClient(s, s.model.SourceLinks, TableSources, 0);
          SendLinksToClient(s, s.model.DestinationLinks, TableDestinations, 0);
      }},
@@ -171,7 +231,7 @@ int64_t ReadInfoMask(const Bytes& Frame)
 
 std::string ClientAddress(const Server& s, int Index)
 {
-    return ValidClientSlot(s, Index) ? s.ClientTable[static_cast<size_t>(Index)].Address : std::string();
+    return s.HelmClients.Valid(Index) ? s.HelmClients[Index].Address : std::string();
 }
 
 void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
@@ -183,86 +243,39 @@ void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
 
 void DecodeHelmMessage(Server& s, int Index)
 {
-    if (!ValidClientSlot(s, Index))
+    if (!s.HelmClients.Valid(Index))
         return;
     Trap(s, "Error Decoding Message", "Helm Command Error", [&] {
-        Bytes& buffer = s.ClientTable[static_cast<size_t>(Index)].ReceiveBuffer;
+        Bytes& buffer = s.HelmClients[Index].ReceiveBuffer;
         if (buffer.size() > HelmBufferLimit) {
             LogTrappedError(s, "Buffer Overflow", "Helm Command Error", 0, "");
             buffer.clear();
             return;
         }
-        // Dropped bytes are counted and cut off once: cutting the buffer at
-        // every restart would cost quadratic time on a long hostile buffer.
-        size_t pos = 0;
-        size_t eom = Bytes::npos;  // the first FF, once looked up
-        int interrupted = 0;
-        for (;;) {
-            pos = FirstCommandByte(buffer, pos);
-            if (pos == Bytes::npos) {
-                buffer.clear();
-                return;
-            }
-            const unsigned char command = ByteAt(buffer, pos);
-            if (!s.ClientTable[static_cast<size_t>(Index)].LoggedIn && command != CmdCrosspointMap &&
-                command != CmdPassword && command != CmdLogin) {
-                TakeClientBytes(s, pos + 1, Index);
-                return;
-            }
-            if (command == KeepAlivePoll || command == ReadyAnswer) {
-                TakeClientBytes(s, pos + 1, Index);
-                if (command == KeepAlivePoll) {
-                    const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
-                    SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
-                }
-                if (ClientRecord* c = ClientAt(s, Index))
-                    c->SilentTicks = 0;
-                return;
-            }
-            if (eom == Bytes::npos) {
-                eom = buffer.find(static_cast<char>(EndOfMessage), pos);
-                if (eom == Bytes::npos) {
-                    TakeClientBytes(s, pos, Index);
-                    return;  // wait for the rest of the frame
-                }
-            }
-            if (command != CmdLogin) {
-                const size_t next = FirstCommandByte(buffer, pos + 1);
-                if (next < eom) {
-                    LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Helm");
-                    pos = next;
-                    // A flood of cut-short frames is worked off over several
-                    // calls, so one call stays short.
-                    if (++interrupted < MaxInterruptionsPerCall)
-                        continue;
-                    TakeClientBytes(s, pos, Index);
-                    return;
-                }
-            }
-            const Bytes frame = buffer.substr(pos, eom + 1 - pos);
-            TakeClientBytes(s, eom + 1, Index);
-            if (command == CmdCrosspointMap && !s.ClientTable[static_cast<size_t>(Index)].LoggedIn) {
-                // Only a logged-in client may change the routing picture.
-                LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
-                return;
-            }
-            if (AnsweredByDemoSwitcher(s, command)) {
-                LoopBackToDecoder(s, frame);
-                return;
-            }
-            if (Handler handler = HandlerFor(command))
-                handler(s, frame, Index);
-            else
-                LogSoftwareError(s, "Unknown Command " + HexText(command), Index, "");
+        const Bytes frame = CutHelmFrame(s, Index);
+        if (frame.empty())
+            return;
+        const unsigned char command = ByteAt(frame, 0);
+        if (command == CmdCrosspointMap && !s.HelmClients[Index].LoggedIn) {
+            // Only a logged-in client may change the routing picture.
+            LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
             return;
         }
+        if (AnsweredByDemoSwitcher(s, command)) {
+            LoopBackToDecoder(s, frame);
+            return;
+        }
+        if (Handler handler = HandlerFor(command))
+            handler(s, frame, Index);
+        else
+            LogSoftwareError(s, "Unknown Command " + HexText(command), Index, "");
     });
 }
 
 void ProcessLogin(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Prcessing Login Type", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (Frame.size() != 4 && Frame.size() != 5)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Login Message");
@@ -273,7 +286,7 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const int type = Frame.size() == 4 ? ByteAt(Frame, 1) : CombineBytes(ByteAt(Frame, 1), ByteAt(Frame, 2));
-        s.ClientTable[static_cast<size_t>(Index)].ClientType = type;
+        s.HelmClients[Index].ClientType = type;
         LogForClient(s, LoginTypeText(type), Index);
         bool loggedIn = false;
         if (type == HelmPcClientType && s.cfg.HelmPassword.empty())
@@ -282,7 +295,7 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             loggedIn = true;
         else if (type == AutomationClientType || type == ConsoleClientType)
             loggedIn = true;
-        s.ClientTable[static_cast<size_t>(Index)].LoggedIn = loggedIn;
+        s.HelmClients[Index].LoggedIn = loggedIn;
         if (!loggedIn)
             SendPasswordRequest(s, Index);
     });
@@ -297,7 +310,7 @@ void SendPasswordRequest(Server& s, int Index)
 void ReceivePassword(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Password", "IP Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         // 80, one byte not read, N, N password bytes, checksum, FF.
         const size_t length = Frame.size() >= 3 ? ByteAt(Frame, 2) : 0;
@@ -314,7 +327,7 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const std::string given = Frame.substr(3, length);
-        const int type = s.ClientTable[static_cast<size_t>(Index)].ClientType;
+        const int type = s.HelmClients[Index].ClientType;
         std::string expected;
         if (type == HelmPcClientType)
             expected = s.cfg.HelmPassword;
@@ -323,12 +336,12 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
         else
             return;
         if (given == expected) {
-            s.ClientTable[static_cast<size_t>(Index)].LoggedIn = true;
+            s.HelmClients[Index].LoggedIn = true;
             LogForClient(s, "Correct Password", Index);
             return;
         }
         LogForClient(s, "Incorrect Password", Index);
-        const int failures = ++s.ClientTable[static_cast<size_t>(Index)].PasswordFailures;
+        const int failures = ++s.HelmClients[Index].PasswordFailures;
         if (failures < s.cfg.PasswordTries)
             SendPasswordRequest(s, Index);
         else
@@ -339,7 +352,7 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
 void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
 {
     Trap(s, "Error Processing Info Request", "Helm Command Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         int64_t mask = Mask;
         if (!Frame.empty()) {
@@ -355,7 +368,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
         // Bit 0 is served at once below; kept pending it would be asked again
         // on every polled pass.
         if (mask != ReplyBit::SystemInfo)
-            s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= mask & ~ReplyBit::SystemInfo;
+            s.HelmClients[Index].PendingRequests |= mask & ~ReplyBit::SystemInfo;
         // A switcher whose frames are the clients' answers the full refresh
         // itself; its reports reach every waiting client.
         if (!Frame.empty() && mask == FullRefreshMask && HelmFramesPassUnchanged(s)) {
@@ -372,8 +385,8 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             s.SwitcherRequest.Active = 1;
             s.HelmClientsActive = true;
             LogForClient(s, "System Info Request", Index);
-            if (ValidClientSlot(s, Index))
-                s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= s.model.AllUpdateFlags;
+            if (s.HelmClients.Valid(Index))
+                s.HelmClients[Index].PendingRequests |= s.model.AllUpdateFlags;
         }
         if (!s.Link.Ready())
             return;  // the bits stay pending until the switcher has answered
@@ -382,7 +395,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
                 continue;
             // A reply may have dropped this client (a stuck socket).
             const ClientRecord* c = ClientAt(s, Index);
-            if (c == nullptr || !c->InUse)
+            if (c == nullptr || !c->Connected)
                 return;
             if (reply.Text != nullptr)
                 LogForClient(s, reply.Text, Index);
@@ -461,7 +474,7 @@ void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Notification", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", Index, "Notice Message");
@@ -474,7 +487,7 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Message Length Error", Index, "Notification Message");
             return;
         }
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
+        ClientRecord& c = s.HelmClients[Index];
         switch (code) {
         case NoticeUnsupervised: c.Supervised = false; break;
         case NoticeSupervised:
@@ -495,7 +508,7 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Module Upgrade", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", Index, "Module Upgrade");
@@ -507,7 +520,7 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Module Upgrade");
             return;
         }
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
+        ClientRecord& c = s.HelmClients[Index];
         c.PolledUpdates = true;
         c.UpdateMask = VelaAllUpdateFlags;
         if (HelmFramesPassUnchanged(s)) {

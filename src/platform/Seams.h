@@ -49,7 +49,8 @@ public:
     virtual std::vector<SerialDeviceInfo> availableDevices() const = 0;
 };
 
-enum class Port { Helm, Zolt, Logitek };
+// The listening ports; Count ends the list.
+enum class Port { Helm, Zolt, Logitek, SwP08, Ember, Web, Count };
 
 // Would-block: nothing to read, or the connection's output queue is full.
 constexpr int SocketWouldBlock = 24035;

@@ -23,13 +23,14 @@ struct Report {
     void (*Handle)(Server&, const Bytes&);
 };
 
+// A Draco's texts run straight into the command byte.
 void Unexpected(Server& s, const Bytes& Frame)
 {
-    LogSoftwareError(s, "Unexpected Command " + HexText(ByteAt(Frame, 0)), 0, "Switcher");
+    LogSoftwareError(s, "Unexpected Command" + HexText(ByteAt(Frame, 0)), 0, "Switcher");
 }
 void Unknown(Server& s, const Bytes& Frame)
 {
-    LogSoftwareError(s, "Unknown Command " + HexText(ByteAt(Frame, 0)), 0, "Switcher");
+    LogSoftwareError(s, "Unknown Command" + HexText(ByteAt(Frame, 0)), 0, "Switcher");
 }
 void Ignored(Server&, const Bytes&) {}
 void SalvoEvents(Server& s, const Bytes& Frame) { DracoSalvoEvents(s, Frame, 0); }
@@ -151,6 +152,21 @@ std::optional<DracoValues> ReadDracoValues(const Bytes& Frame, size_t Length)
     return read;
 }
 
+std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, size_t Length,
+                                                 const std::string& Location)
+{
+    std::optional<DracoValues> read = ReadDracoValues(Frame, Length);
+    if (!read) {
+        LogDracoError(s, "Message Length Error", Location);
+        return std::nullopt;
+    }
+    if (!read->Checksum) {
+        LogDracoError(s, "Switcher Check Sum Error", Location);
+        return std::nullopt;
+    }
+    return std::move(read->Values);
+}
+
 DracoNames ReadDracoNames(const Bytes& Frame, size_t Count)
 {
     DracoNames read;
@@ -174,13 +190,13 @@ void LogDracoError(Server& s, const std::string& Text, const std::string& Locati
 
 bool AnyPanelClient(const Server& s)
 {
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(), [](const ClientRecord& c) {
+    return std::any_of(s.HelmClients.Records.begin() + 1, s.HelmClients.Records.end(), [](const ClientRecord& c) {
         return c.LoggedIn && c.ClientType >= FirstPanelClientType && c.ClientType != NoClientType;
     });
 }
 
 bool AnyHelmPcClient(const Server& s)
 {
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
+    return std::any_of(s.HelmClients.Records.begin() + 1, s.HelmClients.Records.end(),
                        [](const ClientRecord& c) { return c.LoggedIn && c.ClientType == HelmPcClientType; });
 }
