@@ -33,10 +33,10 @@ void ShowHelmPortCaption(Server& s)
     s.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + port);
 }
 
-void ShowCaption(Server& s, const FamilyDescription& Family)
+void ShowCaption(Server& s, const FamilyDescription& Switcher)
 {
     Trap(s, "Error Labeling Form", "Setup Error",
-         [&] { s.display.setCaption(s.cfg.DemoMode ? Family.DemoCaption : Family.Caption); });
+         [&] { s.display.setCaption(s.cfg.DemoMode ? Switcher.DemoCaption : Switcher.Caption); });
 }
 
 bool Confirm(const Ask& ask, const char* Title, const std::string& Text)
