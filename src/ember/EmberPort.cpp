@@ -18,12 +18,12 @@ std::string EmberSendError(int Slot, size_t Length)
 
 EmberSnapshot Snapshot(const Server& s)
 {
-    return TakeEmberSnapshot(s.model, s.display.windowCaption(), s.SwitcherOnline, s.cfg.DemoMode,
+    return TakeEmberSnapshot(s.model, s.display.windowCaption(), s.Link.OnLine(), s.cfg.DemoMode,
                              s.TotalConnections());
 }
 
 // As for the consoles: a take goes out only while the switcher is there to make it.
-bool TakesAllowed(const Server& s) { return s.SwitcherLink.Connected == 1 && s.SwitcherOnline; }
+bool TakesAllowed(const Server& s) { return s.Link.Ready(); }
 
 }  // namespace
 
@@ -43,6 +43,12 @@ const EmberProtocol* EmberPortOf(const Server& s)
 }
 
 EmberProtocol* EmberPortOf(Server& s) { return const_cast<EmberProtocol*>(EmberPortOf(std::as_const(s))); }
+
+void RestartEmberPort(Server& s)
+{
+    if (EmberProtocol* ember = EmberPortOf(s))
+        ember->Restart(s);
+}
 
 void EmberProtocol::Greet(Server& s, int Slot)
 {

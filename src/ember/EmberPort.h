@@ -55,6 +55,9 @@ private:
     EmberSnapshot told_;
 };
 
+// Closes every consumer and listens again on the port in force.
+void RestartEmberPort(Server& s);
+
 // The Ember+ port of the server (registered at start-up), or null.
 EmberProtocol* EmberPortOf(Server& s);
 const EmberProtocol* EmberPortOf(const Server& s);

@@ -1,5 +1,7 @@
 #include "ember/EmberTree.h"
 
+#include "model/FamilyDescription.h"
+
 #include <algorithm>
 
 namespace {
@@ -11,16 +13,6 @@ const GlowPath TargetsPath{1, 2, 1};
 const GlowPath SourcesPath{1, 2, 2};
 const GlowPath StatusPath{1, 3};
 enum StatusNumber : uint32_t { SwitcherNumber = 1, OnlineNumber, DemoNumber, ClientsNumber };
-
-const char* SwitcherName(int Type)
-{
-    switch (Type) {
-    case TypeVela: return "Vela";
-    case TypeDraco: return "Draco";
-    case TypePassThru: return "PassThru";
-    default: return "Orion";  // a Lyra is served as an Orion
-    }
-}
 
 // Names are 8-bit text: trailing padding goes, bytes above 7F are read as Latin-1.
 std::string NameText(const std::string& Raw)
@@ -277,7 +269,7 @@ EmberSnapshot TakeEmberSnapshot(const Model& m, const std::string& Caption, bool
 {
     EmberSnapshot s;
     s.Caption = NameText(Caption);
-    s.Switcher = SwitcherName(m.SwitcherType);
+    s.Switcher = Family(m).Name;
     s.Online = Online;
     s.Demo = Demo;
     s.Clients = Clients;

@@ -6,10 +6,18 @@
 constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
 
+// What a setting is without a file, or when its value is not one it takes.
+constexpr int DefaultCommPort = 1;
+constexpr const char* DefaultBaudRate = "57600";
+constexpr long DefaultHelmPort = 1250;
+constexpr long DefaultConsolePort = 1200;  // a console port given as a negative number
+constexpr long DefaultEmberPort = 9000;    // the Ember+ port given as a negative number
+constexpr int DefaultMaxListSize = 25;
+
 struct Config {
-    int CommPort = 1;
-    std::string BaudRate = "57600";
-    long HelmPort = 1250;
+    int CommPort = DefaultCommPort;
+    std::string BaudRate = DefaultBaudRate;
+    long HelmPort = DefaultHelmPort;
     bool EnableZoltPort = false;
     long ZoltPort = 0;
     bool EnableHvnPort = false;
@@ -17,7 +25,7 @@ struct Config {
     bool EnableLogitekPort = false;
     long LogitekPort = 0;
     long StayOnTop = StayOnTopYes;
-    int MaxListSize = 25;
+    int MaxListSize = DefaultMaxListSize;
     bool MaintainLogFile = true;
     bool MaintainErrorLog = true;
     bool RecordZolt = false;
@@ -69,12 +77,11 @@ struct Config {
     std::optional<long> EmberPortOption;
 };
 
-// An Ember+ port number as the key and the option give it: negative means 9000.
-constexpr long DefaultEmberPort = 9000;
+// An Ember+ port number as the option gives it (the key's rule does the same): negative means 9000.
 inline long EmberPortNumber(long Given) { return Given < 0 ? DefaultEmberPort : Given; }
 
 // The Ember+ port in force (0: off): the command line's, else the file's.
-inline long EmberPortInForce(const Config& c) { return EmberPortNumber(c.EmberPortOption.value_or(c.EmberPort)); }
+inline long EmberPortInForce(const Config& c) { return c.EmberPortOption.value_or(c.EmberPort); }
 
 // The listen address in force: the command line's, else the file's.
 inline const std::string& BindAddress(const Config& c)

@@ -2,10 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "disk/Trap.h"
-#include "ember/EmberPort.h"
+#include "core/Settings.h"
 #include "model/Server.h"
-#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -59,21 +57,6 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one row before the Ember+ row.
-long& PortOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort
-                                                : c.HvnPort;
-}
-
-bool& EnableOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.EnableZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.EnableLogitekPort
-                                                : c.EnableHvnPort;
-}
-
 }  // namespace
 
 frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), ask(ModalAsk(this)), s_(s)
@@ -108,20 +91,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
     auto* frmHelp = HelpPanel(this, lblHelp);
 
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmConsoleSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, &frmConsoleSetup::cmdOk_Click));
     setMinimumWidth(380);
 
     StartServer();
@@ -129,15 +102,13 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
 void frmConsoleSetup::StartServer()
 {
-    for (size_t row = 0; row < RowEmber; ++row) {
-        enabled_[row] = EnableOf(s_.cfg, row);
+    for (size_t row = 0; row < RowCount; ++row) {
+        const ConsolePortSetting& port = ConsolePorts[row];
+        enabled_[row] = PortEnabled(s_.cfg, port);
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
+        const long number = PortNumber(s_.cfg, port);
+        txtConsoleIP[row]->setText(QString::number(number == 0 && port.Usual != 0 ? port.Usual : number));
     }
-    const long ember = EmberPortInForce(s_.cfg);
-    enabled_[RowEmber] = ember > 0;
-    chkConsole[RowEmber]->setChecked(enabled_[RowEmber]);
-    txtConsoleIP[RowEmber]->setText(QString::number(ember > 0 ? ember : DefaultEmberPort));
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
 
@@ -151,84 +122,12 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
-{
-    Port = enabled_[Row] ? LeadingNumber(txtConsoleIP[Row]->text()) : 0;
-    if (Port <= LastPort)
-        return true;
-    ask({"Port Error", std::string("Invalid IP Port # for ") + Name + ". Please reenter a number between 1 and 65535",
-         BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-    return false;
-}
-
-bool frmConsoleSetup::ConfirmNewPort(const char* Name)
-{
-    return ask({"IP Port Change",
-                std::string("You have entered a new ") + Name +
-                    " IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm",
-                BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) == BoxResult::Ok;
-}
-
-bool frmConsoleSetup::ApplyPorts()
-{
-    Config& c = s_.cfg;
-    for (size_t row = 0; row < RowEmber; ++row)
-        EnableOf(c, row) = enabled_[row];
-
-    long port = 0;
-    if (!RowPort(RowZolt, "Zolt commands", port))
-        return false;
-    if (port != c.ZoltPort) {
-        if (!ConfirmNewPort("Zolt"))
-            return false;
-        c.ZoltPort = port;
-        RestartConsolePort(s_);
-    }
-    if (!RowPort(RowLogitek, "Logitek Console", port))
-        return false;
-    // Used from the next start on: the listener keeps its port.
-    c.LogitekPort = port;
-    if (!RowPort(RowHvn, "HVN Console", port))
-        return false;
-    c.HvnPort = port;
-    if (!ApplyEmberPort())
-        return false;
-
-    std::string error;
-    if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
-        s_.sockets.closeListener(Port::Zolt);
-    else if (c.EnableZoltPort && !s_.sockets.isListening(Port::Zolt))
-        s_.sockets.listen(Port::Zolt, BindAddress(c), c.ZoltPort, error);
-    if (!c.EnableLogitekPort && s_.sockets.isListening(Port::Logitek))
-        s_.sockets.closeListener(Port::Logitek);
-    else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
-        s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
-    return true;
-}
-
-bool frmConsoleSetup::ApplyEmberPort()
-{
-    Config& c = s_.cfg;
-    long port = 0;
-    if (!RowPort(RowEmber, "Ember+", port))
-        return false;
-    if (port == EmberPortInForce(c))
-        return true;
-    if (!ConfirmNewPort("Ember+"))
-        return false;
-    // The operator's choice from now on, in the file too.
-    c.EmberPort = port;
-    c.EmberPortOption.reset();
-    if (EmberProtocol* ember = EmberPortOf(s_))
-        ember->Restart(s_);
-    return true;
-}
-
 void frmConsoleSetup::cmdOk_Click()
 {
-    bool done = false;
-    Trap(s_, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyPorts(); });
+    std::array<ConsolePortChoice, ConsolePortCount> rows;
+    for (size_t row = 0; row < RowCount; ++row)
+        rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
     // The configuration file is written at exit.
-    if (done)
+    if (ApplyConsolePorts(s_, rows, ask))
         accept();
 }

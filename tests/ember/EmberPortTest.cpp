@@ -21,10 +21,10 @@ protected:
     {
         s.cfg.AppPath = dir.app();
         s.cfg.MaxListSize = 1000;
-        s.model.SwitcherType = TypeOrion;
+        s.model.SwitcherType = SwitcherType::Orion;
         SizeTablesForType(s.model);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
         rig.serial.opened = true;
     }
     // Accepts a consumer; its slot.
@@ -168,7 +168,7 @@ TEST_F(EmberPortTest, OnlyAConnectionOperationReachesTheSwitcher)
     EXPECT_FALSE(rig.serial.writes.empty() && s.SwitcherQueue.empty());
 
     // While the switcher is away nothing is taken; the answer is what is.
-    s.SwitcherOnline = false;
+    s.Link.Lost();
     rig.display.history.clear();
     Ask(c, MatrixConnect);
     Decode();
@@ -201,7 +201,7 @@ TEST_F(EmberPortTest, NamesStatusAndSizeReachTheConsumersThatAskedForThem)
     Decode();
     Tick();
     Sent(statusWatcher);  // the count of clients went up by this one
-    s.SwitcherOnline = false;
+    s.Link.Lost();
     Tick();
     e = Elements(statusWatcher);
     ASSERT_EQ(e.size(), 1u);

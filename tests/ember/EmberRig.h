@@ -25,7 +25,7 @@ inline GlowElement CommandOn(const GlowPath& Path, int64_t Command, GlowType Typ
 inline Model SmallVela(int Destinations, int Sources)
 {
     Model m;
-    m.SwitcherType = TypeVela;
+    m.SwitcherType = SwitcherType::Vela;
     m.NumDestinations = Destinations;
     m.NumSources = Sources;
     ResizeVelaTables(m);

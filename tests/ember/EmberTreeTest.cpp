@@ -79,7 +79,7 @@ TEST(EmberTree, EveryNodeAnswersItsDirectory)
 
     // An empty table still answers, with an empty node.
     Model none;
-    none.SwitcherType = TypePassThru;
+    none.SwitcherType = SwitcherType::PassThru;
     const EmberSnapshot empty = TakeEmberSnapshot(none, "", false, false, 0);
     EXPECT_TRUE(Only(EmberDirectory(empty, none, {1, 2, 1})).Children->empty());
     EXPECT_TRUE(Only(EmberDirectory(empty, none, {1, 1})).Connections->empty());

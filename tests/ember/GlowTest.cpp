@@ -179,7 +179,7 @@ TEST(Glow, NestingAndElementCountAreCapped)
 TEST(Glow, TheProvidersAnswersAreExactAndReadBackAsMeant)
 {
     Model m;
-    m.SwitcherType = TypeDraco;
+    m.SwitcherType = SwitcherType::Draco;
     SizeTablesForType(m);
     m.CrosspointMap[3].Sources[0] = 7;
     const EmberSnapshot snap = TakeEmberSnapshot(m, "Demo", true, false, 2);

@@ -177,14 +177,15 @@ TEST(ConsoleSetupDialog, CancelChangesNothingAndTheSetupDialogOpensIt)
 
 TEST(ConsoleSetupDialog, TheEmberRowMovesTheListenerOrTurnsItOffAndOutranksTheOption)
 {
+    constexpr int EmberRow = 3;
     ConsoleRig rig;
     // Off, offering the usual port.
-    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", frmConsoleSetup::RowEmber)->isChecked());
-    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", frmConsoleSetup::RowEmber)->text()), "9000");
-    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", frmConsoleSetup::RowEmber)->text()), "Ember+");
+    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", EmberRow)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", EmberRow)->text()), "9000");
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", EmberRow)->text()), "Ember+");
     EXPECT_FALSE(rig.sockets.isListening(Port::Ember));
 
-    rig.tick(frmConsoleSetup::RowEmber, true);
+    rig.tick(EmberRow, true);
     rig.server.cfg.EmberPortOption = 9500;  // given on the command line; the operator's choice wins
     rig.answers.script = {BoxResult::Ok};
     EXPECT_TRUE(rig.ok());
@@ -200,7 +201,7 @@ TEST(ConsoleSetupDialog, TheEmberRowMovesTheListenerOrTurnsItOffAndOutranksTheOp
     frmConsoleSetup again(rig.server);
     again.ask = rig.answers.ask();
     for (QCheckBox* box : again.findChildren<QCheckBox*>(QStringLiteral("chkConsole")))
-        if (box->property("Index").toInt() == frmConsoleSetup::RowEmber)
+        if (box->property("Index").toInt() == EmberRow)
             box->setChecked(false);
     rig.answers.script = {BoxResult::Ok};
     again.cmdOk_Click();
