@@ -18,8 +18,7 @@ std::string EmberSendError(int Slot, size_t Length)
 
 EmberSnapshot Snapshot(const Server& s)
 {
-    return TakeEmberSnapshot(s.model, s.display.windowCaption(), s.Link.OnLine(), s.cfg.DemoMode,
-                             s.TotalConnections());
+    return TakeEmberSnapshot(s.model, s.display.windowCaption(), s.Link.OnLine(), s.cfg.DemoMode, s.TotalConnections());
 }
 
 // As for the consoles: a take goes out only while the switcher is there to make it.
