@@ -304,6 +304,9 @@ void ReadConfiguration(Server& s)
     c.ListenAddress = Get(p, "Listen Address");
     c.AllowedClients = Get(p, "Allowed Clients");
     c.MaxClients = std::max(0L, limit("Max Clients"));
+    c.Swp08Port = limit("SW-P-08 IP Port");
+    if (c.Swp08Port < 0)
+        c.Swp08Port = DefaultSwp08Port;
 
     c.EnableZoltPort = c.ZoltPort > 0;
     c.EnableHvnPort = c.HvnPort > 0;
@@ -386,6 +389,7 @@ void WriteConfiguration(Server& s)
         {"Listen Address", c.ListenAddress},
         {"Allowed Clients", c.AllowedClients},
         {"Max Clients", std::to_string(c.MaxClients)},
+        {"SW-P-08 IP Port", std::to_string(c.Swp08Port)},
     };
     std::string text = "[CONFIGURATION]\r\n";
     for (const auto& [key, value] : keys)
