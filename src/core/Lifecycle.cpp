@@ -14,6 +14,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 
 #include <filesystem>
 #include <utility>
@@ -186,6 +187,10 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.LogitekPort);
         return false;
     }
+    if (!OpenSwp08Listener(s)) {
+        ShowIpError(s, Swp08PortInForce(s.cfg));
+        return false;
+    }
     return OpenSerialAtStart(s);
 }
 
@@ -228,6 +233,7 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
+        OpenSwp08Listener(s);
         SetFormCaption(s);
         switch (s.model.SwitcherType) {
         case TypeOrion: s.model.UpdateFlags = OrionAllUpdateFlags; break;
@@ -246,6 +252,7 @@ void ToggleServerEnabled(Server& s)
     s.serial.close();
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
+    s.sockets.closeListener(Port::SwP08);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -296,8 +303,10 @@ void ShutdownServer(Server& s)
 void ReopenListeners(Server& s)
 {
     const Config& c = s.cfg;
-    const std::pair<Port, long> ports[] = {
-        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
+    const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
+                                           {Port::Zolt, c.ZoltPort},
+                                           {Port::Logitek, c.LogitekPort},
+                                           {Port::SwP08, Swp08PortInForce(c)}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))
             continue;

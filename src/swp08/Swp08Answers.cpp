@@ -9,8 +9,6 @@ namespace {
 
 int KnownDestinations(const Model& m) { return std::min(m.NumDestinations, static_cast<int>(m.CrosspointMap.size())); }
 
-bool ForTheSwitcher(const Request& r) { return r.Matrix == 0 && r.Level == 0; }
-
 std::vector<std::string> FirstNames(const std::vector<std::string>& Names, int Count)
 {
     return {Names.begin(), Names.begin() + std::clamp(Count, 0, static_cast<int>(Names.size()))};
@@ -37,6 +35,8 @@ std::vector<Bytes> Names(const Model& m, const Request& r)
 }
 
 }  // namespace
+
+bool ForTheSwitcher(const Request& r) { return r.Matrix == 0 && r.Level == 0; }
 
 int SourceOf(const Model& m, int Destination)
 {

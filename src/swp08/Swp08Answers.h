@@ -11,6 +11,8 @@
 
 namespace Swp08 {
 
+// Matrix 0, level 0: the switcher's crosspoint map.
+bool ForTheSwitcher(const Request& r);
 // The current source of every destination the model holds, -1 where it is off.
 std::vector<int> SourceMap(const Model& m);
 // The source of Destination, -1 when it is off.
