@@ -4,6 +4,7 @@
 
 #include "disk/Trap.h"
 #include "model/Server.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include <QCheckBox>
@@ -38,6 +39,10 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port to be used by the server module for SW-P-08 router control. "
+    "This is the IP port that will be used by any "
+    "control systems, panels or automation that route with SW-P-08 "
+    "over a TCP/IP Connection (usually 8910).  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -55,7 +60,7 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one row.
+// The port and enable settings of one console row.
 long& PortOf(Config& c, size_t Row)
 {
     return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
@@ -81,7 +86,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -125,11 +130,16 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
 void frmConsoleSetup::StartServer()
 {
-    for (size_t row = 0; row < RowCount; ++row) {
+    for (size_t row = 0; row < RowSwp08; ++row) {
         enabled_[row] = EnableOf(s_.cfg, row);
         chkConsole[row]->setChecked(enabled_[row]);
         txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
     }
+    // The port in force, the command line's included; off offers the usual one.
+    const long swp08 = Swp08PortInForce(s_.cfg);
+    enabled_[RowSwp08] = swp08 > 0;
+    chkConsole[RowSwp08]->setChecked(enabled_[RowSwp08]);
+    txtConsoleIP[RowSwp08]->setText(QString::number(swp08 > 0 ? swp08 : DefaultSwp08Port));
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
 
@@ -156,7 +166,7 @@ bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
 bool frmConsoleSetup::ApplyPorts()
 {
     Config& c = s_.cfg;
-    for (size_t row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < RowSwp08; ++row)
         EnableOf(c, row) = enabled_[row];
 
     long port = 0;
@@ -179,6 +189,8 @@ bool frmConsoleSetup::ApplyPorts()
     if (!RowPort(RowHvn, "HVN Console", port))
         return false;
     c.HvnPort = port;
+    if (!ApplySwp08Port())
+        return false;
 
     std::string error;
     if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
@@ -189,6 +201,25 @@ bool frmConsoleSetup::ApplyPorts()
         s_.sockets.closeListener(Port::Logitek);
     else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
         s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
+    return true;
+}
+
+bool frmConsoleSetup::ApplySwp08Port()
+{
+    long port = 0;
+    if (!RowPort(RowSwp08, "SW-P-08", port))
+        return false;
+    Config& c = s_.cfg;
+    if (port == Swp08PortInForce(c))
+        return true;
+    // The operator's port ends one given on the command line; the connections
+    // stay, new ones come in on the new port.
+    c.Swp08Port = port;
+    c.Swp08PortOption.reset();
+    s_.sockets.closeListener(Port::SwP08);
+    if (!OpenSwp08Listener(s_))
+        ask({"Port Error", "IP Port " + std::to_string(port) + " for SW-P-08 is not available. Please select another",
+             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
     return true;
 }
 

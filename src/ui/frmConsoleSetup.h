@@ -1,6 +1,7 @@
 #pragma once
-// The console ports dialog: enables the Zolt, Logitek and HVN console ports
-// and sets their TCP ports, restarting the Zolt listener when its port changes.
+// The console ports dialog: enables the Zolt, Logitek, HVN and SW-P-08 ports
+// and sets their TCP ports, restarting the Zolt listener when its port changes
+// and moving the SW-P-08 listener at once.
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -18,7 +19,7 @@ class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
     // Rows of the dialog.
-    enum : size_t { RowZolt, RowLogitek, RowHvn, RowCount };
+    enum : size_t { RowZolt, RowLogitek, RowHvn, RowSwp08, RowCount };
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -36,6 +37,7 @@ private:
     // The row's port, or none when an enabled row holds an invalid number
     // (the operator has been told).
     bool RowPort(size_t Row, const char* Name, long& Port);
+    bool ApplySwp08Port();
 
     Server& s_;
     // The enable flags reach the server only on OK.
