@@ -144,20 +144,23 @@ private:
 };
 
 // The real server as a switcher's on the given line (Settings: its lines of
-// tcpserve.ini), with a Helm port and a Zolt console port of its own.
+// tcpserve.ini; no line for demo mode), with a Helm port and a Zolt console
+// port of its own, and Extra options.
 struct SwitcherServer {
     TempDir dir;
     std::string port = FreePort();
     std::string zoltPort = FreePort();
     std::unique_ptr<ServerProcess> process;
 
-    SwitcherServer(const std::string& settings, const std::string& line)
+    SwitcherServer(const std::string& settings, const std::string& line, QStringList extra = {})
     {
         while (zoltPort == port)
             zoltPort = FreePort();
         dir.write("tcpserve.ini", "[CONFIGURATION]\r\n" + settings + "TCP/IP Port=" + port +
                                       "\r\nConsole IP Port=" + zoltPort + "\r\n");
-        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
+        if (!line.empty())
+            extra << "--serial-device" << QString::fromStdString(line);
+        process = std::make_unique<ServerProcess>(dir, extra);
     }
     // A Helm PC client past the greeting and logged in.
     std::unique_ptr<TestClient> helmPc()

@@ -30,9 +30,13 @@
 // - It reads 84 and 83 by the documents (crosspoint callbacks carry
 //   {matrix+1: {level+1: {destination: source}}}, both numbers 0-based), 97 with
 //   1-based destinations, and EA and EB by the documents. It reads 03 and 04
-//   with its tally dump parser (wrongly), and 6A and 6B with the names one byte
-//   late once a message holds 16 names or more; the standard client below
-//   therefore asks 12-character names (10 a message) and checks no tallies.
+//   with its tally dump parser, which throws out of its socket handler and ends
+//   the process; and 6A and 6B with the names one byte late once a message holds
+//   16 names or more. The standard client below therefore asks 12-character
+//   names (10 a message) and reads the connected messages (04) itself.
+// - The server sends a client that has used no extended command the standard
+//   connected message (04), which this client cannot read: each client here
+//   sends an extended command before it watches for takes.
 // - getState() resolves once the last destination and the last of `levels`
 //   levels arrived; with `levels: 1` one dump of matrix 0, level 0 suffices.
 "use strict";
@@ -100,6 +104,8 @@ async function takes(a, b) {
     const state = await a.getState();
     const dump = state?.[1]?.[1] ?? {};
     check(Object.keys(dump).length === destinations, `the dump holds ${destinations} destinations`);
+    // The server tells a client in the extended form once it has used an extended command.
+    await b.interrogate(0, 0, 0);
     // Destination 5 from source 9 by one client, 6 from 3 by the other.
     await a.route(1, 10, 6);
     check((await sees(a, 5, 9)) && (await sees(b, 5, 9)), "a take of one client reaches both");
@@ -111,9 +117,28 @@ async function takes(a, b) {
     check(later?.[1]?.[1]?.[7] === 3, "the next dump shows destination 6 from source 3");
 }
 
+// The standard connected message as the documents give it: matrix and level,
+// the multiplier byte (destination DIV 128 in bits 4-6, source DIV 128 in bits
+// 0-2), destination and source MOD 128.
+function readStandardConnected(client) {
+    const original = client.processData;
+    client.processData = (data) => {
+        const d = [];
+        for (let i = 0; i < data.length; i++) {
+            d.push(data[i]);
+            if (data[i] === 0x10 && data[i + 1] === 0x10) i++;
+        }
+        if (d[0] !== 0x04) return original(data);
+        client.seen[((d[2] >> 4) & 7) * 128 + d[3]] = (d[2] & 7) * 128 + d[4];
+        // What route() waits for, as the client itself would say it.
+        client.events.emit(4, true);
+    };
+}
+
 async function standard(a) {
     const c = newClient(false);
     c.chars = 12;
+    readStandardConnected(c);
     const src = await c.getSourceNames();
     check(src[1] === args["first-source"], "the short source name request is answered");
     const dst = await c.getDestinationNames();
@@ -122,6 +147,7 @@ async function standard(a) {
     if (destinations > 130 && sources > 140) {
         await c.route(1, 141, 131);
         check(await sees(a, 130, 140), "a standard take reaches an extended client as 84");
+        check(await sees(c, 130, 140), "and its own client as 04 with the multiplier byte");
     }
 }
 
