@@ -70,31 +70,29 @@ void Swp08Protocol::DecodeOne(Server& s, int Slot)
             LogSoftwareError(s, "SW-P-08 Frame Error", 0, slots_[Slot].Address);
             Send(s, Slot, Swp08::NakBytes);
         } else if (cut.Kind == Swp08::Unit::Message) {
-            Send(s, Slot, Swp08::AckBytes);
             Serve(s, Slot, cut.Data);
         }
     });
 }
 
+// The acknowledgement goes first, in one write with the replies; a connect's
+// take follows it, so that even a switcher that answers at once (demo mode)
+// is heard of after it.
 void Swp08Protocol::Serve(Server& s, int Slot, const Bytes& Data)
 {
-    // The acknowledgement may have found the client stuck and closed it.
-    if (!slots_[Slot].Connected)
-        return;
     const Swp08::Request r = Swp08::ReadRequest(Data);
     Swp08Client& c = slots_[Slot];
     if (r.Extended)
         c.Extended = true;
     if (r.Kind == Swp08::Ask::Malformed || r.Kind == Swp08::Ask::Unknown)
         LogSoftwareError(s, "SW-P-08 Invalid Message " + HexText(r.Command), 0, c.Address);
-    if (r.Kind == Swp08::Ask::Connect) {
+    Bytes reply = Swp08::AckBytes;
+    for (const Bytes& message : Swp08::Answer(s.model, r))
+        reply += Swp08::Frame(message);
+    Send(s, Slot, reply);
+    // The acknowledgement may have found the client stuck and closed it.
+    if (r.Kind == Swp08::Ask::Connect && slots_[Slot].Connected)
         Connect(s, Slot, r);
-        return;
-    }
-    Bytes replies;
-    for (const Bytes& reply : Swp08::Answer(s.model, r))
-        replies += Swp08::Frame(reply);
-    Send(s, Slot, replies);
 }
 
 void Swp08Protocol::Connect(Server& s, int Slot, const Swp08::Request& r)
