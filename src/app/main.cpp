@@ -139,56 +139,41 @@ void RaiseDescriptorLimit()
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The folder of the settings and logs, ending with '/'; none when it cannot be used.
+std::optional<std::string> AppDir(const Options& o)
 {
-    Options options;
-    if (auto status = ParseOptions(argc, argv, options))
-        return *status;
-    RaiseDescriptorLimit();
+    std::string dir = o.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : o.appDir;
+    if (!PrepareAppDir(dir))
+        return std::nullopt;
+    if (dir.back() != '/')
+        dir += '/';
+    return dir;
+}
 
-    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
-    const bool windowed = ShowsWindows(*app);
-    std::string appDir = options.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : options.appDir;
-    if (!PrepareAppDir(appDir))
-        return 1;
-    if (appDir.back() != '/')
-        appDir += '/';
-
-    HeadlessDisplay headless(true);
-    std::unique_ptr<frmMain> window;
-    if (windowed) {
-        window = std::make_unique<frmMain>();
-        // The window hides in the tray; only Exit ends the program.
-        KeepRunningWithoutWindows();
-    }
-    Display& display = window ? static_cast<Display&>(*window) : headless;
-    QtSockets sockets;
-    QtSerialPort serial;
-    QtTimers timers;
-    Server server(Platform{display, sockets, serial, timers});
+// Routes the platform's events to the server and the server to the window.
+void Connect(Server& server, QtSockets& sockets, QtSerialPort& serial, QtTimers& timers, frmMain* window)
+{
     RouteServer(server);
-    server.cfg.AppPath = appDir;
-    server.cfg.SerialDeviceOption = options.serialDevice;
-    server.cfg.ListenAddressOption = options.listenAddress;
-    server.cfg.Swp08PortOption = options.swp08PortNumber;
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);
-    if (window) {
-        window->attach(server);
-        QObject::connect(window.get(), &frmMain::serverShutDown, [&] { QCoreApplication::exit(0); });
-    }
+    if (!window)
+        return;
+    window->attach(server);
+    QObject::connect(window, &frmMain::serverShutDown, [] { QCoreApplication::exit(0); });
+}
 
+// SIGINT and SIGTERM reach the event loop through a socket pair and run the
+// orderly exit without a question: whoever sent the signal has decided.
+std::unique_ptr<QSocketNotifier> CatchExitSignals(Server& server, frmMain* window)
+{
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         std::perror("hvnserver: socketpair");
-        return 1;
+        return nullptr;
     }
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        notifier.setEnabled(false);
-        // No question: whoever sent the signal has decided.
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [&server, window, n = notifier.get()] {
+        n->setEnabled(false);
         if (window) {
             window->Form_Unload();
             return;
@@ -201,6 +186,43 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    return notifier;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (auto status = ParseOptions(argc, argv, options))
+        return *status;
+    RaiseDescriptorLimit();
+
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
+    const std::optional<std::string> appDir = AppDir(options);
+    if (!appDir)
+        return 1;
+
+    HeadlessDisplay headless(true);
+    std::unique_ptr<frmMain> window;
+    if (ShowsWindows(*app)) {
+        window = std::make_unique<frmMain>();
+        // The window hides in the tray; only Exit ends the program.
+        KeepRunningWithoutWindows();
+    }
+    Display& display = window ? static_cast<Display&>(*window) : headless;
+    QtSockets sockets;
+    QtSerialPort serial;
+    QtTimers timers;
+    Server server(Platform{display, sockets, serial, timers});
+    server.cfg.AppPath = *appDir;
+    server.cfg.SerialDeviceOption = options.serialDevice;
+    server.cfg.ListenAddressOption = options.listenAddress;
+    server.cfg.Swp08PortOption = options.swp08PortNumber;
+    Connect(server, sockets, serial, timers, window.get());
+    const std::unique_ptr<QSocketNotifier> notifier = CatchExitSignals(server, window.get());
+    if (!notifier)
+        return 1;
 
     StartServer(server);
     if (window)

@@ -8,10 +8,17 @@ constexpr long StayOnTopNo = -2;
 // The port control systems expect an SW-P-08 router on.
 constexpr long DefaultSwp08Port = 8910;
 
+// What a setting is without a file, or when its value is not one it takes.
+constexpr int DefaultCommPort = 1;
+constexpr const char* DefaultBaudRate = "57600";
+constexpr long DefaultHelmPort = 1250;
+constexpr long DefaultConsolePort = 1200;  // a console port given as a negative number
+constexpr int DefaultMaxListSize = 25;
+
 struct Config {
-    int CommPort = 1;
-    std::string BaudRate = "57600";
-    long HelmPort = 1250;
+    int CommPort = DefaultCommPort;
+    std::string BaudRate = DefaultBaudRate;
+    long HelmPort = DefaultHelmPort;
     bool EnableZoltPort = false;
     long ZoltPort = 0;
     bool EnableHvnPort = false;
@@ -19,7 +26,7 @@ struct Config {
     bool EnableLogitekPort = false;
     long LogitekPort = 0;
     long StayOnTop = StayOnTopYes;
-    int MaxListSize = 25;
+    int MaxListSize = DefaultMaxListSize;
     bool MaintainLogFile = true;
     bool MaintainErrorLog = true;
     bool RecordZolt = false;

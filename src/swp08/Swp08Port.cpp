@@ -19,8 +19,6 @@ std::string SendErrorText(int Slot, size_t Length)
     return "Error sending to SW-P-08: Socket #" + std::to_string(Slot) + " Len " + std::to_string(Length);
 }
 
-bool SwitcherReady(const Server& s) { return s.SwitcherLink.Connected == 1 && s.SwitcherOnline; }
-
 }  // namespace
 
 const PortKind Swp08PortKind{Port::SwP08,
@@ -104,7 +102,7 @@ void Swp08Protocol::Connect(Server& s, int Slot, const Swp08::Request& r)
             LogSoftwareError(s, "SW-P-08 Take Out Of Range", 0, address);
         return;
     }
-    if (!SwitcherReady(s)) {
+    if (!s.Link.Ready()) {
         LogIPMessage(s, "SW-P-08 Take Dropped - Switcher Off Line", address);
         return;
     }

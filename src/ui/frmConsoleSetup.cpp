@@ -2,10 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "disk/Trap.h"
+#include "core/Settings.h"
 #include "model/Server.h"
-#include "swp08/Swp08Port.h"
-#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -60,21 +58,6 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one console row.
-long& PortOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort
-                                                : c.HvnPort;
-}
-
-bool& EnableOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.EnableZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.EnableLogitekPort
-                                                : c.EnableHvnPort;
-}
-
 }  // namespace
 
 frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), ask(ModalAsk(this)), s_(s)
@@ -109,20 +92,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
     auto* frmHelp = HelpPanel(this, lblHelp);
 
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmConsoleSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, &frmConsoleSetup::cmdOk_Click));
     setMinimumWidth(380);
 
     StartServer();
@@ -130,16 +103,14 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
 void frmConsoleSetup::StartServer()
 {
-    for (size_t row = 0; row < RowSwp08; ++row) {
-        enabled_[row] = EnableOf(s_.cfg, row);
+    for (size_t row = 0; row < RowCount; ++row) {
+        const ConsolePortChoice shown =
+            row == RowSwp08 ? Swp08PortShown(s_.cfg)
+                            : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled, s_.cfg.*ConsolePorts[row].Number};
+        enabled_[row] = shown.Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
+        txtConsoleIP[row]->setText(QString::number(shown.Number));
     }
-    // The port in force, the command line's included; off offers the usual one.
-    const long swp08 = Swp08PortInForce(s_.cfg);
-    enabled_[RowSwp08] = swp08 > 0;
-    chkConsole[RowSwp08]->setChecked(enabled_[RowSwp08]);
-    txtConsoleIP[RowSwp08]->setText(QString::number(swp08 > 0 ? swp08 : DefaultSwp08Port));
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
 
@@ -153,81 +124,13 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
-{
-    Port = enabled_[Row] ? LeadingNumber(txtConsoleIP[Row]->text()) : 0;
-    if (Port <= LastPort)
-        return true;
-    ask({"Port Error", std::string("Invalid IP Port # for ") + Name + ". Please reenter a number between 1 and 65535",
-         BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-    return false;
-}
-
-bool frmConsoleSetup::ApplyPorts()
-{
-    Config& c = s_.cfg;
-    for (size_t row = 0; row < RowSwp08; ++row)
-        EnableOf(c, row) = enabled_[row];
-
-    long port = 0;
-    if (!RowPort(RowZolt, "Zolt commands", port))
-        return false;
-    if (port != c.ZoltPort) {
-        const BoxResult answer = ask({"IP Port Change",
-                                      "You have entered a new Zolt IP Port#\r\nThis will disconnect any users "
-                                      "currently attached\r\nPlease Confirm",
-                                      BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
-        if (answer != BoxResult::Ok)
-            return false;
-        c.ZoltPort = port;
-        RestartConsolePort(s_);
-    }
-    if (!RowPort(RowLogitek, "Logitek Console", port))
-        return false;
-    // Used from the next start on: the listener keeps its port.
-    c.LogitekPort = port;
-    if (!RowPort(RowHvn, "HVN Console", port))
-        return false;
-    c.HvnPort = port;
-    if (!ApplySwp08Port())
-        return false;
-
-    std::string error;
-    if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
-        s_.sockets.closeListener(Port::Zolt);
-    else if (c.EnableZoltPort && !s_.sockets.isListening(Port::Zolt))
-        s_.sockets.listen(Port::Zolt, BindAddress(c), c.ZoltPort, error);
-    if (!c.EnableLogitekPort && s_.sockets.isListening(Port::Logitek))
-        s_.sockets.closeListener(Port::Logitek);
-    else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
-        s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
-    return true;
-}
-
-bool frmConsoleSetup::ApplySwp08Port()
-{
-    long port = 0;
-    if (!RowPort(RowSwp08, "SW-P-08", port))
-        return false;
-    Config& c = s_.cfg;
-    if (port == Swp08PortInForce(c))
-        return true;
-    // The operator's port ends one given on the command line; the connections
-    // stay, new ones come in on the new port.
-    c.Swp08Port = port;
-    c.Swp08PortOption.reset();
-    s_.sockets.closeListener(Port::SwP08);
-    if (!OpenSwp08Listener(s_))
-        ask({"Port Error", "IP Port " + std::to_string(port) + " for SW-P-08 is not available. Please select another",
-             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-    return true;
-}
-
 void frmConsoleSetup::cmdOk_Click()
 {
-    bool done = false;
-    Trap(s_, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyPorts(); });
+    std::array<ConsolePortChoice, ConsolePortCount> rows;
+    for (size_t row = 0; row < ConsolePortCount; ++row)
+        rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+    const ConsolePortChoice swp08{enabled_[RowSwp08], LeadingNumber(txtConsoleIP[RowSwp08]->text())};
     // The configuration file is written at exit.
-    if (done)
+    if (ApplyConsolePorts(s_, rows, ask) && ApplySwp08Port(s_, swp08, ask))
         accept();
 }

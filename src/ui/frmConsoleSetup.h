@@ -1,7 +1,8 @@
 #pragma once
-// The console ports dialog: enables the Zolt, Logitek, HVN and SW-P-08 ports
-// and sets their TCP ports, restarting the Zolt listener when its port changes
-// and moving the SW-P-08 listener at once.
+// The console ports dialog: enables the Zolt, Logitek and HVN console ports
+// and the SW-P-08 port and sets their TCP ports, restarting the Zolt listener
+// when its port changes and moving the SW-P-08 one at once.
+#include "core/Settings.h"
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -18,8 +19,10 @@ class Server;
 class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
-    // Rows of the dialog.
-    enum : size_t { RowZolt, RowLogitek, RowHvn, RowSwp08, RowCount };
+    // One row for each console port of the settings service, in its order,
+    // then the SW-P-08 port.
+    static constexpr size_t RowSwp08 = ConsolePortCount;
+    static constexpr size_t RowCount = ConsolePortCount + 1;
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -32,12 +35,6 @@ protected:
 
 private:
     void StartServer();
-    // Applies the rows in order; false when the dialog must stay open.
-    bool ApplyPorts();
-    // The row's port, or none when an enabled row holds an invalid number
-    // (the operator has been told).
-    bool RowPort(size_t Row, const char* Name, long& Port);
-    bool ApplySwp08Port();
 
     Server& s_;
     // The enable flags reach the server only on OK.

@@ -70,18 +70,6 @@ private:
 
 bool ClientInstalled() { return std::filesystem::is_directory(ClientModules + "/probel-swp-08"); }
 
-// A keep-alive answered F4: the switcher is on line.
-bool OnLine(TestClient& pc)
-{
-    return SpinUntil(
-        [&] {
-            pc.received.clear();
-            pc.send(Wire({0xF5}));
-            return pc.waitFor(Wire({0xF4}), 250);
-        },
-        20000);
-}
-
 // The walk against a server whose switcher is on line, with a Zolt take of
 // input 5 to output 10 (0-based 4 and 9) made while the walk waits for it.
 void WalkWithZoltTake(SwitcherServer& server, const std::string& port, const Walk::Switcher& sw)
@@ -108,7 +96,7 @@ TEST(Swp08EndToEnd, TheNpmClientOnADemoVelaAndTheOptionWinsOverTheKey)
     std::string port = FreePort();
     while (port == keyPort)
         port = FreePort();
-    SwitcherServer server("Switcher Type=Vela\r\nDemo Mode=Yes\r\nSW-P-08 IP Port=" + keyPort + "\r\n", "",
+    SwitcherServer server("Vela", "", "Demo Mode=Yes\r\nSW-P-08 IP Port=" + keyPort + "\r\n",
                           {"--swp08-port", QString::fromStdString(port)});
     WalkWithZoltTake(server, port, {320, 320, "Inpt0001", "Out0320"});
     TestClient other;
@@ -122,7 +110,7 @@ TEST(Swp08EndToEnd, TheNpmClientOnASimulatedOrion)
     ASSERT_TRUE(ClientInstalled()) << "no " << ClientModules << ": run tools/install-deps.sh test";
     SimProcess sim({"--type", "orion"});
     const std::string port = FreePort();
-    SwitcherServer server("Switcher Type=Orion\r\nSW-P-08 IP Port=" + port + "\r\n", sim.path());
+    SwitcherServer server("Orion", sim.path(), "SW-P-08 IP Port=" + port + "\r\n");
     WalkWithZoltTake(server, port, {256, 256, "Src 001", "Dst 256"});
 }
 
@@ -131,6 +119,6 @@ TEST(Swp08EndToEnd, TheNpmClientOnASimulatedDraco)
     ASSERT_TRUE(ClientInstalled()) << "no " << ClientModules << ": run tools/install-deps.sh test";
     SimProcess sim({"--type", "draco"});
     const std::string port = FreePort();
-    SwitcherServer server("Switcher Type=Draco\r\nBaud Rate=19200\r\nSW-P-08 IP Port=" + port + "\r\n", sim.path());
+    SwitcherServer server("Draco", sim.path(), "Baud Rate=19200\r\nSW-P-08 IP Port=" + port + "\r\n");
     WalkWithZoltTake(server, port, {32, 32, "Src 001", "Dst 032"});
 }

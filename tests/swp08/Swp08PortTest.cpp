@@ -23,11 +23,11 @@ protected:
         s.cfg.AppPath = dir.app();
         s.cfg.MaxListSize = 1000;
         s.cfg.DemoMode = true;
-        s.model.SwitcherType = TypeVela;
+        s.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(s.model);
         LoadDemoData(s);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
     int Connect(const std::string& Address, Port P = Port::SwP08)
     {
@@ -129,7 +129,7 @@ TEST_F(Swp08PortTest, EveryTakeReachesEveryClientInItsForm)
 TEST_F(Swp08PortTest, OffLineInterrogationsAreAnsweredAndConnectsDropped)
 {
     const int c = Connect("10.8.0.1");
-    s.SwitcherOnline = false;
+    s.Link.Lost();
     Arrive(c, Swp08::Frame(Wire({0x02, 0x00, 0x00, 0x05, 0x07})));
     EXPECT_EQ(Sent(c), Ack);
     EXPECT_TRUE(rig.logged("SW-P-08 Take Dropped - Switcher Off Line"));
@@ -137,7 +137,8 @@ TEST_F(Swp08PortTest, OffLineInterrogationsAreAnsweredAndConnectsDropped)
     Arrive(c, Swp08::Frame(Wire({0x81, 0x00, 0x00, 0x00, 0x05})));
     EXPECT_EQ(Sent(c), Ack + Swp08::Frame(Wire({0x83, 0x00, 0x00, 0x00, 0x05, 0xFF, 0xFF, 0x00})));
     // Numbers the switcher does not have, and another level, change nothing either.
-    s.SwitcherOnline = true;
+    s.Link.Answered();
+    s.Link.AllTablesArrived();
     Arrive(c, Swp08::Frame(Wire({0x82, 0x00, 0x00, 0x01, 0x40, 0x00, 0x01})) +
                   Swp08::Frame(Wire({0x82, 0x00, 0x01, 0x00, 0x05, 0x00, 0x01})));
     EXPECT_EQ(Sent(c), Ack + Ack);

@@ -8,7 +8,7 @@
 
 extern const SwitcherFamily DracoFamily;
 const SwitcherFamily DracoFamily = {
-    .Types = {TypeDraco, 0},
+    .Type = SwitcherType::Draco,
     .Decode = DecodeDracoMessage,
     .SendTake = [](Server& s, int Input, int Output, int& TakeType, int) { SendTakeDraco(s, Input, Output, TakeType); },
     .SendSalvoExecute = SendSalvoExecuteDraco,
@@ -24,4 +24,5 @@ const SwitcherFamily DracoFamily = {
     .SendSalvoEvents = SendSalvoEventsDraco,
     .SendState = SendPortMapDraco,
     .ReleaseCommands = ReleaseDracoQueue,
+    .CrosspointMapToEveryClient = true,
 };
