@@ -5,11 +5,10 @@ the one-destination crosspoint map back to the Helm client, then a connect
 (82) -> the switcher -> the connected message (84) back to the control system."""
 import time
 
-from common import FrameReader, Server, Simulator, arguments, connect, drain, free_port, helm_client, helm_take, \
-    median, recv_stamped, result, stamp_arrivals, wait_on_line
+from common import FrameReader, Server, Simulator, arguments, connect, free_port, helm_client, helm_take_times, \
+    median, result, wait_on_line
 
 DLE, STX, ETX, ACK = 0x10, 0x02, 0x03, 0x06
-MAP = 0xF6
 
 
 def swp08_frame(data):
@@ -24,55 +23,41 @@ def swp08_connect(source, destination):
     return swp08_frame([0x82, 0, 0, destination >> 8, destination & 0xFF, source >> 8, source & 0xFF])
 
 
-class Swp08Reader:
-    """Undoubled frame data from one socket, each frame acknowledged as a
-    control system does; arrived is when the bytes completing the last returned
-    frame reached the kernel."""
+def swp08_frames(data):
+    """The data of the whole frames in Data (DLEs undoubled, without byte count
+    and checksum), and the rest; acknowledgements between them are dropped."""
+    out = []
+    while True:
+        start = data.find(bytes([DLE, STX]))
+        if start < 0:
+            return out, data
+        body, i = b"", start + 2
+        while i + 1 < len(data):
+            if data[i] != DLE:
+                body += data[i : i + 1]
+                i += 1
+                continue
+            if data[i + 1] == ETX:
+                break
+            if data[i + 1] == DLE:
+                body += bytes([DLE])
+            i += 2
+        else:
+            return out, data[start:]
+        out.append(body[:-2])
+        data = data[i + 2 :]
 
-    def __init__(self, s):
-        self.s = s
-        self.rest = b""
-        self.arrived = 0.0
-        stamp_arrivals(s)
 
-    def frames(self):
-        out = []
-        while True:
-            start = self.rest.find(bytes([DLE, STX]))
-            if start < 0:
-                return out
-            body, i = b"", start + 2
-            while i + 1 < len(self.rest):
-                if self.rest[i] != DLE:
-                    body += self.rest[i : i + 1]
-                    i += 1
-                    continue
-                if self.rest[i + 1] == ETX:
-                    break
-                if self.rest[i + 1] == DLE:
-                    body += bytes([DLE])
-                i += 2
-            else:
-                return out
-            out.append(body[:-2])
-            self.rest = self.rest[i + 2 :]
-            self.s.sendall(bytes([DLE, ACK]))
+def acknowledging(s):
+    """Cuts frames as swp08_frames does and acknowledges each, as a control system does."""
 
-    def next(self, head, timeout=5):
-        """Skips frames until one whose data starts with Head; returns it."""
-        end = time.perf_counter() + timeout
-        while True:
-            for f in self.frames():
-                if f.startswith(head):
-                    return f
-            left = end - time.perf_counter()
-            if left <= 0:
-                raise TimeoutError(f"no frame {head.hex()} within {timeout} s")
-            self.s.settimeout(left)
-            chunk, self.arrived = recv_stamped(self.s)
-            if not chunk:
-                raise ConnectionError("closed by the server")
-            self.rest += chunk
+    def split(data):
+        out, rest = swp08_frames(data)
+        for _ in out:
+            s.sendall(bytes([DLE, ACK]))
+        return out, rest
+
+    return split
 
 
 def main():
@@ -85,18 +70,11 @@ def main():
     try:
         pc = helm_client(helm)
         wait_on_line(pc)
-        drain(pc)
-        helm_reader = FrameReader(pc)
-        helm_times = []
-        for i in range(takes):
-            start = time.time()
-            pc.sendall(helm_take(i % 8, 4))
-            helm_reader.next(MAP)
-            helm_times.append((helm_reader.arrived - start) * 1e6)
+        helm_times = helm_take_times(pc, takes)
         pc.close()
 
         control = connect(swp08)
-        reader = Swp08Reader(control)
+        reader = FrameReader(control, acknowledging(control))
         # Destination 5 changes twice, so that the second is reported whatever it held.
         for source in (1, 2):
             control.sendall(swp08_connect(source, 5))
