@@ -1,5 +1,5 @@
-// What the model answers: the form a tally takes, what is ignored, and which
-// connects become takes.
+// What the model answers: the form a tally takes, what is ignored, and how
+// far the name lists go.
 #include "support/WireBytes.h"
 #include "swp08/Swp08Answers.h"
 
@@ -60,19 +60,6 @@ TEST(Swp08Answers, NamesStopAtTheCountsAndOddRequestsGetTheInvalidReply)
     EXPECT_EQ(Answer(m, ReadRequest(Wire({0x64, 0x00, 0x09}))), std::vector<Bytes>{Wire({0x63, 0x64})});
     EXPECT_EQ(Answer(m, ReadRequest(Wire({0x63, 0x08}))), std::vector<Bytes>{});
     EXPECT_EQ(Answer(m, ReadRequest(Wire({0x02, 0x00, 0x00, 0x01, 0x02}))), std::vector<Bytes>{});
-}
-
-TEST(Swp08Answers, AConnectIsATakeOnlyForNumbersThatExist)
-{
-    const Model m = Switcher(300, 20);
-    const std::optional<Take> t = TakeOf(m, ReadRequest(Wire({0x02, 0x00, 0x02, 0x13, 0x2B})));
-    ASSERT_TRUE(t);
-    EXPECT_EQ(t->Destination, 19);
-    EXPECT_EQ(t->Source, 299);
-    EXPECT_FALSE(TakeOf(m, ReadRequest(Wire({0x02, 0x00, 0x00, 0x14, 0x00}))));
-    EXPECT_FALSE(TakeOf(m, ReadRequest(Wire({0x82, 0x00, 0x00, 0x00, 0x00, 0x01, 0x2C}))));
-    EXPECT_FALSE(TakeOf(m, ReadRequest(Wire({0x82, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01}))));
-    EXPECT_FALSE(TakeOf(m, ReadRequest(Wire({0x01, 0x00, 0x00, 0x01}))));
 }
 
 }  // namespace

@@ -140,8 +140,9 @@ TEST_F(Swp08PortTest, OffLineInterrogationsAreAnsweredAndConnectsDropped)
     s.Link.Answered();
     s.Link.AllTablesArrived();
     Arrive(c, Swp08::Frame(Wire({0x82, 0x00, 0x00, 0x01, 0x40, 0x00, 0x01})) +
+                  Swp08::Frame(Wire({0x82, 0x00, 0x00, 0x00, 0x05, 0x01, 0x40})) +
                   Swp08::Frame(Wire({0x82, 0x00, 0x01, 0x00, 0x05, 0x00, 0x01})));
-    EXPECT_EQ(Sent(c), Ack + Ack);
+    EXPECT_EQ(Sent(c), Ack + Ack + Ack);
     EXPECT_TRUE(ErrorLogged("SW-P-08 Take Out Of Range"));
     EXPECT_EQ(s.model.CrosspointMap[5].SourceCount, 0);
 }
