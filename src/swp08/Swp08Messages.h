@@ -5,6 +5,7 @@
 // is sent as the largest number its field holds.
 #include "platform/Bytes.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ constexpr unsigned char Extended = 0x80;
 constexpr int MaxStandardNumber = 1023;
 // Tally dump messages carry at most this many destinations.
 constexpr int DumpTalliesPerMessage = 64;
+// Name lengths in characters, by the length code of name requests and responses.
+constexpr std::array<int, 5> NameLengths{4, 8, 12, 16, 32};
 
 enum class Ask {
     Interrogate,

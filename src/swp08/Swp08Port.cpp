@@ -95,7 +95,8 @@ void Swp08Protocol::Serve(Server& s, int Slot, const Bytes& Data)
 
 void Swp08Protocol::Connect(Server& s, int Slot, const Swp08::Request& r)
 {
-    const std::string& address = slots_[Slot].Address;
+    // A copy: the switcher's answer may cut this client off and clear its record.
+    const std::string address = slots_[Slot].Address;
     const std::optional<Swp08::Take> take = Swp08::TakeOf(s.model, r);
     if (!take) {
         if (Swp08::ForTheSwitcher(r))

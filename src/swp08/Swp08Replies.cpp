@@ -19,7 +19,6 @@ int Number(int Value, int Largest) { return Value < 0 ? Largest : Value; }
 char MatrixLevel(int Matrix, int Level) { return static_cast<char>(((Matrix & 0x0F) << 4) | (Level & 0x0F)); }
 
 // How many names of each length one message holds, by length code.
-constexpr std::array<int, 5> NameLengths{4, 8, 12, 16, 32};
 constexpr std::array<int, 5> NamesPerMessage{32, 16, 10, 8, 7};
 
 // Exactly Length bytes: cut, or padded with spaces (a NUL counts as a space).

@@ -1,12 +1,8 @@
 #include "swp08/Swp08Messages.h"
 
-#include <array>
-
 namespace Swp08 {
 
 namespace {
-
-constexpr std::array<int, 5> NameLengths{4, 8, 12, 16, 32};
 
 bool ReadNameLength(unsigned char Code, Request& r)
 {
