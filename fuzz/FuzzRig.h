@@ -10,6 +10,8 @@
 #include "logitek/Logitek.h"
 #include "support/Fakes.h"
 #include "switcher/SerialLink.h"
+#include "swp08/Swp08Link.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include <algorithm>
@@ -62,6 +64,18 @@ private:
     std::string path_;
 };
 
+// The SW-P-08 port's clients, which the port keeps to itself.
+inline const ClientSlots<Swp08Client>& Swp08Clients(Server& s)
+{
+    return static_cast<const Swp08Protocol*>(ProtocolOn(s, Port::SwP08))->Clients();
+}
+
+// The Ember+ port's consumers, which the port keeps to itself.
+inline const ClientSlots<EmberClient>& EmberClients(Server& s)
+{
+    return static_cast<const EmberProtocol*>(ProtocolOn(s, Port::Ember))->Clients();
+}
+
 // A server as startup leaves it for Type (and demo mode), its switcher on
 // line, the logs off so that millions of inputs write nothing.
 struct FuzzRig : TestRig {
@@ -112,10 +126,15 @@ struct FuzzRig : TestRig {
         server.onConnectionRequest(Port::Logitek);
         return server.LogitekClients.SlotCount();
     }
+    int ConnectSwp08()
+    {
+        server.onConnectionRequest(Port::SwP08);
+        return Swp08Clients(server).SlotCount();
+    }
     int ConnectEmber()
     {
         server.onConnectionRequest(Port::Ember);
-        return EmberPortOf(server)->Consumers().SlotCount();
+        return EmberClients(server).SlotCount();
     }
 
     // Serial bytes as the port delivers them, decoded as the decode timer would.
@@ -152,21 +171,27 @@ private:
     {
         return sockets.conn(P, Slot).inbound.size() + ReceiveBufferOf(P, Slot).size();
     }
-    const SlotTable* SlotsOf(Port P)
-    {
-        switch (P) {
-        case Port::Helm: return &server.HelmClients;
-        case Port::Zolt: return &server.ZoltClients;
-        case Port::Logitek: return &server.LogitekClients;
-        case Port::Ember: return &EmberPortOf(server)->Consumers();
-        default: return nullptr;
-        }
-    }
     const Bytes& ReceiveBufferOf(Port P, int Slot)
     {
+        switch (P) {
+        case Port::Helm: return ReceiveBufferIn(server.HelmClients.Records, Slot);
+        case Port::Zolt: return ReceiveBufferIn(server.ZoltClients.Records, Slot);
+        case Port::Logitek: return ReceiveBufferIn(server.LogitekClients.Records, Slot);
+        case Port::SwP08: return ReceiveBufferIn(Swp08Clients(server).Records, Slot);
+        case Port::Ember: return ReceiveBufferIn(EmberClients(server).Records, Slot);
+        default: return Nothing();
+        }
+    }
+    template <class Record>
+    static const Bytes& ReceiveBufferIn(const std::vector<Record>& Records, int Slot)
+    {
+        const size_t i = static_cast<size_t>(Slot);
+        return i < Records.size() ? Records[i].ReceiveBuffer : Nothing();
+    }
+    static const Bytes& Nothing()
+    {
         static const Bytes none;
-        const SlotTable* slots = SlotsOf(P);
-        return slots && slots->Valid(Slot) ? slots->Client(Slot).ReceiveBuffer : none;
+        return none;
     }
     // Fires the timer while it is on and each firing takes something: an
     // unfinished message then waits for bytes that never come.
@@ -266,6 +291,17 @@ inline void CheckWholeLogitekMessages(const Bytes& Wire)
     }
 }
 
+// Wire is nothing but DLE ACK, DLE NAK and whole SW-P-08 frames whose byte
+// count and checksum are right.
+inline void CheckWholeSwp08Frames(Bytes Wire)
+{
+    while (!Wire.empty()) {
+        FUZZ_CHECK(ByteAt(Wire, 0) == Swp08::Dle);
+        const Swp08::Unit kind = Swp08::CutUnit(Wire).Kind;
+        FUZZ_CHECK(kind == Swp08::Unit::Message || kind == Swp08::Unit::PeerAck || kind == Swp08::Unit::PeerNak);
+    }
+}
+
 // Wire is nothing but whole S101 frames with their CRC right, each an EmBER
 // packet or a keep-alive, and the messages they carry read as Glow.
 inline void CheckWholeEmberFrames(const Bytes& Wire)
@@ -280,7 +316,7 @@ inline void CheckWholeEmberFrames(const Bytes& Wire)
 }
 
 // The receive buffers stay within their caps once the decoders have run.
-inline void CheckBuffers(const Server& s)
+inline void CheckBuffers(Server& s)
 {
     FUZZ_CHECK(s.SerialBuffer.size() <= SerialBufferLimit);
     for (const ClientRecord& c : s.HelmClients.Records)
@@ -289,7 +325,9 @@ inline void CheckBuffers(const Server& s)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= ZoltBufferLimit);
     for (const LogitekClient& c : s.LogitekClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
-    for (const EmberClient& c : EmberPortOf(s)->Consumers().Records)
+    for (const Swp08Client& c : Swp08Clients(s).Records)
+        FUZZ_CHECK(c.ReceiveBuffer.size() <= Swp08BufferLimit);
+    for (const EmberClient& c : EmberClients(s).Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() + EmberUnfinished(c.Session) <= EmberInputCap);
 }
 
@@ -311,6 +349,8 @@ inline void CheckAll(FuzzRig& Rig)
             CheckWholeFrames(conn.outbound, "\xF1\xF4\xF5");
         else if (key.first == Port::Logitek)
             CheckWholeLogitekMessages(conn.outbound);
+        else if (key.first == Port::SwP08)
+            CheckWholeSwp08Frames(conn.outbound);
         else if (key.first == Port::Ember)
             CheckWholeEmberFrames(conn.outbound);
     }
@@ -343,8 +383,9 @@ inline SwitcherType FamilyFromMode(uint8_t Mode)
 }
 inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != SwitcherType::PassThru; }
 
-// A console on Port (Zolt or Logitek) sends the input after its first byte,
-// which picks the family and demo mode; a Helm PC is attached.
+// A console on Port (Zolt, Logitek or SW-P-08) sends the input after its
+// first byte, which picks the family and demo mode; a Helm PC is attached,
+// and for SW-P-08 a second client that hears every take.
 inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
 {
     if (Size == 0)
@@ -352,7 +393,11 @@ inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
     const uint8_t mode = Data[0];
     FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
     rig.ConnectHelm(HelmPcClientType);
-    const int slot = P == Port::Zolt ? rig.ConnectZolt() : rig.ConnectLogitek();
+    if (P == Port::SwP08)
+        rig.ConnectSwp08();
+    const int slot = P == Port::Zolt      ? rig.ConnectZolt()
+                     : P == Port::Logitek ? rig.ConnectLogitek()
+                                          : rig.ConnectSwp08();
     rig.ClientSends(P, slot, AsBytes(Data + 1, Size - 1));
     rig.PollOnce();
     CheckAll(rig);

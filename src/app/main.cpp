@@ -13,23 +13,24 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR] [--ember-port N]\n"
+    "                 [--listen-address ADDR] [--swp08-port N] [--ember-port N]\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -42,28 +43,32 @@ constexpr const char* Usage =
     "                        an interface's address, ::1; :: for every IPv6 and\n"
     "                        IPv4 address); wins over the \"Listen Address\" key\n"
     "                        (default: that key, else every IPv4 address)\n"
-    "  --ember-port N        TCP port of the Ember+ provider (0: off, negative: 9000);\n"
-    "                        wins over the \"Ember IP Port\" key (default: that key, else off)\n";
+    "  --swp08-port N        TCP port of the SW-P-08 router control port, 0 for\n"
+    "                        none; wins over the \"SW-P-08 IP Port\" key (default:\n"
+    "                        that key, else none)\n"
+    "  --ember-port N        TCP port of the Ember+ provider, 0 for none; wins\n"
+    "                        over the \"Ember IP Port\" key (default: that key,\n"
+    "                        else none)\n";
 
 struct Options {
     bool headless = false;
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
+    std::string swp08Port;
+    std::optional<long> swp08PortNumber;
     std::string emberPort;
+    std::optional<long> emberPortNumber;
 };
 
-// A whole decimal number that fits a long.
-std::optional<long> WholeNumber(const std::string& Text)
+// A TCP port number 0..65535 written in decimal digits only.
+std::optional<long> PortNumber(const std::string& text)
 {
-    try {
-        size_t used = 0;
-        const long value = std::stol(Text, &used);
-        if (used == Text.size())
-            return value;
-    } catch (const std::logic_error&) {
-    }
-    return std::nullopt;
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 || value > 65535)
+        return std::nullopt;
+    return value;
 }
 
 // Parses our options; returns an exit status when the program should stop now.
@@ -86,15 +91,24 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
+                             : arg == "--swp08-port"     ? &o.swp08Port
                              : arg == "--ember-port"     ? &o.emberPort
                                                          : nullptr;
-        if (value && i + 1 < argc && (value != &o.emberPort || WholeNumber(argv[i + 1]))) {
+        if (value && i + 1 < argc) {
             *value = argv[++i];
             continue;
         }
-        const char* problem = !value ? "unknown option" : i + 1 < argc ? "bad argument for" : "missing argument for";
-        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", problem, arg.c_str(), Usage);
+        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
+                     Usage);
         return 2;
+    }
+    const std::tuple<const char*, const std::string&, std::optional<long>&> ports[] = {
+        {"--swp08-port", o.swp08Port, o.swp08PortNumber}, {"--ember-port", o.emberPort, o.emberPortNumber}};
+    for (const auto& [name, text, number] : ports) {
+        if (!text.empty() && !(number = PortNumber(text))) {
+            std::fprintf(stderr, "hvnserver: invalid port '%s' for %s\n%s", text.c_str(), name, Usage);
+            return 2;
+        }
     }
     return std::nullopt;
 }
@@ -215,8 +229,8 @@ int main(int argc, char** argv)
     server.cfg.AppPath = *appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
-    if (!options.emberPort.empty())
-        server.cfg.EmberPortOption = EmberPortNumber(WholeNumber(options.emberPort).value_or(0));
+    server.cfg.Swp08PortOption = options.swp08PortNumber;
+    server.cfg.EmberPortOption = options.emberPortNumber;
     Connect(server, sockets, serial, timers, window.get());
     const std::unique_ptr<QSocketNotifier> notifier = CatchExitSignals(server, window.get());
     if (!notifier)

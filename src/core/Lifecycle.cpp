@@ -180,12 +180,11 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.LogitekPort);
         return false;
     }
-    const long ember = EmberPortInForce(s.cfg);
-    if (ember <= 0)
-        s.sockets.closeListener(Port::Ember);
-    else if (!OpenListener(s, Port::Ember, ember)) {
-        ShowIpError(s, ember);
-        return false;
+    for (const ListeningPortSetting& port : ListeningPorts) {
+        if (!ListenInForce(s, port)) {
+            ShowIpError(s, PortInForce(s.cfg, port));
+            return false;
+        }
     }
     return OpenSerialAtStart(s);
 }
@@ -223,8 +222,8 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
-        if (EmberPortInForce(s.cfg) > 0)
-            OpenListener(s, Port::Ember, EmberPortInForce(s.cfg));
+        for (const ListeningPortSetting& port : ListeningPorts)
+            ListenInForce(s, port);
         ShowSwitcherCaption(s);
         // Every table again; pass-through has none to ask for.
         if (Family(s.model).KeepsModel)
@@ -240,7 +239,8 @@ void ToggleServerEnabled(Server& s)
     s.serial.close();
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
-    s.sockets.closeListener(Port::Ember);
+    for (const ListeningPortSetting& port : ListeningPorts)
+        s.sockets.closeListener(port.Listener);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -296,6 +296,7 @@ void ReopenListeners(Server& s)
     const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
                                            {Port::Zolt, c.ZoltPort},
                                            {Port::Logitek, c.LogitekPort},
+                                           {Port::SwP08, Swp08PortInForce(c)},
                                            {Port::Ember, EmberPortInForce(c)}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))

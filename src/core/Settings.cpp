@@ -5,7 +5,6 @@
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
 #include "disk/Trap.h"
-#include "ember/EmberPort.h"
 #include "model/ClientAddresses.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
@@ -243,20 +242,11 @@ bool ApplyHelmPort(Server& s, long Number, const Ask& ask)
     return true;
 }
 
-// The operator's number for Port: the stored one, and a command line's ends.
-void ChoosePortNumber(Config& c, const ConsolePortSetting& Port, long Number)
-{
-    c.*Port.Number = Number;
-    if (Port.Option)
-        (c.*Port.Option).reset();
-}
-
 bool ApplyConsoleRows(Server& s, const std::array<ConsolePortChoice, ConsolePortCount>& New, const Ask& ask)
 {
     Config& c = s.cfg;
     for (size_t row = 0; row < ConsolePortCount; ++row)
-        if (ConsolePorts[row].Enabled)
-            c.*ConsolePorts[row].Enabled = New[row].Enabled;
+        c.*ConsolePorts[row].Enabled = New[row].Enabled;
     for (size_t row = 0; row < ConsolePortCount; ++row) {
         const ConsolePortSetting& port = ConsolePorts[row];
         const long number = New[row].Enabled ? New[row].Number : 0;
@@ -265,23 +255,23 @@ bool ApplyConsoleRows(Server& s, const std::array<ConsolePortChoice, ConsolePort
                    std::string("Invalid IP Port # for ") + port.Name + ". Please reenter a number between 1 and 65535");
             return false;
         }
-        // Unchanged, a number given on the command line stays out of the file.
-        if (number == PortNumber(c, port))
+        if (port.Restart == nullptr || number == c.*port.Number) {
+            c.*port.Number = number;
             continue;
-        if (port.Restart != nullptr && !Confirm(ask, "IP Port Change", port.ChangeQuestion))
+        }
+        if (!Confirm(ask, "IP Port Change", port.ChangeQuestion))
             return false;
-        ChoosePortNumber(c, port, number);
-        if (port.Restart != nullptr)
-            port.Restart(s);
+        c.*port.Number = number;
+        port.Restart(s);
     }
     for (const ConsolePortSetting& port : ConsolePorts) {
         if (!port.Listener)
             continue;
         std::string error;
-        if (!PortEnabled(c, port) && s.sockets.isListening(*port.Listener))
+        if (!(c.*port.Enabled) && s.sockets.isListening(*port.Listener))
             s.sockets.closeListener(*port.Listener);
-        else if (PortEnabled(c, port) && !s.sockets.isListening(*port.Listener))
-            s.sockets.listen(*port.Listener, BindAddress(c), PortNumber(c, port), error);
+        else if (c.*port.Enabled && !s.sockets.isListening(*port.Listener))
+            s.sockets.listen(*port.Listener, BindAddress(c), c.*port.Number, error);
     }
     return true;
 }
@@ -296,20 +286,7 @@ const std::array<ConsolePortSetting, ConsolePortCount> ConsolePorts = {{
     {"Logitek Console", &Config::EnableLogitekPort, &Config::LogitekPort, Port::Logitek, nullptr, nullptr},
     // Stored only: nothing listens on it.
     {"HVN Console", &Config::EnableHvnPort, &Config::HvnPort, std::nullopt, nullptr, nullptr},
-    {"Ember+", nullptr, &Config::EmberPort, Port::Ember,
-     "You have entered a new Ember+ IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm",
-     RestartEmberPort, &Config::EmberPortOption, DefaultEmberPort},
 }};
-
-long PortNumber(const Config& c, const ConsolePortSetting& Port)
-{
-    return Port.Option && c.*Port.Option ? *(c.*Port.Option) : c.*Port.Number;
-}
-
-bool PortEnabled(const Config& c, const ConsolePortSetting& Port)
-{
-    return Port.Enabled ? c.*Port.Enabled : PortNumber(c, Port) > 0;
-}
 
 void LoadSettings(Server& s)
 {
@@ -356,4 +333,50 @@ bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePor
     bool done = false;
     Trap(s, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyConsoleRows(s, New, ask); });
     return done;
+}
+
+const std::array<ListeningPortSetting, ListeningPortCount> ListeningPorts = {{
+    {"SW-P-08", Port::SwP08, &Config::Swp08Port, &Config::Swp08PortOption, DefaultSwp08Port},
+    {"Ember+", Port::Ember, &Config::EmberPort, &Config::EmberPortOption, DefaultEmberPort},
+}};
+
+long PortInForce(const Config& c, const ListeningPortSetting& Port)
+{
+    return (c.*Port.Option).value_or(c.*Port.Number);
+}
+
+bool ListenInForce(Server& s, const ListeningPortSetting& Port)
+{
+    const long number = PortInForce(s.cfg, Port);
+    if (number == 0) {
+        s.sockets.closeListener(Port.Listener);
+        return true;
+    }
+    std::string error;
+    return s.sockets.isListening(Port.Listener) || s.sockets.listen(Port.Listener, BindAddress(s.cfg), number, error);
+}
+
+ConsolePortChoice PortShown(const Config& c, const ListeningPortSetting& Port)
+{
+    const long number = PortInForce(c, Port);
+    return {number > 0, number > 0 ? number : Port.Usual};
+}
+
+bool ApplyListeningPort(Server& s, const ListeningPortSetting& Port, const ConsolePortChoice& New, const Ask& ask)
+{
+    const long number = New.Enabled ? New.Number : 0;
+    const std::string name = Port.Name;
+    if (number > LastPort) {
+        Refuse(ask, "Port Error", "Invalid IP Port # for " + name + ". Please reenter a number between 1 and 65535");
+        return false;
+    }
+    Config& c = s.cfg;
+    if (number == PortInForce(c, Port))
+        return true;
+    c.*Port.Number = number;
+    (c.*Port.Option).reset();
+    s.sockets.closeListener(Port.Listener);
+    if (!ListenInForce(s, Port))
+        Refuse(ask, "Port Error", "IP Port " + std::to_string(number) + " for " + name + " is not available");
+    return true;
 }

@@ -35,7 +35,6 @@ bool ApplySetup(Server& s, const SetupSettings& New, const Ask& ask);
 // The console ports, in the order of the console ports dialog.
 struct ConsolePortSetting {
     const char* Name;  // as the invalid-number message names it
-    // Null for a port that is on whenever its number is above 0.
     bool Config::*Enabled;
     long Config::*Number;
     // The listener that follows the enable flag; none where nothing listens.
@@ -44,17 +43,9 @@ struct ConsolePortSetting {
     // after this question; the others take a new number at the next start.
     const char* ChangeQuestion;
     void (*Restart)(Server& s);
-    // A number given on the command line, which wins while set; a number the
-    // operator chooses ends it. Null where there is none.
-    std::optional<long> Config::*Option = nullptr;
-    // What the dialog offers for a port that is off (0: its stored number).
-    long Usual = 0;
 };
-constexpr size_t ConsolePortCount = 4;
+constexpr size_t ConsolePortCount = 3;
 extern const std::array<ConsolePortSetting, ConsolePortCount> ConsolePorts;
-// The number of Port in force, and whether it is on.
-long PortNumber(const Config& c, const ConsolePortSetting& Port);
-bool PortEnabled(const Config& c, const ConsolePortSetting& Port);
 
 struct ConsolePortChoice {
     bool Enabled = false;
@@ -63,3 +54,27 @@ struct ConsolePortChoice {
 // Applies the rows in order. False when the operator cancelled or a number
 // is invalid: the rows before stay applied.
 bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePortCount>& New, const Ask& ask);
+// The ports after the console ports (SW-P-08, Ember+), in the order of the
+// console ports dialog: each is on while its number is above 0, and a number
+// given on the command line wins over the file's until the operator chooses one.
+struct ListeningPortSetting {
+    const char* Name;  // as the messages name it
+    Port Listener;
+    long Config::*Number;
+    std::optional<long> Config::*Option;
+    long Usual;  // what the dialog offers while the port is off
+};
+constexpr size_t ListeningPortCount = 2;
+extern const std::array<ListeningPortSetting, ListeningPortCount> ListeningPorts;
+// The number in force: the command line's, else the file's.
+long PortInForce(const Config& c, const ListeningPortSetting& Port);
+// Listens on the number in force when the port is not listening yet, or
+// closes the listener for 0; false when the port cannot be listened on.
+bool ListenInForce(Server& s, const ListeningPortSetting& Port);
+// The port as the console ports dialog shows it: the port in force, or the
+// usual port while it is off.
+ConsolePortChoice PortShown(const Config& c, const ListeningPortSetting& Port);
+// A port other than the one in force ends one from the command line and
+// moves the listener at once; the connections stay. False when the number is
+// invalid (and the operator was told).
+bool ApplyListeningPort(Server& s, const ListeningPortSetting& Port, const ConsolePortChoice& New, const Ask& ask);

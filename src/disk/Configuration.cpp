@@ -320,7 +320,7 @@ const Key Keys[] = {
     {"Listen Address", Text{&Config::ListenAddress, ""}},
     {"Allowed Clients", Text{&Config::AllowedClients, ""}},
     {"Max Clients", Number<long>{&Config::MaxClients, 0, 0}},
-    // 0 is off; a negative port means the usual one.
+    {"SW-P-08 IP Port", Number<long>{&Config::Swp08Port, 0, DefaultSwp08Port}},
     {"Ember IP Port", Number<long>{&Config::EmberPort, 0, DefaultEmberPort}},
 };
 

@@ -33,22 +33,6 @@ const PortKind EmberPortKind{Port::Ember,
                               "Invalid Ember+ Socket Count", "TCP/IP Ember+ Error", EmberSendError},
                              EmberReadBudget};
 
-const EmberProtocol* EmberPortOf(const Server& s)
-{
-    for (const auto& p : s.Protocols)
-        if (p->ListensOn() == Port::Ember)
-            return dynamic_cast<const EmberProtocol*>(p.get());
-    return nullptr;
-}
-
-EmberProtocol* EmberPortOf(Server& s) { return const_cast<EmberProtocol*>(EmberPortOf(std::as_const(s))); }
-
-void RestartEmberPort(Server& s)
-{
-    if (EmberProtocol* ember = EmberPortOf(s))
-        ember->Restart(s);
-}
-
 void EmberProtocol::Greet(Server& s, int Slot)
 {
     slots_[Slot].LastHeardMs = s.timers.nowMs();
@@ -154,17 +138,5 @@ void EmberProtocol::PollTick(Server& s)
         }
         // Whatever no announcement names: the caption, the link, the client count.
         TellChanges(s);
-    });
-}
-
-void EmberProtocol::Restart(Server& s)
-{
-    Trap(s, "IP Port Error", "IP Error", [&] {
-        CloseAllSlots(s, kind(), slots_, "Client Disconnected");
-        s.sockets.closeListener(Port::Ember);
-        std::string error;
-        const long port = EmberPortInForce(s.cfg);
-        if (port > 0 && !s.sockets.listen(Port::Ember, BindAddress(s.cfg), port, error))
-            LogTrappedError(s, "IP Port Error", "IP Error", 0, error);
     });
 }

@@ -32,9 +32,7 @@ public:
     void NamesChanged(Server& s, int Kind) override;
     void PollTick(Server& s) override;
 
-    // Closes every consumer and listens again on the port in force (none when 0).
-    void Restart(Server& s);
-    const ClientSlots<EmberClient>& Consumers() const { return slots_; }
+    const ClientSlots<EmberClient>& Clients() const { return slots_; }
 
 protected:
     SlotTable& Slots(Server&) const override { return slots_; }
@@ -54,10 +52,3 @@ private:
     CrosspointWatch watch_;
     EmberSnapshot told_;
 };
-
-// Closes every consumer and listens again on the port in force.
-void RestartEmberPort(Server& s);
-
-// The Ember+ port of the server (registered at start-up), or null.
-EmberProtocol* EmberPortOf(Server& s);
-const EmberProtocol* EmberPortOf(const Server& s);

@@ -5,13 +5,16 @@
 
 constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
+// The port control systems expect an SW-P-08 router on.
+constexpr long DefaultSwp08Port = 8910;
+// The port Ember+ consumers usually find a provider on.
+constexpr long DefaultEmberPort = 9000;
 
 // What a setting is without a file, or when its value is not one it takes.
 constexpr int DefaultCommPort = 1;
 constexpr const char* DefaultBaudRate = "57600";
 constexpr long DefaultHelmPort = 1250;
 constexpr long DefaultConsolePort = 1200;  // a console port given as a negative number
-constexpr long DefaultEmberPort = 9000;    // the Ember+ port given as a negative number
 constexpr int DefaultMaxListSize = 25;
 
 struct Config {
@@ -71,20 +74,25 @@ struct Config {
     std::string AllowedClients;
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
-    // "Ember IP Port": the Ember+ port; 0 is off.
+    // "SW-P-08 IP Port": where control systems connect; 0 is off. A negative
+    // value in the file stands for DefaultSwp08Port.
+    long Swp08Port = 0;
+    // Given on the command line: wins over Swp08Port and never reaches the file.
+    std::optional<long> Swp08PortOption;
+    // "Ember IP Port": where Ember+ consumers connect; 0 is off. A negative
+    // value in the file stands for DefaultEmberPort.
     long EmberPort = 0;
     // Given on the command line: wins over EmberPort and never reaches the file.
     std::optional<long> EmberPortOption;
 };
-
-// An Ember+ port number as the option gives it (the key's rule does the same): negative means 9000.
-inline long EmberPortNumber(long Given) { return Given < 0 ? DefaultEmberPort : Given; }
-
-// The Ember+ port in force (0: off): the command line's, else the file's.
-inline long EmberPortInForce(const Config& c) { return c.EmberPortOption.value_or(c.EmberPort); }
 
 // The listen address in force: the command line's, else the file's.
 inline const std::string& BindAddress(const Config& c)
 {
     return c.ListenAddressOption.empty() ? c.ListenAddress : c.ListenAddressOption;
 }
+
+// The SW-P-08 port in force (0: off): the command line's, else the file's.
+inline long Swp08PortInForce(const Config& c) { return c.Swp08PortOption.value_or(c.Swp08Port); }
+// The same for the Ember+ port.
+inline long EmberPortInForce(const Config& c) { return c.EmberPortOption.value_or(c.EmberPort); }

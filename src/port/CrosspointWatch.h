@@ -4,20 +4,18 @@
 // whole map): rather than trusting each announcement to name what changed,
 // the port asks the watch after every announcement that may touch the map,
 // and the watch compares the model's map with what it saw last.
-#include <optional>
 #include <vector>
 
 struct Model;
 
 class CrosspointWatch {
 public:
-    // The destinations (0-based) whose source differs from what was seen last
+    // The destinations (0-based) whose source, or being off, differs from what was seen last
     // (a destination not seen before counts as changed); they are seen now.
     std::vector<int> Changes(const Model& m);
     // Takes the map as it stands as seen, reporting nothing.
     void SeeAll(const Model& m);
 
 private:
-    // Per destination its source, none while it is off.
-    std::vector<std::optional<int>> seen_;
+    std::vector<int> seen_;
 };

@@ -37,9 +37,14 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port to be used by the server module for SW-P-08 router control. "
+    "This is the IP port that will be used by any "
+    "control systems, panels or automation that route with SW-P-08 "
+    "over a TCP/IP Connection (usually 8910).  ",
     "Enter the IP Port of the Ember+ provider. "
-    "Ember+ consumers (control systems and Ember+ viewers) browse the switcher's "
-    "names and status and route its crosspoints on this port. ",
+    "This is the IP port that will be used by any Ember+ consumers "
+    "(control systems and Ember+ viewers) that browse the switcher's names "
+    "and status and route its crosspoints (usually 9000).  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -68,7 +73,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "Ember+"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Ember+"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -103,11 +108,13 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        const ConsolePortSetting& port = ConsolePorts[row];
-        enabled_[row] = PortEnabled(s_.cfg, port);
+        const ConsolePortChoice shown =
+            row >= ConsolePortCount
+                ? PortShown(s_.cfg, ListeningPorts[row - ConsolePortCount])
+                : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled, s_.cfg.*ConsolePorts[row].Number};
+        enabled_[row] = shown.Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
-        const long number = PortNumber(s_.cfg, port);
-        txtConsoleIP[row]->setText(QString::number(number == 0 && port.Usual != 0 ? port.Usual : number));
+        txtConsoleIP[row]->setText(QString::number(shown.Number));
     }
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
@@ -125,9 +132,15 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
 void frmConsoleSetup::cmdOk_Click()
 {
     std::array<ConsolePortChoice, ConsolePortCount> rows;
-    for (size_t row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < ConsolePortCount; ++row)
         rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
     // The configuration file is written at exit.
-    if (ApplyConsolePorts(s_, rows, ask))
-        accept();
+    if (!ApplyConsolePorts(s_, rows, ask))
+        return;
+    for (size_t row = ConsolePortCount; row < RowCount; ++row) {
+        const ConsolePortChoice chosen{enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+        if (!ApplyListeningPort(s_, ListeningPorts[row - ConsolePortCount], chosen, ask))
+            return;
+    }
+    accept();
 }

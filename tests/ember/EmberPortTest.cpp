@@ -98,7 +98,7 @@ TEST_F(EmberPortTest, KeepAlivesGoAheadOfWaitingMessagesAndASilentConsumerIsClos
     EXPECT_TRUE(rig.logged("Ember+ Connected"));
     // In the client list and the total like any client.
     std::vector<ClientRow> rows;
-    EmberPortOf(s)->ListClients(s, rows);
+    ProtocolOn(s, Port::Ember)->ListClients(s, rows);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].Kind, "Ember+ Consumer");
     EXPECT_EQ(rows[0].Address, "127.0.0.1");
@@ -120,7 +120,7 @@ TEST_F(EmberPortTest, KeepAlivesGoAheadOfWaitingMessagesAndASilentConsumerIsClos
     Tick();
     EXPECT_FALSE(rig.sockets.isConnected(Port::Ember, c));
     EXPECT_TRUE(rig.logged("Ember+ Disconnected"));
-    EXPECT_EQ(EmberPortOf(s)->Connections(s), 0);
+    EXPECT_EQ(ProtocolOn(s, Port::Ember)->Connections(s), 0);
 }
 
 TEST_F(EmberPortTest, EveryCrosspointChangeReachesTheSubscribedWhateverMadeIt)

@@ -27,11 +27,6 @@ TEST(CrosspointWatch, ReportsEachChangeOnceWhateverResizedOrRewroteTheMap)
     m.CrosspointMap[3].Sources[0] = 16383;
     EXPECT_EQ(watch.Changes(m), (std::vector<int>{1, 3}));
     EXPECT_TRUE(watch.Changes(m).empty());
-    // Turned off, an output keeps its last source; turned on again from it, too.
-    m.CrosspointMap[1].SourceCount = 0;
-    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
-    m.CrosspointMap[1].SourceCount = 1;
-    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
 
     // New destinations count as changed; a shrunk table, or a count past the
     // table, is never read beyond its end.
@@ -42,5 +37,21 @@ TEST(CrosspointWatch, ReportsEachChangeOnceWhateverResizedOrRewroteTheMap)
     m.NumDestinations = 9;
     EXPECT_TRUE(watch.Changes(m).empty());
     m = MapOf(2);
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
+}
+
+TEST(CrosspointWatch, TurningAnOutputOffAndRoutingItsSourceAgainAreBothChanges)
+{
+    Model m = MapOf(3);
+    m.CrosspointMap[2].SourceCount = 0;
+    CrosspointWatch watch;
+    // Never seen, off or not, is a change.
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{0, 1, 2}));
+    m.CrosspointMap[1].Sources[0] = 5;
+    watch.SeeAll(m);
+    // A turn-off leaves the source in the record.
+    m.CrosspointMap[1].SourceCount = 0;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
+    m.CrosspointMap[1].SourceCount = 1;
     EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
 }
