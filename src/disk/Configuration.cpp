@@ -285,6 +285,9 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Spelled out: clang 14 deduces no aggregate's template arguments by itself.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // Every key, in the order the file is written.
 const Key Keys[] = {
