@@ -6,6 +6,7 @@
 #include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
@@ -14,15 +15,10 @@
 
 namespace {
 
-constexpr unsigned char KeepAlivePoll = 0xF5;
-constexpr unsigned char ReadyAnswer = 0xF4;
-constexpr unsigned char NotReadyAnswer = 0xF1;
 constexpr unsigned char CmdPassword = 0x80;
 constexpr unsigned char CmdLogin = 0x81;
 constexpr unsigned char CmdNotice = 0xA4;
-constexpr unsigned char CmdInfoRequest = 0xF2;
 constexpr unsigned char CmdCrosspointMap = 0xF6;
-constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int MaxInterruptionsPerCall = 16;
 
 ClientRecord* ClientAt(Server& s, int Index) { return s.HelmClients.Valid(Index) ? &s.HelmClients[Index] : nullptr; }
@@ -95,8 +91,8 @@ Handler HandlerFor(unsigned char Command)
 // frames they are: the other families' demos have no decoder that could answer them.
 bool AnsweredByDemoSwitcher(const Server& s, unsigned char Command)
 {
-    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != CmdInfoRequest && Command != CmdNotice &&
-           Command != CmdLogin && Command != CmdPassword;
+    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != ControlByte::InfoRequest &&
+           Command != CmdNotice && Command != CmdLogin && Command != CmdPassword;
 }
 
 size_t FirstCommandByte(const Bytes& Buffer, size_t From)
@@ -110,9 +106,9 @@ size_t FirstCommandByte(const Bytes& Buffer, size_t From)
 // The keep-alive poll (answered ready or not) and the client's answer to ours.
 void AnswerKeepAlive(Server& s, unsigned char Command, int Index)
 {
-    if (Command == KeepAlivePoll) {
+    if (Command == ControlByte::KeepAlivePoll) {
         const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
-        SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
+        SendToClient(s, Bytes(1, static_cast<char>(ready ? ControlByte::Acknowledge : ControlByte::NotReady)), Index);
     }
     if (ClientRecord* c = ClientAt(s, Index))
         c->SilentTicks = 0;
@@ -141,13 +137,13 @@ Bytes CutHelmFrame(Server& s, int Index)
             TakeClientBytes(s, pos + 1, Index);
             return Bytes();
         }
-        if (command == KeepAlivePoll || command == ReadyAnswer) {
+        if (command == ControlByte::KeepAlivePoll || command == ControlByte::Acknowledge) {
             TakeClientBytes(s, pos + 1, Index);
             AnswerKeepAlive(s, command, Index);
             return Bytes();
         }
         if (eom == Bytes::npos) {
-            eom = buffer.find(static_cast<char>(EndOfMessage), pos);
+            eom = buffer.find(static_cast<char>(ControlByte::EndOfMessage), pos);
             if (eom == Bytes::npos) {
                 TakeClientBytes(s, pos, Index);
                 return Bytes();  // wait for the rest of the frame

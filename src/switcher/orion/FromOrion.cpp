@@ -6,6 +6,7 @@
 #include "disk/SoftPanelFiles.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/FrameReader.h"
 #include "model/Server.h"
 #include "model/TakeTypes.h"
@@ -15,9 +16,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char Acknowledge = 0xF4;
-constexpr unsigned char Busy = 0xF3;
 
 void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 {
@@ -49,7 +47,10 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 }
 
 // The acknowledgement F4 and F3 travel alone and carry nothing.
-bool OrionSingleByte(Server&, unsigned char Byte) { return Byte == Acknowledge || Byte == Busy; }
+bool OrionSingleByte(Server&, unsigned char Byte)
+{
+    return Byte == ControlByte::Acknowledge || Byte == ControlByte::Nack;
+}
 
 }  // namespace
 

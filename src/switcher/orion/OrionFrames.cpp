@@ -1,13 +1,12 @@
 #include "switcher/orion/OrionFrames.h"
 
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/FrameReader.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char EndOfMessage = 0xFF;
 
 // Reads values of a frame whose length was checked, keeping their running sum.
 class OrionReader {
@@ -88,7 +87,7 @@ void OrionWriter::Name(const std::string& Text)
 Bytes OrionWriter::Finish()
 {
     frame_ += static_cast<char>(sum_);
-    frame_ += static_cast<char>(EndOfMessage);
+    frame_ += static_cast<char>(ControlByte::EndOfMessage);
     return frame_;
 }
 

@@ -4,6 +4,7 @@
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/vela/FromVelaShared.h"
@@ -11,10 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char KeepAliveAnswer = 0xF4;
-constexpr unsigned char KeepAlivePoll = 0xF5;
-constexpr unsigned char EndOfMessage = 0xFF;
 
 void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 {
@@ -60,12 +57,12 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 // F4 answers the keep-alive poll; F5 and a lone FF carry nothing.
 bool VelaSingleByte(Server& s, unsigned char Byte)
 {
-    if (Byte == KeepAliveAnswer) {
+    if (Byte == ControlByte::Acknowledge) {
         s.reports().SwitcherConnected(s, true);
         s.ModuleUpgradeActive = false;
         return true;
     }
-    return Byte == KeepAlivePoll || Byte == EndOfMessage;
+    return Byte == ControlByte::KeepAlivePoll || Byte == ControlByte::EndOfMessage;
 }
 
 }  // namespace
