@@ -17,7 +17,6 @@ namespace {
 
 constexpr int NoLevel = 1024;
 constexpr int MaxListEntries = 64;
-constexpr int RelayTable = 40;
 constexpr uint8_t LostStatus = 20;
 constexpr uint8_t DemoRestoredStatus = 21;
 
@@ -110,7 +109,7 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
     x.SumFlag = x.SumCount > 0 ? 1 : 0;
 
     if (relay)
-        s.reports().RelayOptoChanged(s, RelayTable, Output);
+        s.reports().RelayOptoChanged(s, TableRelays, Output);
     else if (allowed)
         s.reports().CrosspointChanged(s, Output, Input, Type);
     if (Output >= m.NumDestinations - 1)
