@@ -178,6 +178,12 @@ void SendToSwitcher(Server& s, const Bytes& Message)
     });
 }
 
+void SwitcherCommand(Server& s, const std::string& Text, const std::function<void()>& Send)
+{
+    if (!s.cfg.DemoMode)
+        Trap(s, Text, "Switcher Command Error", Send);
+}
+
 const std::string& ChosenSerialDevice(const Server& s)
 {
     return s.cfg.SerialDeviceOption.empty() ? s.cfg.SerialDevice : s.cfg.SerialDeviceOption;
