@@ -163,6 +163,17 @@ std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, 
     return std::move(read->Values);
 }
 
+void ReceiveDracoValues(Server& s, const Bytes& Frame, const DracoValuesReport& Report,
+                        const std::function<void(Model& m, const std::vector<int>& Values)>& Store)
+{
+    Trap(s, Report.TrapText, "Switcher Command Error", [&] {
+        const std::optional<std::vector<int>> values =
+            SoundDracoValues(s, Frame, DracoValuesLength(Report.Count), Report.Location);
+        if (values)
+            Store(s.model, *values);
+    });
+}
+
 DracoNames ReadDracoNames(const Bytes& Frame, size_t Count)
 {
     DracoNames read;

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int NameBytes = 8;
-constexpr int InhibitValues = 128;
 // The pauses a Draco needs after a table before the next command.
 constexpr int NamesSettleMs = 500;
 constexpr int ShortGapMs = 100;
@@ -131,7 +130,7 @@ Bytes BuildInhibitMapDraco(const std::vector<std::string>& Map)
 
 Bytes BuildLinksDraco(const std::vector<int>& SourceLinks, const std::vector<int>& DestinationLinks)
 {
-    std::vector<int> words(4, 0);
+    std::vector<int> words(LinkWords, 0);
     for (size_t w = 0; w < 2; ++w)
         for (size_t k = 0; k < 8; ++k) {
             const size_t first = 16 * w + 2 * k;
@@ -242,7 +241,7 @@ void SendPortMapDraco(Server& s)
         return;
     SwitcherCommand(s, "Error Sending Port Map", [&] {
         const CardRecord& card = s.model.SwitcherConfig[0].Cards[0];
-        std::vector<int> values(2 * PortMapPorts + 4, 0);
+        std::vector<int> values(PortMapValues, 0);
         for (size_t p = 0; p < PortMapPorts; ++p) {
             const PortRecord& port = card.Ports[p];
             for (size_t ch = 0; ch < 2 && ch < port.Channels.size(); ++ch)
