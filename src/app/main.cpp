@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -28,7 +29,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR]\n"
+    "                 [--listen-address ADDR] [--swp08-port N]\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -40,14 +41,29 @@ constexpr const char* Usage =
     "  --listen-address ADDR the one local address the ports listen on (127.0.0.1,\n"
     "                        an interface's address, ::1; :: for every IPv6 and\n"
     "                        IPv4 address); wins over the \"Listen Address\" key\n"
-    "                        (default: that key, else every IPv4 address)\n";
+    "                        (default: that key, else every IPv4 address)\n"
+    "  --swp08-port N        TCP port of the SW-P-08 router control port, 0 for\n"
+    "                        none; wins over the \"SW-P-08 IP Port\" key (default:\n"
+    "                        that key, else none)\n";
 
 struct Options {
     bool headless = false;
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
+    std::string swp08Port;
+    std::optional<long> swp08PortNumber;
 };
+
+// A TCP port number 0..65535 written in decimal digits only.
+std::optional<long> PortNumber(const std::string& text)
+{
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 || value > 65535)
+        return std::nullopt;
+    return value;
+}
 
 // Parses our options; returns an exit status when the program should stop now.
 std::optional<int> ParseOptions(int argc, char** argv, Options& o)
@@ -69,6 +85,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
+                             : arg == "--swp08-port"     ? &o.swp08Port
                                                          : nullptr;
         if (value && i + 1 < argc) {
             *value = argv[++i];
@@ -76,6 +93,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         }
         std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
                      Usage);
+        return 2;
+    }
+    if (!o.swp08Port.empty() && !(o.swp08PortNumber = PortNumber(o.swp08Port))) {
+        std::fprintf(stderr, "hvnserver: invalid port '%s' for --swp08-port\n%s", o.swp08Port.c_str(), Usage);
         return 2;
     }
     return std::nullopt;
@@ -197,6 +218,7 @@ int main(int argc, char** argv)
     server.cfg.AppPath = *appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
+    server.cfg.Swp08PortOption = options.swp08PortNumber;
     Connect(server, sockets, serial, timers, window.get());
     const std::unique_ptr<QSocketNotifier> notifier = CatchExitSignals(server, window.get());
     if (!notifier)

@@ -15,6 +15,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 
 #include <filesystem>
 #include <utility>
@@ -180,6 +181,10 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.LogitekPort);
         return false;
     }
+    if (!OpenSwp08Listener(s)) {
+        ShowIpError(s, Swp08PortInForce(s.cfg));
+        return false;
+    }
     return OpenSerialAtStart(s);
 }
 
@@ -216,6 +221,7 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
+        OpenSwp08Listener(s);
         ShowSwitcherCaption(s);
         // Every table again; pass-through has none to ask for.
         if (Family(s.model).KeepsModel)
@@ -231,6 +237,7 @@ void ToggleServerEnabled(Server& s)
     s.serial.close();
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
+    s.sockets.closeListener(Port::SwP08);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -281,8 +288,10 @@ void ShutdownServer(Server& s)
 void ReopenListeners(Server& s)
 {
     const Config& c = s.cfg;
-    const std::pair<Port, long> ports[] = {
-        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
+    const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
+                                           {Port::Zolt, c.ZoltPort},
+                                           {Port::Logitek, c.LogitekPort},
+                                           {Port::SwP08, Swp08PortInForce(c)}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))
             continue;

@@ -9,6 +9,7 @@
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include <filesystem>
@@ -333,4 +334,28 @@ bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePor
     bool done = false;
     Trap(s, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyConsoleRows(s, New, ask); });
     return done;
+}
+
+ConsolePortChoice Swp08PortShown(const Config& c)
+{
+    const long port = Swp08PortInForce(c);
+    return {port > 0, port > 0 ? port : DefaultSwp08Port};
+}
+
+bool ApplySwp08Port(Server& s, const ConsolePortChoice& New, const Ask& ask)
+{
+    const long number = New.Enabled ? New.Number : 0;
+    if (number > LastPort) {
+        Refuse(ask, "Port Error", "Invalid IP Port # for SW-P-08. Please reenter a number between 1 and 65535");
+        return false;
+    }
+    Config& c = s.cfg;
+    if (number == Swp08PortInForce(c))
+        return true;
+    c.Swp08Port = number;
+    c.Swp08PortOption.reset();
+    s.sockets.closeListener(Port::SwP08);
+    if (!OpenSwp08Listener(s))
+        Refuse(ask, "Port Error", "IP Port " + std::to_string(number) + " for SW-P-08 is not available");
+    return true;
 }

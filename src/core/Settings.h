@@ -54,3 +54,10 @@ struct ConsolePortChoice {
 // Applies the rows in order. False when the operator cancelled or a number
 // is invalid: the rows before stay applied.
 bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePortCount>& New, const Ask& ask);
+// The SW-P-08 port as the console ports dialog shows it: the port in force
+// (the command line's included), or the usual port while it is off.
+ConsolePortChoice Swp08PortShown(const Config& c);
+// A port other than the one in force ends one from the command line and
+// moves the listener at once; the connections stay. False when the number is
+// invalid (and the operator was told).
+bool ApplySwp08Port(Server& s, const ConsolePortChoice& New, const Ask& ask);

@@ -320,6 +320,7 @@ const Key Keys[] = {
     {"Listen Address", Text{&Config::ListenAddress, ""}},
     {"Allowed Clients", Text{&Config::AllowedClients, ""}},
     {"Max Clients", Number<long>{&Config::MaxClients, 0, 0}},
+    {"SW-P-08 IP Port", Number<long>{&Config::Swp08Port, 0, DefaultSwp08Port}},
 };
 
 }  // namespace

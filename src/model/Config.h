@@ -1,9 +1,12 @@
 #pragma once
 // The settings of tcpserve.ini, as the running server holds them.
+#include <optional>
 #include <string>
 
 constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
+// The port control systems expect an SW-P-08 router on.
+constexpr long DefaultSwp08Port = 8910;
 
 // What a setting is without a file, or when its value is not one it takes.
 constexpr int DefaultCommPort = 1;
@@ -69,6 +72,11 @@ struct Config {
     std::string AllowedClients;
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
+    // "SW-P-08 IP Port": where control systems connect; 0 is off. A negative
+    // value in the file stands for DefaultSwp08Port.
+    long Swp08Port = 0;
+    // Given on the command line: wins over Swp08Port and never reaches the file.
+    std::optional<long> Swp08PortOption;
 };
 
 // The listen address in force: the command line's, else the file's.
@@ -76,3 +84,6 @@ inline const std::string& BindAddress(const Config& c)
 {
     return c.ListenAddressOption.empty() ? c.ListenAddress : c.ListenAddressOption;
 }
+
+// The SW-P-08 port in force (0: off): the command line's, else the file's.
+inline long Swp08PortInForce(const Config& c) { return c.Swp08PortOption.value_or(c.Swp08Port); }

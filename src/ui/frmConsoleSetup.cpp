@@ -37,6 +37,10 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port to be used by the server module for SW-P-08 router control. "
+    "This is the IP port that will be used by any "
+    "control systems, panels or automation that route with SW-P-08 "
+    "over a TCP/IP Connection (usually 8910).  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -65,7 +69,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -100,9 +104,12 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        enabled_[row] = s_.cfg.*ConsolePorts[row].Enabled;
+        const ConsolePortChoice shown =
+            row == RowSwp08 ? Swp08PortShown(s_.cfg)
+                            : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled, s_.cfg.*ConsolePorts[row].Number};
+        enabled_[row] = shown.Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(s_.cfg.*ConsolePorts[row].Number));
+        txtConsoleIP[row]->setText(QString::number(shown.Number));
     }
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
@@ -120,9 +127,10 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
 void frmConsoleSetup::cmdOk_Click()
 {
     std::array<ConsolePortChoice, ConsolePortCount> rows;
-    for (size_t row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < ConsolePortCount; ++row)
         rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+    const ConsolePortChoice swp08{enabled_[RowSwp08], LeadingNumber(txtConsoleIP[RowSwp08]->text())};
     // The configuration file is written at exit.
-    if (ApplyConsolePorts(s_, rows, ask))
+    if (ApplyConsolePorts(s_, rows, ask) && ApplySwp08Port(s_, swp08, ask))
         accept();
 }
