@@ -4,6 +4,7 @@
 #include "helm/HelmPort.h"
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
+#include "model/VelaFrames.h"
 #include "switcher/ToSwitcher.h"
 
 #include <algorithm>
@@ -91,8 +92,6 @@ int ChannelCount(const PortRecord& p)
 {
     return std::min({static_cast<int>(p.ChannelCount), static_cast<int>(p.Channels.size()), 127});
 }
-
-enum class TreeValue { State, Status };
 
 // The counted tree of the state and status reports: every run is (count,
 // first = 0) followed by its entries, each entry led by its value byte.

@@ -203,19 +203,9 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = ConfigFrame(m, F);
-            CardRecord* card = ConfigCard(frame, C);
-            PortRecord* port = ConfigPort(card, P);
-            uint8_t* status = nullptr;
-            switch (Level) {
-            case 1: status = frame ? &frame->Cards[0].FrameStatus : nullptr; break;
-            case 2: status = card ? &card->Status : nullptr; break;
-            case 3: status = port ? &port->Status : nullptr; break;
-            default:
-                if (ChannelRecord* ch = ConfigChannel(port, Ch); ch && Ch < MaxStoredChannels)
-                    status = &ch->Status;
-                break;
-            }
+            uint8_t* status = Level < 4 || Ch < MaxStoredChannels
+                                  ? ConfigTreeValue(m, TreeValue::Status, Level, F, C, P, Ch)
+                                  : nullptr;
             if (status)
                 *status = static_cast<uint8_t>(Value);
         });

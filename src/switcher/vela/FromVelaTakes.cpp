@@ -329,27 +329,16 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = ConfigFrame(m, F);
-            if (!frame || C >= CardsPerFrame || P >= PortsPerCard)
-                return;
-            CardRecord& card = frame->Cards[static_cast<size_t>(C)];
-            PortRecord& port = card.Ports[static_cast<size_t>(P)];
-            uint8_t* state = nullptr;
-            switch (Level) {
-            case 1: state = &frame->Cards[0].Flag; break;
-            case 2: state = &card.Present; break;
-            case 3: state = &port.State; break;
-            default:
-                if (Ch < MaxStoredChannels && static_cast<size_t>(Ch) < port.Channels.size())
-                    state = &port.Channels[static_cast<size_t>(Ch)].State;
-                break;
-            }
+            uint8_t* state = Level < 4 || Ch < MaxStoredChannels
+                                 ? ConfigTreeValue(m, TreeValue::State, Level, F, C, P, Ch)
+                                 : nullptr;
             if (!state)
                 return;
             if (*state != 0 && Value == 0 && Level < 4)
                 ReportStateLoss(s, Level, F, C, P);
+            // A card with a state exists: its status is set beside it.
             if (s.cfg.DemoMode && Level == 2 && Value != 0 && *state != Value)
-                card.Status = DemoRestoredStatus;
+                ConfigCard(ConfigFrame(m, F), C)->Status = DemoRestoredStatus;
             *state = static_cast<uint8_t>(Value);
         });
         m.UpdateFlags &= ~ReplyBit::State;
