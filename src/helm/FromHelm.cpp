@@ -237,6 +237,14 @@ void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
         RequestSwitcherTables(s, AskBack, NoneValue, 0);
 }
 
+bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, const std::string& Location)
+{
+    if (ChecksumMatches(Frame))
+        return true;
+    LogSoftwareError(s, Text, Index, Location);
+    return false;
+}
+
 void DecodeHelmMessage(Server& s, int Index)
 {
     if (!s.HelmClients.Valid(Index))
@@ -277,10 +285,8 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Login Message");
         if (Frame.size() < 4)
             return;  // no type byte to read
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Login Message");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Login Message"))
             return;
-        }
         const int type = Frame.size() == 4 ? ByteAt(Frame, 1) : CombineBytes(ByteAt(Frame, 1), ByteAt(Frame, 2));
         s.HelmClients[Index].ClientType = type;
         LogForClient(s, LoginTypeText(type), Index);
@@ -352,10 +358,8 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             return;
         int64_t mask = Mask;
         if (!Frame.empty()) {
-            if (!ChecksumMatches(Frame)) {
-                LogSoftwareError(s, "Helm Check Sum Error", Index, "Info Request");
+            if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Info Request"))
                 return;
-            }
             if (Frame.size() != 13)
                 LogSoftwareError(s, "Helm Length Error", Index, "Info Request");
             mask = ReadInfoMask(Frame);
@@ -418,10 +422,8 @@ TakeCommand ReadTakeCommand(const Bytes& Frame, SwitcherType Type)
 void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Take Command", "Helm Command Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Take Command");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Take Command"))
             return;
-        }
         if (Frame.size() != 9 && Frame.size() != 11) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Take Command");
             return;
@@ -448,10 +450,8 @@ void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Salvo Execute", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Salvo Execute");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Salvo Execute"))
             return;
-        }
         if (Frame.size() != 6) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Salvo Execute");
             return;
@@ -472,10 +472,8 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
     Trap(s, "Error Reciving Notification", "Helm Message Error", [&] {
         if (!s.HelmClients.Valid(Index))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Notice Message");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Notice Message"))
             return;
-        }
         FrameReader r(Frame);
         const int code = r.Pair();
         const int count = r.Pair();
@@ -506,10 +504,8 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
     Trap(s, "Error Reciving Module Upgrade", "Helm Message Error", [&] {
         if (!s.HelmClients.Valid(Index))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Module Upgrade");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Module Upgrade"))
             return;
-        }
         FrameReader r(Frame);
         const int count = r.Pair();
         if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
@@ -532,10 +528,8 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Serial Message", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Gain Offset");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Gain Offset"))
             return;
-        }
         FrameReader r(Frame);
         const int count = r.Pair();
         if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
@@ -551,10 +545,8 @@ void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmIcomChannel(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Icom Channel", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Clock Config");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Clock Config"))
             return;
-        }
         if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, 0);
         LogForClient(s, "Received Icom Channel", Index);

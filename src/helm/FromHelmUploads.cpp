@@ -36,14 +36,6 @@ void StoreRange(std::vector<T>& Table, int Start, const std::vector<T>& Values)
     }
 }
 
-bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, const std::string& Location)
-{
-    if (ChecksumMatches(Frame))
-        return true;
-    LogSoftwareError(s, Text, Index, Location);
-    return false;
-}
-
 struct AlphaTableInfo {
     const char* Name;
     int64_t Bit;
