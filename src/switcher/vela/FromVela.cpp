@@ -8,6 +8,7 @@
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/vela/FromVelaShared.h"
+#include "switcher/vela/ToVela.h"
 
 #include <algorithm>
 
@@ -81,6 +82,36 @@ void DecodeVelaMessage(Server& s)
 }
 
 void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
+
+bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
+                     const char* ChecksumText, bool AlsoConsoles)
+{
+    if (Frame.empty())
+        return false;
+    if (!ChecksumMatches(Frame)) {
+        LogSoftwareError(s, ChecksumText, 0, Location);
+        if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
+            SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
+        return false;
+    }
+    s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
+                             PendingBit);
+    return true;
+}
+
+void Finish(Server& s, int64_t Bit, const std::string& Text)
+{
+    s.model.UpdateFlags &= ~Bit;
+    LogVelaMessage(s, Text);
+}
+
+bool ConfigurationKnown(const Model& m) { return !m.SwitcherConfig.empty() && m.SwitcherConfig[0].Cards[0].Count != 0; }
+
+uint8_t* StoredTreeValue(Model& m, TreeValue Which, int Level, int Frame, int Card, int Port, int Channel)
+{
+    return Level < 4 || Channel < MaxStoredChannels ? ConfigTreeValue(m, Which, Level, Frame, Card, Port, Channel)
+                                                    : nullptr;
+}
 
 void DeferRequest(Server& s, int64_t Mask)
 {

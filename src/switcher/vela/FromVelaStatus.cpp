@@ -19,31 +19,6 @@
 
 namespace {
 
-// Checksum (asking again for the table while UpdateBit is still pending),
-// then the frame goes to the Helm PCs, which lose PendingBit. False when the
-// frame is to be dropped.
-bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
-                     const char* ChecksumText = "Check Sum Error", bool AlsoConsoles = false)
-{
-    if (Frame.empty())
-        return false;
-    if (!ChecksumMatches(Frame)) {
-        LogSoftwareError(s, ChecksumText, 0, Location);
-        if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
-            SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
-        return false;
-    }
-    s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
-                             PendingBit);
-    return true;
-}
-
-void Finish(Server& s, int64_t Bit, const std::string& Text)
-{
-    s.model.UpdateFlags &= ~Bit;
-    LogVelaMessage(s, Text);
-}
-
 // E4 layout: E4, one byte not read, the frame count; then per frame its card
 // count, per card its port count, per port its channel count, one byte each.
 // With a null model the frame is only walked (the length check).
@@ -193,8 +168,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Switcher Status Info", "Switcher Message Error", [&] {
         Model& m = s.model;
-        // Nothing to hold statuses until the configuration has arrived.
-        if (m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+        if (!ConfigurationKnown(m))
             return;
         if (!CheckAndForward(s, Frame, "Switcher Status", ReplyBit::Status, ReplyBit::Status))
             return;
@@ -203,10 +177,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            uint8_t* status = Level < 4 || Ch < MaxStoredChannels
-                                  ? ConfigTreeValue(m, TreeValue::Status, Level, F, C, P, Ch)
-                                  : nullptr;
-            if (status)
+            if (uint8_t* status = StoredTreeValue(m, TreeValue::Status, Level, F, C, P, Ch))
                 *status = static_cast<uint8_t>(Value);
         });
         Finish(s, ReplyBit::Status, "Received Status Message");

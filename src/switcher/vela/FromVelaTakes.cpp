@@ -307,16 +307,8 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving State Message", "Vela Message Error", [&] {
         Model& m = s.model;
-        // Nothing to hold states until the configuration has arrived.
-        if (Frame.empty() || m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+        if (!ConfigurationKnown(m) || !CheckAndForward(s, Frame, "Switcher State", ReplyBit::State, ReplyBit::State))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Switcher State");
-            if (m.UpdateFlags & ReplyBit::State)
-                SendInfoRequestVela(s, ReplyBit::State, NoneValue, 0);
-            return;
-        }
-        s.reports().ForwardFrame(s, Frame, FrameAudience::HelmPCs, 0, UpdateBit::State);
         FrameReader r(Frame, 2);
         const int frames = r.Byte();
         const int firstFrame = r.Byte();
@@ -329,9 +321,7 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            uint8_t* state = Level < 4 || Ch < MaxStoredChannels
-                                 ? ConfigTreeValue(m, TreeValue::State, Level, F, C, P, Ch)
-                                 : nullptr;
+            uint8_t* state = StoredTreeValue(m, TreeValue::State, Level, F, C, P, Ch);
             if (!state)
                 return;
             if (*state != 0 && Value == 0 && Level < 4)
@@ -341,7 +331,6 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
                 ConfigCard(ConfigFrame(m, F), C)->Status = DemoRestoredStatus;
             *state = static_cast<uint8_t>(Value);
         });
-        m.UpdateFlags &= ~ReplyBit::State;
-        LogVelaMessage(s, "Received State Message");
+        Finish(s, ReplyBit::State, "Received State Message");
     });
 }
