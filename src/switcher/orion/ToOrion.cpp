@@ -15,25 +15,26 @@ namespace {
 
 bool InRange(int Number, int Count) { return Number >= 0 && Number < std::min(Count, Orion::Size); }
 
-unsigned char AlphaCommand(int Table)
+// The commands of a table's names and of its sort table; 0 for a table an
+// Orion keeps no names of.
+struct NameCommands {
+    unsigned char Names;
+    unsigned char Sort;
+};
+
+NameCommands NameCommandsOf(int Table)
 {
     switch (Table) {
-    case TableSources: return 0xFC;
-    case TableDestinations: return 0xFB;
-    case TableSalvos: return 0xEC;
-    default: return 0;
+    case TableSources: return {0xFC, 0xEF};
+    case TableDestinations: return {0xFB, 0xEE};
+    case TableSalvos: return {0xEC, 0xED};
+    default: return {0, 0};
     }
 }
 
-unsigned char SortCommand(int Kind)
-{
-    switch (Kind) {
-    case TableSources: return 0xEF;
-    case TableDestinations: return 0xEE;
-    case TableSalvos: return 0xED;
-    default: return 0;
-    }
-}
+// The salvo tables are as long as what is sent; the others have the
+// switcher's size.
+size_t EntriesSent(int Table, size_t Given) { return Table == TableSalvos ? Given : Orion::Size; }
 
 // The events of the client's salvo upload.
 std::vector<SalvoEventRecord> UploadedEvents(const Model& m)
@@ -136,12 +137,11 @@ void SendPollOrion(Server& s)
 
 void SendAlphaTableOrion(Server& s, const std::vector<std::string>& Names, int Table)
 {
-    const unsigned char command = AlphaCommand(Table);
+    const unsigned char command = NameCommandsOf(Table).Names;
     if (command == 0)
         return;
     SwitcherCommand(s, "Error Sending Alpha Table", [&] {
-        const size_t count = Table == TableSalvos ? Names.size() : Orion::Size;
-        SendToSwitcher(s, BuildOrionAlphaTable(command, Names, count));
+        SendToSwitcher(s, BuildOrionAlphaTable(command, Names, EntriesSent(Table, Names.size())));
         if (Table != TableSalvos)
             RequestSwitcherTables(s, Table == TableSources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas,
                                   NoneValue, 0);
@@ -150,13 +150,11 @@ void SendAlphaTableOrion(Server& s, const std::vector<std::string>& Names, int T
 
 void SendSortTableOrion(Server& s, const std::vector<int>& Table, int Kind)
 {
-    const unsigned char command = SortCommand(Kind);
+    const unsigned char command = NameCommandsOf(Kind).Sort;
     if (command == 0)
         return;
-    SwitcherCommand(s, "Error Sending Alpha Table", [&] {
-        const size_t count = Kind == TableSalvos ? Table.size() : Orion::Size;
-        SendToSwitcher(s, BuildOrionSortTable(command, Table, count));
-    });
+    SwitcherCommand(s, "Error Sending Alpha Table",
+                    [&] { SendToSwitcher(s, BuildOrionSortTable(command, Table, EntriesSent(Kind, Table.size()))); });
 }
 
 void SendInhibitMapOrion(Server& s, const std::vector<std::string>& Map)
