@@ -223,6 +223,14 @@ int64_t ReadInfoMask(const Bytes& Frame)
     return mask;
 }
 
+// A5 and EC: a byte count n (pair), then n bytes; n + 5 bytes in all.
+bool ByteRunFits(const Bytes& Frame)
+{
+    FrameReader r(Frame);
+    const int count = r.Pair();
+    return !r.Failed() && Frame.size() == static_cast<size_t>(count) + 5;
+}
+
 }  // namespace
 
 std::string ClientAddress(const Server& s, int Index)
@@ -498,7 +506,7 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// A5, byte count n (pair), n bytes for the switcher; n + 5 bytes in all.
+// A5: the bytes for the switcher (ByteRunFits).
 void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Module Upgrade", "Helm Message Error", [&] {
@@ -506,9 +514,7 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
             return;
         if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Module Upgrade"))
             return;
-        FrameReader r(Frame);
-        const int count = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
+        if (!ByteRunFits(Frame)) {
             LogSoftwareError(s, "Length Error", Index, "Module Upgrade");
             return;
         }
@@ -524,15 +530,13 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// EC, byte count n (pair), n bytes; n + 5 bytes in all.
+// EC: bytes for the switcher (ByteRunFits).
 void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Serial Message", "Helm Message Error", [&] {
         if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Gain Offset"))
             return;
-        FrameReader r(Frame);
-        const int count = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
+        if (!ByteRunFits(Frame)) {
             LogSoftwareError(s, "Length Error", Index, "Serial Message");
             return;
         }
