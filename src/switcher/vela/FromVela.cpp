@@ -83,17 +83,21 @@ void DecodeVelaMessage(Server& s)
 
 void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
 
+bool VelaChecksumOk(Server& s, const Bytes& Frame, const char* Text, const std::string& Location, int64_t AskAgain)
+{
+    if (ChecksumMatches(Frame))
+        return true;
+    LogSoftwareError(s, Text, 0, Location);
+    if (AskAgain && (s.model.UpdateFlags & AskAgain))
+        SendInfoRequestVela(s, AskAgain, NoneValue, 0);
+    return false;
+}
+
 bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
                      const char* ChecksumText, bool AlsoConsoles)
 {
-    if (Frame.empty())
+    if (Frame.empty() || !VelaChecksumOk(s, Frame, ChecksumText, Location, UpdateBit))
         return false;
-    if (!ChecksumMatches(Frame)) {
-        LogSoftwareError(s, ChecksumText, 0, Location);
-        if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
-            SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
-        return false;
-    }
     s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
                              PendingBit);
     return true;

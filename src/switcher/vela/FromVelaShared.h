@@ -16,6 +16,9 @@ void LogVelaMessage(Server& s, const std::string& Text);
 // More of a table is to come: ask again once the line is quiet.
 void DeferRequest(Server& s, int64_t Mask);
 
+// Whether the frame's check byte is right. If not, Text is logged at Location
+// and the table AskAgain (none for 0) is asked for again while still pending.
+bool VelaChecksumOk(Server& s, const Bytes& Frame, const char* Text, const std::string& Location, int64_t AskAgain = 0);
 // Checksum (asking again for the table while UpdateBit is still pending),
 // then the frame goes to the Helm PCs (and with AlsoConsoles the consoles),
 // which lose PendingBit. False when the frame is to be dropped.

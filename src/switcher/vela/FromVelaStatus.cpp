@@ -332,12 +332,8 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
         const int64_t bit = relays ? UpdateBit::RelayStates : UpdateBit::OptoStates;
         if (Frame.empty())
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Relay/Opto State");
-            if (m.UpdateFlags & UpdateBit::RelayStates)
-                SendInfoRequestVela(s, UpdateBit::RelayStates, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Check Sum Error", "Relay/Opto State", UpdateBit::RelayStates))
             return;
-        }
         if (kind != RelayKind && kind != OptoKind) {
             LogTrappedError(s, "Error Reciving Relay/Opto State", "Switcher Message Error", 0, "");
             return;

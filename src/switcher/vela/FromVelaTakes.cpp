@@ -197,10 +197,8 @@ std::optional<CrosspointRun> ReadCrosspointRun(const Bytes& Frame, int Destinati
 void ProcessVelaTake(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Take Command", "Vela Command Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Take Command");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Take Command"))
             return;
-        }
         FrameReader r(Frame, 1);
         int type = r.Pair();
         const size_t expected = (type & TakeType::LevelFlag) ? 11 : 9;
@@ -227,10 +225,8 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
     std::string step = "CSum Error";
     try {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Crosspoint Map");
+        if (!VelaChecksumOk(s, Frame, "Check Sum Error", "Crosspoint Map"))
             return;
-        }
         step = "Socket Error";
         s.reports().ForwardFrame(s, Frame, FrameAudience::AllOnline, 0, UpdateBit::Crosspoints);
         const bool polled = AnyPolledClient(s);
