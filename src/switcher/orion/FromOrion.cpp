@@ -121,11 +121,8 @@ void ProcessOrionTake(Server& s, const Bytes& Frame)
 
 void ProcessOrionCrosspointMap(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Crosspoint Map", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        std::vector<int> sources;
-        if (!OrionFrameSound(s, ReadOrionCrosspointMap(Frame, sources), "Crosspoint Map"))
-            return;
+    const OrionReport report{"Error Receiving Crosspoint Map", "Crosspoint Map"};
+    ReceiveOrion(s, Frame, report, ReadOrionCrosspointMap, [&](Model& m, const std::vector<int>& sources) {
         const size_t outputs =
             std::min({sources.size(), m.CrosspointMap.size(), static_cast<size_t>(m.NumDestinations)});
         for (size_t d = 0; d < outputs; ++d)
@@ -167,16 +164,12 @@ void ProcessOrionAlphaTable(Server& s, const Bytes& Frame)
 
 void ProcessOrionLinks(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Links", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        const bool sources = ByteAt(Frame, 0) == 0xFA;
-        const std::string label = sources ? "Source Links" : "Destination Links";
-        std::vector<int> links;
-        if (!OrionFrameSound(s, ReadOrionLinks(Frame, links), label))
-            return;
+    const bool sources = ByteAt(Frame, 0) == 0xFA;
+    const OrionReport report{"Error Receiving Links", sources ? "Source Links" : "Destination Links"};
+    ReceiveOrion(s, Frame, report, ReadOrionLinks, [&](Model& m, const std::vector<int>& links) {
         std::vector<int>& table = sources ? m.SourceLinks : m.DestinationLinks;
         std::copy_n(links.begin(), std::min(links.size(), table.size()), table.begin());
-        LogOrionMessage(s, "256 " + label);
+        LogOrionMessage(s, "256 " + report.Location);
         s.reports().SwitcherConnected(s, true);
         const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
         ClearUpdateBit(s, bit);
