@@ -135,6 +135,7 @@ void SendPollOrion(Server& s)
         SendToSwitcher(s, Bytes("\xF5", 1));
 }
 
+// Names in switcher order; Table 10 sources, 20 destinations, 50 salvos.
 void SendAlphaTableOrion(Server& s, const std::vector<std::string>& Names, int Table)
 {
     const unsigned char command = NameCommandsOf(Table).Names;
