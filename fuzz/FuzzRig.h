@@ -5,11 +5,14 @@
 // and the checks of what the code promises whatever arrives. A broken
 // promise aborts, so libFuzzer keeps the input as a finding.
 #include "core/DemoMode.h"
+#include "ember/EmberPort.h"
 #include "helm/FromHelm.h"
 #include "helm/HelmPort.h"
 #include "logitek/Logitek.h"
 #include "support/Fakes.h"
 #include "switcher/SerialLink.h"
+#include "swp08/Swp08Link.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include "ModelPool.h"
@@ -67,7 +70,7 @@ private:
 
 // The settings every fuzzed server runs with: its family, demo mode, the
 // private folder, and the logs off so that millions of inputs write nothing.
-inline void SetUpServer(Server& s, int Type, bool Demo)
+inline void SetUpServer(Server& s, SwitcherType Type, bool Demo)
 {
     Config& c = s.cfg;
     c.AppPath = FuzzFolder::Path();
@@ -75,7 +78,7 @@ inline void SetUpServer(Server& s, int Type, bool Demo)
     c.MaintainErrorLog = false;
     c.LogSwitcherErrors = false;
     c.DemoMode = Demo;
-    c.PassThru = Type == TypePassThru;
+    c.PassThru = Type == SwitcherType::PassThru;
     c.HelmPort = 1250;
     s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
     s.LogitekHeader = Bytes("\x01\x03\x00", 3);
@@ -83,7 +86,7 @@ inline void SetUpServer(Server& s, int Type, bool Demo)
 }
 
 // The model startup leaves for Type (and demo mode).
-inline Model MadeModel(int Type, bool Demo)
+inline Model MadeModel(SwitcherType Type, bool Demo)
 {
     TestRig rig;
     SetUpServer(rig.server, Type, Demo);
@@ -100,18 +103,30 @@ inline Model MadeModel(int Type, bool Demo)
 // compared whole: watched only where no file is read while an input runs.
 enum class Tables { Compared, Watched };
 
+// The SW-P-08 port's clients, which the port keeps to itself.
+inline const ClientSlots<Swp08Client>& Swp08Clients(Server& s)
+{
+    return static_cast<const Swp08Protocol*>(ProtocolOn(s, Port::SwP08))->Clients();
+}
+
+// The Ember+ port's consumers, which the port keeps to itself.
+inline const ClientSlots<EmberClient>& EmberClients(Server& s)
+{
+    return static_cast<const EmberProtocol*>(ProtocolOn(s, Port::Ember))->Clients();
+}
+
 // A server as startup leaves it for Type (and demo mode), its switcher on
 // line. Each rig is new; only its model comes from the pool, and goes back
 // to it when the rig ends.
 struct FuzzRig : TestRig {
-    explicit FuzzRig(int Type, bool Demo = false, Tables How = Tables::Compared)
+    explicit FuzzRig(SwitcherType Type, bool Demo = false, Tables How = Tables::Compared)
         : pool_(ModelPool::For(Type, Demo, MadeModel))
     {
         SetUpServer(server, Type, Demo);
         server.model = pool_.Take(How == Tables::Watched);
         serial.opened = !Demo;
-        server.SwitcherOnline = true;
-        server.SwitcherLink.Connected = 1;
+        server.Link.Answered();
+        server.Link.AllTablesArrived();
     }
     ~FuzzRig() { pool_.Give(std::move(server.model)); }
     FuzzRig(const FuzzRig&) = delete;
@@ -121,10 +136,10 @@ struct FuzzRig : TestRig {
     // that type (no passwords are set) and waiting for the tables in Pending.
     int ConnectHelm(int Type, int64_t Pending = 0)
     {
-        wscktClients_ConnectionRequest(server);
-        const int slot = server.ClientSlotCount();
+        server.onConnectionRequest(Port::Helm);
+        const int slot = server.HelmClients.SlotCount();
         if (Type != 0) {
-            ClientRecord& c = server.ClientTable[static_cast<size_t>(slot)];
+            ClientRecord& c = server.HelmClients[slot];
             c.LoggedIn = true;
             c.ClientType = Type;
             c.PendingRequests = Pending;
@@ -133,13 +148,23 @@ struct FuzzRig : TestRig {
     }
     int ConnectZolt()
     {
-        wscktZolt_ConnectionRequest(server);
-        return server.ZoltSlotCount();
+        server.onConnectionRequest(Port::Zolt);
+        return server.ZoltClients.SlotCount();
     }
     int ConnectLogitek()
     {
-        wscktLogitek_ConnectionRequest(server);
-        return server.LogitekSlotCount();
+        server.onConnectionRequest(Port::Logitek);
+        return server.LogitekClients.SlotCount();
+    }
+    int ConnectSwp08()
+    {
+        server.onConnectionRequest(Port::SwP08);
+        return Swp08Clients(server).SlotCount();
+    }
+    int ConnectEmber()
+    {
+        server.onConnectionRequest(Port::Ember);
+        return EmberClients(server).SlotCount();
     }
 
     // Serial bytes as the port delivers them, decoded as the decode timer would.
@@ -178,14 +203,24 @@ private:
     }
     const Bytes& ReceiveBufferOf(Port P, int Slot)
     {
-        static const Bytes none;
-        const size_t i = static_cast<size_t>(Slot);
         switch (P) {
-        case Port::Helm: return i < server.ClientTable.size() ? server.ClientTable[i].ReceiveBuffer : none;
-        case Port::Zolt: return i < server.ZoltClientTable.size() ? server.ZoltClientTable[i].ReceiveBuffer : none;
-        case Port::Logitek:
-            return i < server.LogitekClientTable.size() ? server.LogitekClientTable[i].ReceiveBuffer : none;
+        case Port::Helm: return ReceiveBufferIn(server.HelmClients.Records, Slot);
+        case Port::Zolt: return ReceiveBufferIn(server.ZoltClients.Records, Slot);
+        case Port::Logitek: return ReceiveBufferIn(server.LogitekClients.Records, Slot);
+        case Port::SwP08: return ReceiveBufferIn(Swp08Clients(server).Records, Slot);
+        case Port::Ember: return ReceiveBufferIn(EmberClients(server).Records, Slot);
+        default: return Nothing();
         }
+    }
+    template <class Record>
+    static const Bytes& ReceiveBufferIn(const std::vector<Record>& Records, int Slot)
+    {
+        const size_t i = static_cast<size_t>(Slot);
+        return i < Records.size() ? Records[i].ReceiveBuffer : Nothing();
+    }
+    static const Bytes& Nothing()
+    {
+        static const Bytes none;
         return none;
     }
     // Fires the timer while it is on and each firing takes something: an
@@ -229,14 +264,14 @@ HVN_FUZZ_UNTRACED inline void CheckModel(const Server& s)
         FUZZ_CHECK(x.SourceCount <= MaxSourceEntries && x.SumCount <= MaxSourceEntries);
     // A Vela follows its name tables, and demo mode plays a Vela of its own
     // size for every family; otherwise Orion and Draco keep their size.
-    if (m.SwitcherType == TypeVela || s.cfg.DemoMode) {
+    if (m.SwitcherType == SwitcherType::Vela || s.cfg.DemoMode) {
         FUZZ_CHECK(sized(m.TransitionControl, nd));
         FUZZ_CHECK(sized(m.RelayAlphas, m.NumRelays) && sized(m.RelaySortTable, m.NumRelays) &&
                    sized(m.RelayStates, m.NumRelays) && sized(m.RelayConfig, m.NumRelays));
         FUZZ_CHECK(sized(m.OptoAlphas, m.NumOptos) && sized(m.OptoSortTable, m.NumOptos) &&
                    sized(m.OptoStates, m.NumOptos));
     } else {
-        const int fixed = m.SwitcherType == TypeOrion ? 256 : 32;
+        const int fixed = m.SwitcherType == SwitcherType::Orion ? 256 : 32;
         FUZZ_CHECK(ns == fixed && nd == fixed);
         FUZZ_CHECK(sized(m.RelayAlphas, fixed) && sized(m.OptoAlphas, fixed) && sized(m.RelayStates, fixed) &&
                    sized(m.OptoStates, fixed));
@@ -288,16 +323,44 @@ HVN_FUZZ_UNTRACED inline void CheckWholeLogitekMessages(const Bytes& Wire)
     }
 }
 
+// Wire is nothing but DLE ACK, DLE NAK and whole SW-P-08 frames whose byte
+// count and checksum are right.
+inline void CheckWholeSwp08Frames(Bytes Wire)
+{
+    while (!Wire.empty()) {
+        FUZZ_CHECK(ByteAt(Wire, 0) == Swp08::Dle);
+        const Swp08::Unit kind = Swp08::CutUnit(Wire).Kind;
+        FUZZ_CHECK(kind == Swp08::Unit::Message || kind == Swp08::Unit::PeerAck || kind == Swp08::Unit::PeerNak);
+    }
+}
+
+// Wire is nothing but whole S101 frames with their CRC right, each an EmBER
+// packet or a keep-alive, and the messages they carry read as Glow.
+inline void CheckWholeEmberFrames(const Bytes& Wire)
+{
+    EmberConsumer reader;
+    const EmberIntake in = ReadEmberInput(reader, Wire);
+    FUZZ_CHECK(reader.Reader.BadFrames == 0 && !in.OverCap && EmberUnfinished(reader) == 0);
+    FUZZ_CHECK(Wire.empty() || (ByteAt(Wire, 0) == S101::Bof && ByteAt(Wire, Wire.size() - 1) == S101::Eof));
+    std::vector<GlowElement> elements;
+    for (const Bytes& m : in.Messages)
+        FUZZ_CHECK(DecodeGlow(m, elements));
+}
+
 // The receive buffers stay within their caps once the decoders have run.
-HVN_FUZZ_UNTRACED inline void CheckBuffers(const Server& s)
+HVN_FUZZ_UNTRACED inline void CheckBuffers(Server& s)
 {
     FUZZ_CHECK(s.SerialBuffer.size() <= SerialBufferLimit);
-    for (const ClientRecord& c : s.ClientTable)
+    for (const ClientRecord& c : s.HelmClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= HelmBufferLimit);
-    for (const ZoltClient& c : s.ZoltClientTable)
+    for (const ZoltClient& c : s.ZoltClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= ZoltBufferLimit);
-    for (const LogitekClient& c : s.LogitekClientTable)
+    for (const LogitekClient& c : s.LogitekClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
+    for (const Swp08Client& c : Swp08Clients(s).Records)
+        FUZZ_CHECK(c.ReceiveBuffer.size() <= Swp08BufferLimit);
+    for (const EmberClient& c : EmberClients(s).Records)
+        FUZZ_CHECK(c.ReceiveBuffer.size() + EmberUnfinished(c.Session) <= EmberInputCap);
 }
 
 // What went to the serial line and to the Helm and Logitek clients is whole
@@ -312,12 +375,16 @@ HVN_FUZZ_UNTRACED inline void CheckAll(FuzzRig& Rig)
         return;
     // The keep-alive poll goes alone; an Orion or Draco is asked for its
     // tables with a lone F2 as well.
-    CheckWholeFrames(Rig.serial.written(), s.model.SwitcherType == TypeVela ? "\xF5" : "\xF2\xF5");
+    CheckWholeFrames(Rig.serial.written(), s.model.SwitcherType == SwitcherType::Vela ? "\xF5" : "\xF2\xF5");
     for (const auto& [key, conn] : Rig.sockets.conns) {
         if (key.first == Port::Helm)
             CheckWholeFrames(conn.outbound, "\xF1\xF4\xF5");
         else if (key.first == Port::Logitek)
             CheckWholeLogitekMessages(conn.outbound);
+        else if (key.first == Port::SwP08)
+            CheckWholeSwp08Frames(conn.outbound);
+        else if (key.first == Port::Ember)
+            CheckWholeEmberFrames(conn.outbound);
     }
 }
 
@@ -327,7 +394,7 @@ inline Bytes AsBytes(const uint8_t* Data, size_t Size) { return Bytes(reinterpre
 // for every table, a soft panel, a Zolt console and a Logitek console
 // attached, then a round of the poll timer (table requests, keep-alive) on
 // whatever it left.
-inline void FuzzSwitcher(int Type, const uint8_t* Data, size_t Size)
+inline void FuzzSwitcher(SwitcherType Type, const uint8_t* Data, size_t Size)
 {
     FuzzRig rig(Type, false, Tables::Watched);
     rig.ConnectHelm(HelmPcClientType, InfoRequestMaskBits);
@@ -341,16 +408,17 @@ inline void FuzzSwitcher(int Type, const uint8_t* Data, size_t Size)
 
 // The families a client-side target plays, picked by the low bits of its
 // first input byte; the next bit turns demo mode on.
-inline int FamilyFromMode(uint8_t Mode)
+inline SwitcherType FamilyFromMode(uint8_t Mode)
 {
-    static constexpr int Types[] = {TypeVela, TypeOrion, TypeDraco, TypePassThru};
+    static constexpr SwitcherType Types[] = {SwitcherType::Vela, SwitcherType::Orion, SwitcherType::Draco,
+                                             SwitcherType::PassThru};
     return Types[Mode & 3];
 }
-inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != TypePassThru; }
+inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != SwitcherType::PassThru; }
 
-// A console on Port (Zolt or Logitek) sends the input after its first byte,
-// which picks the family and demo mode; a Helm PC that has its tables is
-// attached.
+// A console on Port (Zolt, Logitek or SW-P-08) sends the input after its
+// first byte, which picks the family and demo mode; a Helm PC that has its
+// tables is attached, and for SW-P-08 a second client that hears every take.
 inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
 {
     if (Size == 0)
@@ -358,7 +426,11 @@ inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
     const uint8_t mode = Data[0];
     FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode), Tables::Watched);
     rig.ConnectHelm(HelmPcClientType);
-    const int slot = P == Port::Zolt ? rig.ConnectZolt() : rig.ConnectLogitek();
+    if (P == Port::SwP08)
+        rig.ConnectSwp08();
+    const int slot = P == Port::Zolt      ? rig.ConnectZolt()
+                     : P == Port::Logitek ? rig.ConnectLogitek()
+                                          : rig.ConnectSwp08();
     rig.ClientSends(P, slot, AsBytes(Data + 1, Size - 1));
     rig.PollOnce();
     CheckAll(rig);

@@ -195,11 +195,11 @@ struct WatchTables {
 // and the one the inputs use, put back to it before each input.
 class ModelPool {
 public:
-    using Maker = Model (*)(int Type, bool Demo);
+    using Maker = Model (*)(SwitcherType Type, bool Demo);
 
-    static ModelPool& For(int Type, bool Demo, Maker Make)
+    static ModelPool& For(SwitcherType Type, bool Demo, Maker Make)
     {
-        static std::map<std::pair<int, bool>, ModelPool> pools;
+        static std::map<std::pair<SwitcherType, bool>, ModelPool> pools;
         const auto key = std::make_pair(Type, Demo);
         auto it = pools.find(key);
         if (it == pools.end())

@@ -29,8 +29,8 @@ void ChangeEverything(Model& m, int Round)
 TEST(ModelPool, EveryInputGetsTheModelAsMadeWhetherItsTablesAreWatchedOrCompared)
 {
     for (const bool demo : {false, true}) {
-        const Model made = MadeModel(TypeVela, demo);
-        ModelPool pool(MadeModel(TypeVela, demo));
+        const Model made = MadeModel(SwitcherType::Vela, demo);
+        ModelPool pool(MadeModel(SwitcherType::Vela, demo));
         for (int round = 0; round < 6; ++round) {
             const bool watched = round != 4;
             Model m = pool.Take(watched);

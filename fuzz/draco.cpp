@@ -6,6 +6,6 @@ HVN_FUZZ_MESSAGE_MUTATOR(FFFrames, 0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    FuzzSwitcher(TypeDraco, Data, Size);
+    FuzzSwitcher(SwitcherType::Draco, Data, Size);
     return 0;
 }

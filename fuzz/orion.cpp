@@ -6,6 +6,6 @@ HVN_FUZZ_MESSAGE_MUTATOR(FFFrames, 0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    FuzzSwitcher(TypeOrion, Data, Size);
+    FuzzSwitcher(SwitcherType::Orion, Data, Size);
     return 0;
 }

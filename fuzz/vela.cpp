@@ -6,6 +6,6 @@ HVN_FUZZ_MESSAGE_MUTATOR(SumCheckedFrames, 0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    FuzzSwitcher(TypeVela, Data, Size);
+    FuzzSwitcher(SwitcherType::Vela, Data, Size);
     return 0;
 }

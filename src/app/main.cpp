@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -22,13 +23,14 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR]\n"
+    "                 [--listen-address ADDR] [--swp08-port N] [--ember-port N]\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -40,14 +42,34 @@ constexpr const char* Usage =
     "  --listen-address ADDR the one local address the ports listen on (127.0.0.1,\n"
     "                        an interface's address, ::1; :: for every IPv6 and\n"
     "                        IPv4 address); wins over the \"Listen Address\" key\n"
-    "                        (default: that key, else every IPv4 address)\n";
+    "                        (default: that key, else every IPv4 address)\n"
+    "  --swp08-port N        TCP port of the SW-P-08 router control port, 0 for\n"
+    "                        none; wins over the \"SW-P-08 IP Port\" key (default:\n"
+    "                        that key, else none)\n"
+    "  --ember-port N        TCP port of the Ember+ provider, 0 for none; wins\n"
+    "                        over the \"Ember IP Port\" key (default: that key,\n"
+    "                        else none)\n";
 
 struct Options {
     bool headless = false;
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
+    std::string swp08Port;
+    std::optional<long> swp08PortNumber;
+    std::string emberPort;
+    std::optional<long> emberPortNumber;
 };
+
+// A TCP port number 0..65535 written in decimal digits only.
+std::optional<long> PortNumber(const std::string& text)
+{
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 || value > 65535)
+        return std::nullopt;
+    return value;
+}
 
 // Parses our options; returns an exit status when the program should stop now.
 std::optional<int> ParseOptions(int argc, char** argv, Options& o)
@@ -69,6 +91,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
+                             : arg == "--swp08-port"     ? &o.swp08Port
+                             : arg == "--ember-port"     ? &o.emberPort
                                                          : nullptr;
         if (value && i + 1 < argc) {
             *value = argv[++i];
@@ -77,6 +101,14 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
                      Usage);
         return 2;
+    }
+    const std::tuple<const char*, const std::string&, std::optional<long>&> ports[] = {
+        {"--swp08-port", o.swp08Port, o.swp08PortNumber}, {"--ember-port", o.emberPort, o.emberPortNumber}};
+    for (const auto& [name, text, number] : ports) {
+        if (!text.empty() && !(number = PortNumber(text))) {
+            std::fprintf(stderr, "hvnserver: invalid port '%s' for %s\n%s", text.c_str(), name, Usage);
+            return 2;
+        }
     }
     return std::nullopt;
 }
@@ -118,55 +150,41 @@ void RaiseDescriptorLimit()
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The folder of the settings and logs, ending with '/'; none when it cannot be used.
+std::optional<std::string> AppDir(const Options& o)
 {
-    Options options;
-    if (auto status = ParseOptions(argc, argv, options))
-        return *status;
-    RaiseDescriptorLimit();
+    std::string dir = o.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : o.appDir;
+    if (!PrepareAppDir(dir))
+        return std::nullopt;
+    if (dir.back() != '/')
+        dir += '/';
+    return dir;
+}
 
-    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
-    const bool windowed = ShowsWindows(*app);
-    std::string appDir = options.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : options.appDir;
-    if (!PrepareAppDir(appDir))
-        return 1;
-    if (appDir.back() != '/')
-        appDir += '/';
-
-    HeadlessDisplay headless(true);
-    std::unique_ptr<frmMain> window;
-    if (windowed) {
-        window = std::make_unique<frmMain>();
-        // The window hides in the tray; only Exit ends the program.
-        KeepRunningWithoutWindows();
-    }
-    Display& display = window ? static_cast<Display&>(*window) : headless;
-    QtSockets sockets;
-    QtSerialPort serial;
-    QtTimers timers;
-    Server server(Platform{display, sockets, serial, timers});
+// Routes the platform's events to the server and the server to the window.
+void Connect(Server& server, QtSockets& sockets, QtSerialPort& serial, QtTimers& timers, frmMain* window)
+{
     RouteServer(server);
-    server.cfg.AppPath = appDir;
-    server.cfg.SerialDeviceOption = options.serialDevice;
-    server.cfg.ListenAddressOption = options.listenAddress;
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);
-    if (window) {
-        window->attach(server);
-        QObject::connect(window.get(), &frmMain::serverShutDown, [&] { QCoreApplication::exit(0); });
-    }
+    if (!window)
+        return;
+    window->attach(server);
+    QObject::connect(window, &frmMain::serverShutDown, [] { QCoreApplication::exit(0); });
+}
 
+// SIGINT and SIGTERM reach the event loop through a socket pair and run the
+// orderly exit without a question: whoever sent the signal has decided.
+std::unique_ptr<QSocketNotifier> CatchExitSignals(Server& server, frmMain* window)
+{
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         std::perror("hvnserver: socketpair");
-        return 1;
+        return nullptr;
     }
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        notifier.setEnabled(false);
-        // No question: whoever sent the signal has decided.
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [&server, window, n = notifier.get()] {
+        n->setEnabled(false);
         if (window) {
             window->Form_Unload();
             return;
@@ -179,6 +197,44 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    return notifier;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (auto status = ParseOptions(argc, argv, options))
+        return *status;
+    RaiseDescriptorLimit();
+
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
+    const std::optional<std::string> appDir = AppDir(options);
+    if (!appDir)
+        return 1;
+
+    HeadlessDisplay headless(true);
+    std::unique_ptr<frmMain> window;
+    if (ShowsWindows(*app)) {
+        window = std::make_unique<frmMain>();
+        // The window hides in the tray; only Exit ends the program.
+        KeepRunningWithoutWindows();
+    }
+    Display& display = window ? static_cast<Display&>(*window) : headless;
+    QtSockets sockets;
+    QtSerialPort serial;
+    QtTimers timers;
+    Server server(Platform{display, sockets, serial, timers});
+    server.cfg.AppPath = *appDir;
+    server.cfg.SerialDeviceOption = options.serialDevice;
+    server.cfg.ListenAddressOption = options.listenAddress;
+    server.cfg.Swp08PortOption = options.swp08PortNumber;
+    server.cfg.EmberPortOption = options.emberPortNumber;
+    Connect(server, sockets, serial, timers, window.get());
+    const std::unique_ptr<QSocketNotifier> notifier = CatchExitSignals(server, window.get());
+    if (!notifier)
+        return 1;
 
     StartServer(server);
     if (window)

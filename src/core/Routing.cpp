@@ -3,11 +3,13 @@
 #include "core/ClientAccess.h"
 #include "core/Lifecycle.h"
 #include "core/StatusPanels.h"
+#include "ember/EmberPort.h"
 #include "helm/HelmProtocol.h"
 #include "logitek/LogitekProtocol.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/ZoltProtocol.h"
 
 #include <memory>
@@ -113,18 +115,20 @@ public:
     }
 
 private:
-    ClientProtocol* ProtocolOn(Port port)
-    {
-        for (auto& p : s_.Protocols)
-            if (p->ListensOn() == port)
-                return p.get();
-        return nullptr;
-    }
+    ClientProtocol* ProtocolOn(Port port) { return ::ProtocolOn(s_, port); }
 
     Server& s_;
 };
 
 }  // namespace
+
+ClientProtocol* ProtocolOn(Server& s, Port port)
+{
+    for (auto& p : s.Protocols)
+        if (p->ListensOn() == port)
+            return p.get();
+    return nullptr;
+}
 
 void RouteServer(Server& s)
 {
@@ -132,6 +136,8 @@ void RouteServer(Server& s)
     s.Protocols.push_back(std::make_unique<HelmProtocol>());
     s.Protocols.push_back(std::make_unique<ZoltProtocol>());
     s.Protocols.push_back(std::make_unique<LogitekProtocol>());
+    s.Protocols.push_back(std::make_unique<Swp08Protocol>());
+    s.Protocols.push_back(std::make_unique<EmberProtocol>());
     s.Reports = std::make_unique<Router>();
     s.Events = std::make_unique<Events>(s);
 }

@@ -6,6 +6,7 @@
 #include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
@@ -14,21 +15,13 @@
 
 namespace {
 
-constexpr unsigned char KeepAlivePoll = 0xF5;
-constexpr unsigned char ReadyAnswer = 0xF4;
-constexpr unsigned char NotReadyAnswer = 0xF1;
 constexpr unsigned char CmdPassword = 0x80;
 constexpr unsigned char CmdLogin = 0x81;
 constexpr unsigned char CmdNotice = 0xA4;
-constexpr unsigned char CmdInfoRequest = 0xF2;
 constexpr unsigned char CmdCrosspointMap = 0xF6;
-constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int MaxInterruptionsPerCall = 16;
 
-ClientRecord* ClientAt(Server& s, int Index)
-{
-    return ValidClientSlot(s, Index) ? &s.ClientTable[static_cast<size_t>(Index)] : nullptr;
-}
+ClientRecord* ClientAt(Server& s, int Index) { return s.HelmClients.Valid(Index) ? &s.HelmClients[Index] : nullptr; }
 
 void LogForClient(Server& s, const std::string& Message, int Index)
 {
@@ -98,8 +91,8 @@ Handler HandlerFor(unsigned char Command)
 // frames they are: the other families' demos have no decoder that could answer them.
 bool AnsweredByDemoSwitcher(const Server& s, unsigned char Command)
 {
-    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != CmdInfoRequest && Command != CmdNotice &&
-           Command != CmdLogin && Command != CmdPassword;
+    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != ControlByte::InfoRequest &&
+           Command != CmdNotice && Command != CmdLogin && Command != CmdPassword;
 }
 
 size_t FirstCommandByte(const Bytes& Buffer, size_t From)
@@ -108,6 +101,69 @@ size_t FirstCommandByte(const Bytes& Buffer, size_t From)
         if (IsHighBitSet(ByteAt(Buffer, i)))
             return i;
     return Bytes::npos;
+}
+
+// The keep-alive poll (answered ready or not) and the client's answer to ours.
+void AnswerKeepAlive(Server& s, unsigned char Command, int Index)
+{
+    if (Command == ControlByte::KeepAlivePoll) {
+        const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
+        SendToClient(s, Bytes(1, static_cast<char>(ready ? ControlByte::Acknowledge : ControlByte::NotReady)), Index);
+    }
+    if (ClientRecord* c = ClientAt(s, Index))
+        c->SilentTicks = 0;
+}
+
+// Cuts the next whole frame off a client's buffer, with the bytes in front
+// of it that cannot start one; answers the one-byte frames itself. Empty
+// when there is nothing to decode now.
+Bytes CutHelmFrame(Server& s, int Index)
+{
+    Bytes& buffer = s.HelmClients[Index].ReceiveBuffer;
+    // Dropped bytes are counted and cut off once: cutting the buffer at
+    // every restart would cost quadratic time on a long hostile buffer.
+    size_t pos = 0;
+    size_t eom = Bytes::npos;  // the first FF, once looked up
+    int interrupted = 0;
+    for (;;) {
+        pos = FirstCommandByte(buffer, pos);
+        if (pos == Bytes::npos) {
+            buffer.clear();
+            return Bytes();
+        }
+        const unsigned char command = ByteAt(buffer, pos);
+        if (!s.HelmClients[Index].LoggedIn && command != CmdCrosspointMap && command != CmdPassword &&
+            command != CmdLogin) {
+            TakeClientBytes(s, pos + 1, Index);
+            return Bytes();
+        }
+        if (command == ControlByte::KeepAlivePoll || command == ControlByte::Acknowledge) {
+            TakeClientBytes(s, pos + 1, Index);
+            AnswerKeepAlive(s, command, Index);
+            return Bytes();
+        }
+        if (eom == Bytes::npos) {
+            eom = buffer.find(static_cast<char>(ControlByte::EndOfMessage), pos);
+            if (eom == Bytes::npos) {
+                TakeClientBytes(s, pos, Index);
+                return Bytes();  // wait for the rest of the frame
+            }
+        }
+        const size_t next = command == CmdLogin ? Bytes::npos : FirstCommandByte(buffer, pos + 1);
+        if (next < eom) {
+            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Helm");
+            pos = next;
+            // A flood of cut-short frames is worked off over several
+            // calls, so one call stays short.
+            if (++interrupted < MaxInterruptionsPerCall)
+                continue;
+            TakeClientBytes(s, pos, Index);
+            return Bytes();
+        }
+        const Bytes frame = buffer.substr(pos, eom + 1 - pos);
+        TakeClientBytes(s, eom + 1, Index);
+        return frame;
+    }
 }
 
 // ---- Info request ----
@@ -136,7 +192,7 @@ const InfoReply InfoReplies[] = {
     {ReplyBit::SourceLinks | ReplyBit::DestinationLinks, "Stereo Links Request",
      [](Server& s, int i) {
          // Either bit asks for both tables.
-         s.ClientTable[static_cast<size_t>(i)].PendingRequests |= ReplyBit::SourceLinks | ReplyBit::DestinationLinks;
+         s.HelmClients[i].PendingRequests |= ReplyBit::SourceLinks | ReplyBit::DestinationLinks;
          SendLinksToClient(s, s.model.SourceLinks, TableSources, 0);
          SendLinksToClient(s, s.model.DestinationLinks, TableDestinations, 0);
      }},
@@ -167,11 +223,19 @@ int64_t ReadInfoMask(const Bytes& Frame)
     return mask;
 }
 
+// A5 and EC: a byte count n (pair), then n bytes; n + 5 bytes in all.
+bool ByteRunFits(const Bytes& Frame)
+{
+    FrameReader r(Frame);
+    const int count = r.Pair();
+    return !r.Failed() && Frame.size() == static_cast<size_t>(count) + 5;
+}
+
 }  // namespace
 
 std::string ClientAddress(const Server& s, int Index)
 {
-    return ValidClientSlot(s, Index) ? s.ClientTable[static_cast<size_t>(Index)].Address : std::string();
+    return s.HelmClients.Valid(Index) ? s.HelmClients[Index].Address : std::string();
 }
 
 void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
@@ -181,99 +245,58 @@ void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
         RequestSwitcherTables(s, AskBack, NoneValue, 0);
 }
 
+bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, const std::string& Location)
+{
+    if (ChecksumMatches(Frame))
+        return true;
+    LogSoftwareError(s, Text, Index, Location);
+    return false;
+}
+
 void DecodeHelmMessage(Server& s, int Index)
 {
-    if (!ValidClientSlot(s, Index))
+    if (!s.HelmClients.Valid(Index))
         return;
     Trap(s, "Error Decoding Message", "Helm Command Error", [&] {
-        Bytes& buffer = s.ClientTable[static_cast<size_t>(Index)].ReceiveBuffer;
+        Bytes& buffer = s.HelmClients[Index].ReceiveBuffer;
         if (buffer.size() > HelmBufferLimit) {
             LogTrappedError(s, "Buffer Overflow", "Helm Command Error", 0, "");
             buffer.clear();
             return;
         }
-        // Dropped bytes are counted and cut off once: cutting the buffer at
-        // every restart would cost quadratic time on a long hostile buffer.
-        size_t pos = 0;
-        size_t eom = Bytes::npos;  // the first FF, once looked up
-        int interrupted = 0;
-        for (;;) {
-            pos = FirstCommandByte(buffer, pos);
-            if (pos == Bytes::npos) {
-                buffer.clear();
-                return;
-            }
-            const unsigned char command = ByteAt(buffer, pos);
-            if (!s.ClientTable[static_cast<size_t>(Index)].LoggedIn && command != CmdCrosspointMap &&
-                command != CmdPassword && command != CmdLogin) {
-                TakeClientBytes(s, pos + 1, Index);
-                return;
-            }
-            if (command == KeepAlivePoll || command == ReadyAnswer) {
-                TakeClientBytes(s, pos + 1, Index);
-                if (command == KeepAlivePoll) {
-                    const bool ready = s.SwitcherOnline && !s.AwaitingSwitcher;
-                    SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
-                }
-                if (ClientRecord* c = ClientAt(s, Index))
-                    c->SilentTicks = 0;
-                return;
-            }
-            if (eom == Bytes::npos) {
-                eom = buffer.find(static_cast<char>(EndOfMessage), pos);
-                if (eom == Bytes::npos) {
-                    TakeClientBytes(s, pos, Index);
-                    return;  // wait for the rest of the frame
-                }
-            }
-            if (command != CmdLogin) {
-                const size_t next = FirstCommandByte(buffer, pos + 1);
-                if (next < eom) {
-                    LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Helm");
-                    pos = next;
-                    // A flood of cut-short frames is worked off over several
-                    // calls, so one call stays short.
-                    if (++interrupted < MaxInterruptionsPerCall)
-                        continue;
-                    TakeClientBytes(s, pos, Index);
-                    return;
-                }
-            }
-            const Bytes frame = buffer.substr(pos, eom + 1 - pos);
-            TakeClientBytes(s, eom + 1, Index);
-            if (command == CmdCrosspointMap && !s.ClientTable[static_cast<size_t>(Index)].LoggedIn) {
-                // Only a logged-in client may change the routing picture.
-                LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
-                return;
-            }
-            if (AnsweredByDemoSwitcher(s, command)) {
-                LoopBackToDecoder(s, frame);
-                return;
-            }
-            if (Handler handler = HandlerFor(command))
-                handler(s, frame, Index);
-            else
-                LogSoftwareError(s, "Unknown Command " + HexText(command), Index, "");
+        const Bytes frame = CutHelmFrame(s, Index);
+        if (frame.empty())
+            return;
+        const unsigned char command = ByteAt(frame, 0);
+        if (command == CmdCrosspointMap && !s.HelmClients[Index].LoggedIn) {
+            // Only a logged-in client may change the routing picture.
+            LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
             return;
         }
+        if (AnsweredByDemoSwitcher(s, command)) {
+            LoopBackToDecoder(s, frame);
+            return;
+        }
+        if (Handler handler = HandlerFor(command))
+            handler(s, frame, Index);
+        else
+            LogSoftwareError(s, "Unknown Command " + HexText(command), Index, "");
     });
 }
 
 void ProcessLogin(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Prcessing Login Type", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (Frame.size() != 4 && Frame.size() != 5)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Login Message");
         if (Frame.size() < 4)
             return;  // no type byte to read
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Login Message");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Login Message"))
             return;
-        }
         const int type = Frame.size() == 4 ? ByteAt(Frame, 1) : CombineBytes(ByteAt(Frame, 1), ByteAt(Frame, 2));
-        s.ClientTable[static_cast<size_t>(Index)].ClientType = type;
+        s.HelmClients[Index].ClientType = type;
         LogForClient(s, LoginTypeText(type), Index);
         bool loggedIn = false;
         if (type == HelmPcClientType && s.cfg.HelmPassword.empty())
@@ -282,7 +305,7 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             loggedIn = true;
         else if (type == AutomationClientType || type == ConsoleClientType)
             loggedIn = true;
-        s.ClientTable[static_cast<size_t>(Index)].LoggedIn = loggedIn;
+        s.HelmClients[Index].LoggedIn = loggedIn;
         if (!loggedIn)
             SendPasswordRequest(s, Index);
     });
@@ -297,7 +320,7 @@ void SendPasswordRequest(Server& s, int Index)
 void ReceivePassword(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Password", "IP Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         // 80, one byte not read, N, N password bytes, checksum, FF.
         const size_t length = Frame.size() >= 3 ? ByteAt(Frame, 2) : 0;
@@ -314,7 +337,7 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const std::string given = Frame.substr(3, length);
-        const int type = s.ClientTable[static_cast<size_t>(Index)].ClientType;
+        const int type = s.HelmClients[Index].ClientType;
         std::string expected;
         if (type == HelmPcClientType)
             expected = s.cfg.HelmPassword;
@@ -323,12 +346,12 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
         else
             return;
         if (given == expected) {
-            s.ClientTable[static_cast<size_t>(Index)].LoggedIn = true;
+            s.HelmClients[Index].LoggedIn = true;
             LogForClient(s, "Correct Password", Index);
             return;
         }
         LogForClient(s, "Incorrect Password", Index);
-        const int failures = ++s.ClientTable[static_cast<size_t>(Index)].PasswordFailures;
+        const int failures = ++s.HelmClients[Index].PasswordFailures;
         if (failures < s.cfg.PasswordTries)
             SendPasswordRequest(s, Index);
         else
@@ -339,14 +362,12 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
 void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
 {
     Trap(s, "Error Processing Info Request", "Helm Command Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         int64_t mask = Mask;
         if (!Frame.empty()) {
-            if (!ChecksumMatches(Frame)) {
-                LogSoftwareError(s, "Helm Check Sum Error", Index, "Info Request");
+            if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Info Request"))
                 return;
-            }
             if (Frame.size() != 13)
                 LogSoftwareError(s, "Helm Length Error", Index, "Info Request");
             mask = ReadInfoMask(Frame);
@@ -355,7 +376,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
         // Bit 0 is served at once below; kept pending it would be asked again
         // on every polled pass.
         if (mask != ReplyBit::SystemInfo)
-            s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= mask & ~ReplyBit::SystemInfo;
+            s.HelmClients[Index].PendingRequests |= mask & ~ReplyBit::SystemInfo;
         // A switcher whose frames are the clients' answers the full refresh
         // itself; its reports reach every waiting client.
         if (!Frame.empty() && mask == FullRefreshMask && HelmFramesPassUnchanged(s)) {
@@ -372,17 +393,17 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             s.SwitcherRequest.Active = 1;
             s.HelmClientsActive = true;
             LogForClient(s, "System Info Request", Index);
-            if (ValidClientSlot(s, Index))
-                s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= s.model.AllUpdateFlags;
+            if (s.HelmClients.Valid(Index))
+                s.HelmClients[Index].PendingRequests |= s.model.AllUpdateFlags;
         }
-        if (!s.SwitcherOnline || s.SwitcherLink.Connected != 1)
+        if (!s.Link.Ready())
             return;  // the bits stay pending until the switcher has answered
         for (const InfoReply& reply : InfoReplies) {
             if ((mask & reply.Bits) == 0)
                 continue;
             // A reply may have dropped this client (a stuck socket).
             const ClientRecord* c = ClientAt(s, Index);
-            if (c == nullptr || !c->InUse)
+            if (c == nullptr || !c->Connected)
                 return;
             if (reply.Text != nullptr)
                 LogForClient(s, reply.Text, Index);
@@ -393,14 +414,14 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
     });
 }
 
-TakeCommand ReadTakeCommand(const Bytes& Frame, int SwitcherType)
+TakeCommand ReadTakeCommand(const Bytes& Frame, SwitcherType Type)
 {
     FrameReader r(Frame);
     TakeCommand t;
     t.TakeType = r.Pair();
     t.Input = r.Pair();
     t.Output = r.Pair();
-    const SwitcherFamily* family = FamilyOf(SwitcherType);
+    const SwitcherFamily* family = FamilyOf(Type);
     if (family == nullptr || !family->HelmFramesPassUnchanged)
         t.TakeType &= ~TakeType::IgnoredFlag;
     return t;
@@ -409,10 +430,8 @@ TakeCommand ReadTakeCommand(const Bytes& Frame, int SwitcherType)
 void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Take Command", "Helm Command Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Take Command");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Take Command"))
             return;
-        }
         if (Frame.size() != 9 && Frame.size() != 11) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Take Command");
             return;
@@ -439,10 +458,8 @@ void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Salvo Execute", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Salvo Execute");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Salvo Execute"))
             return;
-        }
         if (Frame.size() != 6) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Salvo Execute");
             return;
@@ -461,12 +478,10 @@ void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Notification", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Notice Message");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Notice Message"))
             return;
-        }
         FrameReader r(Frame);
         const int code = r.Pair();
         const int count = r.Pair();
@@ -474,7 +489,7 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Message Length Error", Index, "Notification Message");
             return;
         }
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
+        ClientRecord& c = s.HelmClients[Index];
         switch (code) {
         case NoticeUnsupervised: c.Supervised = false; break;
         case NoticeSupervised:
@@ -491,23 +506,19 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// A5, byte count n (pair), n bytes for the switcher; n + 5 bytes in all.
+// A5: the bytes for the switcher (ByteRunFits).
 void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Module Upgrade", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Module Upgrade");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Module Upgrade"))
             return;
-        }
-        FrameReader r(Frame);
-        const int count = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
+        if (!ByteRunFits(Frame)) {
             LogSoftwareError(s, "Length Error", Index, "Module Upgrade");
             return;
         }
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
+        ClientRecord& c = s.HelmClients[Index];
         c.PolledUpdates = true;
         c.UpdateMask = VelaAllUpdateFlags;
         if (HelmFramesPassUnchanged(s)) {
@@ -519,17 +530,13 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// EC, byte count n (pair), n bytes; n + 5 bytes in all.
+// EC: bytes for the switcher (ByteRunFits).
 void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Serial Message", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Gain Offset");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Gain Offset"))
             return;
-        }
-        FrameReader r(Frame);
-        const int count = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
+        if (!ByteRunFits(Frame)) {
             LogSoftwareError(s, "Length Error", Index, "Serial Message");
             return;
         }
@@ -542,10 +549,8 @@ void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmIcomChannel(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Icom Channel", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Clock Config");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Clock Config"))
             return;
-        }
         if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, 0);
         LogForClient(s, "Received Icom Channel", Index);

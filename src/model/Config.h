@@ -1,14 +1,26 @@
 #pragma once
 // The settings of tcpserve.ini, as the running server holds them.
+#include <optional>
 #include <string>
 
 constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
+// The port control systems expect an SW-P-08 router on.
+constexpr long DefaultSwp08Port = 8910;
+// The port Ember+ consumers usually find a provider on.
+constexpr long DefaultEmberPort = 9000;
+
+// What a setting is without a file, or when its value is not one it takes.
+constexpr int DefaultCommPort = 1;
+constexpr const char* DefaultBaudRate = "57600";
+constexpr long DefaultHelmPort = 1250;
+constexpr long DefaultConsolePort = 1200;  // a console port given as a negative number
+constexpr int DefaultMaxListSize = 25;
 
 struct Config {
-    int CommPort = 1;
-    std::string BaudRate = "57600";
-    long HelmPort = 1250;
+    int CommPort = DefaultCommPort;
+    std::string BaudRate = DefaultBaudRate;
+    long HelmPort = DefaultHelmPort;
     bool EnableZoltPort = false;
     long ZoltPort = 0;
     bool EnableHvnPort = false;
@@ -16,7 +28,7 @@ struct Config {
     bool EnableLogitekPort = false;
     long LogitekPort = 0;
     long StayOnTop = StayOnTopYes;
-    int MaxListSize = 25;
+    int MaxListSize = DefaultMaxListSize;
     bool MaintainLogFile = true;
     bool MaintainErrorLog = true;
     bool RecordZolt = false;
@@ -62,6 +74,16 @@ struct Config {
     std::string AllowedClients;
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
+    // "SW-P-08 IP Port": where control systems connect; 0 is off. A negative
+    // value in the file stands for DefaultSwp08Port.
+    long Swp08Port = 0;
+    // Given on the command line: wins over Swp08Port and never reaches the file.
+    std::optional<long> Swp08PortOption;
+    // "Ember IP Port": where Ember+ consumers connect; 0 is off. A negative
+    // value in the file stands for DefaultEmberPort.
+    long EmberPort = 0;
+    // Given on the command line: wins over EmberPort and never reaches the file.
+    std::optional<long> EmberPortOption;
 };
 
 // The listen address in force: the command line's, else the file's.
@@ -69,3 +91,8 @@ inline const std::string& BindAddress(const Config& c)
 {
     return c.ListenAddressOption.empty() ? c.ListenAddress : c.ListenAddressOption;
 }
+
+// The SW-P-08 port in force (0: off): the command line's, else the file's.
+inline long Swp08PortInForce(const Config& c) { return c.Swp08PortOption.value_or(c.Swp08Port); }
+// The same for the Ember+ port.
+inline long EmberPortInForce(const Config& c) { return c.EmberPortOption.value_or(c.EmberPort); }

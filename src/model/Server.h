@@ -3,8 +3,10 @@
 // state, client tables and the platform seams. Procedures take it by reference.
 #include "model/ClientRecord.h"
 #include "model/Config.h"
+#include "model/FamilyDescription.h"
 #include "model/LogitekClient.h"
 #include "model/Model.h"
+#include "model/SwitcherLinkState.h"
 #include "model/SwitcherReports.h"
 #include "model/ZoltClient.h"
 #include "platform/AppendFile.h"
@@ -17,12 +19,6 @@
 #include <vector>
 
 constexpr const char* VersionText = "Version 4.09 - 05/23/2005";
-
-struct SwitcherLinkState {
-    int Connected = 0;  // 1 while the switcher is known to answer
-    int Expected = 0;   // 0 while a keep-alive answer is outstanding
-    int Misses = 0;     // poll ticks without an answer
-};
 
 struct SwitcherRequestState {
     int Active = 0;
@@ -54,10 +50,8 @@ public:
     bool ServerEnabled = true;
     int PollPhase = 0;
     bool HelmClientsActive = false;
-    bool AwaitingSwitcher = false;
-    bool SwitcherOnline = false;
     bool ModuleUpgradeActive = false;
-    SwitcherLinkState SwitcherLink;
+    SwitcherLinkState Link;
     SwitcherRequestState SwitcherRequest;
     // Set by the switcher decoders when soft panels must get a new inhibit map
     // or new names; the Helm encoders clear them after their pass.
@@ -87,22 +81,14 @@ public:
     AppendFile ErrorLogFile;
     AppendFile SwitcherErrorLogFile;
 
-    // Helm clients: index 0 stays empty, slot i is socket i of the Helm port.
-    std::vector<ClientRecord> ClientTable{1};
-    int ClientCount = 0;
-    int ClientSlotCount() const { return static_cast<int>(ClientTable.size()) - 1; }
+    // The clients of the design's three ports, which much of the protocol
+    // code reads; later ports keep their slots to themselves.
+    ClientSlots<ClientRecord> HelmClients;
+    ClientSlots<ZoltClient> ZoltClients;
+    ClientSlots<LogitekClient> LogitekClients;
 
-    // Zolt consoles: index 0 stays empty, slot i is socket i of the Zolt port.
-    std::vector<ZoltClient> ZoltClientTable{1};
-    int ZoltClientCount = 0;
-    int ZoltSlotCount() const { return static_cast<int>(ZoltClientTable.size()) - 1; }
-
-    // Logitek consoles: index 0 stays empty, slot i is socket i of the Logitek port.
-    std::vector<LogitekClient> LogitekClientTable{1};
-    int LogitekClientCount = 0;
-    int LogitekSlotCount() const { return static_cast<int>(LogitekClientTable.size()) - 1; }
-
-    int TotalConnections() const { return ClientCount + ZoltClientCount + LogitekClientCount; }
+    // Connections on every port.
+    int TotalConnections() const;
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 

@@ -439,8 +439,8 @@ void QtSockets::release(QTcpSocket* socket)
     QObject::disconnect(socket, nullptr, &context_, nullptr);
     // Its descriptor is free once it is gone: a listener that ran out takes connections again.
     QObject::connect(socket, &QObject::destroyed, &context_, [this] {
-        for (Port port : {Port::Helm, Port::Zolt, Port::Logitek})
-            resumeAccepting(port);
+        for (int port = 0; port < static_cast<int>(Port::Count); ++port)
+            resumeAccepting(static_cast<Port>(port));
     });
     if (socket->state() == QAbstractSocket::UnconnectedState) {
         socket->deleteLater();

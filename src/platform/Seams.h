@@ -4,6 +4,7 @@
 // touches Qt I/O directly.
 #include "platform/Bytes.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,8 @@ public:
     virtual std::vector<SerialDeviceInfo> availableDevices() const = 0;
 };
 
-enum class Port { Helm, Zolt, Logitek };
+// The listening ports; Count ends the list.
+enum class Port { Helm, Zolt, Logitek, SwP08, Ember, Web, Count };
 
 // Would-block: nothing to read, or the connection's output queue is full.
 constexpr int SocketWouldBlock = 24035;
@@ -99,6 +101,11 @@ struct MessageBox {
     BoxResult defaultResult = BoxResult::Ok;
 };
 
+// How an operation that answers the operator's own action puts a question or
+// a notice to the operator, and the answer (a dialog asks modally; tests
+// answer from a script).
+using Ask = std::function<BoxResult(const MessageBox&)>;
+
 class Display {
 public:
     virtual ~Display() = default;
@@ -109,6 +116,8 @@ public:
     virtual void setStatusPanel(int panel, const std::string& text) = 0;
     virtual void setLamp(Lamp lamp, bool green) = 0;
     virtual void setCaption(const std::string& caption) = 0;
+    // What setCaption last set.
+    virtual std::string windowCaption() const = 0;
     virtual void setLabel(Label label, const std::string& caption) = 0;
     virtual void setToolTip(Label label, const std::string& tip) = 0;
     // The enable/disable toggle of the File menu and of the tray menu.

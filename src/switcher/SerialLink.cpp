@@ -4,6 +4,7 @@
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr unsigned char KeepAliveAnswer = 0xF4;
-constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int RetryEveryPollTicks = 12;  // 3 seconds of 250 ms ticks
 
 std::string SerialErrorText(int code)
@@ -39,16 +38,16 @@ void OnSerialError(Server& s, int Code)
 void OnSerialData(Server& s, const Bytes& Chunk)
 {
     Trap(s, "MSComm1 Error (" + std::to_string(s.cfg.CommPort) + ")", "Serial Error", [&] {
-        if (!s.cfg.PassThru && s.AwaitingSwitcher) {
-            s.AwaitingSwitcher = false;
+        if (!s.cfg.PassThru && s.Link.Awaiting()) {
+            s.Link.StopAwaiting();
             LogSerialMessage(s, "Switcher Connection", s.cfg.CommPort);
         }
         ShowSerialActivity(s);
         if (Chunk.empty())
             return;
-        s.SwitcherLink.Misses = 0;
+        s.Link.ClearMisses();
         Bytes collected = Chunk;
-        if (ByteAt(Chunk, 0) == KeepAliveAnswer) {
+        if (ByteAt(Chunk, 0) == ControlByte::Acknowledge) {
             s.reports().SwitcherConnected(s, true);
             s.ModuleUpgradeActive = false;
             // Only the answer byte itself is consumed here; what follows it in
@@ -145,7 +144,7 @@ Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
             return Bytes();
         }
         if (end == Bytes::npos || end < start)
-            end = buffer.find(static_cast<char>(EndOfMessage), start);
+            end = buffer.find(static_cast<char>(ControlByte::EndOfMessage), start);
         if (end == Bytes::npos) {
             buffer.erase(0, start);  // wait for the rest of the frame
             return Bytes();
@@ -177,6 +176,12 @@ void SendToSwitcher(Server& s, const Bytes& Message)
         if (!rest.empty())
             s.serial.write(rest);
     });
+}
+
+void SwitcherCommand(Server& s, const std::string& Text, const std::function<void()>& Send)
+{
+    if (!s.cfg.DemoMode)
+        Trap(s, Text, "Switcher Command Error", Send);
 }
 
 const std::string& ChosenSerialDevice(const Server& s)
@@ -214,7 +219,7 @@ bool OpenSerialPort(Server& s, std::string& error)
         return true;
     if (!s.serial.open(SerialDevicePath(s), s.cfg.BaudRate + ",n,8,1", error))
         return false;
-    s.AwaitingSwitcher = true;
+    s.Link.Await();
     s.SerialFailureReported = false;
     s.SerialRetryTicks = 0;
     // Asked at once rather than on the next supervision tick, up to a second

@@ -2,38 +2,31 @@
 
 #include "model/Server.h"
 
-#include <algorithm>
-
 // The family list: each table is defined in its own folder.
 extern const SwitcherFamily VelaFamily, OrionFamily, DracoFamily;
 static const SwitcherFamily* const Families[] = {&VelaFamily, &OrionFamily, &DracoFamily};
 
-const SwitcherFamily* FamilyOf(int SwitcherType)
+const SwitcherFamily* FamilyOf(SwitcherType Type)
 {
-    if (SwitcherType == TypePassThru)
-        return nullptr;
     for (const SwitcherFamily* f : Families)
-        if (std::find(f->Types.begin(), f->Types.end(), SwitcherType) != f->Types.end())
+        if (f->Type == Type)
             return f;
     return nullptr;
 }
 
 const SwitcherFamily* ConfiguredFamily(const Server& s) { return FamilyOf(s.model.SwitcherType); }
 
-bool HelmFramesPassUnchanged(const Server& s)
+namespace {
+
+bool Capability(const Server& s, bool SwitcherFamily::*Flag)
 {
     const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->HelmFramesPassUnchanged;
+    return f != nullptr && f->*Flag;
 }
 
-bool TurnOffTakes(const Server& s)
-{
-    const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->TurnOffTakes;
-}
+}  // namespace
 
-bool ConsoleGainAndLinkCommands(const Server& s)
-{
-    const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->ConsoleGainAndLinkCommands;
-}
+bool HelmFramesPassUnchanged(const Server& s) { return Capability(s, &SwitcherFamily::HelmFramesPassUnchanged); }
+bool CrosspointMapToEveryClient(const Server& s) { return Capability(s, &SwitcherFamily::CrosspointMapToEveryClient); }
+bool TurnOffTakes(const Server& s) { return Capability(s, &SwitcherFamily::TurnOffTakes); }
+bool ConsoleGainAndLinkCommands(const Server& s) { return Capability(s, &SwitcherFamily::ConsoleGainAndLinkCommands); }

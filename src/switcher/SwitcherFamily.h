@@ -5,10 +5,13 @@
 // entry a family lacks stays empty (null) in its own table and the dispatcher
 // then does nothing.
 //
-// Adding a family: a folder switcher/<family>/ whose <Family>Family.cpp
-// defines its table, plus its name in the family list (SwitcherFamily.cpp).
+// Adding a family: a folder switcher/<family>/ whose To<Family>.cpp defines
+// its encoders and, after them, its table, plus its name in the family list
+// (SwitcherFamily.cpp). An encoder only the table calls stays in that file.
 // Nothing outside switcher/ includes a family's own headers: the clients ask
-// the capabilities below instead of comparing SwitcherType.
+// the capabilities below, or the family's description (model/FamilyDescription.h),
+// instead of comparing SwitcherType.
+#include "model/SwitcherType.h"
 #include "platform/Bytes.h"
 
 #include <array>
@@ -19,8 +22,7 @@
 class Server;
 
 struct SwitcherFamily {
-    // The SwitcherType values the family serves (0 where there is only one).
-    std::array<int, 2> Types{};
+    SwitcherType Type = SwitcherType::PassThru;
 
     // Consumes at most one frame of SerialBuffer.
     void (*Decode)(Server& s) = nullptr;
@@ -50,18 +52,22 @@ struct SwitcherFamily {
     // Helm frames are this switcher's own frames: client commands and uploads
     // go to it unchanged, and its reports go to the clients as they stand.
     bool HelmFramesPassUnchanged = false;
+    // A full crosspoint map the switcher reports goes to every Helm client;
+    // otherwise only to the clients still waiting for theirs (MapSent).
+    bool CrosspointMapToEveryClient = false;
     // A take can turn an output off (take type 0).
     bool TurnOffTakes = false;
     // The consoles' gain, link and transition commands reach this switcher.
     bool ConsoleGainAndLinkCommands = false;
 };
 
-// The family of a SwitcherType; null in pass-through mode or for an unknown type.
-const SwitcherFamily* FamilyOf(int SwitcherType);
+// The family of a SwitcherType; null in pass-through mode.
+const SwitcherFamily* FamilyOf(SwitcherType Type);
 // The family of the configured switcher, or null.
 const SwitcherFamily* ConfiguredFamily(const Server& s);
 
 // The capabilities of the configured family (false without one).
 bool HelmFramesPassUnchanged(const Server& s);
+bool CrosspointMapToEveryClient(const Server& s);
 bool TurnOffTakes(const Server& s);
 bool ConsoleGainAndLinkCommands(const Server& s);

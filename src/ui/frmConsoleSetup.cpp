@@ -2,9 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "disk/Trap.h"
+#include "core/Settings.h"
 #include "model/Server.h"
-#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -38,6 +37,14 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port to be used by the server module for SW-P-08 router control. "
+    "This is the IP port that will be used by any "
+    "control systems, panels or automation that route with SW-P-08 "
+    "over a TCP/IP Connection (usually 8910).  ",
+    "Enter the IP Port of the Ember+ provider. "
+    "This is the IP port that will be used by any Ember+ consumers "
+    "(control systems and Ember+ viewers) that browse the switcher's names "
+    "and status and route its crosspoints (usually 9000).  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -55,21 +62,6 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one row.
-long& PortOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort
-                                                : c.HvnPort;
-}
-
-bool& EnableOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.EnableZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.EnableLogitekPort
-                                                : c.EnableHvnPort;
-}
-
 }  // namespace
 
 frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), ask(ModalAsk(this)), s_(s)
@@ -81,7 +73,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Ember+"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -104,20 +96,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
     auto* frmHelp = HelpPanel(this, lblHelp);
 
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmConsoleSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, &frmConsoleSetup::cmdOk_Click));
     setMinimumWidth(380);
 
     StartServer();
@@ -126,9 +108,13 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        enabled_[row] = EnableOf(s_.cfg, row);
+        const ConsolePortChoice shown =
+            row >= ConsolePortCount
+                ? PortShown(s_.cfg, ListeningPorts[row - ConsolePortCount])
+                : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled, s_.cfg.*ConsolePorts[row].Number};
+        enabled_[row] = shown.Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
+        txtConsoleIP[row]->setText(QString::number(shown.Number));
     }
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
@@ -143,60 +129,18 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
-{
-    Port = enabled_[Row] ? LeadingNumber(txtConsoleIP[Row]->text()) : 0;
-    if (Port <= LastPort)
-        return true;
-    ask({"Port Error", std::string("Invalid IP Port # for ") + Name + ". Please reenter a number between 1 and 65535",
-         BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-    return false;
-}
-
-bool frmConsoleSetup::ApplyPorts()
-{
-    Config& c = s_.cfg;
-    for (size_t row = 0; row < RowCount; ++row)
-        EnableOf(c, row) = enabled_[row];
-
-    long port = 0;
-    if (!RowPort(RowZolt, "Zolt commands", port))
-        return false;
-    if (port != c.ZoltPort) {
-        const BoxResult answer = ask({"IP Port Change",
-                                      "You have entered a new Zolt IP Port#\r\nThis will disconnect any users "
-                                      "currently attached\r\nPlease Confirm",
-                                      BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
-        if (answer != BoxResult::Ok)
-            return false;
-        c.ZoltPort = port;
-        RestartConsolePort(s_);
-    }
-    if (!RowPort(RowLogitek, "Logitek Console", port))
-        return false;
-    // Used from the next start on: the listener keeps its port.
-    c.LogitekPort = port;
-    if (!RowPort(RowHvn, "HVN Console", port))
-        return false;
-    c.HvnPort = port;
-
-    std::string error;
-    if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
-        s_.sockets.closeListener(Port::Zolt);
-    else if (c.EnableZoltPort && !s_.sockets.isListening(Port::Zolt))
-        s_.sockets.listen(Port::Zolt, BindAddress(c), c.ZoltPort, error);
-    if (!c.EnableLogitekPort && s_.sockets.isListening(Port::Logitek))
-        s_.sockets.closeListener(Port::Logitek);
-    else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
-        s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
-    return true;
-}
-
 void frmConsoleSetup::cmdOk_Click()
 {
-    bool done = false;
-    Trap(s_, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyPorts(); });
+    std::array<ConsolePortChoice, ConsolePortCount> rows;
+    for (size_t row = 0; row < ConsolePortCount; ++row)
+        rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
     // The configuration file is written at exit.
-    if (done)
-        accept();
+    if (!ApplyConsolePorts(s_, rows, ask))
+        return;
+    for (size_t row = ConsolePortCount; row < RowCount; ++row) {
+        const ConsolePortChoice chosen{enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+        if (!ApplyListeningPort(s_, ListeningPorts[row - ConsolePortCount], chosen, ask))
+            return;
+    }
+    accept();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The console ports dialog: enables the Zolt, Logitek and HVN console ports
-// and sets their TCP ports, restarting the Zolt listener when its port changes.
+// and the SW-P-08 and Ember+ ports and sets their TCP ports, restarting the
+// Zolt listener when its port changes and moving the others at once.
+#include "core/Settings.h"
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -17,8 +19,9 @@ class Server;
 class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
-    // Rows of the dialog.
-    enum : size_t { RowZolt, RowLogitek, RowHvn, RowCount };
+    // One row for each console port of the settings service, in its order,
+    // then one for each listening port (SW-P-08, Ember+).
+    static constexpr size_t RowCount = ConsolePortCount + ListeningPortCount;
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -31,11 +34,6 @@ protected:
 
 private:
     void StartServer();
-    // Applies the rows in order; false when the dialog must stay open.
-    bool ApplyPorts();
-    // The row's port, or none when an enabled row holds an invalid number
-    // (the operator has been told).
-    bool RowPort(size_t Row, const char* Name, long& Port);
 
     Server& s_;
     // The enable flags reach the server only on OK.

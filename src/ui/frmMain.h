@@ -12,10 +12,12 @@
 class HelpWindow;
 class LampShape;
 class QAction;
+class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
+class QVBoxLayout;
 class Server;
 
 class frmMain : public QMainWindow, public Display {
@@ -37,6 +39,7 @@ public:
     void setStatusPanel(int panel, const std::string& text) override;
     void setLamp(Lamp lamp, bool green) override;
     void setCaption(const std::string& caption) override;
+    std::string windowCaption() const override { return caption_; }
     void setLabel(Label label, const std::string& caption) override;
     void setToolTip(Label label, const std::string& tip) override;
     void setEnableMenuCaption(const std::string& caption) override;
@@ -64,6 +67,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QGroupBox* buildLamps(QWidget* parent);
+    void buildHistory(QWidget* parent, QVBoxLayout* layout);
+    void buildStatusBar();
     void buildMenus();
     void buildTray();
     // Dialogs opened from the menus leave the topmost layer while they are open.
@@ -80,6 +86,7 @@ private:
     bool started_ = false;
     bool shutDown_ = false;
     std::vector<MessageBox> heldBoxes_;
+    std::string caption_;
 
     QAction* mnuEnable = nullptr;
     QAction* mnuDisable = nullptr;

@@ -7,7 +7,7 @@ protected:
     void SetUp() override
     {
         HelmTest::SetUp();
-        Use(TypeOrion);
+        Use(SwitcherType::Orion);
     }
 };
 
@@ -122,12 +122,12 @@ TEST_F(HelmEncoders, HelmPcRepliesAndTheDescriptionThatFollowsTheStateOnce)
     SendStateToClient(s);
     EXPECT_EQ(Sent(pc).find('\xE4'), Bytes::npos);
 
-    s.model.SwitcherType = TypeLyra;
+    s.model.SwitcherType = SwitcherType::PassThru;
     SendDescriptionToClient(s);
     EXPECT_TRUE(Sent(pc).empty());
 
     // A card that has not reported a version says so in 16 characters.
-    s.model.SwitcherType = TypeOrion;
+    s.model.SwitcherType = SwitcherType::Orion;
     s.model.CardVersions[0][1] = "v2.1";
     SendVersionInfoToClient(s);
     const Bytes version = Sent(pc);
@@ -170,7 +170,7 @@ TEST_F(HelmEncoders, AStuckClientIsDroppedAndTheOthersStillServed)
     rig.sockets.conn(Port::Helm, stuck).full = true;
     SendRelayOptoStateToClient(s, 40);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, stuck));
-    EXPECT_FALSE(Client(stuck).InUse);
+    EXPECT_FALSE(Client(stuck).Connected);
     const Bytes out = Sent(fine);
     ASSERT_EQ(out.size(), 256u + 6);
     EXPECT_EQ(out.substr(0, 4), Raw({0xF7, 40, 0x00, 0x02}));

@@ -1,5 +1,7 @@
 #include "HelmRig.h"
 
+#include "disk/SoftPanelFiles.h"
+#include "switcher/orion/OrionFrames.h"
 #include "switcher/vela/ToVela.h"
 
 #include <functional>
@@ -14,7 +16,7 @@ protected:
     void SetUp() override
     {
         HelmTest::SetUp();
-        Use(TypeOrion);
+        Use(SwitcherType::Orion);
         Online();
         client = Connect();
     }
@@ -33,7 +35,7 @@ protected:
     }
     void FreshModel()
     {
-        const int type = s.model.SwitcherType;
+        const SwitcherType type = s.model.SwitcherType;
         s.model = Model{};
         Use(type);
     }
@@ -74,6 +76,25 @@ TEST_F(HelmUploads, NamesInhibitsAndLinksRoundTrip)
     EXPECT_TRUE(Shown("256 Source Alpha Table, Starting at 1"));
     EXPECT_TRUE(Shown("256 Inhibit Maps, Starting at Output 1"));
     EXPECT_TRUE(Shown("256 Destination Links, Starting at 1"));
+}
+
+TEST_F(HelmUploads, ANameReachesAnOrionAtItsOwnNumberWithTheOthersUnmoved)
+{
+    rig.serial.opened = true;
+    // Switcher order IN000, IN005, IN010, ...: the name order is another one.
+    for (int table : {TableSources, TableDestinations}) {
+        std::vector<std::string> raw;
+        for (int i = 0; i < 256; ++i)
+            raw.push_back("IN" + Digits((5 * i) % 256, 3) + "   ");
+        SaveAlphaNdf(s, raw, table);
+        // Number 1 (IN005) stands sixth in name order.
+        Bytes upload = Raw({0xFC, table, 8, 1, 0, 5, 0}) + "NEWNAME1" + Raw({1, 0});
+        AppendChecksumAndEnd(upload);
+        Feed(client, upload);
+        raw[1] = "NEWNAME1";
+        const unsigned char command = table == TableSources ? 0xFC : 0xFB;
+        EXPECT_NE(SerialSent().find(BuildOrionAlphaTable(command, raw, 256)), Bytes::npos) << table;
+    }
 }
 
 TEST_F(HelmUploads, ButtonsAndSalvosRoundTrip)
@@ -170,10 +191,10 @@ TEST_F(HelmUploads, StateConfigurationGainsAndTheRestRoundTrip)
         frames.insert(frames.end(), reply.begin(), reply.end());
     }
     // Gains are a Vela's; the upload stores them for any family.
-    s.model.SwitcherType = TypeVela;
+    s.model.SwitcherType = SwitcherType::Vela;
     const auto gains = Reply(ReplyBit::Gains, [&] { SendGainToClient(s); });
     ASSERT_EQ(gains.size(), 5u);
-    s.model.SwitcherType = TypeOrion;
+    s.model.SwitcherType = SwitcherType::Orion;
     frames.insert(frames.end(), gains.begin(), gains.end());
 
     FreshModel();
@@ -224,7 +245,7 @@ TEST_F(HelmUploads, TransitionSettingsReplaceTheFirstBytesOfEachRecord)
 
 TEST_F(HelmUploads, AVelaGetsTheFrameAndIsAskedForTheTableBack)
 {
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     rig.serial.opened = true;
     const std::vector<std::pair<Bytes, int64_t>> uploads = {
         {HelmFrame({0xFC, 20, 2, 1, 0, 3, 0, 'A', 'B', 4, 0}), 512},
@@ -328,7 +349,7 @@ TEST_F(HelmUploads, ArbitraryFramesKeepEveryTableInShape)
     const int commands[] = {0xFE, 0xF6, 0xFC, 0xEF, 0xF8, 0xF2, 0xFA, 0xFB, 0xFD, 0xEB, 0xEA, 0xE1,
                             0xE2, 0xDF, 0xE3, 0xEE, 0xED, 0xEC, 0xF9, 0xDE, 0xA5, 0xA4, 0xD2};
     std::mt19937 random(1234);
-    for (int type : {TypeOrion, TypeDraco, TypeVela}) {
+    for (SwitcherType type : {SwitcherType::Orion, SwitcherType::Draco, SwitcherType::Vela}) {
         Use(type);
         const Model& m = s.model;
         const size_t outputs = m.CrosspointMap.size();
@@ -343,7 +364,7 @@ TEST_F(HelmUploads, ArbitraryFramesKeepEveryTableInShape)
                 Sent(client);
                 SerialSent();
             }
-        SCOPED_TRACE(type);
+        SCOPED_TRACE(TypeCode(type));
         EXPECT_EQ(m.CrosspointMap.size(), outputs);
         EXPECT_EQ(m.InhibitMap.size(), outputs);
         EXPECT_EQ(m.InhibitMap.sources(), static_cast<size_t>(m.NumSources));

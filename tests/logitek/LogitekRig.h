@@ -26,11 +26,11 @@ protected:
         s.cfg.MaxListSize = 1000;
         s.LogitekHeader = Bytes("\x01\x03\x00", 3);  // built at startup
         rig.serial.opened = true;
-        s.model.SwitcherType = TypeVela;
+        s.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(s.model);
         Size(32, 32);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
 
     void Size(int Sources, int Destinations)
@@ -43,8 +43,8 @@ protected:
     int Connect(const std::string& Address = "10.1.1.1")
     {
         rig.sockets.pendingAddresses.push_back(Address);
-        wscktLogitek_ConnectionRequest(s);
-        for (int i = 1; i <= s.LogitekSlotCount(); ++i)
+        s.onConnectionRequest(Port::Logitek);
+        for (int i = 1; i <= s.LogitekClients.SlotCount(); ++i)
             if (Console(i).Address == Address && rig.sockets.isConnected(Port::Logitek, i)) {
                 Sent(i);
                 return i;
@@ -81,7 +81,7 @@ protected:
         rig.serial.writes.clear();
         return all;
     }
-    LogitekClient& Console(int Slot) { return s.LogitekClientTable.at(static_cast<size_t>(Slot)); }
+    LogitekClient& Console(int Slot) { return s.LogitekClients[Slot]; }
     bool ErrorLogged(const std::string& Text) const { return dir.read("Errorlog.txt").find(Text) != std::string::npos; }
 
     TempDir dir;

@@ -50,8 +50,8 @@ struct ConsoleRig : DialogRig {
     int console(const char* address)
     {
         sockets.pendingAddresses.push_back(address);
-        wscktZolt_ConnectionRequest(server);
-        return server.ZoltSlotCount();
+        server.onConnectionRequest(Port::Zolt);
+        return server.ZoltClients.SlotCount();
     }
 };
 
@@ -113,7 +113,7 @@ TEST(ConsoleSetupDialog, ANewZoltPortIsConfirmedAndRestartsTheListener)
     EXPECT_EQ(rig.server.cfg.ZoltPort, 12);  // the number stops at the "/"
     EXPECT_EQ(rig.sockets.listening[Port::Zolt], 12);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Zolt, 1));
-    EXPECT_EQ(rig.server.ZoltSlotCount(), 0);
+    EXPECT_EQ(rig.server.ZoltClients.SlotCount(), 0);
     EXPECT_TRUE(rig.sockets.isListening(Port::Zolt));
 }
 
@@ -173,4 +173,62 @@ TEST(ConsoleSetupDialog, CancelChangesNothingAndTheSetupDialogOpensIt)
     });
     setup.findChild<QPushButton*>(QStringLiteral("cmdConsoleSetup"))->click();
     EXPECT_EQ(opened, "Console Setup");
+}
+
+TEST(ConsoleSetupDialog, TheSwp08RowMovesItsListenerAndEndsThePortOfTheCommandLine)
+{
+    ConsoleRig rig("SW-P-08 IP Port=9000\r\n");
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", 3)->text()), "SW-P-08");
+    EXPECT_TRUE(rig.row<QCheckBox>("chkConsole", 3)->isChecked());
+    EXPECT_EQ(rig.sockets.listening[Port::SwP08], 9000);
+    rig.sockets.pendingAddresses.push_back("10.0.1.1");
+    rig.server.onConnectionRequest(Port::SwP08);
+    rig.type(3, "9001");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_TRUE(rig.answers.asked.empty());
+    EXPECT_EQ(rig.sockets.listening[Port::SwP08], 9001);
+    EXPECT_TRUE(rig.sockets.isConnected(Port::SwP08, 1));
+
+    // A port from the command line is shown, kept while unchanged, and ended by the operator's.
+    rig.server.cfg.Swp08PortOption = 9100;
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    rig.dialog->ask = rig.answers.ask();
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 3)->text()), "9100");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.Swp08PortOption, 9100);
+    EXPECT_EQ(rig.server.cfg.Swp08Port, 9001);
+    rig.tick(3, false);
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(Swp08PortInForce(rig.server.cfg), 0);
+    EXPECT_FALSE(rig.sockets.isListening(Port::SwP08));
+
+    // Off, the row offers the usual port.
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", 3)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 3)->text()), "8910");
+}
+
+TEST(ConsoleSetupDialog, TheEmberRowOffersTheUsualPortAndMovesItsListenerKeepingTheConsumers)
+{
+    ConsoleRig rig;
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", 4)->text()), "Ember+");
+    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", 4)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 4)->text()), "9000");
+    EXPECT_FALSE(rig.sockets.isListening(Port::Ember));
+    rig.tick(4, true);
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.EmberPort, 9000);
+    EXPECT_EQ(rig.sockets.listening[Port::Ember], 9000);
+
+    rig.server.onConnectionRequest(Port::Ember);
+    rig.server.cfg.EmberPortOption = 9100;  // from the command line, ended by the operator's port
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    rig.dialog->ask = rig.answers.ask();
+    rig.type(4, "9200");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_TRUE(rig.answers.asked.empty());
+    EXPECT_EQ(EmberPortInForce(rig.server.cfg), 9200);
+    EXPECT_FALSE(rig.server.cfg.EmberPortOption);
+    EXPECT_EQ(rig.sockets.listening[Port::Ember], 9200);
+    EXPECT_TRUE(rig.sockets.isConnected(Port::Ember, 1));
 }

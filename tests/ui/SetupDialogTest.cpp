@@ -153,7 +153,7 @@ TEST(SetupDialog, ConfirmingWithoutChangesAsksNothingAndReopensNothing)
     EXPECT_TRUE(rig.ok());
     EXPECT_TRUE(rig.answers.asked.empty());
     EXPECT_EQ(rig.serial.openAttempts, opens);
-    EXPECT_EQ(rig.server.ClientCount, 1);
+    EXPECT_EQ(rig.server.HelmClients.Count, 1);
     // The dialog changes the running values; the file is written at exit.
     EXPECT_FALSE(rig.dir.exists("tcpserve.ini"));
 }
@@ -176,7 +176,7 @@ TEST(SetupDialog, ANewSerialPortAndBaudRateAreConfirmedThenOpenedOnce)
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS2");
     EXPECT_EQ(rig.serial.lastSettings, "19200,n,8,1");
     EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [COM 3 - 19200 Baud]");
-    EXPECT_EQ(rig.server.model.SwitcherType, TypeDraco);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::Draco);
     ShutdownServer(rig.server);
     EXPECT_NE(rig.ini().find("Serial Port=3\r\nBaud Rate=19200\r\n"), std::string::npos);
 }
@@ -329,7 +329,7 @@ TEST(SetupDialog, AnotherSwitcherResizesTheModelAndRenamesTheWindow)
     rig.dir.write("alpha.ndf", "x");
     rig.choose("cmboSwitcher", "Vela Serial");
     rig.ok();
-    EXPECT_EQ(rig.server.model.SwitcherType, TypeVela);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::Vela);
     EXPECT_EQ(rig.server.model.AllUpdateFlags, VelaAllUpdateFlags);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Vela Switcher - Serial Mode");
     EXPECT_FALSE(rig.dir.exists("alpha.ndf"));
@@ -337,7 +337,7 @@ TEST(SetupDialog, AnotherSwitcherResizesTheModelAndRenamesTheWindow)
     rig.reopen();
     rig.choose("cmboSwitcher", "Pass Thru");
     rig.ok();
-    EXPECT_EQ(rig.server.model.SwitcherType, TypePassThru);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::PassThru);
     EXPECT_TRUE(rig.server.cfg.PassThru);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Pass Thru Mode ");
     ShutdownServer(rig.server);
@@ -358,8 +358,8 @@ TEST(SetupDialog, ANewHelmPortDisconnectsEverybodyAndResetsTheCounts)
               "You have entered a new IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm");
     EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1300);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, 2));
-    EXPECT_EQ(rig.server.ClientSlotCount(), 0);
-    EXPECT_EQ(rig.server.ClientCount, 0);
+    EXPECT_EQ(rig.server.HelmClients.SlotCount(), 0);
+    EXPECT_EQ(rig.server.HelmClients.Count, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");
     EXPECT_EQ(rig.display.labels[Label::RcvMsg], "Processing TCP/IP Message [Port 1300]");
     EXPECT_EQ(rig.display.toolTips[Label::RcvMsg], "Listening for message on Port 1300");

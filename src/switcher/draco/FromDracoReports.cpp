@@ -11,10 +11,7 @@
 namespace {
 
 constexpr size_t TakeLength = 7;
-constexpr size_t MapLength = 67;
-constexpr size_t NamesLength = 259;
-constexpr size_t LinksLength = 11;
-constexpr size_t InhibitsLength = 259;
+constexpr size_t NamesLength = 8 * DracoSize + 3;
 
 }  // namespace
 
@@ -42,20 +39,11 @@ void DracoTake(Server& s, const Bytes& Frame)
 
 void DracoCrosspointMap(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Crosspoint Map", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, MapLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoCrosspointMap");
-            return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoCrosspointMap");
-            return;
-        }
-        Model& m = s.model;
-        for (size_t d = 0; d < read->Values.size(); ++d)
-            if (InDraco(read->Values[d]))
-                m.CrosspointMap.at(d).Sources[0] = read->Values[d];
+    const DracoValuesReport report{"Error Receiving Crosspoint Map", "DracoCrosspointMap", DracoSize};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& v) {
+        for (size_t d = 0; d < v.size(); ++d)
+            if (InDraco(v[d]))
+                m.CrosspointMap.at(d).Sources[0] = v[d];
         SaveCrosspointMapNdf(s);
         LogDracoMessage(s, "32 Crosspoint Maps");
         m.UpdateFlags &= ~UpdateBit::Crosspoints;
@@ -98,18 +86,8 @@ void DracoAlphas(Server& s, const Bytes& Frame)
 
 void DracoLinks(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Links", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, LinksLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoLinks");
-            return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoLinks");
-            return;
-        }
-        Model& m = s.model;
-        const std::vector<int>& w = read->Values;
+    const DracoValuesReport report{"Error Receiving Links", "DracoLinks", LinkWords};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& w) {
         for (size_t word = 0; word < 2; ++word)
             for (size_t k = 0; k < 8; ++k) {
                 const size_t first = 16 * word + 2 * k;
@@ -129,21 +107,18 @@ void DracoInhibits(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Inhibits", "Switcher Command Error", [&] {
         Model& m = s.model;
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, InhibitsLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoInhibits");
-            // Asked for again with the next request of pending tables.
-            m.UpdateFlags |= UpdateBit::Inhibits;
-            return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoInhibits");
+        const std::optional<std::vector<int>> values =
+            SoundDracoValues(s, Frame, DracoValuesLength(InhibitValues), "DracoInhibits");
+        if (!values) {
+            // A map cut short is asked for again with the next request of pending tables.
+            if (Frame.size() != DracoValuesLength(InhibitValues))
+                m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
         for (size_t d = 0; d < DracoSize; ++d) {
             std::string text(DracoSize, '0');
             for (size_t source = 0; source < DracoSize; ++source)
-                if ((read->Values[4 * d + source / 8] >> (source % 8)) & 1)
+                if (((*values)[4 * d + source / 8] >> (source % 8)) & 1)
                     text[source] = '1';
             m.InhibitMap.setText(d, text);
         }

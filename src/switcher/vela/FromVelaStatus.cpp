@@ -19,31 +19,6 @@
 
 namespace {
 
-// Checksum (asking again for the table while UpdateBit is still pending),
-// then the frame goes to the Helm PCs, which lose PendingBit. False when the
-// frame is to be dropped.
-bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
-                     const char* ChecksumText = "Check Sum Error", bool AlsoConsoles = false)
-{
-    if (Frame.empty())
-        return false;
-    if (!ChecksumMatches(Frame)) {
-        LogSoftwareError(s, ChecksumText, 0, Location);
-        if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
-            SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
-        return false;
-    }
-    s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
-                             PendingBit);
-    return true;
-}
-
-void Finish(Server& s, int64_t Bit, const std::string& Text)
-{
-    s.model.UpdateFlags &= ~Bit;
-    LogVelaMessage(s, Text);
-}
-
 // E4 layout: E4, one byte not read, the frame count; then per frame its card
 // count, per card its port count, per port its channel count, one byte each.
 // With a null model the frame is only walked (the length check).
@@ -89,6 +64,46 @@ size_t GainEntryBytes(int Kind)
 
 constexpr int RelayKind = 40;
 constexpr int OptoKind = 30;
+
+// Reads one gain entry of Kind (the E3 layout at ProcessVelaGain) for channel
+// At and keeps it where the model has that channel.
+void StoreGainEntry(Model& m, FrameReader& r, int kind, int at)
+{
+    const int value = r.Pair();
+    switch (kind) {
+    case 0:
+    case 1:
+    case 2:
+    case 3: {
+        std::vector<GainRecord>& gains = kind < 2 ? m.SourceGains : m.DestinationGains;
+        const int channels = kind < 2 ? m.NumSources : m.NumDestinations;
+        if (at < channels && static_cast<size_t>(at) < gains.size())
+            (kind % 2 == 0 ? gains[static_cast<size_t>(at)].Level1 : gains[static_cast<size_t>(at)].Level2) = value;
+        break;
+    }
+    case 10:
+    case 11: {
+        const int source = r.Pair();
+        if (kind == 11)
+            r.Byte();  // the fade; the level it reaches is what is kept
+        if (at >= m.NumDestinations || static_cast<size_t>(at) >= m.CrosspointMap.size())
+            break;
+        CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(at)];
+        for (int k = 0; k < std::min<int>(x.SourceCount, MaxSourceEntries); ++k)
+            if (x.Sources[static_cast<size_t>(k)] == source)
+                x.Levels[static_cast<size_t>(k)] = value;
+        break;
+    }
+    case 15:
+    case 16:
+        if (kind == 16)
+            r.Byte();
+        if (at < m.NumDestinations && static_cast<size_t>(at) < m.CrosspointMap.size())
+            m.CrosspointMap[static_cast<size_t>(at)].TakeExtra = value;
+        break;
+    default: r.Skip(GainEntryBytes(kind) - 2); break;
+    }
+}
 
 }  // namespace
 
@@ -153,8 +168,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Switcher Status Info", "Switcher Message Error", [&] {
         Model& m = s.model;
-        // Nothing to hold statuses until the configuration has arrived.
-        if (m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+        if (!ConfigurationKnown(m))
             return;
         if (!CheckAndForward(s, Frame, "Switcher Status", ReplyBit::Status, ReplyBit::Status))
             return;
@@ -163,20 +177,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = ConfigFrame(m, F);
-            CardRecord* card = ConfigCard(frame, C);
-            PortRecord* port = ConfigPort(card, P);
-            uint8_t* status = nullptr;
-            switch (Level) {
-            case 1: status = frame ? &frame->Cards[0].FrameStatus : nullptr; break;
-            case 2: status = card ? &card->Status : nullptr; break;
-            case 3: status = port ? &port->Status : nullptr; break;
-            default:
-                if (ChannelRecord* ch = ConfigChannel(port, Ch); ch && Ch < MaxStoredChannels)
-                    status = &ch->Status;
-                break;
-            }
-            if (status)
+            if (uint8_t* status = StoredTreeValue(m, TreeValue::Status, Level, F, C, P, Ch))
                 *status = static_cast<uint8_t>(Value);
         });
         Finish(s, ReplyBit::Status, "Received Status Message");
@@ -217,45 +218,8 @@ void ProcessVelaGain(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Length Error", 0, "Gain Message");
             return;
         }
-        for (int i = 0; i < count; ++i) {
-            const int at = first + i;
-            const int value = r.Pair();
-            switch (kind) {
-            case 0:
-            case 1:
-                if (at < m.NumSources && static_cast<size_t>(at) < m.SourceGains.size())
-                    (kind == 0 ? m.SourceGains[static_cast<size_t>(at)].Level1
-                               : m.SourceGains[static_cast<size_t>(at)].Level2) = value;
-                break;
-            case 2:
-            case 3:
-                if (at < m.NumDestinations && static_cast<size_t>(at) < m.DestinationGains.size())
-                    (kind == 2 ? m.DestinationGains[static_cast<size_t>(at)].Level1
-                               : m.DestinationGains[static_cast<size_t>(at)].Level2) = value;
-                break;
-            case 10:
-            case 11: {
-                const int source = r.Pair();
-                if (kind == 11)
-                    r.Byte();  // the fade; the level it reaches is what is kept
-                if (at >= m.NumDestinations || static_cast<size_t>(at) >= m.CrosspointMap.size())
-                    break;
-                CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(at)];
-                for (int k = 0; k < std::min<int>(x.SourceCount, MaxSourceEntries); ++k)
-                    if (x.Sources[static_cast<size_t>(k)] == source)
-                        x.Levels[static_cast<size_t>(k)] = value;
-                break;
-            }
-            case 15:
-            case 16:
-                if (kind == 16)
-                    r.Byte();
-                if (at < m.NumDestinations && static_cast<size_t>(at) < m.CrosspointMap.size())
-                    m.CrosspointMap[static_cast<size_t>(at)].TakeExtra = value;
-                break;
-            default: r.Skip(GainEntryBytes(kind) - 2); break;
-            }
-        }
+        for (int i = 0; i < count; ++i)
+            StoreGainEntry(m, r, kind, first + i);
         if (kind == 10 || kind == 11 || kind == 15 || kind == 16)
             s.reports().GainsChanged(s, first, count);
         if (s.cfg.LogGains)
@@ -368,12 +332,8 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
         const int64_t bit = relays ? UpdateBit::RelayStates : UpdateBit::OptoStates;
         if (Frame.empty())
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Relay/Opto State");
-            if (m.UpdateFlags & UpdateBit::RelayStates)
-                SendInfoRequestVela(s, UpdateBit::RelayStates, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Check Sum Error", "Relay/Opto State", UpdateBit::RelayStates))
             return;
-        }
         if (kind != RelayKind && kind != OptoKind) {
             LogTrappedError(s, "Error Reciving Relay/Opto State", "Switcher Message Error", 0, "");
             return;

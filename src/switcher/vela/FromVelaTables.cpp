@@ -71,6 +71,57 @@ std::string SalvoName(const Model& m, int Number)
     return std::string();
 }
 
+// A whole table tells the number of channels (Count, and its Twin table's);
+// when it grows, the tables that depend on it are asked for again.
+void TakeTableSize(Server& s, int& Count, int& Twin, int Size, int64_t Dependent)
+{
+    if (Size == Count)
+        return;
+    if (Count < Size)
+        RequestSwitcherTables(s, Dependent, NoneValue, 0);
+    Count = Twin = Size;
+    ResizeVelaTables(s.model);
+}
+
+// A switcher sends a whole table from its first entry, so the count is the
+// number of sources or destinations, up to MaxVelaTableSize. A frame that
+// starts later (a client's upload in demo mode) changes the names it holds
+// and leaves the size alone.
+void StoreVelaNames(Server& s, int Code, AlphaRun& Run)
+{
+    Model& m = s.model;
+    std::vector<std::string>& names = Run.Names;
+    std::vector<int>& positions = Run.Sorts;
+    const int first = Run.First;
+    const int count = static_cast<int>(names.size());
+    const bool whole = first == 0;
+    const int size = std::min(count, MaxVelaTableSize);
+    switch (Code) {
+    case TableSalvos: {
+        SortNames(names, positions);
+        const size_t salvos = std::max<size_t>(static_cast<size_t>(first + count), 1);
+        m.SalvoAlphas.resize(salvos);
+        m.SalvoSortTable.resize(salvos);
+        StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
+        break;
+    }
+    case TableSources:
+        if (whole)
+            TakeTableSize(s, m.NumSources, m.NumOptos, size, SourceDependentTables);
+        StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
+        break;
+    case TableDestinations:
+        if (whole)
+            TakeTableSize(s, m.NumDestinations, m.NumRelays, size, DestinationDependentTables);
+        StoreNames(names, positions, first, m.NumDestinations, m.DestinationAlphas, m.DestinationSortTable,
+                   &m.DestinationAlphasRaw);
+        break;
+    case TableOptos: StoreNames(names, positions, first, m.NumOptos, m.OptoAlphas, m.OptoSortTable); break;
+    case TableRelays: StoreNames(names, positions, first, m.NumRelays, m.RelayAlphas, m.RelaySortTable); break;
+    default: break;
+    }
+}
+
 }  // namespace
 
 void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
@@ -79,12 +130,8 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         Model& m = s.model;
         const int code = Frame.size() > 1 ? ByteAt(Frame, 1) : 0;
         const AlphaTableKind kind = AlphaKind(code);
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, kind.Label);
-            if (kind.Bit && (m.UpdateFlags & kind.Bit))
-                SendInfoRequestVela(s, kind.Bit, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", kind.Label, kind.Bit))
             return;
-        }
         // Salvo names have no bit of their own: they go to the clients that
         // wait for the salvos, whose bit the salvo events frame clears.
         if (code == TableSalvos)
@@ -97,49 +144,9 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Helm Message Length Error", 0, kind.Label);
             return;
         }
-        std::vector<std::string>& names = run->Names;
-        std::vector<int>& positions = run->Sorts;
-        const int count = static_cast<int>(names.size());
+        StoreVelaNames(s, code, *run);
+        const int count = static_cast<int>(run->Names.size());
         const int first = run->First;
-
-        // A switcher sends a whole table from its first entry, so the count
-        // is the number of sources or destinations, up to MaxVelaTableSize.
-        // A frame that starts later (a client's upload in demo mode) changes
-        // the names it holds and leaves the size alone.
-        const bool whole = first == 0;
-        const int size = std::min(count, MaxVelaTableSize);
-        switch (code) {
-        case TableSalvos: {
-            SortNames(names, positions);
-            const size_t salvos = std::max<size_t>(static_cast<size_t>(first + count), 1);
-            m.SalvoAlphas.resize(salvos);
-            m.SalvoSortTable.resize(salvos);
-            StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
-            break;
-        }
-        case TableSources:
-            if (whole && size != m.NumSources) {
-                if (m.NumSources < size)
-                    RequestSwitcherTables(s, SourceDependentTables, NoneValue, 0);
-                m.NumSources = m.NumOptos = size;
-                ResizeVelaTables(m);
-            }
-            StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
-            break;
-        case TableDestinations:
-            if (whole && size != m.NumDestinations) {
-                if (m.NumDestinations < size)
-                    RequestSwitcherTables(s, DestinationDependentTables, NoneValue, 0);
-                m.NumDestinations = m.NumRelays = size;
-                ResizeVelaTables(m);
-            }
-            StoreNames(names, positions, first, m.NumDestinations, m.DestinationAlphas, m.DestinationSortTable,
-                       &m.DestinationAlphasRaw);
-            break;
-        case TableOptos: StoreNames(names, positions, first, m.NumOptos, m.OptoAlphas, m.OptoSortTable); break;
-        case TableRelays: StoreNames(names, positions, first, m.NumRelays, m.RelayAlphas, m.RelaySortTable); break;
-        default: break;
-        }
         if (code == TableSources || code == TableDestinations)
             s.AlphasChanged = true;
 
@@ -165,8 +172,7 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Inhibit Map", "Vela Command Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Inhibit Map");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Inhibit Map")) {
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
@@ -206,10 +212,8 @@ void ProcessVelaLinks(Server& s, const Bytes& Frame)
         const bool sources = Frame.size() > 1 && ByteAt(Frame, 1) == TableSources;
         const std::string label = sources ? "Source Links" : "Destination Links";
         const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, label);
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", label))
             return;
-        }
         s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::SourceLinks | UpdateBit::DestinationLinks,
                                  bit);
         FrameReader r(Frame, 2);
@@ -237,10 +241,8 @@ void ProcessVelaInfoRequest(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Info Request", "Vela Command Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Info Request");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Info Request"))
             return;
-        }
         if (Frame.size() != InfoRequestLength) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Info Request");
             return;
@@ -251,7 +253,7 @@ void ProcessVelaInfoRequest(Server& s, const Bytes& Frame)
             if (m.UpdateFlags == OnlyButtonsAndSalvos)
                 m.UpdateFlags = 0;
             if (m.UpdateFlags == 0) {
-                s.SwitcherOnline = true;
+                s.Link.AllTablesArrived();
                 s.SwitcherRequest.Active = 0;
                 s.timers.enable(TimerId::Poll, PollIntervalMs);
             }
@@ -264,10 +266,8 @@ void ProcessVelaButtons(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Buttons", "Vela Message Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Button Data");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Button Data"))
             return;
-        }
         s.reports().ForwardFrame(s, Frame, FrameAudience::WaitingNoPanels, UpdateBit::Buttons, UpdateBit::Buttons);
         FrameReader r(Frame, 2);
         const int count = r.Pair();
@@ -310,12 +310,8 @@ void ProcessVelaSalvoEvents(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Salvo Events", "Vela Message Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Salvo Events");
-            if (m.UpdateFlags & UpdateBit::Salvos)
-                SendInfoRequestVela(s, UpdateBit::Salvos, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Salvo Events", UpdateBit::Salvos))
             return;
-        }
         s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Salvos, UpdateBit::Salvos);
         FrameReader r(Frame, 2);
         const int salvos = r.Pair();

@@ -10,13 +10,13 @@
 #include "switcher/vela/ToVela.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
 
 constexpr int NoLevel = 1024;
 constexpr int MaxListEntries = 64;
-constexpr int RelayTable = 40;
 constexpr uint8_t LostStatus = 20;
 constexpr uint8_t DemoRestoredStatus = 21;
 
@@ -109,7 +109,7 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
     x.SumFlag = x.SumCount > 0 ? 1 : 0;
 
     if (relay)
-        s.reports().RelayOptoChanged(s, RelayTable, Output);
+        s.reports().RelayOptoChanged(s, TableRelays, Output);
     else if (allowed)
         s.reports().CrosspointChanged(s, Output, Input, Type);
     if (Output >= m.NumDestinations - 1)
@@ -149,15 +149,56 @@ void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
     }
 }
 
+// An F6 crosspoint map: count, first, then per destination its sources
+// with their levels. Only destinations below Destinations with a source
+// list the record holds are kept; every entry is read so that the length
+// check sees the whole frame. None when the frame is not exactly that long.
+struct CrosspointRun {
+    int Count = 0;
+    int First = 0;
+    std::vector<std::pair<int, CrosspointRecord>> Kept;
+};
+
+std::optional<CrosspointRun> ReadCrosspointRun(const Bytes& Frame, int Destinations)
+{
+    FrameReader r(Frame, 2);
+    CrosspointRun run;
+    run.Count = r.Pair();
+    run.First = r.Pair();
+    for (int i = 0; i < run.Count && !r.Failed(); ++i) {
+        const int n = r.Pair();
+        const int sumFlag = r.Byte();
+        const int d = run.First + i;
+        const bool keep = d < Destinations && n <= MaxSourceEntries;
+        CrosspointRecord x{};
+        x.Levels[0] = 0;
+        for (int k = 0; k < n && !r.Failed(); ++k) {
+            const int source = r.Pair();
+            const int level = r.Pair();
+            if (keep) {
+                x.Sources[static_cast<size_t>(k)] = source;
+                x.Levels[static_cast<size_t>(k)] = level;
+            }
+        }
+        if (keep && !r.Failed()) {
+            x.SourceCount = static_cast<uint8_t>(n);
+            x.SumCount = 0;
+            x.SumFlag = static_cast<uint8_t>(sumFlag);
+            run.Kept.emplace_back(d, x);
+        }
+    }
+    if (!r.Complete())
+        return std::nullopt;
+    return run;
+}
+
 }  // namespace
 
 void ProcessVelaTake(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Take Command", "Vela Command Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Take Command");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Take Command"))
             return;
-        }
         FrameReader r(Frame, 1);
         int type = r.Pair();
         const size_t expected = (type & TakeType::LevelFlag) ? 11 : 9;
@@ -184,51 +225,23 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
     std::string step = "CSum Error";
     try {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Crosspoint Map");
+        if (!VelaChecksumOk(s, Frame, "Check Sum Error", "Crosspoint Map"))
             return;
-        }
         step = "Socket Error";
         s.reports().ForwardFrame(s, Frame, FrameAudience::AllOnline, 0, UpdateBit::Crosspoints);
         const bool polled = AnyPolledClient(s);
 
         step = "Decode Error";
-        FrameReader r(Frame, 2);
-        int count = r.Pair();
-        const int first = r.Pair();
-        // Only destinations the map holds are kept; every entry is read so
-        // that the length check sees the whole frame.
-        std::vector<std::pair<int, CrosspointRecord>> decoded;
-        for (int i = 0; i < count && !r.Failed(); ++i) {
-            const int n = r.Pair();
-            const int sumFlag = r.Byte();
-            const int d = first + i;
-            const bool keep = d < m.NumDestinations && n <= MaxSourceEntries;
-            CrosspointRecord x{};
-            x.Levels[0] = 0;
-            for (int k = 0; k < n && !r.Failed(); ++k) {
-                const int source = r.Pair();
-                const int level = r.Pair();
-                if (keep) {
-                    x.Sources[static_cast<size_t>(k)] = source;
-                    x.Levels[static_cast<size_t>(k)] = level;
-                }
-            }
-            if (keep && !r.Failed()) {
-                x.SourceCount = static_cast<uint8_t>(n);
-                x.SumCount = 0;
-                x.SumFlag = static_cast<uint8_t>(sumFlag);
-                decoded.emplace_back(d, x);
-            }
-        }
-        if (!r.Complete()) {
+        const std::optional<CrosspointRun> run = ReadCrosspointRun(Frame, m.NumDestinations);
+        if (!run) {
             LogSoftwareError(s, "Message Length Error", 0, "Crosspoint Map");
             return;
         }
 
         step = "Output Error";
-        count = std::clamp(m.NumDestinations - first, 0, count);
-        for (const auto& [d, x] : decoded)
+        const int first = run->First;
+        const int count = std::clamp(m.NumDestinations - first, 0, run->Count);
+        for (const auto& [d, x] : run->Kept)
             m.CrosspointMap[static_cast<size_t>(d)] = x;
 
         step = "Console Error";
@@ -290,16 +303,8 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving State Message", "Vela Message Error", [&] {
         Model& m = s.model;
-        // Nothing to hold states until the configuration has arrived.
-        if (Frame.empty() || m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+        if (!ConfigurationKnown(m) || !CheckAndForward(s, Frame, "Switcher State", ReplyBit::State, ReplyBit::State))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Switcher State");
-            if (m.UpdateFlags & ReplyBit::State)
-                SendInfoRequestVela(s, ReplyBit::State, NoneValue, 0);
-            return;
-        }
-        s.reports().ForwardFrame(s, Frame, FrameAudience::HelmPCs, 0, UpdateBit::State);
         FrameReader r(Frame, 2);
         const int frames = r.Byte();
         const int firstFrame = r.Byte();
@@ -312,30 +317,16 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = ConfigFrame(m, F);
-            if (!frame || C >= CardsPerFrame || P >= PortsPerCard)
-                return;
-            CardRecord& card = frame->Cards[static_cast<size_t>(C)];
-            PortRecord& port = card.Ports[static_cast<size_t>(P)];
-            uint8_t* state = nullptr;
-            switch (Level) {
-            case 1: state = &frame->Cards[0].Flag; break;
-            case 2: state = &card.Present; break;
-            case 3: state = &port.State; break;
-            default:
-                if (Ch < MaxStoredChannels && static_cast<size_t>(Ch) < port.Channels.size())
-                    state = &port.Channels[static_cast<size_t>(Ch)].State;
-                break;
-            }
+            uint8_t* state = StoredTreeValue(m, TreeValue::State, Level, F, C, P, Ch);
             if (!state)
                 return;
             if (*state != 0 && Value == 0 && Level < 4)
                 ReportStateLoss(s, Level, F, C, P);
+            // A card with a state exists: its status is set beside it.
             if (s.cfg.DemoMode && Level == 2 && Value != 0 && *state != Value)
-                card.Status = DemoRestoredStatus;
+                ConfigCard(ConfigFrame(m, F), C)->Status = DemoRestoredStatus;
             *state = static_cast<uint8_t>(Value);
         });
-        m.UpdateFlags &= ~ReplyBit::State;
-        LogVelaMessage(s, "Received State Message");
+        Finish(s, ReplyBit::State, "Received State Message");
     });
 }
