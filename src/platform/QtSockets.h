@@ -74,7 +74,7 @@ private:
     void peerClosed(Port port, int slot, unsigned long long id);
     void release(QTcpSocket* socket);
 
-    std::array<Listener, 3> listeners_;
+    std::array<Listener, static_cast<size_t>(Port::Count)> listeners_;
     PlatformEvents* handler_ = nullptr;
     int busy_ = 0;
     unsigned long long lastId_ = 0;
