@@ -62,6 +62,10 @@ struct Config {
     std::string AllowedClients;
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
+    // "Web IP Port": the web panel's and HTTP interface's port (0: off).
+    long WebPort = 0;
+    // "Web Password": its salted hash; empty: only this machine may change anything.
+    std::string WebPassword;
 };
 
 // The listen address in force: the command line's, else the file's.

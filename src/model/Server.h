@@ -3,6 +3,7 @@
 // state, client tables and the platform seams. Procedures take it by reference.
 #include "model/ClientRecord.h"
 #include "model/Config.h"
+#include "model/Counters.h"
 #include "model/LogitekClient.h"
 #include "model/Model.h"
 #include "model/SwitcherReports.h"
@@ -49,6 +50,7 @@ public:
 
     Config cfg;
     Model model;
+    Counters counters;
 
     // Server and switcher link state.
     bool ServerEnabled = true;

@@ -1,0 +1,10 @@
+#pragma once
+// Addresses as the listeners take and report them.
+#include <QHostAddress>
+
+#include <string>
+
+// An IPv4 peer in dotted form, also when an IPv6 listener saw it.
+std::string DottedAddress(const QHostAddress& address);
+// Empty: every IPv4 address, as the server always listened; "::" both families.
+QHostAddress ListenHostAddress(const std::string& address);
