@@ -91,10 +91,10 @@ struct FuzzRig : TestRig {
     // that type (no passwords are set) and waiting for every table.
     int ConnectHelm(int Type)
     {
-        wscktClients_ConnectionRequest(server);
-        const int slot = server.ClientSlotCount();
+        server.onConnectionRequest(Port::Helm);
+        const int slot = server.HelmClients.SlotCount();
         if (Type != 0) {
-            ClientRecord& c = server.ClientTable[static_cast<size_t>(slot)];
+            ClientRecord& c = server.HelmClients[slot];
             c.LoggedIn = true;
             c.ClientType = Type;
             c.PendingRequests = InfoRequestMaskBits;
@@ -103,13 +103,13 @@ struct FuzzRig : TestRig {
     }
     int ConnectZolt()
     {
-        wscktZolt_ConnectionRequest(server);
-        return server.ZoltSlotCount();
+        server.onConnectionRequest(Port::Zolt);
+        return server.ZoltClients.SlotCount();
     }
     int ConnectLogitek()
     {
-        wscktLogitek_ConnectionRequest(server);
-        return server.LogitekSlotCount();
+        server.onConnectionRequest(Port::Logitek);
+        return server.LogitekClients.SlotCount();
     }
 
     // Serial bytes as the port delivers them, decoded as the decode timer would.
@@ -151,10 +151,10 @@ private:
         static const Bytes none;
         const size_t i = static_cast<size_t>(Slot);
         switch (P) {
-        case Port::Helm: return i < server.ClientTable.size() ? server.ClientTable[i].ReceiveBuffer : none;
-        case Port::Zolt: return i < server.ZoltClientTable.size() ? server.ZoltClientTable[i].ReceiveBuffer : none;
+        case Port::Helm: return i < server.HelmClients.Records.size() ? server.HelmClients[i].ReceiveBuffer : none;
+        case Port::Zolt: return i < server.ZoltClients.Records.size() ? server.ZoltClients[i].ReceiveBuffer : none;
         case Port::Logitek:
-            return i < server.LogitekClientTable.size() ? server.LogitekClientTable[i].ReceiveBuffer : none;
+            return i < server.LogitekClients.Records.size() ? server.LogitekClients[i].ReceiveBuffer : none;
         }
         return none;
     }
@@ -260,11 +260,11 @@ inline void CheckWholeLogitekMessages(const Bytes& Wire)
 inline void CheckBuffers(const Server& s)
 {
     FUZZ_CHECK(s.SerialBuffer.size() <= SerialBufferLimit);
-    for (const ClientRecord& c : s.ClientTable)
+    for (const ClientRecord& c : s.HelmClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= HelmBufferLimit);
-    for (const ZoltClient& c : s.ZoltClientTable)
+    for (const ZoltClient& c : s.ZoltClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= ZoltBufferLimit);
-    for (const LogitekClient& c : s.LogitekClientTable)
+    for (const LogitekClient& c : s.LogitekClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
 }
 

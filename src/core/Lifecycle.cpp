@@ -173,8 +173,7 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.HelmPort);
         return false;
     }
-    s.ClientTable.resize(1);
-    s.ClientCount = 0;
+    s.HelmClients.Clear();
     if (!s.cfg.EnableZoltPort)
         s.sockets.closeListener(Port::Zolt);
     else if (!OpenListener(s, Port::Zolt, s.cfg.ZoltPort)) {
@@ -280,10 +279,10 @@ void ShutdownServer(Server& s)
             LogSerialMessage(s, "Switcher Disconnect", s.cfg.CommPort);
         if (s.sockets.isListening(Port::Helm))
             s.sockets.closeListener(Port::Helm);
-        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+        for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
             if (!s.sockets.isConnected(Port::Helm, i))
                 continue;
-            LogIPMessage(s, "Client Disconnect", s.ClientTable[static_cast<size_t>(i)].Address);
+            LogIPMessage(s, "Client Disconnect", s.HelmClients[i].Address);
             s.sockets.close(Port::Helm, i);
         }
         if (s.cfg.MaintainNdf)

@@ -113,18 +113,20 @@ public:
     }
 
 private:
-    ClientProtocol* ProtocolOn(Port port)
-    {
-        for (auto& p : s_.Protocols)
-            if (p->ListensOn() == port)
-                return p.get();
-        return nullptr;
-    }
+    ClientProtocol* ProtocolOn(Port port) { return ::ProtocolOn(s_, port); }
 
     Server& s_;
 };
 
 }  // namespace
+
+ClientProtocol* ProtocolOn(Server& s, Port port)
+{
+    for (auto& p : s.Protocols)
+        if (p->ListensOn() == port)
+            return p.get();
+    return nullptr;
+}
 
 void RouteServer(Server& s)
 {

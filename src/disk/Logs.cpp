@@ -263,8 +263,8 @@ void LogSoftwareError(Server& s, const std::string& Message, int ClientIndex, co
     if (!c.MaintainErrorLog)
         return;
     std::string where = Location;
-    if (where.empty() && ClientIndex >= 0 && ClientIndex < static_cast<int>(s.ClientTable.size()))
-        where = s.ClientTable[static_cast<size_t>(ClientIndex)].Address;
+    if (where.empty() && ClientIndex >= 0 && ClientIndex < static_cast<int>(s.HelmClients.Records.size()))
+        where = s.HelmClients[ClientIndex].Address;
     const std::string line = PadTo(PadTo(LogTimeStamp(), 24) + where, 60) + Message;
     if (!LogAfterLimit(s.ErrorLogFile, c.AppPath, ErrorLog, c.MaxErrorLogSize, c.ArchiveErrorFiles) &&
         !CreateErrorLog(s))

@@ -25,10 +25,7 @@ constexpr unsigned char CmdCrosspointMap = 0xF6;
 constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int MaxInterruptionsPerCall = 16;
 
-ClientRecord* ClientAt(Server& s, int Index)
-{
-    return ValidClientSlot(s, Index) ? &s.ClientTable[static_cast<size_t>(Index)] : nullptr;
-}
+ClientRecord* ClientAt(Server& s, int Index) { return s.HelmClients.Valid(Index) ? &s.HelmClients[Index] : nullptr; }
 
 void LogForClient(Server& s, const std::string& Message, int Index)
 {
@@ -136,7 +133,7 @@ const InfoReply InfoReplies[] = {
     {ReplyBit::SourceLinks | ReplyBit::DestinationLinks, "Stereo Links Request",
      [](Server& s, int i) {
          // Either bit asks for both tables.
-         s.ClientTable[static_cast<size_t>(i)].PendingRequests |= ReplyBit::SourceLinks | ReplyBit::DestinationLinks;
+         s.HelmClients[i].PendingRequests |= ReplyBit::SourceLinks | ReplyBit::DestinationLinks;
          SendLinksToClient(s, s.model.SourceLinks, TableSources, 0);
          SendLinksToClient(s, s.model.DestinationLinks, TableDestinations, 0);
      }},
@@ -171,7 +168,7 @@ int64_t ReadInfoMask(const Bytes& Frame)
 
 std::string ClientAddress(const Server& s, int Index)
 {
-    return ValidClientSlot(s, Index) ? s.ClientTable[static_cast<size_t>(Index)].Address : std::string();
+    return s.HelmClients.Valid(Index) ? s.HelmClients[Index].Address : std::string();
 }
 
 void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
@@ -183,10 +180,10 @@ void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
 
 void DecodeHelmMessage(Server& s, int Index)
 {
-    if (!ValidClientSlot(s, Index))
+    if (!s.HelmClients.Valid(Index))
         return;
     Trap(s, "Error Decoding Message", "Helm Command Error", [&] {
-        Bytes& buffer = s.ClientTable[static_cast<size_t>(Index)].ReceiveBuffer;
+        Bytes& buffer = s.HelmClients[Index].ReceiveBuffer;
         if (buffer.size() > HelmBufferLimit) {
             LogTrappedError(s, "Buffer Overflow", "Helm Command Error", 0, "");
             buffer.clear();
@@ -204,8 +201,8 @@ void DecodeHelmMessage(Server& s, int Index)
                 return;
             }
             const unsigned char command = ByteAt(buffer, pos);
-            if (!s.ClientTable[static_cast<size_t>(Index)].LoggedIn && command != CmdCrosspointMap &&
-                command != CmdPassword && command != CmdLogin) {
+            if (!s.HelmClients[Index].LoggedIn && command != CmdCrosspointMap && command != CmdPassword &&
+                command != CmdLogin) {
                 TakeClientBytes(s, pos + 1, Index);
                 return;
             }
@@ -241,7 +238,7 @@ void DecodeHelmMessage(Server& s, int Index)
             }
             const Bytes frame = buffer.substr(pos, eom + 1 - pos);
             TakeClientBytes(s, eom + 1, Index);
-            if (command == CmdCrosspointMap && !s.ClientTable[static_cast<size_t>(Index)].LoggedIn) {
+            if (command == CmdCrosspointMap && !s.HelmClients[Index].LoggedIn) {
                 // Only a logged-in client may change the routing picture.
                 LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
                 return;
@@ -262,7 +259,7 @@ void DecodeHelmMessage(Server& s, int Index)
 void ProcessLogin(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Prcessing Login Type", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (Frame.size() != 4 && Frame.size() != 5)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Login Message");
@@ -273,7 +270,7 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const int type = Frame.size() == 4 ? ByteAt(Frame, 1) : CombineBytes(ByteAt(Frame, 1), ByteAt(Frame, 2));
-        s.ClientTable[static_cast<size_t>(Index)].ClientType = type;
+        s.HelmClients[Index].ClientType = type;
         LogForClient(s, LoginTypeText(type), Index);
         bool loggedIn = false;
         if (type == HelmPcClientType && s.cfg.HelmPassword.empty())
@@ -282,7 +279,7 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             loggedIn = true;
         else if (type == AutomationClientType || type == ConsoleClientType)
             loggedIn = true;
-        s.ClientTable[static_cast<size_t>(Index)].LoggedIn = loggedIn;
+        s.HelmClients[Index].LoggedIn = loggedIn;
         if (!loggedIn)
             SendPasswordRequest(s, Index);
     });
@@ -297,7 +294,7 @@ void SendPasswordRequest(Server& s, int Index)
 void ReceivePassword(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Password", "IP Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         // 80, one byte not read, N, N password bytes, checksum, FF.
         const size_t length = Frame.size() >= 3 ? ByteAt(Frame, 2) : 0;
@@ -314,7 +311,7 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
             return;
         }
         const std::string given = Frame.substr(3, length);
-        const int type = s.ClientTable[static_cast<size_t>(Index)].ClientType;
+        const int type = s.HelmClients[Index].ClientType;
         std::string expected;
         if (type == HelmPcClientType)
             expected = s.cfg.HelmPassword;
@@ -323,12 +320,12 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
         else
             return;
         if (given == expected) {
-            s.ClientTable[static_cast<size_t>(Index)].LoggedIn = true;
+            s.HelmClients[Index].LoggedIn = true;
             LogForClient(s, "Correct Password", Index);
             return;
         }
         LogForClient(s, "Incorrect Password", Index);
-        const int failures = ++s.ClientTable[static_cast<size_t>(Index)].PasswordFailures;
+        const int failures = ++s.HelmClients[Index].PasswordFailures;
         if (failures < s.cfg.PasswordTries)
             SendPasswordRequest(s, Index);
         else
@@ -339,7 +336,7 @@ void ReceivePassword(Server& s, const Bytes& Frame, int Index)
 void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
 {
     Trap(s, "Error Processing Info Request", "Helm Command Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         int64_t mask = Mask;
         if (!Frame.empty()) {
@@ -355,7 +352,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
         // Bit 0 is served at once below; kept pending it would be asked again
         // on every polled pass.
         if (mask != ReplyBit::SystemInfo)
-            s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= mask & ~ReplyBit::SystemInfo;
+            s.HelmClients[Index].PendingRequests |= mask & ~ReplyBit::SystemInfo;
         // A switcher whose frames are the clients' answers the full refresh
         // itself; its reports reach every waiting client.
         if (!Frame.empty() && mask == FullRefreshMask && HelmFramesPassUnchanged(s)) {
@@ -372,8 +369,8 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             s.SwitcherRequest.Active = 1;
             s.HelmClientsActive = true;
             LogForClient(s, "System Info Request", Index);
-            if (ValidClientSlot(s, Index))
-                s.ClientTable[static_cast<size_t>(Index)].PendingRequests |= s.model.AllUpdateFlags;
+            if (s.HelmClients.Valid(Index))
+                s.HelmClients[Index].PendingRequests |= s.model.AllUpdateFlags;
         }
         if (!s.SwitcherOnline || s.SwitcherLink.Connected != 1)
             return;  // the bits stay pending until the switcher has answered
@@ -382,7 +379,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
                 continue;
             // A reply may have dropped this client (a stuck socket).
             const ClientRecord* c = ClientAt(s, Index);
-            if (c == nullptr || !c->InUse)
+            if (c == nullptr || !c->Connected)
                 return;
             if (reply.Text != nullptr)
                 LogForClient(s, reply.Text, Index);
@@ -461,7 +458,7 @@ void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Notification", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", Index, "Notice Message");
@@ -474,7 +471,7 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Message Length Error", Index, "Notification Message");
             return;
         }
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
+        ClientRecord& c = s.HelmClients[Index];
         switch (code) {
         case NoticeUnsupervised: c.Supervised = false; break;
         case NoticeSupervised:
@@ -495,7 +492,7 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Module Upgrade", "Helm Message Error", [&] {
-        if (!ValidClientSlot(s, Index))
+        if (!s.HelmClients.Valid(Index))
             return;
         if (!ChecksumMatches(Frame)) {
             LogSoftwareError(s, "Check Sum Error", Index, "Module Upgrade");
@@ -507,7 +504,7 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Length Error", Index, "Module Upgrade");
             return;
         }
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(Index)];
+        ClientRecord& c = s.HelmClients[Index];
         c.PolledUpdates = true;
         c.UpdateMask = VelaAllUpdateFlags;
         if (HelmFramesPassUnchanged(s)) {

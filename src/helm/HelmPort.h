@@ -1,20 +1,24 @@
 #pragma once
-// The Helm port: connection slots, receive buffers, the decode round, the
-// send paths and keep-alive supervision.
-#include "model/SwitcherReports.h"
+// The Helm port on the port base: its texts, its greeting, what it does with
+// arriving bytes besides decoding them, the send paths and keep-alive supervision.
 #include "platform/Bytes.h"
+#include "port/ClientPort.h"
 
 #include <string>
 
 class Server;
 
-constexpr size_t SendPiece = 16384;
 constexpr int SilentTicksLimit = 240;
-constexpr long ReadChunk = 65536;
 
-void wscktClients_ConnectionRequest(Server& s);
-void wscktClients_DataArrival(Server& s, int Index, long BytesTotal);
-void wscktClients_Close(Server& s, int Index);
+extern const PortKind HelmPortKind;
+
+// A new connection: the greeting (browser mode: only its log line).
+void GreetHelmClient(Server& s, int Index);
+// Bytes arrived: pass-through and browser mode take them here; false when
+// they are not for the decoder.
+bool HelmBytesArrived(Server& s, int Index);
+// The kind of connection the client list shows.
+std::string HelmClientKind(int ClientType);
 
 void SendToClient(Server& s, const Bytes& Message, int Index);
 void SendToAllClients(Server& s, const Bytes& Message);
@@ -22,10 +26,6 @@ void SendToAllClients(Server& s, const Bytes& Message);
 void DisconnectClient(Server& s, int Index);
 void SendConnectGreeting(Server& s, int Index);
 void SendCrosspointMap(Server& s, int Index);
-// Closes and unloads every client slot, logging each connected one.
-void CloseAllClients(Server& s);
 // Once a second from the poll timer: polled refresh and keep-alive.
 void PollHelmClients(Server& s);
 Bytes TakeClientBytes(Server& s, size_t Count, int Index);
-// True when Index names a slot of the client table.
-bool ValidClientSlot(const Server& s, int Index);

@@ -9,13 +9,13 @@
 
 namespace {
 
-ClientRecord& Client(Server& s, int Index) { return s.ClientTable.at(static_cast<size_t>(Index)); }
+ClientRecord& Client(Server& s, int Index) { return s.HelmClients[Index]; }
 
 void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, int64_t ClearBits, bool Panels)
 {
     if (s.SwitcherLink.Connected != 1)
         return;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+    for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
         ClientRecord& c = Client(s, i);
         // In demo mode every table frame is a client's upload answered by the
         // simulated switcher; all clients mirror it, so all of them get it.
@@ -33,7 +33,7 @@ void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConso
 {
     if (!s.SwitcherOnline)
         return;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+    for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
         ClientRecord& c = Client(s, i);
         if (c.ClientType != HelmPcClientType && !(AlsoConsoles && c.ClientType == ConsoleClientType))
             continue;
@@ -47,7 +47,7 @@ void ForwardToAllClients(Server& s, const Bytes& Frame, int64_t Bit)
     if (!s.SwitcherOnline)
         return;
     SendToAllClients(s, Frame);
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
+    for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
         ClientRecord& c = Client(s, i);
         if (c.ClientType == HelmPcClientType)
             c.PendingRequests &= ~Bit;
@@ -56,34 +56,13 @@ void ForwardToAllClients(Server& s, const Bytes& Frame, int64_t Bit)
 
 }  // namespace
 
-void HelmProtocol::ConnectionRequest(Server& s) { wscktClients_ConnectionRequest(s); }
+SlotTable& HelmProtocol::Slots(Server& s) const { return s.HelmClients; }
 
-void HelmProtocol::DataArrival(Server& s, int Slot, long BytesTotal) { wscktClients_DataArrival(s, Slot, BytesTotal); }
+void HelmProtocol::DecodeOne(Server& s, int Slot) { DecodeHelmMessage(s, Slot); }
 
-void HelmProtocol::Closed(Server& s, int Slot) { wscktClients_Close(s, Slot); }
-
-void HelmProtocol::DisconnectAll(Server& s) { CloseAllClients(s); }
-
-ClientProtocol::DecodeRound HelmProtocol::Decode(Server& s)
+std::string HelmProtocol::KindText(const Server& s, int Slot) const
 {
-    DecodeRound round;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        const size_t before = Client(s, i).ReceiveBuffer.size();
-        if (before == 0)
-            continue;
-        round.Waiting = true;
-        DecodeHelmMessage(s, i);
-        // A decoder may disconnect everybody and shrink the table.
-        if (!ValidClientSlot(s, i) || Client(s, i).ReceiveBuffer.size() != before)
-            round.Progress = true;
-    }
-    return round;
-}
-
-void HelmProtocol::DiscardUnfinished(Server& s)
-{
-    for (int i = 1; i <= s.ClientSlotCount(); ++i)
-        Client(s, i).ReceiveBuffer.clear();
+    return HelmClientKind(s.HelmClients[Slot].ClientType);
 }
 
 void HelmProtocol::PassThrough(Server& s, const Bytes& Data) { SendToAllClients(s, Data); }
@@ -120,7 +99,7 @@ void HelmProtocol::TableChanged(Server& s, int64_t Bit, int, int)
         return;
     const Model& m = s.model;
     if (Bit & UpdateBit::Crosspoints)
-        for (int i = 1; i <= s.ClientSlotCount(); ++i)
+        for (int i = 1; i <= s.HelmClients.SlotCount(); ++i)
             if (Client(s, i).MapSent != 0)
                 SendCrosspointMap(s, i);
     if (Bit & UpdateBit::SourceAlphas)

@@ -1,17 +1,11 @@
 #pragma once
-// The Helm port as the core sees it: socket events, its share of the decode
-// timer, and what the Helm clients are told of the switcher's reports.
-#include "model/SwitcherReports.h"
+// The Helm port as the core sees it: the port base with the Helm greeting
+// and decoder, and what the Helm clients are told of the switcher's reports.
+#include "helm/HelmPort.h"
 
-class HelmProtocol : public ClientProtocol {
+class HelmProtocol : public SocketPort {
 public:
-    Port ListensOn() const override { return Port::Helm; }
-    void ConnectionRequest(Server& s) override;
-    void DataArrival(Server& s, int Slot, long BytesTotal) override;
-    void Closed(Server& s, int Slot) override;
-    void DisconnectAll(Server& s) override;
-    DecodeRound Decode(Server& s) override;
-    void DiscardUnfinished(Server& s) override;
+    HelmProtocol() : SocketPort(HelmPortKind) {}
 
     void PassThrough(Server& s, const Bytes& Data) override;
     void ForwardFrame(Server& s, const Bytes& Frame, FrameAudience Audience, int64_t WaitBits,
@@ -19,4 +13,12 @@ public:
     void CrosspointChanged(Server& s, int Output, int Input, int TakeType) override;
     void RelayOptoChanged(Server& s, int Table, int Index) override;
     void TableChanged(Server& s, int64_t Bit, int First, int Count) override;
+
+protected:
+    SlotTable& Slots(Server& s) const override;
+    void Greet(Server& s, int Slot) override { GreetHelmClient(s, Slot); }
+    bool Received(Server& s, int Slot) override { return HelmBytesArrived(s, Slot); }
+    void DecodeOne(Server& s, int Slot) override;
+    bool DropsUnfinished() const override { return true; }
+    std::string KindText(const Server& s, int Slot) const override;
 };

@@ -45,8 +45,8 @@ void SendToPicked(Server& s, int64_t Bit, BuildFn&& Build, PickFn&& Pick)
 {
     Bytes frame;
     bool built = false;
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+    for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
+        const ClientRecord& c = s.HelmClients[i];
         if (!c.LoggedIn || !Pick(c))
             continue;
         if (!built) {
@@ -54,8 +54,8 @@ void SendToPicked(Server& s, int64_t Bit, BuildFn&& Build, PickFn&& Pick)
             built = true;
         }
         SendToClient(s, frame, i);
-        if (ValidClientSlot(s, i))
-            s.ClientTable[static_cast<size_t>(i)].PendingRequests &= ~Bit;
+        if (s.HelmClients.Valid(i))
+            s.HelmClients[i].PendingRequests &= ~Bit;
     }
 }
 
@@ -508,15 +508,15 @@ void SendStateToClient(Server& s)
             return;
         const Bytes state = BuildTree(s.model, 0xE1, TreeValue::State);
         Bytes description;
-        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-            const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
+            const ClientRecord& c = s.HelmClients[i];
             if (!c.LoggedIn || (c.ClientType != HelmPcClientType && !Pending(c, ReplyBit::State)))
                 continue;
             step = "Error Sending State to Helm - Socket Error ";
             SendToClient(s, state, i);
-            if (!ValidClientSlot(s, i))
+            if (!s.HelmClients.Valid(i))
                 continue;
-            ClientRecord& sent = s.ClientTable[static_cast<size_t>(i)];
+            ClientRecord& sent = s.HelmClients[i];
             sent.PendingRequests &= ~ReplyBit::State;
             if (sent.DescriptionSent || !DescriptionAllowed(s.model))
                 continue;
@@ -524,9 +524,9 @@ void SendStateToClient(Server& s)
             if (description.empty())
                 description = BuildDescription(s.model);
             SendToClient(s, description, i);
-            if (ValidClientSlot(s, i)) {
-                s.ClientTable[static_cast<size_t>(i)].DescriptionSent = true;
-                s.ClientTable[static_cast<size_t>(i)].PendingRequests &= ~ReplyBit::Description;
+            if (s.HelmClients.Valid(i)) {
+                s.HelmClients[i].DescriptionSent = true;
+                s.HelmClients[i].PendingRequests &= ~ReplyBit::Description;
             }
         }
     });
@@ -544,14 +544,14 @@ void SendDescriptionToClient(Server& s)
         if (!DescriptionAllowed(s.model) || !LinkUp(s))
             return;
         const Bytes f = BuildDescription(s.model);
-        for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-            const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+        for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
+            const ClientRecord& c = s.HelmClients[i];
             if (!c.LoggedIn || (c.ClientType != HelmPcClientType && !Pending(c, ReplyBit::Description)))
                 continue;
             SendToClient(s, f, i);
-            if (ValidClientSlot(s, i)) {
-                s.ClientTable[static_cast<size_t>(i)].DescriptionSent = true;
-                s.ClientTable[static_cast<size_t>(i)].PendingRequests &= ~ReplyBit::Description;
+            if (s.HelmClients.Valid(i)) {
+                s.HelmClients[i].DescriptionSent = true;
+                s.HelmClients[i].PendingRequests &= ~ReplyBit::Description;
             }
         }
     });
@@ -745,7 +745,7 @@ void SendNotificationToClient(Server& s, int Index, int Code)
 void SendTransitionControlToClient(Server& s, int Index)
 {
     Trap(s, "Error Sending Transition Control", "Helm Message Error", [&] {
-        if (!LinkUp(s) || !ValidClientSlot(s, Index))
+        if (!LinkUp(s) || !s.HelmClients.Valid(Index))
             return;
         const int count = std::clamp(
             std::min(s.model.NumDestinations, static_cast<int>(s.model.TransitionControl.size())), 0, NoneValue);
@@ -758,7 +758,7 @@ void SendTransitionControlToClient(Server& s, int Index)
                 AppendByte(f, s.model.TransitionControl[static_cast<size_t>(d)][static_cast<size_t>(k)]);
         AppendChecksumAndEnd(f);
         SendToClient(s, f, Index);
-        if (ValidClientSlot(s, Index))
-            s.ClientTable[static_cast<size_t>(Index)].PendingRequests &= ~ReplyBit::TransitionControl;
+        if (s.HelmClients.Valid(Index))
+            s.HelmClients[Index].PendingRequests &= ~ReplyBit::TransitionControl;
     });
 }

@@ -3,6 +3,7 @@
 // byte stream, console set-up, and the mapping of channel messages to takes
 // and gains and of reported gains back to fader positions.
 #include "platform/Bytes.h"
+#include "port/ClientPort.h"
 
 #include <cstddef>
 #include <string>
@@ -36,20 +37,14 @@ Bytes LogitekMessage(const Bytes& Header, unsigned char Command, const Bytes& Da
 // The 8 name bytes of a name message: padded with spaces (NULs count as padding) or cut.
 Bytes LogitekName8(const std::string& Name);
 
-// Socket events of the port.
-void wscktLogitek_ConnectionRequest(Server& s);
-void wscktLogitek_DataArrival(Server& s, int Slot, long BytesTotal);
-void wscktLogitek_Close(Server& s, int Slot);
+extern const PortKind LogitekPortKind;
 
-bool ValidLogitekSlot(const Server& s, int Slot);
+// A new console: the greeting.
+void GreetLogitek(Server& s, int Slot);
 // Decodes at most one message of the slot's receive buffer.
 void DecodeLogitekMessage(Server& s, int Slot);
 // Writes the whole message or, when the console has stopped reading, closes it.
 void SendToLogitek(Server& s, int Slot, const Bytes& Message);
-// Bookkeeping for a console that is gone or being closed; does not close the socket.
-void DisconnectLogitek(Server& s, int Slot);
-// Closes and unloads every Logitek slot, logging Message for each connected one.
-void CloseAllLogitek(Server& s, const std::string& Message);
 // Loads a console that asked to start: names, channels, pre-loaded sources, buses.
 void SetUpLogitekConsole(Server& s, int Slot);
 

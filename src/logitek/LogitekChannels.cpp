@@ -53,7 +53,7 @@ BusFields BusChannel(LogitekClient& c, int Channel)
 // A console that has not been loaded since it connected knows no channels.
 LogitekClient* SetUpConsole(Server& s, int Slot)
 {
-    if (!ValidLogitekSlot(s, Slot) || !Logitek(s, Slot).SetUp)
+    if (!s.LogitekClients.Valid(Slot) || !Logitek(s, Slot).SetUp)
         return nullptr;
     return &Logitek(s, Slot);
 }
@@ -259,7 +259,7 @@ void SendFaderPosition(Server& s, int FirstOutput, int Count)
         const int last = std::min({FirstOutput + Count, m.NumDestinations, static_cast<int>(m.CrosspointMap.size())});
         for (int o = std::max(FirstOutput, 0); o < last; ++o) {
             const CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(o)];
-            for (int slot = 1; slot <= s.LogitekSlotCount(); ++slot) {
+            for (int slot = 1; slot <= s.LogitekClients.SlotCount(); ++slot) {
                 LogitekClient& c = Logitek(s, slot);
                 if (!c.Connected || !c.SetUp)
                     continue;

@@ -121,7 +121,7 @@ bool SwitcherReady(const Server& s) { return s.SwitcherLink.Connected == 1 && s.
 
 void DecodeLogitekMessage(Server& s, int Slot)
 {
-    if (!ValidLogitekSlot(s, Slot) || Logitek(s, Slot).ReceiveBuffer.empty())
+    if (!s.LogitekClients.Valid(Slot) || Logitek(s, Slot).ReceiveBuffer.empty())
         return;
     Trap(s, "Error Decoding Logitek", "Logitek Error", [&] {
         switch (ByteAt(Logitek(s, Slot).ReceiveBuffer, 0)) {

@@ -1,16 +1,19 @@
 #pragma once
-// The Logitek console port as the core sees it: socket events, its share of
-// the decode timer, and the fader positions the reported gains give.
-#include "model/SwitcherReports.h"
+// The Logitek console port as the core sees it: the port base with the
+// Logitek greeting and decoder, and the fader positions the reported gains give.
+#include "logitek/Logitek.h"
 
-class LogitekProtocol : public ClientProtocol {
+class LogitekProtocol : public SocketPort {
 public:
-    Port ListensOn() const override { return Port::Logitek; }
-    void ConnectionRequest(Server& s) override;
-    void DataArrival(Server& s, int Slot, long BytesTotal) override;
-    void Closed(Server& s, int Slot) override;
-    void DisconnectAll(Server& s) override;
-    DecodeRound Decode(Server& s) override;
+    LogitekProtocol() : SocketPort(LogitekPortKind) {}
 
     void GainsChanged(Server& s, int FirstOutput, int Count) override;
+
+protected:
+    SlotTable& Slots(Server& s) const override;
+    void Greet(Server& s, int Slot) override { GreetLogitek(s, Slot); }
+    // A message still arriving waits for its bytes, never for a discard: the
+    // decoder removes what can never complete.
+    void DecodeOne(Server& s, int Slot) override { DecodeLogitekMessage(s, Slot); }
+    std::string KindText(const Server& s, int Slot) const override;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include "model/ClientSlots.h"
 #include "platform/Bytes.h"
 
 #include <cstdint>
@@ -12,13 +13,10 @@ constexpr int FirstPanelClientType = 130;
 constexpr int ConsoleClientType = 150;
 
 // One Helm connection; the record's index is the slot of its socket.
-struct ClientRecord {
+struct ClientRecord : PortClient {
     int MapSent = 0;
     bool LoggedIn = false;
-    bool InUse = false;
-    std::string Address;
     int ClientType = NoClientType;
-    Bytes ReceiveBuffer;
     int SilentTicks = 0;
     int PasswordFailures = 0;
     bool DescriptionSent = false;

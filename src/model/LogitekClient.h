@@ -14,13 +14,10 @@ using ChannelTable = std::array<int, LogitekInputChannels>;
 
 // One Logitek console connection; the record's index is the slot of its
 // socket. Input channel ch (1..10) is entry ch - 1 of the channel tables.
-struct LogitekClient {
-    bool Connected = false;   // the slot holds an accepted connection
+struct LogitekClient : PortClient {
     bool Identified = false;  // sent its identification since it connected or signed off
     bool SetUp = false;       // loaded by a start request since it connected or signed off
-    std::string Address;
     int ClientType = ConsoleClientType;
-    Bytes ReceiveBuffer;
     std::string ConsoleName, ConsoleInfo;
 
     ChannelTable ChannelSource = Filled(NoneValue);  // 1-based switcher source; 16383 = none

@@ -52,10 +52,18 @@ void Server::onPeerClosed(Port port, int slot)
         Events->onPeerClosed(port, slot);
 }
 
+int Server::TotalConnections() const
+{
+    int total = 0;
+    for (const auto& p : Protocols)
+        total += p->Connections(*this);
+    return total;
+}
+
 void MarkPolledClients(Server& s, int64_t Bit)
 {
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
+    for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
+        ClientRecord& c = s.HelmClients[i];
         if (c.PolledUpdates)
             c.PendingRequests |= Bit;
     }
@@ -63,6 +71,6 @@ void MarkPolledClients(Server& s, int64_t Bit)
 
 bool AnyPolledClient(const Server& s)
 {
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
+    return std::any_of(s.HelmClients.Records.begin() + 1, s.HelmClients.Records.end(),
                        [](const ClientRecord& c) { return c.PolledUpdates; });
 }

@@ -89,22 +89,14 @@ public:
     AppendFile ErrorLogFile;
     AppendFile SwitcherErrorLogFile;
 
-    // Helm clients: index 0 stays empty, slot i is socket i of the Helm port.
-    std::vector<ClientRecord> ClientTable{1};
-    int ClientCount = 0;
-    int ClientSlotCount() const { return static_cast<int>(ClientTable.size()) - 1; }
+    // The clients of the design's three ports, which much of the protocol
+    // code reads; later ports keep their slots to themselves.
+    ClientSlots<ClientRecord> HelmClients;
+    ClientSlots<ZoltClient> ZoltClients;
+    ClientSlots<LogitekClient> LogitekClients;
 
-    // Zolt consoles: index 0 stays empty, slot i is socket i of the Zolt port.
-    std::vector<ZoltClient> ZoltClientTable{1};
-    int ZoltClientCount = 0;
-    int ZoltSlotCount() const { return static_cast<int>(ZoltClientTable.size()) - 1; }
-
-    // Logitek consoles: index 0 stays empty, slot i is socket i of the Logitek port.
-    std::vector<LogitekClient> LogitekClientTable{1};
-    int LogitekClientCount = 0;
-    int LogitekSlotCount() const { return static_cast<int>(LogitekClientTable.size()) - 1; }
-
-    int TotalConnections() const { return ClientCount + ZoltClientCount + LogitekClientCount; }
+    // Connections on every port.
+    int TotalConnections() const;
 
     void NoteTraffic() { LastTrafficMs = timers.nowMs(); }
 

@@ -7,13 +7,15 @@
 // state itself.
 //
 // Adding a client protocol: a folder beside helm/ and zolt/ with a class
-// derived from ClientProtocol (its port's socket events, its decode round and
-// the announcements its consoles care about), plus one registration line in
-// RouteServer (core/Routing.cpp).
+// derived from ClientProtocol, usually through SocketPort (port/ClientPort.h),
+// which owns the slots, reads, sends and counts, plus one registration line
+// in RouteServer (core/Routing.cpp).
 #include "platform/Bytes.h"
 #include "platform/Seams.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class Server;
 
@@ -67,8 +69,16 @@ public:
 // How long an unfinished client message may wait in its buffer for the rest.
 constexpr int ClientIdleDiscardMs = 200;
 
+// A connected client as the operator's client list shows it.
+struct ClientRow {
+    Port port;
+    int Slot;
+    std::string Kind;
+    std::string Address;
+};
+
 // One client protocol: its listening port, its socket events, its share of
-// the decode timer, and the switcher announcements its clients need.
+// the decode timer, its clients, and the switcher announcements they need.
 class ClientProtocol : public SwitcherReports {
 public:
     virtual Port ListensOn() const = 0;
@@ -77,6 +87,12 @@ public:
     virtual void Closed(Server&, int Slot) = 0;
     // Closes every connection of the port (the listener stays).
     virtual void DisconnectAll(Server&) = 0;
+    // Connections counted in.
+    virtual int Connections(const Server&) const = 0;
+    // Appends a row for every connected client.
+    virtual void ListClients(const Server&, std::vector<ClientRow>& Rows) const = 0;
+    // The operator closes the client of Slot from the client list.
+    virtual void DisconnectChosen(Server&, int Slot) = 0;
 
     struct DecodeRound {
         bool Progress = false;  // some buffer got shorter

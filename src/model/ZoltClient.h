@@ -5,12 +5,9 @@
 #include <string>
 
 // One console connection; the record's index is the slot of its socket.
-struct ZoltClient {
+struct ZoltClient : PortClient {
     bool Identified = false;
-    bool Connected = false;
-    std::string Address;
     int ClientType = ConsoleClientType;
-    Bytes ReceiveBuffer;
     // Feedback settings of the ^F command; a freed slot keeps them until reused.
     bool RepliesOn = true;
     int TallyMode = 5;      // bit 0 numeric tally, bit 1 alpha tally, bit 2 alpha change notice

@@ -7,9 +7,9 @@ ConnectionCounts CountConnections(const Server& s)
 {
     ConnectionCounts counts;
     // Slots stay allocated after their client leaves; only live ones count.
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (!c.InUse)
+    for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
+        const ClientRecord& c = s.HelmClients[i];
+        if (!c.Connected)
             continue;
         if (c.ClientType == HelmPcClientType)
             ++counts.HelmSoftware;
@@ -22,8 +22,8 @@ ConnectionCounts CountConnections(const Server& s)
         else
             ++counts.Unknown;
     }
-    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
-        const ZoltClient& c = s.ZoltClientTable[static_cast<size_t>(i)];
+    for (int i = 1; i <= s.ZoltClients.SlotCount(); ++i) {
+        const ZoltClient& c = s.ZoltClients[i];
         if (!c.Connected)
             continue;
         if (c.ClientType == ConsoleClientType)
@@ -31,8 +31,8 @@ ConnectionCounts CountConnections(const Server& s)
         else
             ++counts.Unknown;
     }
-    for (int i = 1; i <= s.LogitekSlotCount(); ++i) {
-        const LogitekClient& c = s.LogitekClientTable[static_cast<size_t>(i)];
+    for (int i = 1; i <= s.LogitekClients.SlotCount(); ++i) {
+        const LogitekClient& c = s.LogitekClients[i];
         if (!c.Connected)
             continue;
         if (c.ClientType == ConsoleClientType)

@@ -1,14 +1,10 @@
 #include "ui/frmClients.h"
 
 #include "core/Lifecycle.h"
-#include "disk/Logs.h"
+#include "core/Routing.h"
 #include "disk/Trap.h"
-#include "helm/FromHelm.h"
-#include "helm/HelmPort.h"
-#include "logitek/Logitek.h"
 #include "model/Server.h"
 #include "ui/Boxes.h"
-#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -17,19 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-std::string HelmClientKind(int ClientType)
-{
-    if (ClientType == HelmPcClientType)
-        return "Helm Software";
-    if (ClientType == AutomationClientType)
-        return "Automation";
-    if (ClientType == ConsoleClientType)
-        return "Zolt/Console";
-    if (ClientType >= FirstPanelClientType && ClientType <= 135)
-        return "Soft Panel";
-    return "Unknown Connection";
-}
 
 frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
 {
@@ -52,22 +35,11 @@ frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     grid->addWidget(lblType, 0, 0);
     grid->addWidget(lblIPAddr, 0, 1);
 
-    for (int i = 1; i <= s.ClientSlotCount(); ++i) {
-        const ClientRecord& c = s.ClientTable[static_cast<size_t>(i)];
-        if (c.InUse)
-            addRow(Port::Helm, i, HelmClientKind(c.ClientType), c.Address);
-    }
-    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
-        const ZoltClient& c = s.ZoltClientTable[static_cast<size_t>(i)];
-        if (c.Connected)
-            addRow(Port::Zolt, i, c.ClientType == ConsoleClientType ? "Zolt/Console" : "Unknown Connection", c.Address);
-    }
-    for (int i = 1; i <= s.LogitekSlotCount(); ++i) {
-        const LogitekClient& c = s.LogitekClientTable[static_cast<size_t>(i)];
-        if (c.Connected)
-            addRow(Port::Logitek, i, c.ClientType == ConsoleClientType ? "Logitek Console" : "Unknown Connection",
-                   c.Address);
-    }
+    std::vector<ClientRow> clients;
+    for (const auto& p : s.Protocols)
+        p->ListClients(s, clients);
+    for (const ClientRow& client : clients)
+        addRow(client);
     grid->setRowStretch(static_cast<int>(rows_.size()) + 1, 1);
     grid->setColumnStretch(1, 1);
 
@@ -97,19 +69,19 @@ frmClients::frmClients(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     setMinimumSize(420, 220);
 }
 
-void frmClients::addRow(Port port, int slot, const std::string& kind, const std::string& address)
+void frmClients::addRow(const ClientRow& client)
 {
     const int row = static_cast<int>(rows_.size()) + 1;
-    auto* check = new QCheckBox(Text(kind), frFrame_);
+    auto* check = new QCheckBox(Text(client.Kind), frFrame_);
     check->setObjectName(QStringLiteral("chkDisconnect"));
     check->setProperty("Index", row);
-    auto* label = new QLabel(Text(address), frFrame_);
+    auto* label = new QLabel(Text(client.Address), frFrame_);
     label->setObjectName(QStringLiteral("lblIPAddr"));
     label->setProperty("Index", row);
     label->setTextFormat(Qt::PlainText);
     grid_->addWidget(check, row, 0);
     grid_->addWidget(label, row, 1);
-    rows_.push_back({port, slot, address, check});
+    rows_.push_back({client, check});
 }
 
 void frmClients::cmdAll_Click()
@@ -122,22 +94,10 @@ void frmClients::cmdSelected_Click()
 {
     Trap(s_, "Error Disconnecting Client", "IP Socket Error", [&] {
         for (const Row& row : rows_) {
-            // The client may have gone while the list was open.
-            if (!row.chkDisconnect->isChecked() || !s_.sockets.isConnected(row.port, row.slot))
+            if (!row.chkDisconnect->isChecked())
                 continue;
-            if (row.port == Port::Helm && ValidClientSlot(s_, row.slot)) {
-                LogIPMessage(s_, "Client Disconnected", row.address);
-                s_.sockets.close(Port::Helm, row.slot);
-                DisconnectClient(s_, row.slot);
-            } else if (row.port == Port::Zolt && ValidConsoleSlot(s_, row.slot)) {
-                LogIPMessage(s_, "Console Disconnected", row.address);
-                s_.sockets.close(Port::Zolt, row.slot);
-                DisconnectConsole(s_, row.slot);
-            } else if (row.port == Port::Logitek && ValidLogitekSlot(s_, row.slot)) {
-                LogIPMessage(s_, "Console Disconnected", row.address);
-                s_.sockets.close(Port::Logitek, row.slot);
-                DisconnectLogitek(s_, row.slot);
-            }
+            if (ClientProtocol* p = ProtocolOn(s_, row.client.port))
+                p->DisconnectChosen(s_, row.client.Slot);
         }
     });
     accept();

@@ -1,6 +1,6 @@
 #pragma once
 // The list of connected clients, with disconnection of some or all.
-#include "platform/Seams.h"
+#include "model/SwitcherReports.h"
 
 #include <QDialog>
 
@@ -12,9 +12,6 @@ class QGridLayout;
 class QGroupBox;
 class Server;
 
-// How a Helm client is listed, by its login type.
-std::string HelmClientKind(int ClientType);
-
 class frmClients : public QDialog {
     Q_OBJECT
 public:
@@ -23,12 +20,10 @@ public:
     void cmdSelected_Click();
 
 private:
-    void addRow(Port port, int slot, const std::string& kind, const std::string& address);
+    void addRow(const ClientRow& client);
 
     struct Row {
-        Port port;
-        int slot;
-        std::string address;
+        ClientRow client;
         QCheckBox* chkDisconnect;
     };
     Server& s_;

@@ -3,6 +3,7 @@
 // the command handlers, and the tally and name-change notices that the
 // switcher decoders push to the consoles.
 #include "platform/Bytes.h"
+#include "port/ClientPort.h"
 
 #include <cstddef>
 
@@ -15,21 +16,15 @@ constexpr long ZoltReadChunk = 1024;
 // VerifyDigits' Last for "up to the end of the command".
 constexpr size_t ToCommandEnd = 999;
 
-// Socket events of the port.
-void wscktZolt_ConnectionRequest(Server& s);
-void wscktZolt_DataArrival(Server& s, int Slot, long BytesTotal);
-void wscktZolt_Close(Server& s, int Slot);
+extern const PortKind ZoltPortKind;
 
-bool ValidConsoleSlot(const Server& s, int Slot);
+// A new console: its tally numbering and the greeting.
+void GreetConsole(Server& s, int Slot);
 // Parses and dispatches at most one command of the slot's receive buffer.
 void DecodeConsoleMessage(Server& s, int Slot);
 // The one send path of the port. NUL characters are left out, except the
 // number byte right after a leading ^X or ^Y.
 void SendToConsole(Server& s, int Slot, const Bytes& Message);
-// Bookkeeping for a console that is gone or being closed; does not close the socket.
-void DisconnectConsole(Server& s, int Slot);
-// Closes and unloads every console slot, logging Message for each connected one.
-void CloseAllConsoles(Server& s, const std::string& Message);
 // Reopens the listener on ZoltPort after closing every console.
 void RestartConsolePort(Server& s);
 // True when the bytes at 1-based positions First..Last are all ASCII digits.

@@ -188,11 +188,11 @@ void ZoltExtendedRelay(Server& s, int Slot, const Bytes& Command)
 
 void SendAlphaChangeNotice(Server& s, int Kind)
 {
-    if (s.ZoltClientCount < 1 || (Kind != TableSources && Kind != TableDestinations))
+    if (s.ZoltClients.Count < 1 || (Kind != TableSources && Kind != TableDestinations))
         return;
     Trap(s, "Error sending Alpha Change Notice to Console", "TCP/IP Console Error", [&] {
         const Bytes notice = Kind == TableSources ? "\aIAC" : "\aOAC";
-        for (int i = 1; i <= s.ZoltSlotCount(); ++i)
+        for (int i = 1; i <= s.ZoltClients.SlotCount(); ++i)
             if (Console(s, i).TallyMode > 3)
                 SendToConsole(s, i, notice);
     });

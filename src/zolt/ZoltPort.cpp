@@ -197,133 +197,28 @@ void ParseOneCommand(Server& s, int Slot)
     shape.Run(s, Slot, command);
 }
 
-// A console whose output queue is full has stopped reading: dropping it keeps
-// it from holding up the others or growing the server's memory.
-void DropBusyConsole(Server& s, int Slot)
-{
-    LogTrappedError(s, "Socket Busy", "TCP/IP Console Error", 0, "");
-    LogIPMessage(s, "Console Disconnected", Console(s, Slot).Address);
-    s.sockets.close(Port::Zolt, Slot);
-    DisconnectConsole(s, Slot);
-}
-
-void WriteConsoleSocket(Server& s, int Slot, const Bytes& Data)
-{
-    Trap(s, "Error sending to Console: Socket #" + std::to_string(Slot) + " Len " + std::to_string(Data.size()),
-         "TCP/IP Console Error", [&] {
-             if (Data.empty() || !ValidConsoleSlot(s, Slot) || !s.sockets.isConnected(Port::Zolt, Slot))
-                 return;
-             const long length = static_cast<long>(Data.size());
-             if (s.sockets.write(Port::Zolt, Slot, Data.data(), length) == length)
-                 return;
-             if (s.sockets.lastError(Port::Zolt, Slot) == SocketWouldBlock)
-                 DropBusyConsole(s, Slot);
-         });
-}
-
 }  // namespace
 
-ZoltClient& Console(Server& s, int Slot) { return s.ZoltClientTable.at(static_cast<size_t>(Slot)); }
+ZoltClient& Console(Server& s, int Slot) { return s.ZoltClients[Slot]; }
 
-bool ValidConsoleSlot(const Server& s, int Slot) { return Slot >= 1 && Slot <= s.ZoltSlotCount(); }
+const PortKind ZoltPortKind{Port::Zolt,
+                            {"Console Connected", "Console Disconnect", "Console Disconnected", "Console Disconnected",
+                             "Error Connecting to Console", "TCP/IP Connection Error", "Error Console Message Data",
+                             "TCP/IP Message Error", "Error Disconnecting Console", "IP Message Error",
+                             "Invalid Console Socket Count", "TCP/IP Console Error", ConsoleSendError},
+                            ZoltReadChunk};
 
-void wscktZolt_ConnectionRequest(Server& s)
+void GreetConsole(Server& s, int Slot)
 {
-    Trap(s, "Error Connecting to Console", "TCP/IP Connection Error", [&] {
-        int slot = 0;
-        for (int i = 1; i <= s.ZoltSlotCount() && slot == 0; ++i)
-            if (!s.sockets.isConnected(Port::Zolt, i))
-                slot = i;
-        if (slot == 0) {
-            s.ZoltClientTable.emplace_back();
-            slot = s.ZoltSlotCount();
-        } else if (Console(s, slot).Connected) {
-            // Its peer left, but the close event has not been seen yet and never will be.
-            LogIPMessage(s, "Console Disconnect", Console(s, slot).Address);
-            DisconnectConsole(s, slot);
-        }
-        if (!s.sockets.accept(Port::Zolt, slot))
-            return;
-        s.ZoltClientCount += 1;
-        ShowConnectionCount(s);
-        ZoltClient& c = Console(s, slot);
-        c.Identified = false;
-        c.Connected = true;
-        c.Address = s.sockets.peerAddress(Port::Zolt, slot);
-        c.ClientType = ConsoleClientType;
-        c.ReceiveBuffer.clear();
-        c.RepliesOn = true;
-        c.TallyMode = 5;
-        // Three digits cannot name every port of a larger switcher.
-        c.TallyProtocol = s.model.NumSources > 999 || s.model.NumDestinations > 999 ? 2 : 0;
-        SendToConsole(s, slot, "Login Sucessful\r\n");
-        LogIPMessage(s, "Console Connected", c.Address);
-    });
-}
-
-void wscktZolt_DataArrival(Server& s, int Slot, long)
-{
-    if (!ValidConsoleSlot(s, Slot))
-        return;
-    Trap(s, "Error Console Message Data", "TCP/IP Message Error", [&] {
-        // One bounded read: what is left is announced again by the socket
-        // layer, so one busy console cannot keep the others waiting.
-        std::array<char, ZoltReadChunk> chunk;
-        const long n = s.sockets.read(Port::Zolt, Slot, chunk.data(), ZoltReadChunk);
-        if (n < 1)
-            return;
-        Console(s, Slot).ReceiveBuffer.append(chunk.data(), static_cast<size_t>(n));
-        s.timers.enable(TimerId::DecodeTcp, 0);
-    });
-}
-
-void wscktZolt_Close(Server& s, int Slot)
-{
-    if (!ValidConsoleSlot(s, Slot))
-        return;
-    Trap(s, "Error Disconnecting Console", "IP Message Error", [&] {
-        if (Console(s, Slot).Connected) {
-            LogIPMessage(s, "Console Disconnect", Console(s, Slot).Address);
-            DisconnectConsole(s, Slot);
-        }
-        s.sockets.close(Port::Zolt, Slot);
-    });
-}
-
-void DisconnectConsole(Server& s, int Slot)
-{
-    s.ZoltClientCount -= 1;
-    if (s.ZoltClientCount < 0) {
-        s.ZoltClientCount = 0;
-        LogTrappedError(s, "Invalid Console Socket Count", "IP Message Error", 0, "");
-    }
-    ShowConnectionCount(s);
-    if (!ValidConsoleSlot(s, Slot))
-        return;
-    ZoltClient& c = Console(s, Slot);
-    c.Identified = false;
-    c.Connected = false;
-    c.Address.clear();
-    c.ReceiveBuffer.clear();
-}
-
-void CloseAllConsoles(Server& s, const std::string& Message)
-{
-    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
-        if (s.sockets.isConnected(Port::Zolt, i)) {
-            LogIPMessage(s, Message, Console(s, i).Address);
-            s.sockets.close(Port::Zolt, i);
-        }
-        s.sockets.remove(Port::Zolt, i);
-    }
-    s.ZoltClientTable.resize(1);
-    s.ZoltClientCount = 0;
+    // Three digits cannot name every port of a larger switcher.
+    Console(s, Slot).TallyProtocol = s.model.NumSources > 999 || s.model.NumDestinations > 999 ? 2 : 0;
+    SendToConsole(s, Slot, "Login Sucessful\r\n");
 }
 
 void RestartConsolePort(Server& s)
 {
     Trap(s, "IP Port Error", "IP Error", [&] {
-        CloseAllConsoles(s, "Client Disconnected");
+        CloseAllSlots(s, ZoltPortKind, s.ZoltClients, "Client Disconnected");
         s.sockets.closeListener(Port::Zolt);
         std::string error;
         if (s.cfg.EnableZoltPort && !s.sockets.listen(Port::Zolt, BindAddress(s.cfg), s.cfg.ZoltPort, error))
@@ -333,7 +228,7 @@ void RestartConsolePort(Server& s)
 
 void DecodeConsoleMessage(Server& s, int Slot)
 {
-    if (!ValidConsoleSlot(s, Slot) || Console(s, Slot).ReceiveBuffer.empty())
+    if (!s.ZoltClients.Valid(Slot) || Console(s, Slot).ReceiveBuffer.empty())
         return;
     try {
         if (s.SwitcherLink.Connected != 1 || !s.SwitcherOnline) {
@@ -356,7 +251,7 @@ void DecodeConsoleMessage(Server& s, int Slot)
 
 Bytes TakeConsoleBytes(Server& s, size_t Count, int Slot)
 {
-    if (!ValidConsoleSlot(s, Slot))
+    if (!s.ZoltClients.Valid(Slot))
         return Bytes();
     return TakeBytes(Console(s, Slot).ReceiveBuffer, Count);
 }
@@ -370,7 +265,7 @@ void SendToConsole(Server& s, int Slot, const Bytes& Message)
     for (size_t i = 0; i < Message.size(); ++i)
         if (Message[i] != '\0' || (numbered && i == 1))
             data += Message[i];
-    WriteConsoleSocket(s, Slot, data);
+    SendToSlot(s, ZoltPortKind, s.ZoltClients, Slot, data);
 }
 
 void ShowZoltHelp(Server& s, int Slot)
@@ -380,7 +275,7 @@ void ShowZoltHelp(Server& s, int Slot)
         for (const char* line : HelpLines)
             SendToConsole(s, Slot, std::string(line) + "\r\n");
         SendToConsole(s, Slot, "\r\n");
-        if (RecordingConsoles(s) && ValidConsoleSlot(s, Slot))
+        if (RecordingConsoles(s) && s.ZoltClients.Valid(Slot))
             DisplayMessage(s, "^H", Console(s, Slot).Address);
     });
 }

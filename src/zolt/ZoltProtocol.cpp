@@ -1,29 +1,12 @@
 #include "zolt/ZoltProtocol.h"
 
 #include "model/Server.h"
-#include "zolt/Zolt.h"
 
-void ZoltProtocol::ConnectionRequest(Server& s) { wscktZolt_ConnectionRequest(s); }
+SlotTable& ZoltProtocol::Slots(Server& s) const { return s.ZoltClients; }
 
-void ZoltProtocol::DataArrival(Server& s, int Slot, long BytesTotal) { wscktZolt_DataArrival(s, Slot, BytesTotal); }
-
-void ZoltProtocol::Closed(Server& s, int Slot) { wscktZolt_Close(s, Slot); }
-
-void ZoltProtocol::DisconnectAll(Server& s) { CloseAllConsoles(s, "Console Disconnected"); }
-
-ClientProtocol::DecodeRound ZoltProtocol::Decode(Server& s)
+std::string ZoltProtocol::KindText(const Server& s, int Slot) const
 {
-    // Console commands still arriving are never discarded: Waiting stays false.
-    DecodeRound round;
-    for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
-        const size_t before = s.ZoltClientTable[static_cast<size_t>(i)].ReceiveBuffer.size();
-        if (before == 0)
-            continue;
-        DecodeConsoleMessage(s, i);
-        if (!ValidConsoleSlot(s, i) || s.ZoltClientTable[static_cast<size_t>(i)].ReceiveBuffer.size() != before)
-            round.Progress = true;
-    }
-    return round;
+    return s.ZoltClients[Slot].ClientType == ConsoleClientType ? "Zolt/Console" : "Unknown Connection";
 }
 
 void ZoltProtocol::CrosspointChanged(Server& s, int Output, int, int) { SendConsoleTally(s, Output); }

@@ -1,18 +1,20 @@
 #pragma once
-// The Zolt console port as the core sees it: socket events, its share of the
-// decode timer, and the tallies and name notices the consoles get.
-#include "model/SwitcherReports.h"
+// The Zolt console port as the core sees it: the port base with the console
+// greeting and parser, and the tallies and name notices the consoles get.
+#include "zolt/Zolt.h"
 
-class ZoltProtocol : public ClientProtocol {
+class ZoltProtocol : public SocketPort {
 public:
-    Port ListensOn() const override { return Port::Zolt; }
-    void ConnectionRequest(Server& s) override;
-    void DataArrival(Server& s, int Slot, long BytesTotal) override;
-    void Closed(Server& s, int Slot) override;
-    void DisconnectAll(Server& s) override;
-    DecodeRound Decode(Server& s) override;
+    ZoltProtocol() : SocketPort(ZoltPortKind) {}
 
     void CrosspointChanged(Server& s, int Output, int Input, int TakeType) override;
     void TableChanged(Server& s, int64_t Bit, int First, int Count) override;
     void NamesChanged(Server& s, int Kind) override;
+
+protected:
+    SlotTable& Slots(Server& s) const override;
+    void Greet(Server& s, int Slot) override { GreetConsole(s, Slot); }
+    // Console commands still arriving are never discarded: they wait for their bytes.
+    void DecodeOne(Server& s, int Slot) override { DecodeConsoleMessage(s, Slot); }
+    std::string KindText(const Server& s, int Slot) const override;
 };

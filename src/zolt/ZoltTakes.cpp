@@ -254,7 +254,7 @@ void ZoltExtendedInquiry(Server& s, int Slot, const Bytes& Command)
 
 void SendConsoleTally(Server& s, int Destination)
 {
-    if (s.ZoltClientCount < 1)
+    if (s.ZoltClients.Count < 1)
         return;
     Trap(s, "Error sending Crosspoint change to Console", "TCP/IP Console Error", [&] {
         const Model& m = s.model;
@@ -263,7 +263,7 @@ void SendConsoleTally(Server& s, int Destination)
         const int source = SourceOf(m, Destination);
         const TallyTexts texts = BuildTallyTexts(m, Destination, source);
         const bool beyondByte = Destination > LastByteNumber || source > LastByteNumber;
-        for (int i = 1; i <= s.ZoltSlotCount(); ++i) {
+        for (int i = 1; i <= s.ZoltClients.SlotCount(); ++i) {
             const std::string& text = ChooseTally(texts, Console(s, i), source == -1, beyondByte);
             if (!text.empty())
                 SendToConsole(s, i, text);

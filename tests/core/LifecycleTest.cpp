@@ -235,7 +235,7 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
     ASSERT_TRUE(StartServer(rig.server));
     Server& s = rig.server;
     rig.dir.write("lxptmap.ndf", "x");
-    wscktClients_ConnectionRequest(s);
+    s.onConnectionRequest(Port::Helm);
     SetSwitcherConnected(s, true);
     s.SerialBuffer = "pending";
 
@@ -245,8 +245,8 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
     EXPECT_FALSE(rig.serial.isOpen());
     EXPECT_FALSE(rig.sockets.isListening(Port::Helm));
     EXPECT_FALSE(rig.sockets.isListening(Port::Zolt));
-    EXPECT_EQ(s.ClientSlotCount(), 0);
-    EXPECT_EQ(s.ClientCount, 0);
+    EXPECT_EQ(s.HelmClients.SlotCount(), 0);
+    EXPECT_EQ(s.HelmClients.Count, 0);
     EXPECT_TRUE(s.SerialBuffer.empty());
     EXPECT_EQ(s.SwitcherLink.Connected, 0);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Disabled");
@@ -283,7 +283,7 @@ TEST(Shutdown, ClosesPortsWritesTheConfigurationAndLogsTheExit)
 {
     StartRig rig("Switcher Type=Vela\r\nMaintain ndf=Yes\r\n");
     StartServer(rig.server);
-    wscktClients_ConnectionRequest(rig.server);
+    rig.server.onConnectionRequest(Port::Helm);
     SetSwitcherConnected(rig.server, true);
     ShutdownServer(rig.server);
     EXPECT_FALSE(rig.serial.isOpen());

@@ -64,8 +64,8 @@ TEST_F(LogsTest, EachLogStartsWithItsHeader)
 TEST_F(LogsTest, LineColumns)
 {
     c.CommPort = 2;
-    rig.server.ClientTable.resize(3);
-    rig.server.ClientTable[2].Address = "192.168.1.9";
+    rig.server.HelmClients.Records.resize(3);
+    rig.server.HelmClients[2].Address = "192.168.1.9";
     const std::string longText(40, 'L');
     LogIPMessage(rig.server, "Take - In: 1 Out: 2", "10.0.0.5");
     LogSerialMessage(rig.server,

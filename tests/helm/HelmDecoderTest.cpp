@@ -48,8 +48,8 @@ TEST_F(HelmDecoder, BeforeLoginOnlyLoginPasswordAndCrosspointFramesAreRead)
 {
     Use(TypeVela);
     rig.serial.opened = true;
-    wscktClients_ConnectionRequest(s);
-    const int c = s.ClientSlotCount();
+    s.onConnectionRequest(Port::Helm);
+    const int c = s.HelmClients.SlotCount();
     Sent(c);
     Feed(c, Raw({0xFE, 0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x05, 0xFF}));
     for (int tick = 0; tick < 10 && !Client(c).ReceiveBuffer.empty(); ++tick)
@@ -140,7 +140,7 @@ TEST_F(HelmDecoder, ThreeWrongPasswordsOrACancelCloseTheConnection)
     const int c = Connect(0);
     Feed(c, HelmFrame({0x81, 120, 0}));
     Sent(c);
-    const int before = s.ClientCount;
+    const int before = s.HelmClients.Count;
     Feed(c, PasswordFrame("one"));
     Feed(c, PasswordFrame("two"));
     EXPECT_EQ(Sent(c), PasswordRequest + PasswordRequest);
@@ -149,8 +149,8 @@ TEST_F(HelmDecoder, ThreeWrongPasswordsOrACancelCloseTheConnection)
     EXPECT_TRUE(Shown("Incorrect Password"));
     EXPECT_TRUE(Shown("Client Disconnected"));
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, c));
-    EXPECT_FALSE(Client(c).InUse);
-    EXPECT_EQ(s.ClientCount, before - 1);
+    EXPECT_FALSE(Client(c).Connected);
+    EXPECT_EQ(s.HelmClients.Count, before - 1);
 
     const int cancel = Connect(0);
     Feed(cancel, HelmFrame({0x81, 120, 0}));

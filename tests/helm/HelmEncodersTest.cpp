@@ -170,7 +170,7 @@ TEST_F(HelmEncoders, AStuckClientIsDroppedAndTheOthersStillServed)
     rig.sockets.conn(Port::Helm, stuck).full = true;
     SendRelayOptoStateToClient(s, 40);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, stuck));
-    EXPECT_FALSE(Client(stuck).InUse);
+    EXPECT_FALSE(Client(stuck).Connected);
     const Bytes out = Sent(fine);
     ASSERT_EQ(out.size(), 256u + 6);
     EXPECT_EQ(out.substr(0, 4), Raw({0xF7, 40, 0x00, 0x02}));

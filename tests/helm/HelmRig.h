@@ -54,8 +54,8 @@ protected:
     // Accepts a client; with a Type, logs it in with that type (no passwords set).
     int Connect(int Type = HelmPcClientType)
     {
-        wscktClients_ConnectionRequest(s);
-        const int slot = s.ClientSlotCount();
+        s.onConnectionRequest(Port::Helm);
+        const int slot = s.HelmClients.SlotCount();
         if (Type != 0)
             Feed(slot, HelmFrame({0x81, Type & 127, Type >> 7}));
         Sent(slot);
@@ -63,7 +63,7 @@ protected:
     }
     void Feed(int Slot, const Bytes& Data)
     {
-        s.ClientTable[static_cast<size_t>(Slot)].ReceiveBuffer += Data;
+        s.HelmClients[Slot].ReceiveBuffer += Data;
         DecodeHelmMessage(s, Slot);
     }
     // What the client was sent since the last call.
@@ -80,7 +80,7 @@ protected:
         rig.serial.writes.clear();
         return all;
     }
-    ClientRecord& Client(int Slot) { return s.ClientTable[static_cast<size_t>(Slot)]; }
+    ClientRecord& Client(int Slot) { return s.HelmClients[Slot]; }
     bool Shown(const std::string& Message) const
     {
         return std::any_of(rig.display.history.begin(), rig.display.history.end(),

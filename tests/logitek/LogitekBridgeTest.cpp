@@ -169,7 +169,7 @@ TEST_F(LogitekTest, FaderPositionsGoToConnectedSetUpConsolesShowingTheOutput)
     const int first = Started("10.1.1.1");
     const int second = Started("10.1.1.2");
     const int idle = Connect("10.1.1.3");
-    wscktLogitek_Close(s, first);
+    s.onPeerClosed(Port::Logitek, first);
     // The freed slot keeps no bus outputs.
     EXPECT_EQ(Console(first).Bus1Output, 0);
 
@@ -188,7 +188,7 @@ TEST_F(LogitekTest, FaderPositionsGoToConnectedSetUpConsolesShowingTheOutput)
     rig.sockets.conn(Port::Logitek, second).full = true;
     SendFaderPosition(s, 0, 1);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Logitek, second));
-    EXPECT_EQ(s.LogitekClientCount, 1);
+    EXPECT_EQ(s.LogitekClients.Count, 1);
     EXPECT_TRUE(ErrorLogged("Socket Busy"));
     // The next console takes the lowest free slot.
     EXPECT_EQ(Connect("10.1.1.4"), first);

@@ -43,8 +43,8 @@ protected:
     int Connect(const std::string& Address = "10.1.1.1")
     {
         rig.sockets.pendingAddresses.push_back(Address);
-        wscktLogitek_ConnectionRequest(s);
-        for (int i = 1; i <= s.LogitekSlotCount(); ++i)
+        s.onConnectionRequest(Port::Logitek);
+        for (int i = 1; i <= s.LogitekClients.SlotCount(); ++i)
             if (Console(i).Address == Address && rig.sockets.isConnected(Port::Logitek, i)) {
                 Sent(i);
                 return i;
@@ -81,7 +81,7 @@ protected:
         rig.serial.writes.clear();
         return all;
     }
-    LogitekClient& Console(int Slot) { return s.LogitekClientTable.at(static_cast<size_t>(Slot)); }
+    LogitekClient& Console(int Slot) { return s.LogitekClients[Slot]; }
     bool ErrorLogged(const std::string& Text) const { return dir.read("Errorlog.txt").find(Text) != std::string::npos; }
 
     TempDir dir;

@@ -92,7 +92,11 @@ public:
     // The orderly exit a supervisor asks for.
     int terminate()
     {
-        ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+        // A server that is gone already has no pid: 0 would signal the test's own process group.
+        const pid_t pid = static_cast<pid_t>(process_.processId());
+        if (pid <= 0)
+            return -1;
+        ::kill(pid, SIGTERM);
         process_.waitForFinished(10000);
         out_ += process_.readAllStandardOutput().toStdString();
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;

@@ -55,7 +55,7 @@ TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
     Server& s = rig.server;
     s.cfg.PassThru = true;
     s.model.SwitcherType = TypePassThru;
-    s.ClientTable.resize(3);
+    s.HelmClients.Records.resize(3);
     rig.sockets.accept(Port::Helm, 1);
     rig.sockets.accept(Port::Helm, 2);
     s.onSerialData(Wire({0xF4, 0x81, 0x05}));

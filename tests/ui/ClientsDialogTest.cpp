@@ -85,7 +85,7 @@ TEST(ClientsDialog, SelectedDisconnectsOnlyTheTickedClientsStillThere)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(rig.sockets.isConnected(Port::Helm, a));
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, b));
-    EXPECT_EQ(rig.server.ClientCount, 1);
+    EXPECT_EQ(rig.server.HelmClients.Count, 1);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0001");
     const std::string added = rig.dir.read("Eventlog.txt").substr(logged);
     EXPECT_NE(added.find("Client Disconnected"), std::string::npos);
@@ -103,13 +103,13 @@ TEST(ClientsDialog, NothingTickedOrCloseDisconnectsNobodyAndAllDisconnectsEveryb
         if (std::string(button) == "cmdClose")
             List(dialog).checks["10.0.0.1"]->setChecked(true);
         Press(dialog, button);
-        EXPECT_EQ(rig.server.ClientCount, 2) << button;
+        EXPECT_EQ(rig.server.HelmClients.Count, 2) << button;
     }
     frmClients dialog(rig.server);
     Press(dialog, "cmdAll");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(rig.server.ClientSlotCount(), 0);
-    EXPECT_EQ(rig.server.ClientCount, 0);
+    EXPECT_EQ(rig.server.HelmClients.SlotCount(), 0);
+    EXPECT_EQ(rig.server.HelmClients.Count, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, 2));
 }
@@ -119,7 +119,7 @@ TEST(ClientsDialog, ZoltConsolesAreListedAfterHelmClientsAndCanBeDisconnected)
     DialogRig rig;
     for (const char* address : {"10.0.1.1", "10.0.1.2"}) {
         rig.sockets.pendingAddresses.push_back(address);
-        wscktZolt_ConnectionRequest(rig.server);
+        rig.server.onConnectionRequest(Port::Zolt);
     }
     rig.connect("10.0.0.1", 120);
     frmClients dialog(rig.server);
@@ -130,7 +130,7 @@ TEST(ClientsDialog, ZoltConsolesAreListedAfterHelmClientsAndCanBeDisconnected)
     Press(dialog, "cmdSelected");
     EXPECT_TRUE(rig.sockets.isConnected(Port::Zolt, 1));
     EXPECT_FALSE(rig.sockets.isConnected(Port::Zolt, 2));
-    EXPECT_EQ(rig.server.ZoltClientCount, 1);
+    EXPECT_EQ(rig.server.ZoltClients.Count, 1);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0002");
     EXPECT_NE(rig.dir.read("Eventlog.txt").find("Console Disconnected"), std::string::npos);
 }

@@ -50,8 +50,8 @@ struct ConsoleRig : DialogRig {
     int console(const char* address)
     {
         sockets.pendingAddresses.push_back(address);
-        wscktZolt_ConnectionRequest(server);
-        return server.ZoltSlotCount();
+        server.onConnectionRequest(Port::Zolt);
+        return server.ZoltClients.SlotCount();
     }
 };
 
@@ -113,7 +113,7 @@ TEST(ConsoleSetupDialog, ANewZoltPortIsConfirmedAndRestartsTheListener)
     EXPECT_EQ(rig.server.cfg.ZoltPort, 12);  // the number stops at the "/"
     EXPECT_EQ(rig.sockets.listening[Port::Zolt], 12);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Zolt, 1));
-    EXPECT_EQ(rig.server.ZoltSlotCount(), 0);
+    EXPECT_EQ(rig.server.ZoltClients.SlotCount(), 0);
     EXPECT_TRUE(rig.sockets.isListening(Port::Zolt));
 }
 

@@ -63,7 +63,7 @@ TEST(UiExitQuestion, ConnectedZoltConsolesAreCounted)
     DialogRig rig;
     for (const char* address : {"10.0.1.1", "10.0.1.2", "10.0.1.3"}) {
         rig.sockets.pendingAddresses.push_back(address);
-        wscktZolt_ConnectionRequest(rig.server);
+        rig.server.onConnectionRequest(Port::Zolt);
     }
     rig.server.onPeerClosed(Port::Zolt, 2);
     rig.connect("10.0.0.5", 150);

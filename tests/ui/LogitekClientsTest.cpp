@@ -15,8 +15,8 @@ namespace {
 int ConnectLogitek(DialogRig& rig, const std::string& Address)
 {
     rig.sockets.pendingAddresses.push_back(Address);
-    wscktLogitek_ConnectionRequest(rig.server);
-    return rig.server.LogitekSlotCount();
+    rig.server.onConnectionRequest(Port::Logitek);
+    return rig.server.LogitekClients.SlotCount();
 }
 
 }  // namespace
@@ -45,13 +45,13 @@ TEST(LogitekClients, ListedCountedAndDisconnectedSinglyOrAll)
         dialog.findChild<QPushButton*>(QStringLiteral("cmdSelected"))->click();
     }
     EXPECT_FALSE(rig.sockets.isConnected(Port::Logitek, second));
-    EXPECT_EQ(rig.server.LogitekClientCount, 1);
+    EXPECT_EQ(rig.server.LogitekClients.Count, 1);
     EXPECT_NE(rig.dir.read("Eventlog.txt").find("Console Disconnected"), std::string::npos);
 
     DisconnectAllClients(rig.server);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Logitek, 1));
-    EXPECT_EQ(rig.server.LogitekSlotCount(), 0);
-    EXPECT_EQ(rig.server.LogitekClientCount, 0);
+    EXPECT_EQ(rig.server.LogitekClients.SlotCount(), 0);
+    EXPECT_EQ(rig.server.LogitekClients.Count, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");
     EXPECT_NE(rig.dir.read("Eventlog.txt").find("Logitek Disconnected"), std::string::npos);
     EXPECT_EQ(ConnectLogitek(rig, "10.0.2.3"), 1);

@@ -153,7 +153,7 @@ TEST(SetupDialog, ConfirmingWithoutChangesAsksNothingAndReopensNothing)
     EXPECT_TRUE(rig.ok());
     EXPECT_TRUE(rig.answers.asked.empty());
     EXPECT_EQ(rig.serial.openAttempts, opens);
-    EXPECT_EQ(rig.server.ClientCount, 1);
+    EXPECT_EQ(rig.server.HelmClients.Count, 1);
     // The dialog changes the running values; the file is written at exit.
     EXPECT_FALSE(rig.dir.exists("tcpserve.ini"));
 }
@@ -358,8 +358,8 @@ TEST(SetupDialog, ANewHelmPortDisconnectsEverybodyAndResetsTheCounts)
               "You have entered a new IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm");
     EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1300);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Helm, 2));
-    EXPECT_EQ(rig.server.ClientSlotCount(), 0);
-    EXPECT_EQ(rig.server.ClientCount, 0);
+    EXPECT_EQ(rig.server.HelmClients.SlotCount(), 0);
+    EXPECT_EQ(rig.server.HelmClients.Count, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");
     EXPECT_EQ(rig.display.labels[Label::RcvMsg], "Processing TCP/IP Message [Port 1300]");
     EXPECT_EQ(rig.display.toolTips[Label::RcvMsg], "Listening for message on Port 1300");

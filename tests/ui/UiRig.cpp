@@ -5,11 +5,11 @@
 int ConnectHelmClient(Server& server, FakeSockets& sockets, const std::string& address, int type)
 {
     sockets.pendingAddresses.push_back(address);
-    wscktClients_ConnectionRequest(server);
+    server.onConnectionRequest(Port::Helm);
     // The newest client is the one holding the address.
-    for (int i = server.ClientSlotCount(); i >= 1; --i) {
-        ClientRecord& c = server.ClientTable[static_cast<size_t>(i)];
-        if (c.InUse && c.Address == address) {
+    for (int i = server.HelmClients.SlotCount(); i >= 1; --i) {
+        ClientRecord& c = server.HelmClients[i];
+        if (c.Connected && c.Address == address) {
             c.ClientType = type;
             c.LoggedIn = type != NoClientType;
             return i;

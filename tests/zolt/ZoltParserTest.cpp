@@ -1,5 +1,6 @@
 // How the parser cuts commands out of a console's buffer: one per call,
 // waiting for the rest of a command, and what it throws away.
+#include "core/Routing.h"
 #include "zolt/ZoltRig.h"
 
 namespace {
@@ -109,7 +110,7 @@ TEST_F(ZoltParser, DataArrivalReadsOneBoundedChunkAndStartsTheDecodeRound)
 {
     const int c = Connect();
     rig.sockets.conn(Port::Zolt, c).inbound = Bytes(3000, 'A');
-    wscktZolt_DataArrival(s, c, 3000);
+    ProtocolOn(s, Port::Zolt)->DataArrival(s, c, 3000);
     EXPECT_EQ(Console(c).ReceiveBuffer.size(), static_cast<size_t>(ZoltReadChunk));
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::DecodeTcp));
 }

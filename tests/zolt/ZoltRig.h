@@ -32,8 +32,8 @@ protected:
     int Connect(const std::string& Address = "10.1.1.1")
     {
         rig.sockets.pendingAddresses.push_back(Address);
-        wscktZolt_ConnectionRequest(s);
-        for (int i = 1; i <= s.ZoltSlotCount(); ++i)
+        s.onConnectionRequest(Port::Zolt);
+        for (int i = 1; i <= s.ZoltClients.SlotCount(); ++i)
             if (Console(i).Address == Address && rig.sockets.isConnected(Port::Zolt, i)) {
                 Sent(i);
                 return i;
@@ -66,7 +66,7 @@ protected:
     {
         return BuildTakeVela(Input, Output, Type, Level);
     }
-    ZoltClient& Console(int Slot) { return s.ZoltClientTable.at(static_cast<size_t>(Slot)); }
+    ZoltClient& Console(int Slot) { return s.ZoltClients[Slot]; }
     void Route(int Output, int Input)
     {
         CrosspointRecord& r = s.model.CrosspointMap.at(static_cast<size_t>(Output));

@@ -19,7 +19,7 @@ TEST_F(ZoltSlots, ANewConsoleIsGreetedWithTheDefaults)
     EXPECT_TRUE(c.RepliesOn);
     EXPECT_EQ(c.TallyMode, 5);
     EXPECT_EQ(c.TallyProtocol, 0);
-    EXPECT_EQ(s.ZoltClientCount, 1);
+    EXPECT_EQ(s.ZoltClients.Count, 1);
     EXPECT_EQ(s.TotalConnections(), 1);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0001");
     EXPECT_TRUE(Shown("Console Connected"));
@@ -37,30 +37,30 @@ TEST_F(ZoltSlots, FreedSlotsAreReusedAndKeepTheirCount)
     Feed(2, Ctrl('F') + "270");
     s.onPeerClosed(Port::Zolt, 2);
     EXPECT_TRUE(Shown("Console Disconnect"));
-    EXPECT_EQ(s.ZoltClientCount, 2);
+    EXPECT_EQ(s.ZoltClients.Count, 2);
     EXPECT_EQ(Connect("10.0.0.4"), 2);
-    EXPECT_EQ(s.ZoltSlotCount(), 3);
+    EXPECT_EQ(s.ZoltClients.SlotCount(), 3);
     EXPECT_EQ(Console(2).TallyMode, 5);  // a reused slot starts from the defaults
     // A second close event for a freed slot does not count twice.
     s.onPeerClosed(Port::Zolt, 1);
     s.onPeerClosed(Port::Zolt, 1);
-    EXPECT_EQ(s.ZoltClientCount, 2);
+    EXPECT_EQ(s.ZoltClients.Count, 2);
     // A slot whose peer left before its close event was seen is counted down when reused.
     rig.sockets.conn(Port::Zolt, 3).connected = false;
     EXPECT_EQ(Connect("10.0.0.5"), 1);
     EXPECT_EQ(Connect("10.0.0.6"), 3);
-    EXPECT_EQ(s.ZoltClientCount, 3);
+    EXPECT_EQ(s.ZoltClients.Count, 3);
 }
 
 TEST_F(ZoltSlots, DisconnectingEverybodyClosesTheConsolesToo)
 {
-    wscktClients_ConnectionRequest(s);
+    s.onConnectionRequest(Port::Helm);
     Connect("10.0.0.1");
     Connect("10.0.0.2");
     EXPECT_EQ(s.TotalConnections(), 3);
     DisconnectAllClients(s);
-    EXPECT_EQ(s.ZoltSlotCount(), 0);
-    EXPECT_EQ(s.ZoltClientCount, 0);
+    EXPECT_EQ(s.ZoltClients.SlotCount(), 0);
+    EXPECT_EQ(s.ZoltClients.Count, 0);
     EXPECT_EQ(rig.display.panels[0], "Client Connections: 0000");
     EXPECT_TRUE(Shown("Console Disconnected"));
     EXPECT_FALSE(rig.sockets.isConnected(Port::Zolt, 1));
@@ -76,7 +76,7 @@ TEST_F(ZoltSlots, AConsoleThatStoppedReadingIsDropped)
     SendConsoleTally(s, 4);
     EXPECT_FALSE(rig.sockets.isConnected(Port::Zolt, c));
     EXPECT_FALSE(Console(c).Connected);
-    EXPECT_EQ(s.ZoltClientCount, 1);
+    EXPECT_EQ(s.ZoltClients.Count, 1);
     EXPECT_TRUE(ErrorLogged("Socket Busy"));
     EXPECT_TRUE(Shown("Console Disconnected"));
     EXPECT_EQ(Sent(other), "T012:005\r\n");

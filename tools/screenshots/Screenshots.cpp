@@ -48,8 +48,8 @@ bool Save(QWidget& widget, const std::string& dir, const char* name)
 void Connect(Server& server, FakeSockets& sockets, const char* address, int type)
 {
     sockets.pendingAddresses.push_back(address);
-    wscktClients_ConnectionRequest(server);
-    ClientRecord& c = server.ClientTable[static_cast<size_t>(server.ClientSlotCount())];
+    server.onConnectionRequest(Port::Helm);
+    ClientRecord& c = server.HelmClients[server.HelmClients.SlotCount()];
     c.ClientType = type;
     c.LoggedIn = true;
 }
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
         LogIPMessage(server, "Automation Connection", "192.168.1.40");
         Connect(server, sockets, "192.168.1.52", NoClientType);
         sockets.pendingAddresses.push_back("192.168.1.60");
-        wscktZolt_ConnectionRequest(server);
+        server.onConnectionRequest(Port::Zolt);
         LogSerialMessage(server, "Take - In:012-->Out:003", server.cfg.CommPort);
         LogIPMessage(server, "Take - In:012-->Out:003", "192.168.1.20");
         LogSerialMessage(server, "Take - In:007-->Out:014", server.cfg.CommPort);

@@ -174,13 +174,13 @@ void LogDracoError(Server& s, const std::string& Text, const std::string& Locati
 
 bool AnyPanelClient(const Server& s)
 {
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(), [](const ClientRecord& c) {
+    return std::any_of(s.HelmClients.Records.begin() + 1, s.HelmClients.Records.end(), [](const ClientRecord& c) {
         return c.LoggedIn && c.ClientType >= FirstPanelClientType && c.ClientType != NoClientType;
     });
 }
 
 bool AnyHelmPcClient(const Server& s)
 {
-    return std::any_of(s.ClientTable.begin() + 1, s.ClientTable.end(),
+    return std::any_of(s.HelmClients.Records.begin() + 1, s.HelmClients.Records.end(),
                        [](const ClientRecord& c) { return c.LoggedIn && c.ClientType == HelmPcClientType; });
 }

@@ -105,7 +105,7 @@ TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsid
 
     // A client that still waits for its map gets the new one.
     const int pc = rig.connect();
-    rig.server.ClientTable[static_cast<size_t>(pc)].MapSent = 1;
+    rig.server.HelmClients[pc].MapSent = 1;
     map[1] = 300;  // once stored as a byte: 44
     map[2] = 32;
     rig.feed(Values(0xF6, map));
@@ -121,7 +121,7 @@ TEST(DracoHandlers, NamesKeepSwitcherOrderRawAndNameOrderWithEachNamesOwnNumber)
     DracoRig rig;
     rig.server.model.UpdateFlags = UpdateBit::SourceAlphas | UpdateBit::Buttons;
     const int pc = rig.connect();
-    rig.server.ClientTable[static_cast<size_t>(pc)].PendingRequests = ReplyBit::SourceAlphas;
+    rig.server.HelmClients[pc].PendingRequests = ReplyBit::SourceAlphas;
     rig.server.HelmClientsActive = true;
     std::vector<std::string> names;
     for (int i = 0; i < 32; ++i)
@@ -186,7 +186,7 @@ TEST(DracoHandlers, ButtonsAreStoredBeforeTheyAreForwarded)
     DracoRig rig;
     rig.server.cfg.MaintainNdf = true;
     const int pc = rig.connect();
-    rig.server.ClientTable[static_cast<size_t>(pc)].PendingRequests = ReplyBit::Buttons;
+    rig.server.HelmClients[pc].PendingRequests = ReplyBit::Buttons;
     rig.server.HelmClientsActive = true;
     std::vector<int> values(32 + 32 * 32, 0);
     values[0] = 5;

@@ -40,10 +40,10 @@ struct DracoRig : TestRig {
     }
     int connect(int type = 120)
     {
-        wscktClients_ConnectionRequest(server);
-        const int slot = server.ClientSlotCount();
-        server.ClientTable[static_cast<size_t>(slot)].LoggedIn = true;
-        server.ClientTable[static_cast<size_t>(slot)].ClientType = type;
+        server.onConnectionRequest(Port::Helm);
+        const int slot = server.HelmClients.SlotCount();
+        server.HelmClients[slot].LoggedIn = true;
+        server.HelmClients[slot].ClientType = type;
         out(slot).clear();
         return slot;
     }

@@ -48,14 +48,14 @@ struct VelaRig : TestRig {
     // A logged-in Helm client of the given type, its greeting already read.
     int connect(int type = 120)
     {
-        wscktClients_ConnectionRequest(server);
-        const int slot = server.ClientSlotCount();
+        server.onConnectionRequest(Port::Helm);
+        const int slot = server.HelmClients.SlotCount();
         client(slot).LoggedIn = true;
         client(slot).ClientType = type;
         out(slot).clear();
         return slot;
     }
-    ClientRecord& client(int slot) { return server.ClientTable[static_cast<size_t>(slot)]; }
+    ClientRecord& client(int slot) { return server.HelmClients[slot]; }
     Bytes& out(int slot) { return sockets.conn(Port::Helm, slot).outbound; }
     // As if the switcher had sent the bytes: one decoder call.
     void feed(const Bytes& bytes)

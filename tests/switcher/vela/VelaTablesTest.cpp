@@ -47,8 +47,8 @@ TEST(VelaAlphaTable, NamesOfTheKnownSizeAreStoredAndForwardedWithoutRequests)
     VelaRig rig;
     const int waiting = rig.connect(120);
     const int idle = rig.connect(120);
-    wscktClients_ConnectionRequest(rig.server);  // not logged in: no type yet
-    const int stranger = rig.server.ClientSlotCount();
+    rig.server.onConnectionRequest(Port::Helm);  // not logged in: no type yet
+    const int stranger = rig.server.HelmClients.SlotCount();
     rig.out(stranger).clear();
     rig.client(waiting).PendingRequests = 256 | 512;
     rig.server.model.UpdateFlags = 256 | 512;
