@@ -2,21 +2,26 @@
 // loop, and exits in order on SIGINT or SIGTERM.
 #include "core/Lifecycle.h"
 #include "core/Routing.h"
+#include "disk/Configuration.h"
 #include "model/Server.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSockets.h"
 #include "platform/QtTimers.h"
+#include "platform/QtWebServer.h"
 #include "ui/Application.h"
 #include "ui/frmMain.h"
+#include "web/WebPort.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +33,8 @@ namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR]\n"
+    "                 [--listen-address ADDR] [--web-port N]\n"
+    "       hvnserver [--app-dir DIR] --set-web-password < FILE\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -40,14 +46,32 @@ constexpr const char* Usage =
     "  --listen-address ADDR the one local address the ports listen on (127.0.0.1,\n"
     "                        an interface's address, ::1; :: for every IPv6 and\n"
     "                        IPv4 address); wins over the \"Listen Address\" key\n"
-    "                        (default: that key, else every IPv4 address)\n";
+    "                        (default: that key, else every IPv4 address)\n"
+    "  --web-port N          port of the web panel and HTTP interface (0: off,\n"
+    "                        negative: 8080); wins over the \"Web IP Port\" key\n"
+    "                        and is not written to the file\n"
+    "  --set-web-password    reads the web password from standard input (its first\n"
+    "                        line; an empty one removes it), keeps its salted hash\n"
+    "                        as \"Web Password\" in tcpserve.ini and exits\n";
 
 struct Options {
     bool headless = false;
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
+    std::string webPort;
+    bool setWebPassword = false;
 };
+
+// A port number as the option takes it: 0 off, negative the usual web port.
+std::optional<long> WebPortOption(const std::string& Text)
+{
+    if (Text.empty() || Text.find_first_not_of("-0123456789") != std::string::npos || Text.size() > 9 ||
+        Text.find('-', 1) != std::string::npos)
+        return std::nullopt;
+    const long port = std::stol(Text);
+    return port < 0 ? DefaultWebPort : port;
+}
 
 // Parses our options; returns an exit status when the program should stop now.
 std::optional<int> ParseOptions(int argc, char** argv, Options& o)
@@ -66,9 +90,14 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             o.headless = true;
             continue;
         }
+        if (arg == "--set-web-password") {
+            o.setWebPassword = true;
+            continue;
+        }
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
+                             : arg == "--web-port"       ? &o.webPort
                                                          : nullptr;
         if (value && i + 1 < argc) {
             *value = argv[++i];
@@ -76,6 +105,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         }
         std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
                      Usage);
+        return 2;
+    }
+    if (!o.webPort.empty() && !WebPortOption(o.webPort)) {
+        std::fprintf(stderr, "hvnserver: '%s' is no port number for --web-port\n%s", o.webPort.c_str(), Usage);
         return 2;
     }
     return std::nullopt;
@@ -97,6 +130,23 @@ bool PrepareAppDir(const std::string& dir)
     if (!writable)
         std::fprintf(stderr, "hvnserver: cannot write to the folder %s\n", dir.c_str());
     return writable;
+}
+
+// The first line of standard input becomes the web password; its hash goes
+// to tcpserve.ini, the rest of the file as it was.
+int SetWebPasswordFromInput(Server& s)
+{
+    std::string password;
+    std::getline(std::cin, password);
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    ReadConfiguration(s);
+    if (s.cfg.ConfigurationUnreadable)
+        return 1;
+    StoreWebPassword(s, password);
+    std::printf("%s in %stcpserve.ini\n", password.empty() ? "Web password removed" : "Web password set",
+                s.cfg.AppPath.c_str());
+    return 0;
 }
 
 int signalPipe[2] = {-1, -1};
@@ -127,7 +177,8 @@ int main(int argc, char** argv)
         return *status;
     RaiseDescriptorLimit();
 
-    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
+    const std::unique_ptr<QCoreApplication> app =
+        MakeApplication(argc, argv, !options.headless && !options.setWebPassword && DisplayAvailable());
     const bool windowed = ShowsWindows(*app);
     std::string appDir = options.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : options.appDir;
     if (!PrepareAppDir(appDir))
@@ -146,14 +197,21 @@ int main(int argc, char** argv)
     QtSockets sockets;
     QtSerialPort serial;
     QtTimers timers;
-    Server server(Platform{display, sockets, serial, timers});
+    QtWebServer web;
+    Server server(Platform{display, sockets, serial, timers, web});
     RouteServer(server);
     server.cfg.AppPath = appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
+    if (!options.webPort.empty())
+        server.cfg.WebPortOption = WebPortOption(options.webPort);
+    server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
+    if (options.setWebPassword)
+        return SetWebPasswordFromInput(server);
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);
+    web.setHandler(&server);
     if (window) {
         window->attach(server);
         QObject::connect(window.get(), &frmMain::serverShutDown, [&] { QCoreApplication::exit(0); });

@@ -14,6 +14,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
+#include "web/WebAuth.h"
 
 #include <filesystem>
 #include <utility>
@@ -161,6 +162,7 @@ void InitializeServer(Server& s)
 
 bool StartServer(Server& s)
 {
+    s.counters.StartedMs = s.timers.nowMs();
     s.timers.enable(TimerId::Poll, PollIntervalMs);
     if (!Trap(s, "Form Load Error", "Serial/IP Error", [&] { InitializeServer(s); }))
         return false;
@@ -169,6 +171,12 @@ bool StartServer(Server& s)
         s.display.messageBox(
             {"IP Error", "Allowed Clients: \"" + bad + "\" is neither an address nor a network; it lets nobody in.",
              BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
+    if (!s.cfg.WebPassword.empty() && !IsWebPasswordHash(s.cfg.WebPassword))
+        s.display.messageBox({"IP Error",
+                              "Web Password is not a password hash written by this server; changes through the web "
+                              "port are refused until it is set again (File > Set Web Password, or hvnserver "
+                              "--set-web-password).",
+                              BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
     if (!OpenListener(s, Port::Helm, s.cfg.HelmPort)) {
         ShowIpError(s, s.cfg.HelmPort);
         return false;
@@ -184,6 +192,10 @@ bool StartServer(Server& s)
         s.sockets.closeListener(Port::Logitek);
     else if (!OpenListener(s, Port::Logitek, s.cfg.LogitekPort)) {
         ShowIpError(s, s.cfg.LogitekPort);
+        return false;
+    }
+    if (!OpenWebListener(s)) {
+        ShowIpError(s, WebPortInForce(s.cfg));
         return false;
     }
     return OpenSerialAtStart(s);
@@ -268,6 +280,8 @@ void OnPollTick(Server& s)
         Trap(s, "Poll Switcher Error", "Poll Timer", [&] { SuperviseSwitcher(s); });
     if (s.PollPhase >= 4)
         s.PollPhase = 0;
+    for (auto& p : s.Protocols)
+        p->PollTick(s);
 }
 
 void ShutdownServer(Server& s)
@@ -279,6 +293,7 @@ void ShutdownServer(Server& s)
             LogSerialMessage(s, "Switcher Disconnect", s.cfg.CommPort);
         if (s.sockets.isListening(Port::Helm))
             s.sockets.closeListener(Port::Helm);
+        s.web.close();
         for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
             if (!s.sockets.isConnected(Port::Helm, i))
                 continue;
@@ -305,6 +320,19 @@ void ReopenListeners(Server& s)
         if (!OpenListener(s, port, number))
             ShowIpError(s, number);
     }
+    if (s.web.isListening() && !OpenWebListener(s))
+        ShowIpError(s, WebPortInForce(s.cfg));
+}
+
+bool OpenWebListener(Server& s)
+{
+    const long port = WebPortInForce(s.cfg);
+    if (port == 0) {
+        s.web.close();
+        return true;
+    }
+    std::string error;
+    return s.web.listen(BindAddress(s.cfg), port, error);
 }
 
 void DisconnectAllClients(Server& s)

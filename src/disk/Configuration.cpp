@@ -304,6 +304,9 @@ void ReadConfiguration(Server& s)
     c.ListenAddress = Get(p, "Listen Address");
     c.AllowedClients = Get(p, "Allowed Clients");
     c.MaxClients = std::max(0L, limit("Max Clients"));
+    const auto webPort = ValIn(Get(p, "Web IP Port"), LongMin, LongMax);
+    c.WebPort = !webPort ? 0 : *webPort < 0 ? DefaultWebPort : *webPort;
+    c.WebPassword = Get(p, "Web Password");
 
     c.EnableZoltPort = c.ZoltPort > 0;
     c.EnableHvnPort = c.HvnPort > 0;
@@ -386,6 +389,8 @@ void WriteConfiguration(Server& s)
         {"Listen Address", c.ListenAddress},
         {"Allowed Clients", c.AllowedClients},
         {"Max Clients", std::to_string(c.MaxClients)},
+        {"Web IP Port", std::to_string(c.WebPort)},
+        {"Web Password", c.WebPassword},
     };
     std::string text = "[CONFIGURATION]\r\n";
     for (const auto& [key, value] : keys)

@@ -1,5 +1,6 @@
 #pragma once
 // The settings of tcpserve.ini, as the running server holds them.
+#include <optional>
 #include <string>
 
 constexpr long StayOnTopYes = -1;
@@ -64,9 +65,17 @@ struct Config {
     long MaxClients = 0;
     // "Web IP Port": the web panel's and HTTP interface's port (0: off).
     long WebPort = 0;
+    // Given on the command line: wins over WebPort and never reaches the file.
+    std::optional<long> WebPortOption;
     // "Web Password": its salted hash; empty: only this machine may change anything.
     std::string WebPassword;
 };
+
+// What a negative "Web IP Port" stands for.
+constexpr long DefaultWebPort = 8080;
+
+// The web port in force (0: off): the command line's, else the file's.
+inline long WebPortInForce(const Config& c) { return c.WebPortOption.value_or(c.WebPort); }
 
 // The listen address in force: the command line's, else the file's.
 inline const std::string& BindAddress(const Config& c)

@@ -39,7 +39,7 @@ struct QueuedSwitcherCommand {
     int GapMs = 0;
 };
 
-class Server : public PlatformEvents {
+class Server : public PlatformEvents, public WebEvents {
 public:
     explicit Server(const Platform& platform);
 
@@ -47,6 +47,7 @@ public:
     Sockets& sockets;
     SerialPort& serial;
     Timers& timers;
+    WebServer& web;
 
     Config cfg;
     Model model;
@@ -106,6 +107,9 @@ public:
     // are dropped and announcements reach nobody.
     std::unique_ptr<PlatformEvents> Events;
     std::unique_ptr<SwitcherReports> Reports;
+    // The web port, where the web listener's events go; none: connections
+    // are let in and requests answered 503.
+    WebEvents* WebHandler = nullptr;
     std::vector<std::unique_ptr<ClientProtocol>> Protocols;
     SwitcherReports& reports() { return Reports ? *Reports : NoReports; }
 
@@ -116,6 +120,12 @@ public:
     void onConnectionsRefused(Port port, const std::vector<std::string>& addresses) override;
     void onDataArrival(Port port, int slot, long bytesWaiting) override;
     void onPeerClosed(Port port, int slot) override;
+
+    std::optional<HttpResponse> onWebConnection(const std::string& peer) override;
+    HttpResponse onHttpRequest(const HttpRequest& request) override;
+    void onWebSocketOpen(int socket, const std::string& path, const std::string& peer) override;
+    void onWebSocketMessage(int socket, const std::string& text) override;
+    void onWebSocketClosed(int socket) override;
 
 private:
     SwitcherReports NoReports;

@@ -102,4 +102,6 @@ public:
     virtual DecodeRound Decode(Server&) = 0;
     // Drops what waited ClientIdleDiscardMs without being completed.
     virtual void DiscardUnfinished(Server&) {}
+    // Every tick of the poll timer: what the port watches for itself.
+    virtual void PollTick(Server&) {}
 };

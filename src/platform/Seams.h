@@ -198,4 +198,5 @@ struct Platform {
     Sockets& sockets;
     SerialPort& serial;
     Timers& timers;
+    WebServer& web;
 };

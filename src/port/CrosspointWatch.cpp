@@ -3,15 +3,24 @@
 #include "model/Model.h"
 
 #include <algorithm>
+#include <limits>
+
+namespace {
+
+// What no destination's source ever is.
+constexpr int Unseen = std::numeric_limits<int>::min();
+
+}  // namespace
 
 std::vector<int> CrosspointWatch::Changes(const Model& m)
 {
     const size_t count = std::min(static_cast<size_t>(std::max(m.NumDestinations, 0)), m.CrosspointMap.size());
     std::vector<int> changed;
-    // A destination never seen compares unequal to every source.
-    seen_.resize(count, -1);
+    seen_.resize(count, Unseen);
     for (size_t d = 0; d < count; ++d) {
-        const int source = m.CrosspointMap[d].Sources[0];
+        // An output turned off keeps its last source but holds none.
+        const CrosspointRecord& r = m.CrosspointMap[d];
+        const int source = r.SourceCount == 0 ? -1 : r.Sources[0];
         if (seen_[d] != source) {
             seen_[d] = source;
             changed.push_back(static_cast<int>(d));

@@ -2,6 +2,7 @@
 
 #include "ui/DialogParts.h"
 
+#include "core/Lifecycle.h"
 #include "disk/Trap.h"
 #include "model/Server.h"
 #include "zolt/Zolt.h"
@@ -38,6 +39,9 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port to be used by the server module for the Web Panel and its HTTP interface. "
+    "This is the IP port that browsers, scripts and monitoring systems "
+    "use to reach the switcher.  0 or unticked turns it off.  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -55,7 +59,7 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one row.
+// The port and enable settings of one console row (the web row has its own).
 long& PortOf(Config& c, size_t Row)
 {
     return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
@@ -81,7 +85,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "Web Panel"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -126,9 +130,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        enabled_[row] = EnableOf(s_.cfg, row);
+        const long port = row == RowWeb ? WebPortInForce(s_.cfg) : PortOf(s_.cfg, row);
+        enabled_[row] = row == RowWeb ? port > 0 : EnableOf(s_.cfg, row);
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(PortOf(s_.cfg, row)));
+        txtConsoleIP[row]->setText(QString::number(port));
     }
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
@@ -156,7 +161,7 @@ bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
 bool frmConsoleSetup::ApplyPorts()
 {
     Config& c = s_.cfg;
-    for (size_t row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < RowWeb; ++row)
         EnableOf(c, row) = enabled_[row];
 
     long port = 0;
@@ -179,6 +184,8 @@ bool frmConsoleSetup::ApplyPorts()
     if (!RowPort(RowHvn, "HVN Console", port))
         return false;
     c.HvnPort = port;
+    if (!RowPort(RowWeb, "the Web Panel", port) || !ApplyWebPort(port))
+        return false;
 
     std::string error;
     if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
@@ -189,6 +196,28 @@ bool frmConsoleSetup::ApplyPorts()
         s_.sockets.closeListener(Port::Logitek);
     else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
         s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
+    return true;
+}
+
+bool frmConsoleSetup::ApplyWebPort(long Port)
+{
+    Config& c = s_.cfg;
+    if (Port == WebPortInForce(c))
+        return true;
+    const BoxResult answer = ask(
+        {"IP Port Change",
+         "You have entered a new Web IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm",
+         BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
+    if (answer != BoxResult::Ok)
+        return false;
+    // The operator's port ends one given on the command line.
+    c.WebPort = Port;
+    c.WebPortOption.reset();
+    if (!OpenWebListener(s_))
+        ask({"IP Error",
+             "Error opening IP Port.  Port " + std::to_string(Port) +
+                 " may already be in use.\rPlease verify this IP Port is available or select another IP Port.",
+             BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
     return true;
 }
 

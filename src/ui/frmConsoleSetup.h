@@ -1,6 +1,7 @@
 #pragma once
 // The console ports dialog: enables the Zolt, Logitek and HVN console ports
-// and sets their TCP ports, restarting the Zolt listener when its port changes.
+// and the web port and sets their TCP ports, restarting the Zolt and web
+// listeners when their ports change.
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -18,7 +19,7 @@ class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
     // Rows of the dialog.
-    enum : size_t { RowZolt, RowLogitek, RowHvn, RowCount };
+    enum : size_t { RowZolt, RowLogitek, RowHvn, RowWeb, RowCount };
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -36,6 +37,8 @@ private:
     // The row's port, or none when an enabled row holds an invalid number
     // (the operator has been told).
     bool RowPort(size_t Row, const char* Name, long& Port);
+    // A new web port is asked for and taken at once; false when the dialog must stay open.
+    bool ApplyWebPort(long Port);
 
     Server& s_;
     // The enable flags reach the server only on OK.

@@ -90,7 +90,9 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
                                                       "Serial Device",
                                                       "Listen Address",
                                                       "Allowed Clients",
-                                                      "Max Clients"}));
+                                                      "Max Clients",
+                                                      "Web IP Port",
+                                                      "Web Password"}));
     for (const char* line :
          {"Serial Port=1", "Baud Rate=57600", "TCP/IP Port=1250", "Console IP Port=0", "Switcher Type=Orion",
           "Stay On Top=Yes", "Max List Size=25", "Maintain Log File=Yes", "Record Zolt=No", "Maintain ndf=No",

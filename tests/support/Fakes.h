@@ -231,7 +231,8 @@ struct TestRig {
     FakeSockets sockets;
     FakeSerial serial;
     FakeTimers timers;
-    Server server{Platform{display, sockets, serial, timers}};
+    FakeWebServer web;
+    Server server{Platform{display, sockets, serial, timers, web}};
 
     TestRig() { RouteServer(server); }
     // Whether the history shows Text as a line of its own.
