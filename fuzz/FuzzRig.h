@@ -155,6 +155,7 @@ private:
         case Port::Zolt: return i < server.ZoltClients.Records.size() ? server.ZoltClients[i].ReceiveBuffer : none;
         case Port::Logitek:
             return i < server.LogitekClients.Records.size() ? server.LogitekClients[i].ReceiveBuffer : none;
+        default: break;
         }
         return none;
     }

@@ -72,6 +72,7 @@ void SuperviseSwitcher(Server& s)
             if (s.SwitcherRequest.Countdown < 1) {
                 s.SwitcherRequest.Countdown = m.PollReload;
                 if (m.UpdateFlags > 0) {
+                    ++s.counters.TableRequests;
                     RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
                     if (m.SwitcherType == TypeOrion &&
                         m.UpdateFlags == (UpdateBit::RelayStates | UpdateBit::OptoStates))
@@ -80,6 +81,7 @@ void SuperviseSwitcher(Server& s)
             }
         }
         if (!s.SwitcherOnline && s.AwaitingSwitcher) {
+            ++s.counters.TableRequests;
             RequestSwitcherTables(s, 1, NoneValue, 0);
             return;
         }
@@ -128,6 +130,7 @@ void ProcessSoftPanelTakes(Server& s, PollFile File)
             SendTakeToSwitcher(s, take->Source, take->Destination, type, NoneValue);
             message = "Take - In:" + Digits(take->Source + 1, 3) + "-->Out:" + Digits(take->Destination + 1, 3);
         }
+        ++s.counters.PollFileTakes;
         LogIPMessage(s, message, "Soft Panel");
     });
 }

@@ -24,4 +24,6 @@ struct Counters {
     // When the server started: the wall clock's seconds, and Timers::nowMs.
     int64_t StartedUnixSeconds = 0;
     long long StartedMs = 0;
+
+    void Take(Port Origin) { ++TakesByPort[static_cast<size_t>(Origin)]; }
 };

@@ -84,7 +84,7 @@ HttpResponse Take(Server& s, WebAuthState& Auth, const WebFacts& f, const HttpRe
         return ErrorResponse(400, error);
     int takeType = TakeTypeTake;
     SendTakeToSwitcher(s, take.Source, take.Destination, takeType, NoneValue);
-    ++s.counters.TakesByPort[static_cast<size_t>(Port::Web)];
+    s.counters.Take(Port::Web);
     LogIPMessage(s, "Take - In:" + Digits(take.Source + 1, 3) + "-->Out:" + Digits(take.Destination + 1, 3), r.Peer);
     return JsonResponse(202, QJsonObject{{"destination", take.Destination + 1}, {"source", take.Source + 1}});
 }

@@ -150,6 +150,7 @@ void ZoltGainTake(Server& s, int Slot, const Bytes& Command)
         }
         int takeType = options;
         SendTakeToSwitcher(s, input, output, takeType, gain);
+        s.counters.Take(Port::Zolt);
         ReplyOk(s, Slot);
         LogIPMessage(s, "^Z00" + Digits(input + 1, 4) + Digits(output + 1, 4) + Digits(gain, 4) + Digits(options, 5),
                      Console(s, Slot).Address);

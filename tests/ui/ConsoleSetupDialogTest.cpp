@@ -174,3 +174,36 @@ TEST(ConsoleSetupDialog, CancelChangesNothingAndTheSetupDialogOpensIt)
     setup.findChild<QPushButton*>(QStringLiteral("cmdConsoleSetup"))->click();
     EXPECT_EQ(opened, "Console Setup");
 }
+
+TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndEndsACommandLinePort)
+{
+    ConsoleRig rig("Web IP Port=8080\r\n");
+    ASSERT_EQ(rig.web.listening, 8080);
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", frmConsoleSetup::RowWeb)->text()), "Web Panel");
+    EXPECT_TRUE(rig.row<QCheckBox>("chkConsole", frmConsoleSetup::RowWeb)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", frmConsoleSetup::RowWeb)->text()), "8080");
+
+    rig.type(frmConsoleSetup::RowWeb, "9090");
+    rig.answers.script = {BoxResult::Cancel};
+    EXPECT_FALSE(rig.ok());
+    EXPECT_EQ(rig.answers.asked.back().text,
+              "You have entered a new Web IP Port#\r\nThis will disconnect any users currently attached\r\n"
+              "Please Confirm");
+    EXPECT_EQ(rig.web.listening, 8080);
+    rig.answers.script = {BoxResult::Ok};
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.WebPort, 9090);
+    EXPECT_EQ(rig.web.listening, 9090);
+
+    // A port from the command line is what the row shows; the operator's own replaces it.
+    rig.server.cfg.WebPortOption = 7000;
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    rig.dialog->ask = rig.answers.ask();
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", frmConsoleSetup::RowWeb)->text()), "7000");
+    rig.tick(frmConsoleSetup::RowWeb, false);
+    rig.answers.script = {BoxResult::Ok};
+    EXPECT_TRUE(rig.ok());
+    EXPECT_FALSE(rig.server.cfg.WebPortOption.has_value());
+    EXPECT_EQ(rig.server.cfg.WebPort, 0);
+    EXPECT_FALSE(rig.web.isListening());
+}

@@ -1,6 +1,7 @@
 #include "core/DemoMode.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "support/WireBytes.h"
 #include "switcher/ToSwitcher.h"
 #include "web/WebApi.h"
 
@@ -297,4 +298,30 @@ TEST_F(WebApiTest, MetricsPassPromtool)
     ASSERT_TRUE(check.waitForFinished(10000));
     EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString()
                                    << check.readAllStandardError().toStdString();
+}
+
+TEST_F(WebApiTest, MetricsCountWhatCrossedTheSerialLineAndWhereTakesCameFrom)
+{
+    // A one-output crosspoint map from the switcher, whole and then with a wrong check byte.
+    const Bytes map = Framed(Wire({0xF6, 0x00, 0x01, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x08}));
+    Bytes broken = map;
+    broken[broken.size() - 2] = static_cast<char>(broken[broken.size() - 2] ^ 1);
+    s.onSerialData(map + broken);
+    for (int i = 0; i < 4; ++i)
+        s.onTimer(TimerId::SerialDecode);
+    EXPECT_EQ(s.counters.SerialBytesIn, 2 * map.size());
+    EXPECT_EQ(s.counters.SerialFramesIn, 2u);
+    EXPECT_EQ(s.counters.BadChecks, 1u);
+
+    SerialSent();
+    EXPECT_EQ(Take(2, 3).Status, 202);
+    const Bytes sent = SerialSent();
+    EXPECT_EQ(s.counters.SerialFramesOut, 1u);
+    EXPECT_EQ(s.counters.SerialBytesOut, sent.size());
+    EXPECT_EQ(s.counters.TakesByPort[static_cast<size_t>(Port::Web)], 1u);
+
+    const std::string metrics = Ask("GET", "/metrics").Body;
+    EXPECT_NE(metrics.find("hvn_serial_frames_total{direction=\"in\"} 2\n"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("hvn_serial_bad_checks_total 1\n"), std::string::npos);
+    EXPECT_NE(metrics.find("hvn_takes_total{origin=\"web\"} 1\n"), std::string::npos);
 }

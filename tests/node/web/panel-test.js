@@ -44,6 +44,13 @@ function zoltTake(input, output) {
     });
 }
 
+// The page as it stands, without the passing message of the last take.
+async function shoot(page, name) {
+    if (!screenshots) return;
+    await page.evaluate(() => { document.getElementById('message').hidden = true; });
+    await page.screenshot({ path: path.join(screenshots, name) });
+}
+
 const sourceOf = (page, d) => page.locator(`[data-destination="${d}"] .source`).textContent();
 
 async function waitForSource(page, d, s, ms) {
@@ -95,7 +102,7 @@ async function onTheDesk(browser, expected, names) {
     const visible = await page.locator('#destinations li:not([hidden])').count();
     check(visible === 1, 'finding a destination by name leaves it alone', `${visible} shown`);
     await page.fill('#find', '');
-    if (screenshots) await page.screenshot({ path: path.join(screenshots, 'web-panel-desktop.png') });
+    await shoot(page, 'web-panel-desktop.png');
     await context.close();
 }
 
@@ -107,11 +114,11 @@ async function onAPhone(browser, expected) {
     check(box.height >= 44 && box.width >= 150, 'tiles are large enough to tap', `${box.width}x${box.height}`);
     await page.tap('[data-destination="2"]');
     check(await page.isVisible('#picker'), 'a tap opens the source list');
-    if (screenshots) await page.screenshot({ path: path.join(screenshots, 'web-panel-phone-sources.png') });
+    await shoot(page, 'web-panel-phone-sources.png');
     await page.tap('#sources [data-source="4"]');
     await waitForSource(page, 2, 4, 3000).then(() => check(true, 'a tap take shows the new source'),
         () => check(false, 'a tap take shows the new source'));
-    if (screenshots) await page.screenshot({ path: path.join(screenshots, 'web-panel-phone.png') });
+    await shoot(page, 'web-panel-phone.png');
     await context.close();
 }
 
