@@ -107,6 +107,69 @@ size_t FirstCommandByte(const Bytes& Buffer, size_t From)
     return Bytes::npos;
 }
 
+// The keep-alive poll (answered ready or not) and the client's answer to ours.
+void AnswerKeepAlive(Server& s, unsigned char Command, int Index)
+{
+    if (Command == KeepAlivePoll) {
+        const bool ready = s.SwitcherOnline && !s.AwaitingSwitcher;
+        SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
+    }
+    if (ClientRecord* c = ClientAt(s, Index))
+        c->SilentTicks = 0;
+}
+
+// Cuts the next whole frame off a client's buffer, with the bytes in front
+// of it that cannot start one; answers the one-byte frames itself. Empty
+// when there is nothing to decode now.
+Bytes CutHelmFrame(Server& s, int Index)
+{
+    Bytes& buffer = s.HelmClients[Index].ReceiveBuffer;
+    // Dropped bytes are counted and cut off once: cutting the buffer at
+    // every restart would cost quadratic time on a long hostile buffer.
+    size_t pos = 0;
+    size_t eom = Bytes::npos;  // the first FF, once looked up
+    int interrupted = 0;
+    for (;;) {
+        pos = FirstCommandByte(buffer, pos);
+        if (pos == Bytes::npos) {
+            buffer.clear();
+            return Bytes();
+        }
+        const unsigned char command = ByteAt(buffer, pos);
+        if (!s.HelmClients[Index].LoggedIn && command != CmdCrosspointMap && command != CmdPassword &&
+            command != CmdLogin) {
+            TakeClientBytes(s, pos + 1, Index);
+            return Bytes();
+        }
+        if (command == KeepAlivePoll || command == ReadyAnswer) {
+            TakeClientBytes(s, pos + 1, Index);
+            AnswerKeepAlive(s, command, Index);
+            return Bytes();
+        }
+        if (eom == Bytes::npos) {
+            eom = buffer.find(static_cast<char>(EndOfMessage), pos);
+            if (eom == Bytes::npos) {
+                TakeClientBytes(s, pos, Index);
+                return Bytes();  // wait for the rest of the frame
+            }
+        }
+        const size_t next = command == CmdLogin ? Bytes::npos : FirstCommandByte(buffer, pos + 1);
+        if (next < eom) {
+            LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Helm");
+            pos = next;
+            // A flood of cut-short frames is worked off over several
+            // calls, so one call stays short.
+            if (++interrupted < MaxInterruptionsPerCall)
+                continue;
+            TakeClientBytes(s, pos, Index);
+            return Bytes();
+        }
+        const Bytes frame = buffer.substr(pos, eom + 1 - pos);
+        TakeClientBytes(s, eom + 1, Index);
+        return frame;
+    }
+}
+
 // ---- Info request ----
 
 struct InfoReply {
@@ -189,70 +252,23 @@ void DecodeHelmMessage(Server& s, int Index)
             buffer.clear();
             return;
         }
-        // Dropped bytes are counted and cut off once: cutting the buffer at
-        // every restart would cost quadratic time on a long hostile buffer.
-        size_t pos = 0;
-        size_t eom = Bytes::npos;  // the first FF, once looked up
-        int interrupted = 0;
-        for (;;) {
-            pos = FirstCommandByte(buffer, pos);
-            if (pos == Bytes::npos) {
-                buffer.clear();
-                return;
-            }
-            const unsigned char command = ByteAt(buffer, pos);
-            if (!s.HelmClients[Index].LoggedIn && command != CmdCrosspointMap && command != CmdPassword &&
-                command != CmdLogin) {
-                TakeClientBytes(s, pos + 1, Index);
-                return;
-            }
-            if (command == KeepAlivePoll || command == ReadyAnswer) {
-                TakeClientBytes(s, pos + 1, Index);
-                if (command == KeepAlivePoll) {
-                    const bool ready = s.SwitcherOnline && !s.AwaitingSwitcher;
-                    SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
-                }
-                if (ClientRecord* c = ClientAt(s, Index))
-                    c->SilentTicks = 0;
-                return;
-            }
-            if (eom == Bytes::npos) {
-                eom = buffer.find(static_cast<char>(EndOfMessage), pos);
-                if (eom == Bytes::npos) {
-                    TakeClientBytes(s, pos, Index);
-                    return;  // wait for the rest of the frame
-                }
-            }
-            if (command != CmdLogin) {
-                const size_t next = FirstCommandByte(buffer, pos + 1);
-                if (next < eom) {
-                    LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Helm");
-                    pos = next;
-                    // A flood of cut-short frames is worked off over several
-                    // calls, so one call stays short.
-                    if (++interrupted < MaxInterruptionsPerCall)
-                        continue;
-                    TakeClientBytes(s, pos, Index);
-                    return;
-                }
-            }
-            const Bytes frame = buffer.substr(pos, eom + 1 - pos);
-            TakeClientBytes(s, eom + 1, Index);
-            if (command == CmdCrosspointMap && !s.HelmClients[Index].LoggedIn) {
-                // Only a logged-in client may change the routing picture.
-                LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
-                return;
-            }
-            if (AnsweredByDemoSwitcher(s, command)) {
-                LoopBackToDecoder(s, frame);
-                return;
-            }
-            if (Handler handler = HandlerFor(command))
-                handler(s, frame, Index);
-            else
-                LogSoftwareError(s, "Unknown Command " + HexText(command), Index, "");
+        const Bytes frame = CutHelmFrame(s, Index);
+        if (frame.empty())
+            return;
+        const unsigned char command = ByteAt(frame, 0);
+        if (command == CmdCrosspointMap && !s.HelmClients[Index].LoggedIn) {
+            // Only a logged-in client may change the routing picture.
+            LogForClient(s, "Crosspoint Map Ignored - Not Logged In", Index);
             return;
         }
+        if (AnsweredByDemoSwitcher(s, command)) {
+            LoopBackToDecoder(s, frame);
+            return;
+        }
+        if (Handler handler = HandlerFor(command))
+            handler(s, frame, Index);
+        else
+            LogSoftwareError(s, "Unknown Command " + HexText(command), Index, "");
     });
 }
 

@@ -195,6 +195,183 @@ std::string StartingAt(int Count, int Start)
     return Count > 1 ? ", Starting at " + std::to_string(Start + 1) : std::string();
 }
 
+// ---- Uploads of one shape: checksum, length, then passed on or stored ----
+
+// A switcher whose frames these are gets the frame and is asked for the
+// table back (AskBack); for the other families it is stored in the model.
+struct PlainUpload {
+    const char* TrapText;
+    const char* Location;  // of the checksum and length errors
+    const char* ChecksumText;
+    const char* LengthText;
+    int64_t AskBack;
+    // Reads Frame and, when Store, keeps it in the model. The history line,
+    // or none when the frame has the wrong length.
+    std::optional<std::string> (*Read)(Server& s, const Bytes& Frame, bool Store);
+};
+
+void ProcessPlainUpload(Server& s, const Bytes& Frame, int Index, const PlainUpload& Upload)
+{
+    Trap(s, Upload.TrapText, "Helm Message Error", [&] {
+        if (!ChecksumOk(s, Frame, Index, Upload.ChecksumText, Upload.Location))
+            return;
+        const bool passes = HelmFramesPassUnchanged(s);
+        const std::optional<std::string> line = Upload.Read(s, Frame, !passes);
+        if (!line) {
+            LogSoftwareError(s, Upload.LengthText, Index, Upload.Location);
+            return;
+        }
+        if (passes)
+            PassToVela(s, Frame, Upload.AskBack);
+        LogForClient(s, *line, Index);
+    });
+}
+
+bool ForSources(const Bytes& Frame) { return Frame.size() > 3 && ByteAt(Frame, 1) == TableSources; }
+
+// FA, table, count, start, one link byte per channel.
+std::optional<std::string> ReadLinks(Server& s, const Bytes& Frame, bool Store)
+{
+    const bool sources = ForSources(Frame);
+    FrameReader r(Frame);
+    r.Byte();
+    const int count = r.Pair();
+    const int start = r.Pair();
+    if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 8)
+        return std::nullopt;
+    if (Store) {
+        std::vector<int> links;
+        for (int i = 0; i < count; ++i)
+            links.push_back(r.Byte());
+        std::vector<int>& table = sources ? s.model.SourceLinks : s.model.DestinationLinks;
+        StoreRange(table, start, links);
+        SendLinksToSwitcher(s, table, sources ? TableSources : TableDestinations);
+    }
+    return std::to_string(count) + (sources ? " Source Links" : " Destination Links") + ", Starting at " +
+           std::to_string(start + 1);
+}
+
+const PlainUpload SourceLinks = {"Error Receiving Links",     "Source Links",        "Helm Check Sum Error",
+                                 "Helm Message Length Error", ReplyBit::SourceLinks, ReadLinks};
+const PlainUpload DestinationLinks = {"Error Receiving Links",     "Destination Links",        "Helm Check Sum Error",
+                                      "Helm Message Length Error", ReplyBit::DestinationLinks, ReadLinks};
+
+// E2: see WalkConfig.
+std::optional<std::string> ReadConfiguration(Server& s, const Bytes& Frame, bool Store)
+{
+    if (!WalkConfig(Frame, nullptr))
+        return std::nullopt;
+    if (Store)
+        WalkConfig(Frame, &s.model);
+    return "Configuration Message";
+}
+const PlainUpload Configuration = {"Error Receiving Config Message", "Config Message", "Helm Check Sum Error",
+                                   "Helm Message Length Error",      ReplyBit::Config, ReadConfiguration};
+
+// EE: see ReadGainOffsets.
+std::optional<std::string> ReadGainOffsetUpload(Server& s, const Bytes& Frame, bool Store)
+{
+    if (Frame.size() != 8)
+        return std::nullopt;
+    if (Store)
+        ReadGainOffsets(Frame, s.model.GainOffsets);
+    return "Received Gain Offset Message";
+}
+const PlainUpload GainOffset = {"Error Receiving Gain Offset", "Gain Offset",       "Check Sum Error", "Length Error",
+                                ReplyBit::GainOffsets,         ReadGainOffsetUpload};
+
+// ED, kind, value: kind 1 carries the clock setting.
+std::optional<std::string> ReadClock(Server& s, const Bytes& Frame, bool Store)
+{
+    if (Frame.size() != 5)
+        return std::nullopt;
+    if (Store && ByteAt(Frame, 1) == 1)
+        s.model.ClockSetting = ByteAt(Frame, 2);
+    return "Received Clock Message";
+}
+const PlainUpload Clock = {"Error Receiving Clock", "Clock Message", "Check Sum Error",
+                           "Length Error",          ReplyBit::Clock, ReadClock};
+
+// EF, the clock mode.
+std::optional<std::string> ReadClockConfig(Server& s, const Bytes& Frame, bool Store)
+{
+    if (Frame.size() != 4)
+        return std::nullopt;
+    if (Store)
+        s.model.ClockMode = ByteAt(Frame, 1);
+    return "Received Clock Config";
+}
+const PlainUpload ClockConfig = {"Error Receiving Clock Config",
+                                 "Clock Config",
+                                 "Check Sum Error",
+                                 "Length Error",
+                                 ReplyBit::Clock,
+                                 ReadClockConfig};
+
+// DF: see ReadDisplayLists.
+std::optional<std::string> ReadDisplayListUpload(Server& s, const Bytes& Frame, bool Store)
+{
+    const std::optional<DisplayListRun> up = ReadDisplayLists(Frame);
+    if (!up)
+        return std::nullopt;
+    if (Store)
+        StoreRange(ForSources(Frame) ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists, up->First,
+                   up->Lists);
+    return std::to_string(up->Count) + " Starting with " + std::to_string(up->First);
+}
+
+const PlainUpload SourceDisplayList = {"Error Receiving Display List", "Source Display List",
+                                       "Helm Check Sum Error",         "Vela Message Length Error",
+                                       ReplyBit::SourceDisplayList,    ReadDisplayListUpload};
+const PlainUpload DestinationDisplayList = {"Error Receiving Display List",   "Destination Display List",
+                                            "Helm Check Sum Error",           "Vela Message Length Error",
+                                            ReplyBit::DestinationDisplayList, ReadDisplayListUpload};
+
+// F9: see ReadPairRun; one configuration value per relay.
+std::optional<std::string> ReadRelayConfig(Server& s, const Bytes& Frame, bool Store)
+{
+    const std::optional<PairRun> run = ReadPairRun(Frame);
+    if (!run)
+        return std::nullopt;
+    if (Store)
+        StoreRange(s.model.RelayConfig, run->First, run->Values);
+    return "Received Relay Configuration";
+}
+const PlainUpload RelayConfig = {"Error Reciving Relay Config", "Relay Configuration", "Check Sum Error",
+                                 "Relay Config Length Error",   ReplyBit::RelayConfig, ReadRelayConfig};
+
+// D2: see ReadTransitionControl.
+std::optional<std::string> ReadTransitionUpload(Server& s, const Bytes& Frame, bool Store)
+{
+    const std::optional<TransitionRun> run = ReadTransitionControl(Frame);
+    if (!run)
+        return std::nullopt;
+    if (Store)
+        StoreTransitionControl(*run, s.model.TransitionControl, static_cast<int>(s.model.TransitionControl.size()));
+    return std::to_string(run->Records.size()) + " Transition Controls";
+}
+const PlainUpload TransitionControl = {
+    "Error Receiving Transition Control", "Helm Transition Control", "Helm Check Sum Error", "Length Error",
+    ReplyBit::TransitionControl,          ReadTransitionUpload};
+
+// F6: as the crosspoint map reply.
+std::optional<std::string> ReadCrosspointMapUpload(Server& s, const Bytes& Frame, bool Store)
+{
+    const int outputs = Store ? static_cast<int>(s.model.CrosspointMap.size()) : 0;
+    const std::optional<CrosspointUpload> up = ReadCrosspointUpload(Frame, outputs);
+    if (!up)
+        return std::nullopt;
+    if (Store)
+        StoreRange(s.model.CrosspointMap, up->Start, up->Records);
+    return "Received Crosspoint Map";
+}
+const PlainUpload CrosspointMap = {"Error Processing Crosspoint Map",
+                                   "Crosspoint Map",
+                                   "Check Sum Error",
+                                   "Message Length Error",
+                                   ReplyBit::Crosspoints,
+                                   ReadCrosspointMapUpload};
+
 }  // namespace
 
 void ProcessHelmAlphaTable(Server& s, const Bytes& Frame, int Index)
@@ -269,36 +446,6 @@ void ProcessHelmInhibitMap(Server& s, const Bytes& Frame, int Index)
         }
         LogForClient(
             s, std::to_string(up->Count) + " Inhibit Maps, Starting at Output " + std::to_string(up->First + 1), Index);
-    });
-}
-
-// FA, table, count, start, one link byte per channel.
-void ProcessHelmLinks(Server& s, const Bytes& Frame, int Index)
-{
-    Trap(s, "Error Receiving Links", "Helm Message Error", [&] {
-        const bool sources = Frame.size() > 3 && ByteAt(Frame, 1) == TableSources;
-        const std::string name = sources ? "Source Links" : "Destination Links";
-        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", name))
-            return;
-        FrameReader r(Frame);
-        r.Byte();
-        const int count = r.Pair();
-        const int start = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 8) {
-            LogSoftwareError(s, "Helm Message Length Error", Index, name);
-            return;
-        }
-        if (HelmFramesPassUnchanged(s)) {
-            PassToVela(s, Frame, sources ? ReplyBit::SourceLinks : ReplyBit::DestinationLinks);
-        } else {
-            std::vector<int> links;
-            for (int i = 0; i < count; ++i)
-                links.push_back(r.Byte());
-            std::vector<int>& table = sources ? s.model.SourceLinks : s.model.DestinationLinks;
-            StoreRange(table, start, links);
-            SendLinksToSwitcher(s, table, sources ? TableSources : TableDestinations);
-        }
-        LogForClient(s, std::to_string(count) + " " + name + ", Starting at " + std::to_string(start + 1), Index);
     });
 }
 
@@ -416,23 +563,6 @@ void ProcessHelmState(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-void ProcessHelmConfig(Server& s, const Bytes& Frame, int Index)
-{
-    Trap(s, "Error Receiving Config Message", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Config Message"))
-            return;
-        if (!WalkConfig(Frame, nullptr)) {
-            LogSoftwareError(s, "Helm Message Length Error", Index, "Config Message");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, ReplyBit::Config);
-        else
-            WalkConfig(Frame, &s.model);
-        LogForClient(s, "Configuration Message", Index);
-    });
-}
-
 // E3, 01, group, count, first, one value (pair) per channel. Groups 0 and 1
 // are the two levels of the sources, 2 and 3 those of the destinations.
 void ProcessHelmGain(Server& s, const Bytes& Frame, int Index)
@@ -467,134 +597,41 @@ void ProcessHelmGain(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// EE: see ReadGainOffsets.
+void ProcessHelmLinks(Server& s, const Bytes& Frame, int Index)
+{
+    ProcessPlainUpload(s, Frame, Index, ForSources(Frame) ? SourceLinks : DestinationLinks);
+}
+
+void ProcessHelmConfig(Server& s, const Bytes& Frame, int Index) { ProcessPlainUpload(s, Frame, Index, Configuration); }
+
 void ProcessHelmGainOffset(Server& s, const Bytes& Frame, int Index)
 {
-    Trap(s, "Error Receiving Gain Offset", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Gain Offset"))
-            return;
-        if (Frame.size() != 8) {
-            LogSoftwareError(s, "Length Error", Index, "Gain Offset");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s)) {
-            PassToVela(s, Frame, ReplyBit::GainOffsets);
-        } else {
-            ReadGainOffsets(Frame, s.model.GainOffsets);
-        }
-        LogForClient(s, "Received Gain Offset Message", Index);
-    });
+    ProcessPlainUpload(s, Frame, Index, GainOffset);
 }
 
-// ED, kind, value: kind 1 carries the clock setting.
-void ProcessHelmClock(Server& s, const Bytes& Frame, int Index)
-{
-    Trap(s, "Error Receiving Clock", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Clock Message"))
-            return;
-        if (Frame.size() != 5) {
-            LogSoftwareError(s, "Length Error", Index, "Clock Message");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, ReplyBit::Clock);
-        else if (ByteAt(Frame, 1) == 1)
-            s.model.ClockSetting = ByteAt(Frame, 2);
-        LogForClient(s, "Received Clock Message", Index);
-    });
-}
+void ProcessHelmClock(Server& s, const Bytes& Frame, int Index) { ProcessPlainUpload(s, Frame, Index, Clock); }
 
-// EF, the clock mode.
 void ProcessHelmClockConfig(Server& s, const Bytes& Frame, int Index)
 {
-    Trap(s, "Error Receiving Clock Config", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Clock Config"))
-            return;
-        if (Frame.size() != 4) {
-            LogSoftwareError(s, "Length Error", Index, "Clock Config");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, ReplyBit::Clock);
-        else
-            s.model.ClockMode = ByteAt(Frame, 1);
-        LogForClient(s, "Received Clock Config", Index);
-    });
+    ProcessPlainUpload(s, Frame, Index, ClockConfig);
 }
 
 void ProcessHelmDisplayList(Server& s, const Bytes& Frame, int Index)
 {
-    Trap(s, "Error Receiving Display List", "Helm Message Error", [&] {
-        const bool sources = Frame.size() > 3 && ByteAt(Frame, 1) == TableSources;
-        const std::string name = sources ? "Source Display List" : "Destination Display List";
-        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", name))
-            return;
-        const std::optional<DisplayListRun> up = ReadDisplayLists(Frame);
-        if (!up) {
-            LogSoftwareError(s, "Vela Message Length Error", Index, name);
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList);
-        else
-            StoreRange(sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists, up->First, up->Lists);
-        LogForClient(s, std::to_string(up->Count) + " Starting with " + std::to_string(up->First), Index);
-    });
+    ProcessPlainUpload(s, Frame, Index, ForSources(Frame) ? SourceDisplayList : DestinationDisplayList);
 }
 
-// F9: see ReadPairRun; one configuration value per relay.
 void ProcessHelmRelayConfig(Server& s, const Bytes& Frame, int Index)
 {
-    Trap(s, "Error Reciving Relay Config", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Relay Configuration"))
-            return;
-        const std::optional<PairRun> run = ReadPairRun(Frame);
-        if (!run) {
-            LogSoftwareError(s, "Relay Config Length Error", Index, "Relay Configuration");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, ReplyBit::RelayConfig);
-        else
-            StoreRange(s.model.RelayConfig, run->First, run->Values);
-        LogForClient(s, "Received Relay Configuration", Index);
-    });
+    ProcessPlainUpload(s, Frame, Index, RelayConfig);
 }
 
-// D2: see ReadTransitionControl.
 void ProcessHelmTransitionControl(Server& s, const Bytes& Frame, int Index)
 {
-    Trap(s, "Error Receiving Transition Control", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Helm Transition Control"))
-            return;
-        const std::optional<TransitionRun> run = ReadTransitionControl(Frame);
-        if (!run) {
-            LogSoftwareError(s, "Length Error", Index, "Helm Transition Control");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, ReplyBit::TransitionControl);
-        else
-            StoreTransitionControl(*run, s.model.TransitionControl, static_cast<int>(s.model.TransitionControl.size()));
-        LogForClient(s, std::to_string(run->Records.size()) + " Transition Controls", Index);
-    });
+    ProcessPlainUpload(s, Frame, Index, TransitionControl);
 }
 
 void ProcessHelmCrosspointMap(Server& s, const Bytes& Frame, int Index)
 {
-    Trap(s, "Error Processing Crosspoint Map", "Helm Message Error", [&] {
-        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Crosspoint Map"))
-            return;
-        const int outputs = HelmFramesPassUnchanged(s) ? 0 : static_cast<int>(s.model.CrosspointMap.size());
-        const std::optional<CrosspointUpload> up = ReadCrosspointUpload(Frame, outputs);
-        if (!up) {
-            LogSoftwareError(s, "Message Length Error", Index, "Crosspoint Map");
-            return;
-        }
-        if (HelmFramesPassUnchanged(s))
-            PassToVela(s, Frame, ReplyBit::Crosspoints);
-        else
-            StoreRange(s.model.CrosspointMap, up->Start, up->Records);
-        LogForClient(s, "Received Crosspoint Map", Index);
-    });
+    ProcessPlainUpload(s, Frame, Index, CrosspointMap);
 }

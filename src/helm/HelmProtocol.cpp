@@ -98,10 +98,12 @@ void HelmProtocol::TableChanged(Server& s, int64_t Bit, int, int)
     if (HelmFramesPassUnchanged(s))
         return;
     const Model& m = s.model;
-    if (Bit & UpdateBit::Crosspoints)
+    if (Bit & UpdateBit::Crosspoints) {
+        const bool everyone = CrosspointMapToEveryClient(s);
         for (int i = 1; i <= s.HelmClients.SlotCount(); ++i)
-            if (Client(s, i).MapSent != 0)
+            if (everyone || Client(s, i).MapSent != 0)
                 SendCrosspointMap(s, i);
+    }
     if (Bit & UpdateBit::SourceAlphas)
         SendAlphaTableToClient(s, m.SourceAlphas, TableSources, 0);
     if (Bit & UpdateBit::DestinationAlphas)

@@ -33,8 +33,7 @@ std::string Trimmed(const std::string& s)
     return s.substr(b, e - b);
 }
 
-// "57600,n,8,1": baud, parity (n e o m s), data bits (5-8), stop bits (1 1.5 2).
-bool ParseSettings(const std::string& text, LineSettings& out, std::string& error)
+std::vector<std::string> CommaFields(const std::string& text)
 {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -42,56 +41,74 @@ bool ParseSettings(const std::string& text, LineSettings& out, std::string& erro
         const size_t comma = text.find(',', start);
         fields.push_back(Trimmed(text.substr(start, comma - start)));
         if (comma == std::string::npos)
-            break;
+            return fields;
         start = comma + 1;
     }
-    error = "invalid serial settings \"" + text + "\": ";
-    if (fields.size() != 4) {
-        error += "expected baud,parity,data bits,stop bits";
-        return false;
-    }
+}
 
-    const std::string& baud = fields[0];
+bool ParseBaud(const std::string& baud, qint32& out)
+{
     const bool digits = !baud.empty() && baud.size() <= 9 && std::all_of(baud.begin(), baud.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c));
     });
     const long rate = digits ? std::stol(baud) : 0;
-    if (rate <= 0) {
-        error += "bad baud rate";
-        return false;
-    }
-    out.baud = static_cast<qint32>(rate);
+    out = static_cast<qint32>(rate);
+    return rate > 0;
+}
 
-    const std::string& parity = fields[1];
-    if (parity.size() != 1) {
-        error += "bad parity";
+bool ParseParity(const std::string& parity, QSerialPort::Parity& out)
+{
+    if (parity.size() != 1)
         return false;
-    }
     switch (std::tolower(static_cast<unsigned char>(parity[0]))) {
-    case 'n': out.parity = QSerialPort::NoParity; break;
-    case 'e': out.parity = QSerialPort::EvenParity; break;
-    case 'o': out.parity = QSerialPort::OddParity; break;
-    case 'm': out.parity = QSerialPort::MarkParity; break;
-    case 's': out.parity = QSerialPort::SpaceParity; break;
-    default: error += "bad parity"; return false;
+    case 'n': out = QSerialPort::NoParity; return true;
+    case 'e': out = QSerialPort::EvenParity; return true;
+    case 'o': out = QSerialPort::OddParity; return true;
+    case 'm': out = QSerialPort::MarkParity; return true;
+    case 's': out = QSerialPort::SpaceParity; return true;
+    default: return false;
     }
+}
 
-    const std::string& bits = fields[2];
-    if (bits.size() != 1 || bits[0] < '5' || bits[0] > '8') {
-        error += "bad data bits";
+bool ParseDataBits(const std::string& bits, QSerialPort::DataBits& out)
+{
+    if (bits.size() != 1 || bits[0] < '5' || bits[0] > '8')
         return false;
-    }
-    out.dataBits = static_cast<QSerialPort::DataBits>(bits[0] - '0');
+    out = static_cast<QSerialPort::DataBits>(bits[0] - '0');
+    return true;
+}
 
-    const std::string& stop = fields[3];
+bool ParseStopBits(const std::string& stop, QSerialPort::StopBits& out)
+{
     if (stop == "1")
-        out.stopBits = QSerialPort::OneStop;
+        out = QSerialPort::OneStop;
     else if (stop == "1.5")
-        out.stopBits = QSerialPort::OneAndHalfStop;
+        out = QSerialPort::OneAndHalfStop;
     else if (stop == "2")
-        out.stopBits = QSerialPort::TwoStop;
-    else {
-        error += "bad stop bits";
+        out = QSerialPort::TwoStop;
+    else
+        return false;
+    return true;
+}
+
+// "57600,n,8,1": baud, parity (n e o m s), data bits (5-8), stop bits (1 1.5 2).
+bool ParseSettings(const std::string& text, LineSettings& out, std::string& error)
+{
+    const std::vector<std::string> fields = CommaFields(text);
+    error = "invalid serial settings \"" + text + "\": ";
+    const char* bad = nullptr;
+    if (fields.size() != 4)
+        bad = "expected baud,parity,data bits,stop bits";
+    else if (!ParseBaud(fields[0], out.baud))
+        bad = "bad baud rate";
+    else if (!ParseParity(fields[1], out.parity))
+        bad = "bad parity";
+    else if (!ParseDataBits(fields[2], out.dataBits))
+        bad = "bad data bits";
+    else if (!ParseStopBits(fields[3], out.stopBits))
+        bad = "bad stop bits";
+    if (bad != nullptr) {
+        error += bad;
         return false;
     }
     error.clear();

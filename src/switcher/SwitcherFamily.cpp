@@ -26,6 +26,12 @@ bool HelmFramesPassUnchanged(const Server& s)
     return f != nullptr && f->HelmFramesPassUnchanged;
 }
 
+bool CrosspointMapToEveryClient(const Server& s)
+{
+    const SwitcherFamily* f = ConfiguredFamily(s);
+    return f != nullptr && f->CrosspointMapToEveryClient;
+}
+
 bool TurnOffTakes(const Server& s)
 {
     const SwitcherFamily* f = ConfiguredFamily(s);

@@ -50,6 +50,9 @@ struct SwitcherFamily {
     // Helm frames are this switcher's own frames: client commands and uploads
     // go to it unchanged, and its reports go to the clients as they stand.
     bool HelmFramesPassUnchanged = false;
+    // A full crosspoint map the switcher reports goes to every Helm client;
+    // otherwise only to the clients still waiting for theirs (MapSent).
+    bool CrosspointMapToEveryClient = false;
     // A take can turn an output off (take type 0).
     bool TurnOffTakes = false;
     // The consoles' gain, link and transition commands reach this switcher.
@@ -63,5 +66,6 @@ const SwitcherFamily* ConfiguredFamily(const Server& s);
 
 // The capabilities of the configured family (false without one).
 bool HelmFramesPassUnchanged(const Server& s);
+bool CrosspointMapToEveryClient(const Server& s);
 bool TurnOffTakes(const Server& s);
 bool ConsoleGainAndLinkCommands(const Server& s);

@@ -17,6 +17,7 @@ void SendSalvoExecuteToSwitcher(Server& s, int Salvo);
 void RequestSwitcherTables(Server& s, int64_t Mask, int First, int Last);
 void RequestSwitcherConfiguration(Server& s);
 void PollSwitcher(Server& s);
+// Names in switcher order: entry i is the name of number i.
 void SendAlphaTableToSwitcher(Server& s, const std::vector<std::string>& Names, int Table);
 void SendAlphaEntryToSwitcher(Server& s, const std::vector<int>& Table, int Kind);
 void SendInhibitMapToSwitcher(Server& s, const std::vector<std::string>& Map);

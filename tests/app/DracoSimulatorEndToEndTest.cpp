@@ -47,22 +47,8 @@ size_t Count(const Bytes& text, const Bytes& needle)
 
 // The server as a Draco switcher's, on the given line.
 struct DracoServer : SwitcherServer {
-    explicit DracoServer(const std::string& line) : SwitcherServer("Switcher Type=Draco\r\nBaud Rate=19200\r\n", line)
-    {
-    }
+    explicit DracoServer(const std::string& line) : SwitcherServer("Draco", line, "Baud Rate=19200\r\n") {}
 };
-
-// The keep-alive is answered F4 once the switcher is on line, F1 before.
-bool OnLine(TestClient& pc, int ms = 10000)
-{
-    return SpinUntil(
-        [&] {
-            pc.received.clear();
-            pc.send(Poll);
-            return pc.waitFor(Wire({0xF4}), 250);
-        },
-        ms);
-}
 
 }  // namespace
 
@@ -228,4 +214,62 @@ TEST(DracoSimulatorEndToEnd, DamagedAndHostileFramesAreLoggedAndTheServerKeepsSe
     for (const char* text : {"Switcher Check Sum Error", "Message Length Error", "Salvo Events Beyond 16383"})
         EXPECT_NE(errors.find(text), std::string::npos) << text;
     EXPECT_EQ(server.process->out().find("Take - In"), std::string::npos);
+}
+
+TEST(DracoSimulatorEndToEnd, ANameUploadRenamesOnlyItsOwnNumberOnTheSwitcher)
+{
+    // Switcher order IN00, IN05, IN10, ...: the name order is another one.
+    std::vector<std::string> sources, destinations;
+    for (int i = 0; i < 32; ++i) {
+        sources.push_back("IN" + Digits((5 * i) % 32, 2) + "    ");
+        destinations.push_back("OUT" + Digits((5 * i) % 32, 2) + "   ");
+    }
+    PlayedDraco draco;
+    draco.withSim([&](DracoSimulator& sim) {
+        sim.Receive(BuildAlphaTableDraco(sources, TableSources) +
+                    BuildAlphaTableDraco(destinations, TableDestinations));
+    });
+    DracoServer server(draco.path());
+    auto pc = server.helmPc();
+    ASSERT_TRUE(OnLine(*pc));
+
+    // Source 0 is first in name order; destination 1 (OUT05) sixth.
+    pc->send(Framed(Wire({0xFC, 10, 8, 1, 0, 0, 0}) + "NEWNAME1" + Wire({0, 0})));
+    sources[0] = "NEWNAME1";
+    EXPECT_TRUE(draco.heard(BuildAlphaTableDraco(sources, TableSources), 5000));
+    ASSERT_TRUE(OnLine(*pc));
+    pc->send(Framed(Wire({0xFC, 20, 8, 1, 0, 5, 0}) + "NEWNAME2" + Wire({1, 0})));
+    destinations[1] = "NEWNAME2";
+    EXPECT_TRUE(draco.heard(BuildAlphaTableDraco(destinations, TableDestinations), 5000));
+    draco.withSim([&](DracoSimulator& sim) {
+        EXPECT_EQ(sim.SourceNames(), sources);
+        EXPECT_EQ(sim.DestinationNames(), destinations);
+    });
+}
+
+TEST(DracoSimulatorEndToEnd, EveryHelmClientGetsTheSwitchersCrosspointMapWithoutAskingForIt)
+{
+    PlayedDraco draco;
+    draco.answer(false);
+    DracoServer server(draco.path());
+    auto pc = server.helmPc();
+    auto other = server.helmPc();
+    // Logged in: the keep-alive is answered, not yet ready.
+    for (TestClient* c : {pc.get(), other.get()}) {
+        c->send(Poll);
+        ASSERT_TRUE(c->waitFor(Wire({0xF1})));
+    }
+    // F6, 00, 32 outputs from output 0, then destination 0's entry: one source, 0.
+    const Bytes map = Wire({0xF6, 0x00, 0x20, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00});
+    draco.answer(true);
+    EXPECT_TRUE(pc->waitFor(map));
+    EXPECT_TRUE(other->waitFor(map));
+
+    // A map the switcher sends of its own accord: destination 0 now has source 7.
+    std::vector<int> sources(32, 0);
+    sources[0] = 7;
+    draco.send(BuildValuesFrameDraco(0xF6, sources));
+    const Bytes changed = Wire({0xF6, 0x00, 0x20, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x00});
+    EXPECT_TRUE(pc->waitFor(changed));
+    EXPECT_TRUE(other->waitFor(changed));
 }

@@ -20,7 +20,7 @@ const Bytes HelmTake = Framed(Wire({0xFE, 0x04, 0x00, 0x03, 0x00, 0x12, 0x00}));
 const Bytes OrionTake = Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF});
 
 struct OrionServer : SwitcherServer {
-    explicit OrionServer(const std::string& line) : SwitcherServer("Switcher Type=Orion\r\n", line) {}
+    explicit OrionServer(const std::string& line) : SwitcherServer("Orion", line) {}
     // A console with tallies and name notices on.
     std::unique_ptr<TestClient> console()
     {
@@ -31,18 +31,6 @@ struct OrionServer : SwitcherServer {
         return c;
     }
 };
-
-// The keep-alive is answered F4 once the switcher is on line, F1 before.
-bool OnLine(TestClient& pc, int ms = 15000)
-{
-    return SpinUntil(
-        [&] {
-            pc.received.clear();
-            pc.send(Poll);
-            return pc.waitFor(Wire({0xF4}), 250);
-        },
-        ms);
-}
 
 }  // namespace
 

@@ -34,20 +34,8 @@ Bytes SimulatorMap()
 
 // The server as a Vela switcher's, on the given line, with Helm PC clients.
 struct VelaServer : SwitcherServer {
-    explicit VelaServer(const std::string& line) : SwitcherServer("Switcher Type=Vela\r\n", line) {}
+    explicit VelaServer(const std::string& line) : SwitcherServer("Vela", line) {}
 };
-
-// The keep-alive is answered F4 once the switcher is on line, F1 before.
-bool OnLine(TestClient& pc, int ms = 10000)
-{
-    return SpinUntil(
-        [&] {
-            pc.received.clear();
-            pc.send(Wire({0xF5}));
-            return pc.waitFor(Wire({0xF4}), 250);
-        },
-        ms);
-}
 
 }  // namespace
 

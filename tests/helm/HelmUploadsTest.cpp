@@ -1,5 +1,7 @@
 #include "HelmRig.h"
 
+#include "disk/SoftPanelFiles.h"
+#include "switcher/orion/OrionFrames.h"
 #include "switcher/vela/ToVela.h"
 
 #include <functional>
@@ -74,6 +76,25 @@ TEST_F(HelmUploads, NamesInhibitsAndLinksRoundTrip)
     EXPECT_TRUE(Shown("256 Source Alpha Table, Starting at 1"));
     EXPECT_TRUE(Shown("256 Inhibit Maps, Starting at Output 1"));
     EXPECT_TRUE(Shown("256 Destination Links, Starting at 1"));
+}
+
+TEST_F(HelmUploads, ANameReachesAnOrionAtItsOwnNumberWithTheOthersUnmoved)
+{
+    rig.serial.opened = true;
+    // Switcher order IN000, IN005, IN010, ...: the name order is another one.
+    for (int table : {TableSources, TableDestinations}) {
+        std::vector<std::string> raw;
+        for (int i = 0; i < 256; ++i)
+            raw.push_back("IN" + Digits((5 * i) % 256, 3) + "   ");
+        SaveAlphaNdf(s, raw, table);
+        // Number 1 (IN005) stands sixth in name order.
+        Bytes upload = Raw({0xFC, table, 8, 1, 0, 5, 0}) + "NEWNAME1" + Raw({1, 0});
+        AppendChecksumAndEnd(upload);
+        Feed(client, upload);
+        raw[1] = "NEWNAME1";
+        const unsigned char command = table == TableSources ? 0xFC : 0xFB;
+        EXPECT_NE(SerialSent().find(BuildOrionAlphaTable(command, raw, 256)), Bytes::npos) << table;
+    }
 }
 
 TEST_F(HelmUploads, ButtonsAndSalvosRoundTrip)

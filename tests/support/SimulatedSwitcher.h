@@ -143,20 +143,21 @@ private:
     std::thread worker_;
 };
 
-// The real server as a switcher's on the given line (Settings: its lines of
-// tcpserve.ini), with a Helm port and a Zolt console port of its own.
+// The real server as the switcher's of a Family ("Vela", "Orion", "Draco")
+// on the given line (Settings: further lines of tcpserve.ini), with a Helm
+// port and a Zolt console port of its own.
 struct SwitcherServer {
     TempDir dir;
     std::string port = FreePort();
     std::string zoltPort = FreePort();
     std::unique_ptr<ServerProcess> process;
 
-    SwitcherServer(const std::string& settings, const std::string& line)
+    SwitcherServer(const std::string& family, const std::string& line, const std::string& settings = "")
     {
         while (zoltPort == port)
             zoltPort = FreePort();
-        dir.write("tcpserve.ini", "[CONFIGURATION]\r\n" + settings + "TCP/IP Port=" + port +
-                                      "\r\nConsole IP Port=" + zoltPort + "\r\n");
+        dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=" + family + "\r\n" + settings +
+                                      "TCP/IP Port=" + port + "\r\nConsole IP Port=" + zoltPort + "\r\n");
         process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
     }
     // A Helm PC client past the greeting and logged in.
@@ -182,3 +183,15 @@ struct SwitcherServer {
         return SpinUntil([&] { return dir.read("Errorlog.txt").find(text) != std::string::npos; }, ms);
     }
 };
+
+// The keep-alive is answered F4 once the switcher is on line, F1 before.
+inline bool OnLine(TestClient& pc, int ms = 15000)
+{
+    return SpinUntil(
+        [&] {
+            pc.received.clear();
+            pc.send(Wire({0xF5}));
+            return pc.waitFor(Wire({0xF4}), 250);
+        },
+        ms);
+}

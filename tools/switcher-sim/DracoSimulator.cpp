@@ -1,10 +1,12 @@
 #include "DracoSimulator.h"
 
+#include "SimulatorFraming.h"
 #include "model/ByteManipulation.h"
 #include "model/Model.h"
+#include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/ToDraco.h"
 
-#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -17,7 +19,9 @@ constexpr unsigned char EndOfMessage = 0xFF;
 constexpr size_t SortLength = 67, InhibitsLength = 259, LinksLength = 11, ButtonsLength = 2115, PortMapLength = 75,
                  SalvoCountLength = 9, TakeLength = 7, SalvoExecuteLength = 5;
 constexpr size_t EventValues = 6;
-constexpr int NameLength = 8;
+constexpr size_t NameLength = 8;
+const Bytes AckAnswer(1, static_cast<char>(Acknowledge));
+const Bytes NackAnswer(1, static_cast<char>(Nack));
 
 std::vector<std::string> Numbered(const std::string& prefix, int count)
 {
@@ -38,35 +42,40 @@ std::vector<int> Identity(size_t n)
     return v;
 }
 
-// The pairs of a frame of Length bytes (at least 3, pairs between the
-// command and the check byte) whose check byte is the 7-bit sum of the
-// values, or of the bytes when ByteSum; none when anything is wrong.
-bool ReadValues(const Bytes& frame, size_t length, bool byteSum, std::vector<int>& values)
+// The values of a frame of Length bytes; none when its length or its check
+// byte is wrong. The check byte of a sort table is the 7-bit sum of its
+// bytes (ByteSum), of any other frame the sum of its values.
+std::optional<std::vector<int>> ValuesOf(const Bytes& frame, size_t length, bool byteSum = false)
 {
-    if (frame.size() != length || length < 3 || (length - 3) % 2 != 0)
-        return false;
-    values.clear();
-    for (size_t i = 1; i + 2 < length; i += 2)
-        values.push_back(CombineBytes(ByteAt(frame, i), ByteAt(frame, i + 1)));
-    const int sum = byteSum ? CheckSum7(frame.substr(0, length - 2), 0) : [&] {
-        int v = 0;
-        for (int x : values)
-            v = (v + x) & 127;
-        return v;
-    }();
-    return sum == ByteAt(frame, length - 2);
+    const std::optional<DracoValues> read = ReadDracoValues(frame, length);
+    if (!read)
+        return std::nullopt;
+    const bool sound =
+        byteSum ? CheckSum7(frame.substr(0, length - 2), 0) == ByteAt(frame, length - 2) : read->Checksum;
+    if (!sound)
+        return std::nullopt;
+    return read->Values;
 }
 
-// Names of 8 bytes after the command, the check byte the 7-bit sum of their bytes.
-bool ReadNames(const Bytes& frame, size_t count, std::vector<std::string>& names)
+// Count names of 8 bytes after the command; none when the frame is not exactly that or its check byte is wrong.
+std::optional<std::vector<std::string>> NamesOf(const Bytes& frame, size_t count)
 {
-    if (frame.size() != NameLength * count + 3 ||
-        CheckSum7(frame.substr(0, frame.size() - 2), 0) != ByteAt(frame, frame.size() - 2))
-        return false;
-    names.clear();
-    for (size_t i = 0; i < count; ++i)
-        names.push_back(frame.substr(1 + NameLength * i, NameLength));
-    return true;
+    if (frame.size() != NameLength * count + 3)
+        return std::nullopt;
+    DracoNames read = ReadDracoNames(frame, count);
+    if (!read.Checksum)
+        return std::nullopt;
+    return std::move(read.Names);
+}
+
+// Keeps what a sound frame brought; F4 for it, F3 for a damaged one.
+template <class T>
+Bytes Stored(std::optional<T> read, T& into)
+{
+    if (!read)
+        return NackAnswer;
+    into = std::move(*read);
+    return AckAnswer;
 }
 
 }  // namespace
@@ -116,122 +125,68 @@ Bytes DracoSimulator::Dump() const
 Bytes DracoSimulator::Receive(const Bytes& chunk)
 {
     buffer_ += chunk;
-    Bytes answer;
-    while (!buffer_.empty()) {
-        const unsigned char command = ByteAt(buffer_, 0);
-        if (!IsHighBitSet(command) || command == EndOfMessage || command == Acknowledge || command == Nack) {
-            buffer_.erase(0, 1);
-            continue;
-        }
-        if (command == InfoRequest || command == Poll) {
-            // The server sends F2 twice in a row: one dump answers both.
-            size_t n = 1;
-            while (command == InfoRequest && n < buffer_.size() && ByteAt(buffer_, n) == InfoRequest)
-                ++n;
-            buffer_.erase(0, n);
-            if (nackNext_) {
-                nackNext_ = false;
-                answer += static_cast<char>(Nack);
-            } else {
-                answer += command == Poll ? Bytes(1, static_cast<char>(Acknowledge)) : Dump();
-            }
-            continue;
-        }
-        const size_t end = buffer_.find(static_cast<char>(EndOfMessage));
-        if (end == Bytes::npos) {
-            if (buffer_.size() > MaxPending)
-                buffer_.clear();
-            break;
-        }
-        size_t cut = 1;
-        while (cut < end && !IsHighBitSet(ByteAt(buffer_, cut)))
-            ++cut;
-        if (cut < end) {
-            // A frame that lost its end.
-            buffer_.erase(0, cut);
-            answer += static_cast<char>(Nack);
-            continue;
-        }
-        const Bytes frame = buffer_.substr(0, end + 1);
-        buffer_.erase(0, end + 1);
-        if (nackNext_) {
+    return AnswerFrames(
+        buffer_, MaxPending, [&](unsigned char b, Bytes& answer) { return AnswerSingle(b, answer); },
+        [&](const Bytes& frame) {
+            if (!nackNext_)
+                return HandleFrame(frame);
             nackNext_ = false;
-            answer += static_cast<char>(Nack);
-            continue;
-        }
-        answer += HandleFrame(frame);
-    }
-    return answer;
+            return NackAnswer;
+        },
+        NackAnswer);
 }
 
-bool DracoSimulator::StoreValues(const Bytes& frame, size_t length, std::vector<int>& into)
+bool DracoSimulator::AnswerSingle(unsigned char b, Bytes& answer)
 {
-    std::vector<int> values;
-    if (!ReadValues(frame, length, false, values))
-        return false;
-    into = values;
-    return true;
+    if (b == InfoRequest) {
+        // The server sends F2 twice in a row: one dump answers both.
+        while (buffer_.size() > 1 && ByteAt(buffer_, 1) == InfoRequest)
+            buffer_.erase(1, 1);
+    }
+    if (b == InfoRequest || b == Poll) {
+        if (nackNext_)
+            answer += NackAnswer;
+        else
+            answer += b == Poll ? AckAnswer : Dump();
+        nackNext_ = false;
+    }
+    return b == InfoRequest || b == Poll || b == Acknowledge || b == Nack || b == EndOfMessage;
 }
 
 Bytes DracoSimulator::HandleFrame(const Bytes& frame)
 {
-    const Bytes ack(1, static_cast<char>(Acknowledge));
-    const Bytes nack(1, static_cast<char>(Nack));
     const size_t length = frame.size();
-    std::vector<int> values;
-    switch (ByteAt(frame, 0)) {
+    const unsigned char command = ByteAt(frame, 0);
+    switch (command) {
     case 0xFE: {
-        if (length != TakeLength)
-            return nack;
         const int destination = ByteAt(frame, 1) * 16 + ByteAt(frame, 2);
         const int source = CombineBytes(ByteAt(frame, 3), ByteAt(frame, 4));
-        if ((source & 127) != ByteAt(frame, 5) || destination >= Size || source >= Size)
-            return nack;
+        if (length != TakeLength || (source & 127) != ByteAt(frame, 5) || destination >= Size || source >= Size)
+            return NackAnswer;
         map_[static_cast<size_t>(destination)] = source;
         return BuildTakeDraco(source, destination);
     }
-    case 0xE7: {
+    case 0xE7:
         if (length != SalvoExecuteLength || ByteAt(frame, 3) != ByteAt(frame, 1))
-            return nack;
+            return NackAnswer;
         executed_.push_back(CombineBytes(ByteAt(frame, 1), ByteAt(frame, 2)));
-        return ack;
-    }
-    case 0xFC:
-    case 0xFB: {
-        std::vector<std::string> names;
-        if (!ReadNames(frame, Size, names))
-            return nack;
-        (ByteAt(frame, 0) == 0xFC ? sourceNames_ : destinationNames_) = names;
-        return ack;
-    }
-    case 0xEC: {
-        std::vector<std::string> names;
-        if (length < 3 || (length - 3) % NameLength != 0 || !ReadNames(frame, (length - 3) / NameLength, names))
-            return nack;
-        salvoNames_ = names;
-        return ack;
-    }
-    case 0xEF:
-    case 0xEE:
-        if (!ReadValues(frame, SortLength, true, values))
-            return nack;
-        (ByteAt(frame, 0) == 0xEF ? sourceOrder_ : destinationOrder_) = values;
-        return ack;
-    case 0xED:
-        if (!ReadValues(frame, length, true, values))
-            return nack;
-        salvoOrder_ = values;
-        return ack;
-    case 0xF7: return StoreValues(frame, InhibitsLength, inhibits_) ? ack : nack;
-    case 0xFA: return StoreValues(frame, LinksLength, links_) ? ack : nack;
-    case 0xFD: return StoreValues(frame, ButtonsLength, buttons_) ? ack : nack;
-    case 0xF0: return StoreValues(frame, PortMapLength, portMap_) ? ack : nack;
-    case 0xE9: return ReadValues(frame, SalvoCountLength, false, values) ? ack : nack;
-    case 0xE8: return StoreValues(frame, length, salvoKeys_) ? ack : nack;
+        return AckAnswer;
+    case 0xFC: return Stored(NamesOf(frame, Size), sourceNames_);
+    case 0xFB: return Stored(NamesOf(frame, Size), destinationNames_);
+    case 0xEC: return Stored(NamesOf(frame, length < 3 ? 0 : (length - 3) / NameLength), salvoNames_);
+    case 0xEF: return Stored(ValuesOf(frame, SortLength, true), sourceOrder_);
+    case 0xEE: return Stored(ValuesOf(frame, SortLength, true), destinationOrder_);
+    case 0xED: return Stored(ValuesOf(frame, length, true), salvoOrder_);
+    case 0xF7: return Stored(ValuesOf(frame, InhibitsLength), inhibits_);
+    case 0xFA: return Stored(ValuesOf(frame, LinksLength), links_);
+    case 0xFD: return Stored(ValuesOf(frame, ButtonsLength), buttons_);
+    case 0xF0: return Stored(ValuesOf(frame, PortMapLength), portMap_);
+    case 0xE9: return ValuesOf(frame, SalvoCountLength) ? AckAnswer : NackAnswer;
+    case 0xE8: return Stored(ValuesOf(frame, length), salvoKeys_);
     case 0xEB:
-        if (length < 3 || (length - 3) % (2 * EventValues) != 0 || !StoreValues(frame, length, salvoEvents_))
-            return nack;
-        return ack;
-    default: return nack;
+        if (length < 3 || (length - 3) % (2 * EventValues) != 0)
+            return NackAnswer;
+        return Stored(ValuesOf(frame, length), salvoEvents_);
+    default: return NackAnswer;
     }
 }

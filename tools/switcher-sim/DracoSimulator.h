@@ -41,8 +41,9 @@ public:
     Bytes Dump() const;
 
 private:
+    // F2, F5 and the lone bytes to drop; false for any other command byte.
+    bool AnswerSingle(unsigned char b, Bytes& answer);
     Bytes HandleFrame(const Bytes& frame);
-    bool StoreValues(const Bytes& frame, size_t length, std::vector<int>& into);
 
     Bytes buffer_;
     std::vector<int> map_;

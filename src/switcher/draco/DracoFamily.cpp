@@ -24,4 +24,5 @@ const SwitcherFamily DracoFamily = {
     .SendSalvoEvents = SendSalvoEventsDraco,
     .SendState = SendPortMapDraco,
     .ReleaseCommands = ReleaseDracoQueue,
+    .CrosspointMapToEveryClient = true,
 };

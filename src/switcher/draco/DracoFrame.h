@@ -38,6 +38,12 @@ struct DracoNames {
 };
 DracoNames ReadDracoNames(const Bytes& Frame, size_t Count);
 
+// The values of ReadDracoValues when the frame is sound; otherwise none,
+// and "Message Length Error" or "Switcher Check Sum Error" is logged at
+// Location, the handler's name.
+std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, size_t Length,
+                                                 const std::string& Location);
+
 // LogSerialMessage under the switcher's port.
 void LogDracoMessage(Server& s, const std::string& Text);
 // LogSoftwareError at Location, the handler's name.

@@ -23,13 +23,14 @@ struct Report {
     void (*Handle)(Server&, const Bytes&);
 };
 
+// A Draco's texts run straight into the command byte.
 void Unexpected(Server& s, const Bytes& Frame)
 {
-    LogSoftwareError(s, "Unexpected Command " + HexText(ByteAt(Frame, 0)), 0, "Switcher");
+    LogSoftwareError(s, "Unexpected Command" + HexText(ByteAt(Frame, 0)), 0, "Switcher");
 }
 void Unknown(Server& s, const Bytes& Frame)
 {
-    LogSoftwareError(s, "Unknown Command " + HexText(ByteAt(Frame, 0)), 0, "Switcher");
+    LogSoftwareError(s, "Unknown Command" + HexText(ByteAt(Frame, 0)), 0, "Switcher");
 }
 void Ignored(Server&, const Bytes&) {}
 void SalvoEvents(Server& s, const Bytes& Frame) { DracoSalvoEvents(s, Frame, 0); }
@@ -149,6 +150,21 @@ std::optional<DracoValues> ReadDracoValues(const Bytes& Frame, size_t Length)
     }
     read.Checksum = sum == ByteAt(Frame, Length - 2);
     return read;
+}
+
+std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, size_t Length,
+                                                 const std::string& Location)
+{
+    std::optional<DracoValues> read = ReadDracoValues(Frame, Length);
+    if (!read) {
+        LogDracoError(s, "Message Length Error", Location);
+        return std::nullopt;
+    }
+    if (!read->Checksum) {
+        LogDracoError(s, "Switcher Check Sum Error", Location);
+        return std::nullopt;
+    }
+    return std::move(read->Values);
 }
 
 DracoNames ReadDracoNames(const Bytes& Frame, size_t Count)

@@ -43,19 +43,13 @@ void DracoTake(Server& s, const Bytes& Frame)
 void DracoCrosspointMap(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Crosspoint Map", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, MapLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoCrosspointMap");
+        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, MapLength, "DracoCrosspointMap");
+        if (!values)
             return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoCrosspointMap");
-            return;
-        }
         Model& m = s.model;
-        for (size_t d = 0; d < read->Values.size(); ++d)
-            if (InDraco(read->Values[d]))
-                m.CrosspointMap.at(d).Sources[0] = read->Values[d];
+        for (size_t d = 0; d < values->size(); ++d)
+            if (InDraco((*values)[d]))
+                m.CrosspointMap.at(d).Sources[0] = (*values)[d];
         SaveCrosspointMapNdf(s);
         LogDracoMessage(s, "32 Crosspoint Maps");
         m.UpdateFlags &= ~UpdateBit::Crosspoints;
@@ -99,17 +93,11 @@ void DracoAlphas(Server& s, const Bytes& Frame)
 void DracoLinks(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Links", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, LinksLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoLinks");
+        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, LinksLength, "DracoLinks");
+        if (!values)
             return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoLinks");
-            return;
-        }
         Model& m = s.model;
-        const std::vector<int>& w = read->Values;
+        const std::vector<int>& w = *values;
         for (size_t word = 0; word < 2; ++word)
             for (size_t k = 0; k < 8; ++k) {
                 const size_t first = 16 * word + 2 * k;
@@ -129,21 +117,17 @@ void DracoInhibits(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Inhibits", "Switcher Command Error", [&] {
         Model& m = s.model;
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, InhibitsLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoInhibits");
-            // Asked for again with the next request of pending tables.
-            m.UpdateFlags |= UpdateBit::Inhibits;
-            return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoInhibits");
+        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, InhibitsLength, "DracoInhibits");
+        if (!values) {
+            // A map cut short is asked for again with the next request of pending tables.
+            if (Frame.size() != InhibitsLength)
+                m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
         for (size_t d = 0; d < DracoSize; ++d) {
             std::string text(DracoSize, '0');
             for (size_t source = 0; source < DracoSize; ++source)
-                if ((read->Values[4 * d + source / 8] >> (source % 8)) & 1)
+                if (((*values)[4 * d + source / 8] >> (source % 8)) & 1)
                     text[source] = '1';
             m.InhibitMap.setText(d, text);
         }

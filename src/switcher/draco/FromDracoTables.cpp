@@ -66,20 +66,14 @@ SalvoEventRecord Placeholder(int Salvo)
 void DracoButtons(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Buttons", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, ButtonsLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoButtons");
+        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, ButtonsLength, "DracoButtons");
+        if (!values)
             return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoButtons");
-            return;
-        }
         Model& m = s.model;
         LogDracoMessage(s, "Button Templates");
         m.UpdateFlags &= ~UpdateBit::Buttons;
         s.reports().SwitcherConnected(s, true);
-        const std::vector<int>& v = read->Values;
+        const std::vector<int>& v = *values;
         for (size_t d = 0; d < DracoSize; ++d)
             if (InDraco(v[d]))
                 m.TemplateAssignment.at(d) = v[d];
@@ -101,20 +95,14 @@ void DracoButtons(Server& s, const Bytes& Frame)
 void DracoPortMap(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Port Map", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, PortMapLength);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoPortMap");
+        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, PortMapLength, "DracoPortMap");
+        if (!values)
             return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoPortMap");
-            return;
-        }
         Model& m = s.model;
         if (m.SwitcherConfig.empty())
             SizeConfigTable(m, 1);
         CardRecord& card = m.SwitcherConfig[0].Cards[0];
-        const std::vector<int>& v = read->Values;
+        const std::vector<int>& v = *values;
         for (size_t p = 0; p < PortMapPorts; ++p) {
             PortRecord& port = card.Ports[p];
             const int flags = v[2 * PortMapPorts + p / 8];
@@ -196,16 +184,11 @@ void DracoSalvoEvents(Server& s, const Bytes& Frame, int Mode)
     Trap(s, "Error Processing Salvo Events", "Switcher Command Error", [&] {
         Model& m = s.model;
         const size_t count = static_cast<size_t>(std::max(m.NumSalvoEvents, 0L));
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, SalvoEventValues * 2 * count + 3);
-        if (!read) {
-            LogDracoError(s, "Message Length Error", "DracoSalvoEvents");
+        const std::optional<std::vector<int>> values =
+            SoundDracoValues(s, Frame, SalvoEventValues * 2 * count + 3, "DracoSalvoEvents");
+        if (!values)
             return;
-        }
-        if (!read->Checksum) {
-            LogDracoError(s, "Switcher Check Sum Error", "DracoSalvoEvents");
-            return;
-        }
-        const std::vector<int>& v = read->Values;
+        const std::vector<int>& v = *values;
         if (Mode == 0) {
             // Salvos without events get a placeholder each, counted as salvo
             // and as event; the whole frame is checked against the 14-bit

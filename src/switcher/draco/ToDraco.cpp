@@ -176,12 +176,7 @@ void SendAlphaTableDraco(Server& s, const std::vector<std::string>& Names, int T
     if (!Live(s) || (Table != TableSources && Table != TableDestinations && Table != TableSalvos))
         return;
     Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] {
-        const Model& m = s.model;
-        const std::vector<int>& numbers = Table == TableSources        ? m.SourceSortTable
-                                          : Table == TableDestinations ? m.DestinationSortTable
-                                                                       : m.SalvoSortTable;
-        const size_t count = Table == TableSalvos ? Names.size() : DracoSize;
-        QueueDracoFrame(s, BuildAlphaTableDraco(InNumberOrder(Names, numbers, count), Table));
+        QueueDracoFrame(s, BuildAlphaTableDraco(Names, Table));
         // Salvo names come back with the salvo events' request.
         if (Table != TableSalvos)
             QueueDracoRequest(s, NamesSettleMs);

@@ -29,8 +29,7 @@ Bytes BuildValuesFrameDraco(unsigned char Command, const std::vector<int>& Value
 
 void SendTakeDraco(Server& s, int Source, int Destination, int TakeType);
 void SendSalvoExecuteDraco(Server& s, int Salvo);
-// Names as the model keeps them: in name order, each name's number in the
-// table's sort table. The switcher gets them in number order.
+// Names in switcher order, as the switcher's own table is kept (the raw names).
 void SendAlphaTableDraco(Server& s, const std::vector<std::string>& Names, int Table);
 void SendSortTableDraco(Server& s, const std::vector<int>& Table, int Kind);
 void SendInhibitMapDraco(Server& s, const std::vector<std::string>& Map);

@@ -90,6 +90,46 @@ size_t GainEntryBytes(int Kind)
 constexpr int RelayKind = 40;
 constexpr int OptoKind = 30;
 
+// Reads one gain entry of Kind (the E3 layout at ProcessVelaGain) for channel
+// At and keeps it where the model has that channel.
+void StoreGainEntry(Model& m, FrameReader& r, int kind, int at)
+{
+    const int value = r.Pair();
+    switch (kind) {
+    case 0:
+    case 1:
+    case 2:
+    case 3: {
+        std::vector<GainRecord>& gains = kind < 2 ? m.SourceGains : m.DestinationGains;
+        const int channels = kind < 2 ? m.NumSources : m.NumDestinations;
+        if (at < channels && static_cast<size_t>(at) < gains.size())
+            (kind % 2 == 0 ? gains[static_cast<size_t>(at)].Level1 : gains[static_cast<size_t>(at)].Level2) = value;
+        break;
+    }
+    case 10:
+    case 11: {
+        const int source = r.Pair();
+        if (kind == 11)
+            r.Byte();  // the fade; the level it reaches is what is kept
+        if (at >= m.NumDestinations || static_cast<size_t>(at) >= m.CrosspointMap.size())
+            break;
+        CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(at)];
+        for (int k = 0; k < std::min<int>(x.SourceCount, MaxSourceEntries); ++k)
+            if (x.Sources[static_cast<size_t>(k)] == source)
+                x.Levels[static_cast<size_t>(k)] = value;
+        break;
+    }
+    case 15:
+    case 16:
+        if (kind == 16)
+            r.Byte();
+        if (at < m.NumDestinations && static_cast<size_t>(at) < m.CrosspointMap.size())
+            m.CrosspointMap[static_cast<size_t>(at)].TakeExtra = value;
+        break;
+    default: r.Skip(GainEntryBytes(kind) - 2); break;
+    }
+}
+
 }  // namespace
 
 // E5 layout (the Helm version reply's): E5, one byte not read, frame count,
@@ -217,45 +257,8 @@ void ProcessVelaGain(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Length Error", 0, "Gain Message");
             return;
         }
-        for (int i = 0; i < count; ++i) {
-            const int at = first + i;
-            const int value = r.Pair();
-            switch (kind) {
-            case 0:
-            case 1:
-                if (at < m.NumSources && static_cast<size_t>(at) < m.SourceGains.size())
-                    (kind == 0 ? m.SourceGains[static_cast<size_t>(at)].Level1
-                               : m.SourceGains[static_cast<size_t>(at)].Level2) = value;
-                break;
-            case 2:
-            case 3:
-                if (at < m.NumDestinations && static_cast<size_t>(at) < m.DestinationGains.size())
-                    (kind == 2 ? m.DestinationGains[static_cast<size_t>(at)].Level1
-                               : m.DestinationGains[static_cast<size_t>(at)].Level2) = value;
-                break;
-            case 10:
-            case 11: {
-                const int source = r.Pair();
-                if (kind == 11)
-                    r.Byte();  // the fade; the level it reaches is what is kept
-                if (at >= m.NumDestinations || static_cast<size_t>(at) >= m.CrosspointMap.size())
-                    break;
-                CrosspointRecord& x = m.CrosspointMap[static_cast<size_t>(at)];
-                for (int k = 0; k < std::min<int>(x.SourceCount, MaxSourceEntries); ++k)
-                    if (x.Sources[static_cast<size_t>(k)] == source)
-                        x.Levels[static_cast<size_t>(k)] = value;
-                break;
-            }
-            case 15:
-            case 16:
-                if (kind == 16)
-                    r.Byte();
-                if (at < m.NumDestinations && static_cast<size_t>(at) < m.CrosspointMap.size())
-                    m.CrosspointMap[static_cast<size_t>(at)].TakeExtra = value;
-                break;
-            default: r.Skip(GainEntryBytes(kind) - 2); break;
-            }
-        }
+        for (int i = 0; i < count; ++i)
+            StoreGainEntry(m, r, kind, first + i);
         if (kind == 10 || kind == 11 || kind == 15 || kind == 16)
             s.reports().GainsChanged(s, first, count);
         if (s.cfg.LogGains)

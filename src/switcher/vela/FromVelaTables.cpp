@@ -71,6 +71,57 @@ std::string SalvoName(const Model& m, int Number)
     return std::string();
 }
 
+// A whole table tells the number of channels (Count, and its Twin table's);
+// when it grows, the tables that depend on it are asked for again.
+void TakeTableSize(Server& s, int& Count, int& Twin, int Size, int64_t Dependent)
+{
+    if (Size == Count)
+        return;
+    if (Count < Size)
+        RequestSwitcherTables(s, Dependent, NoneValue, 0);
+    Count = Twin = Size;
+    ResizeVelaTables(s.model);
+}
+
+// A switcher sends a whole table from its first entry, so the count is the
+// number of sources or destinations, up to MaxVelaTableSize. A frame that
+// starts later (a client's upload in demo mode) changes the names it holds
+// and leaves the size alone.
+void StoreVelaNames(Server& s, int Code, AlphaRun& Run)
+{
+    Model& m = s.model;
+    std::vector<std::string>& names = Run.Names;
+    std::vector<int>& positions = Run.Sorts;
+    const int first = Run.First;
+    const int count = static_cast<int>(names.size());
+    const bool whole = first == 0;
+    const int size = std::min(count, MaxVelaTableSize);
+    switch (Code) {
+    case TableSalvos: {
+        SortNames(names, positions);
+        const size_t salvos = std::max<size_t>(static_cast<size_t>(first + count), 1);
+        m.SalvoAlphas.resize(salvos);
+        m.SalvoSortTable.resize(salvos);
+        StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
+        break;
+    }
+    case TableSources:
+        if (whole)
+            TakeTableSize(s, m.NumSources, m.NumOptos, size, SourceDependentTables);
+        StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
+        break;
+    case TableDestinations:
+        if (whole)
+            TakeTableSize(s, m.NumDestinations, m.NumRelays, size, DestinationDependentTables);
+        StoreNames(names, positions, first, m.NumDestinations, m.DestinationAlphas, m.DestinationSortTable,
+                   &m.DestinationAlphasRaw);
+        break;
+    case TableOptos: StoreNames(names, positions, first, m.NumOptos, m.OptoAlphas, m.OptoSortTable); break;
+    case TableRelays: StoreNames(names, positions, first, m.NumRelays, m.RelayAlphas, m.RelaySortTable); break;
+    default: break;
+    }
+}
+
 }  // namespace
 
 void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
@@ -97,49 +148,9 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
             LogSoftwareError(s, "Helm Message Length Error", 0, kind.Label);
             return;
         }
-        std::vector<std::string>& names = run->Names;
-        std::vector<int>& positions = run->Sorts;
-        const int count = static_cast<int>(names.size());
+        StoreVelaNames(s, code, *run);
+        const int count = static_cast<int>(run->Names.size());
         const int first = run->First;
-
-        // A switcher sends a whole table from its first entry, so the count
-        // is the number of sources or destinations, up to MaxVelaTableSize.
-        // A frame that starts later (a client's upload in demo mode) changes
-        // the names it holds and leaves the size alone.
-        const bool whole = first == 0;
-        const int size = std::min(count, MaxVelaTableSize);
-        switch (code) {
-        case TableSalvos: {
-            SortNames(names, positions);
-            const size_t salvos = std::max<size_t>(static_cast<size_t>(first + count), 1);
-            m.SalvoAlphas.resize(salvos);
-            m.SalvoSortTable.resize(salvos);
-            StoreNames(names, positions, first, static_cast<int>(salvos), m.SalvoAlphas, m.SalvoSortTable);
-            break;
-        }
-        case TableSources:
-            if (whole && size != m.NumSources) {
-                if (m.NumSources < size)
-                    RequestSwitcherTables(s, SourceDependentTables, NoneValue, 0);
-                m.NumSources = m.NumOptos = size;
-                ResizeVelaTables(m);
-            }
-            StoreNames(names, positions, first, m.NumSources, m.SourceAlphas, m.SourceSortTable, &m.SourceAlphasRaw);
-            break;
-        case TableDestinations:
-            if (whole && size != m.NumDestinations) {
-                if (m.NumDestinations < size)
-                    RequestSwitcherTables(s, DestinationDependentTables, NoneValue, 0);
-                m.NumDestinations = m.NumRelays = size;
-                ResizeVelaTables(m);
-            }
-            StoreNames(names, positions, first, m.NumDestinations, m.DestinationAlphas, m.DestinationSortTable,
-                       &m.DestinationAlphasRaw);
-            break;
-        case TableOptos: StoreNames(names, positions, first, m.NumOptos, m.OptoAlphas, m.OptoSortTable); break;
-        case TableRelays: StoreNames(names, positions, first, m.NumRelays, m.RelayAlphas, m.RelaySortTable); break;
-        default: break;
-        }
         if (code == TableSources || code == TableDestinations)
             s.AlphasChanged = true;
 

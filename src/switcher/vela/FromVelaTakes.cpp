@@ -10,6 +10,7 @@
 #include "switcher/vela/ToVela.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -149,6 +150,49 @@ void EchoStereoLink(Server& s, int Input, int Output, int Type, int Level)
     }
 }
 
+// An F6 crosspoint map: count, first, then per destination its sources
+// with their levels. Only destinations below Destinations with a source
+// list the record holds are kept; every entry is read so that the length
+// check sees the whole frame. None when the frame is not exactly that long.
+struct CrosspointRun {
+    int Count = 0;
+    int First = 0;
+    std::vector<std::pair<int, CrosspointRecord>> Kept;
+};
+
+std::optional<CrosspointRun> ReadCrosspointRun(const Bytes& Frame, int Destinations)
+{
+    FrameReader r(Frame, 2);
+    CrosspointRun run;
+    run.Count = r.Pair();
+    run.First = r.Pair();
+    for (int i = 0; i < run.Count && !r.Failed(); ++i) {
+        const int n = r.Pair();
+        const int sumFlag = r.Byte();
+        const int d = run.First + i;
+        const bool keep = d < Destinations && n <= MaxSourceEntries;
+        CrosspointRecord x{};
+        x.Levels[0] = 0;
+        for (int k = 0; k < n && !r.Failed(); ++k) {
+            const int source = r.Pair();
+            const int level = r.Pair();
+            if (keep) {
+                x.Sources[static_cast<size_t>(k)] = source;
+                x.Levels[static_cast<size_t>(k)] = level;
+            }
+        }
+        if (keep && !r.Failed()) {
+            x.SourceCount = static_cast<uint8_t>(n);
+            x.SumCount = 0;
+            x.SumFlag = static_cast<uint8_t>(sumFlag);
+            run.Kept.emplace_back(d, x);
+        }
+    }
+    if (!r.Complete())
+        return std::nullopt;
+    return run;
+}
+
 }  // namespace
 
 void ProcessVelaTake(Server& s, const Bytes& Frame)
@@ -193,42 +237,16 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
         const bool polled = AnyPolledClient(s);
 
         step = "Decode Error";
-        FrameReader r(Frame, 2);
-        int count = r.Pair();
-        const int first = r.Pair();
-        // Only destinations the map holds are kept; every entry is read so
-        // that the length check sees the whole frame.
-        std::vector<std::pair<int, CrosspointRecord>> decoded;
-        for (int i = 0; i < count && !r.Failed(); ++i) {
-            const int n = r.Pair();
-            const int sumFlag = r.Byte();
-            const int d = first + i;
-            const bool keep = d < m.NumDestinations && n <= MaxSourceEntries;
-            CrosspointRecord x{};
-            x.Levels[0] = 0;
-            for (int k = 0; k < n && !r.Failed(); ++k) {
-                const int source = r.Pair();
-                const int level = r.Pair();
-                if (keep) {
-                    x.Sources[static_cast<size_t>(k)] = source;
-                    x.Levels[static_cast<size_t>(k)] = level;
-                }
-            }
-            if (keep && !r.Failed()) {
-                x.SourceCount = static_cast<uint8_t>(n);
-                x.SumCount = 0;
-                x.SumFlag = static_cast<uint8_t>(sumFlag);
-                decoded.emplace_back(d, x);
-            }
-        }
-        if (!r.Complete()) {
+        const std::optional<CrosspointRun> run = ReadCrosspointRun(Frame, m.NumDestinations);
+        if (!run) {
             LogSoftwareError(s, "Message Length Error", 0, "Crosspoint Map");
             return;
         }
 
         step = "Output Error";
-        count = std::clamp(m.NumDestinations - first, 0, count);
-        for (const auto& [d, x] : decoded)
+        const int first = run->First;
+        const int count = std::clamp(m.NumDestinations - first, 0, run->Count);
+        for (const auto& [d, x] : run->Kept)
             m.CrosspointMap[static_cast<size_t>(d)] = x;
 
         step = "Console Error";

@@ -84,13 +84,15 @@ TEST(DracoDecoder, FramingEdges)
     EXPECT_TRUE(rig.display.boxes.empty());
     rig.drain();
 
-    // Unexpected and unknown commands name their byte; ED and E5 pass silently.
-    for (int command : {0xEF, 0x90, 0xED, 0xE5})
+    // Unexpected and unknown commands name their byte, with no space before it; ED and E5 pass silently.
+    for (int command : {0xEF, 0xE7, 0x90, 0xC7, 0xED, 0xE5})
         rig.feed(Wire({command, 0x01, 0x01, 0xFF}));
-    EXPECT_TRUE(rig.errorLogged("Unexpected Command EF", "Switcher"));
-    EXPECT_TRUE(rig.errorLogged("Unknown Command 90", "Switcher"));
-    EXPECT_FALSE(rig.errorLogged("Command ED", "Switcher"));
-    EXPECT_FALSE(rig.errorLogged("Command E5", "Switcher"));
+    EXPECT_TRUE(rig.errorLogged("Unexpected CommandEF", "Switcher"));
+    EXPECT_TRUE(rig.errorLogged("Unexpected CommandE7", "Switcher"));
+    EXPECT_TRUE(rig.errorLogged("Unknown Command90", "Switcher"));
+    EXPECT_TRUE(rig.errorLogged("Unknown CommandC7", "Switcher"));
+    EXPECT_FALSE(rig.errorLogged("ED", "Switcher"));
+    EXPECT_FALSE(rig.errorLogged("E5", "Switcher"));
 }
 
 TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsideTheSwitcherAreSkipped)
@@ -103,9 +105,9 @@ TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsid
     EXPECT_TRUE(rig.errorLogged("Switcher Check Sum Error", "DracoCrosspointMap"));
     EXPECT_EQ(rig.server.model.UpdateFlags, UpdateBit::Crosspoints);
 
-    // A client that still waits for its map gets the new one.
+    // Every client gets the new map, asked for or not.
     const int pc = rig.connect();
-    rig.server.HelmClients[pc].MapSent = 1;
+    const int panel = rig.connect(FirstPanelClientType);
     map[1] = 300;  // once stored as a byte: 44
     map[2] = 32;
     rig.feed(Values(0xF6, map));
@@ -114,6 +116,7 @@ TEST(DracoDecoder, ACrosspointMapWithABadCheckByteChangesNothingAndEntriesOutsid
     EXPECT_EQ(rig.server.model.CrosspointMap[2].Sources[0], 0);
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
     EXPECT_EQ(rig.out(pc), BuildCrosspointMapMessage(rig.server, 0, 32));
+    EXPECT_EQ(rig.out(panel), BuildCrosspointMapMessage(rig.server, 0, 32));
 }
 
 TEST(DracoHandlers, NamesKeepSwitcherOrderRawAndNameOrderWithEachNamesOwnNumber)

@@ -65,14 +65,14 @@ TEST(ToDraco, NamesAndSortTablesAreWholeTablesInTheSwitchersOrder)
 {
     DracoRig rig;
     Model& m = rig.server.model;
-    // Name order: "A" is source 2, "B" source 0, "C" source 1.
-    const std::vector<std::string> names = {"A", "B", "C"};
-    m.SourceSortTable = {2, 0, 1};
+    // The names come in switcher order; the name order does not move them again.
+    const std::vector<std::string> names = {"C", "A", "B"};
+    m.SourceSortTable = {1, 2, 0};
     SendAlphaTableToSwitcher(rig.server, names, 10);
     const Bytes fc = rig.sent();
     ASSERT_EQ(fc.size(), 259u);
     EXPECT_EQ(fc.substr(0, 25), Bytes("\xFC"
-                                      "B       C       A       ",
+                                      "C       A       B       ",
                                       25));
     EXPECT_EQ(fc.substr(25, 8), "{nput003");
     EXPECT_EQ(ByteAt(fc, 258), 0xFF);
