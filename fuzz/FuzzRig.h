@@ -151,10 +151,12 @@ private:
         static const Bytes none;
         const size_t i = static_cast<size_t>(Slot);
         switch (P) {
-        case Port::Helm: return i < server.HelmClients.Records.size() ? server.HelmClients[i].ReceiveBuffer : none;
-        case Port::Zolt: return i < server.ZoltClients.Records.size() ? server.ZoltClients[i].ReceiveBuffer : none;
+        case Port::Helm:
+            return i < server.HelmClients.Records.size() ? server.HelmClients.Records[i].ReceiveBuffer : none;
+        case Port::Zolt:
+            return i < server.ZoltClients.Records.size() ? server.ZoltClients.Records[i].ReceiveBuffer : none;
         case Port::Logitek:
-            return i < server.LogitekClients.Records.size() ? server.LogitekClients[i].ReceiveBuffer : none;
+            return i < server.LogitekClients.Records.size() ? server.LogitekClients.Records[i].ReceiveBuffer : none;
         default: break;
         }
         return none;

@@ -15,3 +15,17 @@ QHostAddress ListenHostAddress(const std::string& address)
         return QHostAddress(QHostAddress::Any);
     return QHostAddress(QString::fromStdString(address));
 }
+
+std::optional<QHostAddress> ListenTarget(const std::string& Address, long PortNumber, std::string& Error)
+{
+    if (PortNumber < 1 || PortNumber > 65535) {
+        Error = "invalid port number " + std::to_string(PortNumber);
+        return std::nullopt;
+    }
+    const QHostAddress local = ListenHostAddress(Address);
+    if (local.isNull()) {
+        Error = "invalid listen address " + Address;
+        return std::nullopt;
+    }
+    return local;
+}

@@ -94,21 +94,15 @@ QtSockets::~QtSockets()
 
 bool QtSockets::listen(Port port, const std::string& address, long portNumber, std::string& error)
 {
-    if (portNumber < 1 || portNumber > 65535) {
-        error = "invalid port number " + std::to_string(portNumber);
+    const std::optional<QHostAddress> local = ListenTarget(address, portNumber, error);
+    if (!local)
         return false;
-    }
-    const QHostAddress local = ListenHostAddress(address);
-    if (local.isNull()) {
-        error = "invalid listen address " + address;
-        return false;
-    }
     closeListener(port);
     Busy busy(*this);
     auto* server = new QTcpServer(&context_);
     // The kernel caps this at its own maximum.
     server->setListenBacklogSize(ListenBacklog);
-    if (!server->listen(local, static_cast<quint16>(portNumber))) {
+    if (!server->listen(*local, static_cast<quint16>(portNumber))) {
         error = (address.empty() ? "" : address + " ") + "port " + std::to_string(portNumber) + ": " +
                 server->errorString().toStdString();
         delete server;

@@ -6,10 +6,13 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QMetaEnum>
+#include <QMetaObject>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
+
+#include <unistd.h>
 
 #include <utility>
 
@@ -144,6 +147,7 @@ protected:
     {
         auto* socket = new QTcpSocket(this);
         if (!socket->setSocketDescriptor(descriptor)) {
+            ::close(static_cast<int>(descriptor));
             delete socket;
             return;
         }
@@ -166,19 +170,13 @@ QtWebServer::~QtWebServer()
 
 bool QtWebServer::listen(const std::string& address, long portNumber, std::string& error)
 {
-    if (portNumber < 1 || portNumber > 65535) {
-        error = "invalid port number " + std::to_string(portNumber);
+    const std::optional<QHostAddress> local = ListenTarget(address, portNumber, error);
+    if (!local)
         return false;
-    }
-    const QHostAddress local = ListenHostAddress(address);
-    if (local.isNull()) {
-        error = "invalid listen address " + address;
-        return false;
-    }
     close();
     auto http = std::make_unique<Http>(*this);
     auto* listener = new Listener(*this);
-    if (!listener->listen(local, static_cast<quint16>(portNumber))) {
+    if (!listener->listen(*local, static_cast<quint16>(portNumber))) {
         error = (address.empty() ? "" : address + " ") + "port " + std::to_string(portNumber) + ": " +
                 listener->errorString().toStdString();
         delete listener;
@@ -360,6 +358,8 @@ void QtWebServer::upgrading(QTcpSocket* socket)
     // Qt hands the socket to the handshake and drops every connection to it.
     delete conns_.at(socket).deadline;
     conns_.erase(socket);
+    // Those whose handshake failed are gone.
+    std::erase_if(handshakes_, [](const QPointer<QTcpSocket>& s) { return !s; });
     handshakes_.emplace_back(socket);
 }
 
@@ -389,6 +389,10 @@ void QtWebServer::takeWebSockets()
         sockets_[id].ws = std::move(ws);
         if (handler_)
             handler_->onWebSocketOpen(id, path, peer);
+        // Gone before its close could be seen: reported all the same.
+        if (raw->state() != QAbstractSocket::ConnectedState)
+            QMetaObject::invokeMethod(
+                &context_, [this, id] { webSocketGone(id); }, Qt::QueuedConnection);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "disk/Logs.h"
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
+#include "model/TakeTypes.h"
 #include "switcher/ToSwitcher.h"
 #include "web/WebBody.h"
 #include "web/WebMetrics.h"
@@ -22,7 +23,6 @@ struct Route {
 };
 
 constexpr const char* JsonType = "application/json";
-constexpr int TakeTypeTake = 4;
 
 HttpResponse PanelFile(const char* Resource, const char* Type)
 {
@@ -82,7 +82,7 @@ HttpResponse Take(Server& s, WebAuthState& Auth, const WebFacts& f, const HttpRe
     std::string error;
     if (!ParseTake(r.Body, s.model.NumDestinations, s.model.NumSources, take, error))
         return ErrorResponse(400, error);
-    int takeType = TakeTypeTake;
+    int takeType = TakeType::Take;
     SendTakeToSwitcher(s, take.Source, take.Destination, takeType, NoneValue);
     s.counters.Take(Port::Web);
     LogIPMessage(s, "Take - In:" + Digits(take.Source + 1, 3) + "-->Out:" + Digits(take.Destination + 1, 3), r.Peer);

@@ -162,6 +162,7 @@ TEST(WebEndToEnd, CurlReadsTheStateAndTakesWithThePasswordOnly)
 
 TEST(WebEndToEnd, WithoutAPasswordThisMachineTakesAndAllowedClientsStillRule)
 {
+    EXPECT_EQ(RunToEnd({"--web-port", "80a"}).status, 2);
     DemoWithWeb local;
     local.start();
     EXPECT_EQ(Code(Take(local.webPort, 1, 2)), "202");
@@ -214,7 +215,7 @@ TEST(WebEndToEnd, HealthFollowsTheSwitcherLink)
     SimProcess sim({"--size", "16"});
     sim.pause();
     const std::string webPort = FreePort();
-    SwitcherServer server("Switcher Type=Vela\r\nWeb IP Port=" + webPort + "\r\n", sim.path());
+    SwitcherServer server("Vela", sim.path(), "Web IP Port=" + webPort + "\r\n");
     Ran health;
     ASSERT_TRUE(SpinUntil([&] { return Code(health = Curl(webPort, "/healthz")) == "503"; }, 10000));
     EXPECT_EQ(Json(health)["reason"].toString(), "waiting for the switcher to answer");
@@ -246,7 +247,7 @@ TEST(WebEndToEnd, ThePanelStaysQuickWith512By512)
         GTEST_SKIP() << why;
     SimProcess sim({"--size", "512"});
     const std::string webPort = FreePort();
-    SwitcherServer server("Switcher Type=Vela\r\nWeb IP Port=" + webPort + "\r\n", sim.path());
+    SwitcherServer server("Vela", sim.path(), "Web IP Port=" + webPort + "\r\n");
     ASSERT_TRUE(SpinUntil([&] { return Code(Curl(webPort, "/healthz")) == "200"; }, 20000));
     const Ran r = PanelTest(webPort, server.zoltPort);
     EXPECT_EQ(r.status, 0) << r.out;

@@ -1,9 +1,7 @@
-#include "core/DemoMode.h"
-#include "support/Fakes.h"
-#include "support/TempDir.h"
 #include "support/WireBytes.h"
 #include "switcher/ToSwitcher.h"
 #include "web/WebApi.h"
+#include "web/WebRig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,19 +12,8 @@
 
 namespace {
 
-class WebApiTest : public ::testing::Test {
+class WebApiTest : public WebRigTest {
 protected:
-    void SetUp() override
-    {
-        s.cfg.AppPath = dir.app();
-        rig.serial.opened = true;
-        s.model.SwitcherType = TypeVela;
-        SizeTablesForType(s.model);
-        LoadDemoData(s);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
-    }
-
     HttpResponse Ask(const std::string& Method, const std::string& Path, const Bytes& Body = "",
                      const std::string& Peer = "127.0.0.1",
                      std::vector<std::pair<std::string, std::string>> Headers = {})
@@ -72,16 +59,7 @@ protected:
         SendTakeToSwitcher(s, Input, Output, type, NoneValue);
         return SerialSent();
     }
-    void Route(int Output, int Input)
-    {
-        CrosspointRecord& r = s.model.CrosspointMap.at(static_cast<size_t>(Output));
-        r.Sources[0] = Input;
-        r.SourceCount = Input < 0 ? 0 : 1;
-    }
 
-    TempDir dir;
-    TestRig rig;
-    Server& s = rig.server;
     WebAuthState auth;
     WebFacts facts{{{"helm", 1}, {"zolt", 0}, {"web", 2}}, 42, 100000};
 };

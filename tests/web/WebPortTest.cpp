@@ -1,9 +1,7 @@
-#include "core/DemoMode.h"
 #include "core/Lifecycle.h"
 #include "disk/Configuration.h"
-#include "support/Fakes.h"
-#include "support/TempDir.h"
 #include "web/WebPort.h"
+#include "web/WebRig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,18 +10,8 @@
 
 namespace {
 
-class WebPortTest : public ::testing::Test {
+class WebPortTest : public WebRigTest {
 protected:
-    void SetUp() override
-    {
-        s.cfg.AppPath = dir.app();
-        s.cfg.MaxListSize = 1000;
-        s.model.SwitcherType = TypeVela;
-        SizeTablesForType(s.model);
-        LoadDemoData(s);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
-    }
     // Opens an event socket as the listener would; returns its number.
     int Open(const std::string& Peer = "192.168.1.9")
     {
@@ -40,16 +28,7 @@ protected:
         rig.web.sockets[Socket].sent.clear();
         return events;
     }
-    void Route(int Output, int Input)
-    {
-        CrosspointRecord& r = s.model.CrosspointMap.at(static_cast<size_t>(Output));
-        r.Sources[0] = Input;
-        r.SourceCount = Input < 0 ? 0 : 1;
-    }
 
-    TempDir dir;
-    TestRig rig;
-    Server& s = rig.server;
     int lastSocket = 0;
 };
 
