@@ -64,7 +64,7 @@ private:
 // A server as startup leaves it for Type (and demo mode), its switcher on
 // line, the logs off so that millions of inputs write nothing.
 struct FuzzRig : TestRig {
-    explicit FuzzRig(int Type, bool Demo = false)
+    explicit FuzzRig(SwitcherType Type, bool Demo = false)
     {
         Config& c = server.cfg;
         c.AppPath = FuzzFolder::Path();
@@ -72,7 +72,7 @@ struct FuzzRig : TestRig {
         c.MaintainErrorLog = false;
         c.LogSwitcherErrors = false;
         c.DemoMode = Demo;
-        c.PassThru = Type == TypePassThru;
+        c.PassThru = Type == SwitcherType::PassThru;
         c.HelmPort = 1250;
         server.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
         server.LogitekHeader = Bytes("\x01\x03\x00", 3);
@@ -83,8 +83,8 @@ struct FuzzRig : TestRig {
         if (Demo)
             LoadDemoData(server);
         serial.opened = !Demo;
-        server.SwitcherOnline = true;
-        server.SwitcherLink.Connected = 1;
+        server.Link.Answered();
+        server.Link.AllTablesArrived();
     }
 
     // A Helm client through the real accept path; with a Type, logged in as
@@ -200,14 +200,14 @@ inline void CheckModel(const Server& s)
         FUZZ_CHECK(x.SourceCount <= MaxSourceEntries && x.SumCount <= MaxSourceEntries);
     // A Vela follows its name tables, and demo mode plays a Vela of its own
     // size for every family; otherwise Orion and Draco keep their size.
-    if (m.SwitcherType == TypeVela || s.cfg.DemoMode) {
+    if (m.SwitcherType == SwitcherType::Vela || s.cfg.DemoMode) {
         FUZZ_CHECK(sized(m.TransitionControl, nd));
         FUZZ_CHECK(sized(m.RelayAlphas, m.NumRelays) && sized(m.RelaySortTable, m.NumRelays) &&
                    sized(m.RelayStates, m.NumRelays) && sized(m.RelayConfig, m.NumRelays));
         FUZZ_CHECK(sized(m.OptoAlphas, m.NumOptos) && sized(m.OptoSortTable, m.NumOptos) &&
                    sized(m.OptoStates, m.NumOptos));
     } else {
-        const int fixed = m.SwitcherType == TypeOrion ? 256 : 32;
+        const int fixed = m.SwitcherType == SwitcherType::Orion ? 256 : 32;
         FUZZ_CHECK(ns == fixed && nd == fixed);
         FUZZ_CHECK(sized(m.RelayAlphas, fixed) && sized(m.OptoAlphas, fixed) && sized(m.RelayStates, fixed) &&
                    sized(m.OptoStates, fixed));
@@ -283,7 +283,7 @@ inline void CheckAll(FuzzRig& Rig)
         return;
     // The keep-alive poll goes alone; an Orion or Draco is asked for its
     // tables with a lone F2 as well.
-    CheckWholeFrames(Rig.serial.written(), s.model.SwitcherType == TypeVela ? "\xF5" : "\xF2\xF5");
+    CheckWholeFrames(Rig.serial.written(), s.model.SwitcherType == SwitcherType::Vela ? "\xF5" : "\xF2\xF5");
     for (const auto& [key, conn] : Rig.sockets.conns) {
         if (key.first == Port::Helm)
             CheckWholeFrames(conn.outbound, "\xF1\xF4\xF5");
@@ -297,7 +297,7 @@ inline Bytes AsBytes(const uint8_t* Data, size_t Size) { return Bytes(reinterpre
 // A switcher of Type sends Data: decoded on a fresh server with a Helm PC, a
 // soft panel, a Zolt console and a Logitek console attached, then a round of
 // the poll timer (table requests, keep-alive) on whatever it left.
-inline void FuzzSwitcher(int Type, const uint8_t* Data, size_t Size)
+inline void FuzzSwitcher(SwitcherType Type, const uint8_t* Data, size_t Size)
 {
     FuzzRig rig(Type);
     rig.ConnectHelm(HelmPcClientType);
@@ -311,12 +311,13 @@ inline void FuzzSwitcher(int Type, const uint8_t* Data, size_t Size)
 
 // The families a client-side target plays, picked by the low bits of its
 // first input byte; the next bit turns demo mode on.
-inline int FamilyFromMode(uint8_t Mode)
+inline SwitcherType FamilyFromMode(uint8_t Mode)
 {
-    static constexpr int Types[] = {TypeVela, TypeOrion, TypeDraco, TypePassThru};
+    static constexpr SwitcherType Types[] = {SwitcherType::Vela, SwitcherType::Orion, SwitcherType::Draco,
+                                             SwitcherType::PassThru};
     return Types[Mode & 3];
 }
-inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != TypePassThru; }
+inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != SwitcherType::PassThru; }
 
 // A console on Port (Zolt or Logitek) sends the input after its first byte,
 // which picks the family and demo mode; a Helm PC is attached.

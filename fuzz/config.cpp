@@ -41,11 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     TestRig first;
     ReadFresh(first);
     const Config& c = first.server.cfg;
-    const int type = first.server.model.SwitcherType;
+    const SwitcherType type = first.server.model.SwitcherType;
     FUZZ_CHECK(c.CommPort >= 1 && c.HelmPort >= 1 && c.MaxListSize >= 1);
     FUZZ_CHECK(c.ZoltPort >= 0 && c.HvnPort >= 0 && c.LogitekPort >= 0);
-    FUZZ_CHECK(type == TypeVela || type == TypeOrion || type == TypeDraco || type == TypePassThru);
-    FUZZ_CHECK(c.PassThru == (type == TypePassThru));
+    FUZZ_CHECK(type == SwitcherType::Vela || type == SwitcherType::Orion || type == SwitcherType::Draco ||
+               type == SwitcherType::PassThru);
+    FUZZ_CHECK(c.PassThru == (type == SwitcherType::PassThru));
     FUZZ_CHECK(!c.DemoMode || !c.MaintainLogFile);
 
     WriteConfiguration(first.server);

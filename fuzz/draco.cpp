@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    FuzzSwitcher(TypeDraco, Data, Size);
+    FuzzSwitcher(SwitcherType::Draco, Data, Size);
     return 0;
 }

@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    FuzzSwitcher(TypeOrion, Data, Size);
+    FuzzSwitcher(SwitcherType::Orion, Data, Size);
     return 0;
 }

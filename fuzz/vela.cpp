@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    FuzzSwitcher(TypeVela, Data, Size);
+    FuzzSwitcher(SwitcherType::Vela, Data, Size);
     return 0;
 }

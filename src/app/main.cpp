@@ -66,8 +66,8 @@ struct Options {
 // A port number as the option takes it: 0 off, negative the usual web port.
 std::optional<long> WebPortOption(const std::string& Text)
 {
-    if (Text.empty() || Text.find_first_not_of("-0123456789") != std::string::npos || Text.size() > 9 ||
-        Text.find('-', 1) != std::string::npos)
+    if (Text.empty() || Text.size() > 9 || Text.find_first_not_of("-0123456789") != std::string::npos ||
+        Text.find('-', 1) != std::string::npos || Text == "-")
         return std::nullopt;
     const long port = std::stol(Text);
     return port < 0 ? DefaultWebPort : port;
@@ -86,12 +86,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             std::printf("%s\n", VersionText);
             return 0;
         }
-        if (arg == "--headless") {
-            o.headless = true;
-            continue;
-        }
-        if (arg == "--set-web-password") {
-            o.setWebPassword = true;
+        if (arg == "--headless" || arg == "--set-web-password") {
+            (arg == "--headless" ? o.headless : o.setWebPassword) = true;
             continue;
         }
         std::string* value = arg == "--app-dir"          ? &o.appDir
@@ -168,63 +164,43 @@ void RaiseDescriptorLimit()
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The folder of the settings and logs, ending with '/'; none when it cannot be used.
+std::optional<std::string> AppDir(const Options& o)
 {
-    Options options;
-    if (auto status = ParseOptions(argc, argv, options))
-        return *status;
-    RaiseDescriptorLimit();
+    std::string dir = o.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : o.appDir;
+    if (!PrepareAppDir(dir))
+        return std::nullopt;
+    if (dir.back() != '/')
+        dir += '/';
+    return dir;
+}
 
-    const std::unique_ptr<QCoreApplication> app =
-        MakeApplication(argc, argv, !options.headless && !options.setWebPassword && DisplayAvailable());
-    const bool windowed = ShowsWindows(*app);
-    std::string appDir = options.appDir.empty() ? QCoreApplication::applicationDirPath().toStdString() : options.appDir;
-    if (!PrepareAppDir(appDir))
-        return 1;
-    if (appDir.back() != '/')
-        appDir += '/';
-
-    HeadlessDisplay headless(true);
-    std::unique_ptr<frmMain> window;
-    if (windowed) {
-        window = std::make_unique<frmMain>();
-        // The window hides in the tray; only Exit ends the program.
-        KeepRunningWithoutWindows();
-    }
-    Display& display = window ? static_cast<Display&>(*window) : headless;
-    QtSockets sockets;
-    QtSerialPort serial;
-    QtTimers timers;
-    QtWebServer web;
-    Server server(Platform{display, sockets, serial, timers, web});
+// Routes the platform's events to the server and the server to the window.
+void Connect(Server& server, QtSockets& sockets, QtSerialPort& serial, QtTimers& timers, QtWebServer& web,
+             frmMain* window)
+{
     RouteServer(server);
-    server.cfg.AppPath = appDir;
-    server.cfg.SerialDeviceOption = options.serialDevice;
-    server.cfg.ListenAddressOption = options.listenAddress;
-    if (!options.webPort.empty())
-        server.cfg.WebPortOption = WebPortOption(options.webPort);
-    server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
-    if (options.setWebPassword)
-        return SetWebPasswordFromInput(server);
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);
     web.setHandler(&server);
-    if (window) {
-        window->attach(server);
-        QObject::connect(window.get(), &frmMain::serverShutDown, [&] { QCoreApplication::exit(0); });
-    }
+    if (!window)
+        return;
+    window->attach(server);
+    QObject::connect(window, &frmMain::serverShutDown, [] { QCoreApplication::exit(0); });
+}
 
+// SIGINT and SIGTERM reach the event loop through a socket pair and run the
+// orderly exit without a question: whoever sent the signal has decided.
+std::unique_ptr<QSocketNotifier> CatchExitSignals(Server& server, frmMain* window)
+{
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         std::perror("hvnserver: socketpair");
-        return 1;
+        return nullptr;
     }
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        notifier.setEnabled(false);
-        // No question: whoever sent the signal has decided.
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [&server, window, n = notifier.get()] {
+        n->setEnabled(false);
         if (window) {
             window->Form_Unload();
             return;
@@ -237,6 +213,49 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    return notifier;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (auto status = ParseOptions(argc, argv, options))
+        return *status;
+    RaiseDescriptorLimit();
+
+    const std::unique_ptr<QCoreApplication> app =
+        MakeApplication(argc, argv, !options.headless && !options.setWebPassword && DisplayAvailable());
+    const std::optional<std::string> appDir = AppDir(options);
+    if (!appDir)
+        return 1;
+
+    HeadlessDisplay headless(true);
+    std::unique_ptr<frmMain> window;
+    if (ShowsWindows(*app)) {
+        window = std::make_unique<frmMain>();
+        // The window hides in the tray; only Exit ends the program.
+        KeepRunningWithoutWindows();
+    }
+    Display& display = window ? static_cast<Display&>(*window) : headless;
+    QtSockets sockets;
+    QtSerialPort serial;
+    QtTimers timers;
+    QtWebServer web;
+    Server server(Platform{display, sockets, serial, timers, web});
+    server.cfg.AppPath = *appDir;
+    server.cfg.SerialDeviceOption = options.serialDevice;
+    server.cfg.ListenAddressOption = options.listenAddress;
+    if (!options.webPort.empty())
+        server.cfg.WebPortOption = WebPortOption(options.webPort);
+    server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
+    if (options.setWebPassword)
+        return SetWebPasswordFromInput(server);
+    Connect(server, sockets, serial, timers, web, window.get());
+    const std::unique_ptr<QSocketNotifier> notifier = CatchExitSignals(server, window.get());
+    if (!notifier)
+        return 1;
 
     StartServer(server);
     if (window)

@@ -1,6 +1,7 @@
 #include "core/Lifecycle.h"
 
 #include "core/DemoMode.h"
+#include "core/Settings.h"
 #include "disk/Configuration.h"
 #include "disk/Logs.h"
 #include "disk/SoftPanelFiles.h"
@@ -55,8 +56,8 @@ void SuperviseSwitcher(Server& s)
     Model& m = s.model;
     if (m.UpdateFlags == UpdateBit::VelaSerialMode)
         m.UpdateFlags = 0;
-    if (m.UpdateFlags == 0 && !s.AwaitingSwitcher) {
-        s.SwitcherOnline = true;
+    if (m.UpdateFlags == 0 && !s.Link.Awaiting()) {
+        s.Link.AllTablesArrived();
         s.SwitcherRequest.Active = 0;
         Trap(s, "Console Socket Error", "Poll Timer", [&] {
             if (s.cfg.EnableZoltPort && !s.sockets.isListening(Port::Zolt))
@@ -64,37 +65,36 @@ void SuperviseSwitcher(Server& s)
         });
     }
     if (s.cfg.DemoMode) {
-        s.SwitcherLink.Connected = 1;
-        s.SwitcherLink.Expected = 1;
+        s.Link.Answered();
     } else {
-        if (!s.AwaitingSwitcher) {
+        if (!s.Link.Awaiting()) {
             s.SwitcherRequest.Countdown -= 1;
             if (s.SwitcherRequest.Countdown < 1) {
                 s.SwitcherRequest.Countdown = m.PollReload;
                 if (m.UpdateFlags > 0) {
                     ++s.counters.TableRequests;
                     RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
-                    if (m.SwitcherType == TypeOrion &&
-                        m.UpdateFlags == (UpdateBit::RelayStates | UpdateBit::OptoStates))
+                    const int64_t unanswered = Family(m).UnansweredFlags;
+                    if (unanswered != 0 && m.UpdateFlags == unanswered)
                         m.UpdateFlags = 0;
                 }
             }
         }
-        if (!s.SwitcherOnline && s.AwaitingSwitcher) {
+        if (!s.Link.OnLine() && s.Link.Awaiting()) {
             ++s.counters.TableRequests;
             RequestSwitcherTables(s, 1, NoneValue, 0);
             return;
         }
         if (m.UpdateFlags == 0) {
             PollSwitcher(s);
-            s.SwitcherLink.Expected = 0;
+            s.Link.PollSent();
             s.SwitcherRequest.Active = 0;
         }
     }
-    if (s.ModuleUpgradeActive || s.SwitcherLink.Connected == s.SwitcherLink.Expected)
+    if (s.ModuleUpgradeActive || !s.Link.AnswerOutstanding())
         return;
-    s.SwitcherLink.Misses += 1;
-    if (s.SwitcherLink.Misses > m.PollReload)
+    s.Link.CountMiss();
+    if (s.Link.Misses() > m.PollReload)
         SetSwitcherConnected(s, false);
 }
 
@@ -139,28 +139,22 @@ void InitializeServer(Server& s)
 {
     s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
     s.LogitekHeader = Bytes("\x01\x03\x00", 3);
-    s.SwitcherOnline = false;
-    s.cfg.MaxListSize = 25;
+    s.cfg.MaxListSize = DefaultMaxListSize;
     s.cfg.StayOnTop = StayOnTopYes;
-    s.SwitcherLink = SwitcherLinkState{};
+    s.Link.Reset();
     s.SwitcherRequest = SwitcherRequestState{};
     ResetSalvoTables(s.model);
     SizeConfigTable(s.model, 1);
     s.display.setLamp(Lamp::Serial, false);
     s.ServerEnabled = true;
     WriteStatusNdf(s, 0, true);
-    ReadConfiguration(s);
+    LoadSettings(s);
     SizeTablesForType(s.model);
     if (s.cfg.DemoMode)
         LoadDemoData(s);
-    const Config& c = s.cfg;
-    s.display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
-    s.display.setLabel(Label::SerialStatus, SerialStatusCaption(s));
-    s.display.setToolTip(Label::SerialStatus, "Not Connected");
-    s.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(c.HelmPort) + "]");
-    s.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(c.HelmPort));
+    ShowSettingLabels(s);
     if (s.cfg.HelmPort < 1 || s.cfg.HelmPort > 65535)
-        s.cfg.HelmPort = 1250;
+        s.cfg.HelmPort = DefaultHelmPort;
 }
 
 bool StartServer(Server& s)
@@ -206,24 +200,18 @@ bool StartServer(Server& s)
 
 void SetSwitcherConnected(Server& s, bool Connected)
 {
-    SwitcherLinkState& link = s.SwitcherLink;
     if (!Connected) {
-        if (link.Connected == 1) {
+        if (s.Link.Lost()) {
             s.display.setToolTip(Label::SerialStatus, "Not Connected");
             LogSerialMessage(s, "Switcher Connection Lost", s.cfg.CommPort);
-            s.SwitcherOnline = false;
-            s.AwaitingSwitcher = true;
             if (s.cfg.MaintainNdf)
                 WriteStatusNdf(s, 0, false);
         }
-        link = SwitcherLinkState{};
         return;
     }
-    if (link.Connected == 0)
+    if (!s.Link.Answering())
         s.display.setToolTip(Label::SerialStatus, "Connected");
-    link.Connected = 1;
-    link.Expected = 1;
-    link.Misses = 0;
+    s.Link.Answered();
 }
 
 void ToggleServerEnabled(Server& s)
@@ -243,13 +231,10 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
-        SetFormCaption(s);
-        switch (s.model.SwitcherType) {
-        case TypeOrion: s.model.UpdateFlags = OrionAllUpdateFlags; break;
-        case TypeVela: s.model.UpdateFlags = VelaAllUpdateFlags | UpdateBit::VelaSerialMode; break;
-        case TypeDraco: s.model.UpdateFlags = DracoAllUpdateFlags; break;
-        default: break;
-        }
+        ShowSwitcherCaption(s);
+        // Every table again; pass-through has none to ask for.
+        if (Family(s.model).KeepsModel)
+            s.model.UpdateFlags = Family(s.model).EnableUpdateFlags;
         return;
     }
     s.ServerEnabled = false;
@@ -292,7 +277,7 @@ void ShutdownServer(Server& s)
     Trap(s, "Error Exiting", "File Error", [&] {
         if (s.serial.isOpen())
             s.serial.close();
-        if (s.SwitcherLink.Connected == 1)
+        if (s.Link.Answering())
             LogSerialMessage(s, "Switcher Disconnect", s.cfg.CommPort);
         if (s.sockets.isListening(Port::Helm))
             s.sockets.closeListener(Port::Helm);
@@ -325,6 +310,14 @@ void ReopenListeners(Server& s)
     }
     if (s.web.isListening() && !OpenWebListener(s))
         ShowIpError(s, WebPortInForce(s.cfg));
+}
+
+void RestartWebPort(Server& s)
+{
+    // The operator's port ends one given on the command line.
+    s.cfg.WebPortOption.reset();
+    if (!OpenWebListener(s))
+        ShowIpError(s, s.cfg.WebPort);
 }
 
 bool OpenWebListener(Server& s)

@@ -13,8 +13,8 @@
 #include <map>
 #include <sstream>
 #include <system_error>
-#include <utility>
-#include <vector>
+#include <type_traits>
+#include <variant>
 
 #include <unistd.h>
 
@@ -108,14 +108,9 @@ std::string ReadWholeFile(const std::string& Path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The settings of a server without a configuration file, as the file would say them.
-Profile DefaultProfile()
-{
-    return {{"serial port", "1"},          {"baud rate", "57600"},        {"tcp/ip port", "1250"},
-            {"max list size", "25"},       {"switcher type", "Orion"},    {"stay on top", "Yes"},
-            {"maintain log file", "Yes"},  {"maintain error log", "Yes"}, {"display gains", "Yes"},
-            {"log switcher errors", "Yes"}};
-}
+// Without a file every key takes its rule's default below; only "Stay On Top"
+// is Yes then, while a file without the key means No.
+Profile DefaultProfile() { return {{"stay on top", "Yes"}}; }
 
 const std::string& Get(const Profile& p, const char* Key)
 {
@@ -144,30 +139,6 @@ std::optional<long> ValIn(const std::string& Text, long Lo, long Hi)
     if (value < Lo || value > Hi)
         return std::nullopt;
     return static_cast<long>(value);
-}
-
-int SwitcherTypeOf(const std::string& Text)
-{
-    if (Text == "Lyra")
-        return TypeLyra;
-    if (Text == "Draco")
-        return TypeDraco;
-    if (Text == "Vela")
-        return TypeVela;
-    if (Text == "PassThru")
-        return TypePassThru;
-    return TypeOrion;
-}
-
-const char* SwitcherText(int Type)
-{
-    switch (Type) {
-    case TypeVela: return "Vela";
-    case TypeLyra: return "Lyra";
-    case TypePassThru: return "PassThru";
-    case TypeDraco: return "Draco";
-    default: return "Orion";
-    }
 }
 
 const char* YesNo(bool Flag) { return Flag ? "Yes" : "No"; }
@@ -233,6 +204,128 @@ void ReplaceFile(const std::string& Path, const std::string& Text)
     }
 }
 
+// The keys of the file; when it exists but cannot be read, the defaults, the
+// error logged and the file kept aside (never deleted).
+Profile ReadProfile(Server& s, const std::string& Path)
+{
+    Config& c = s.cfg;
+    Profile p = DefaultProfile();
+    std::error_code ec;
+    const bool present = fs::exists(Path, ec);
+    if (!present && !ec)
+        return p;
+    c.ConfigurationUnreadable = !Trap(s, ReadError, "File Error", [&] { p = ParseProfile(ReadWholeFile(Path)); });
+    if (c.ConfigurationUnreadable) {
+        KeepBadCopy(Path);
+        const std::string said = std::string("Running on default settings; ") + IniName +
+                                 " is kept as it is and the settings are saved to " + NewIniName;
+        LogSoftwareError(s, said, 0, "File Error");
+        std::fprintf(stderr, "%s: %s: %s\n", Path.c_str(), ReadError, said.c_str());
+    }
+    return p;
+}
+
+// The leading number of Text within the file width of T; Default below Least or beyond the width.
+template <class T>
+T NumberIn(const std::string& Text, T Least, T Default)
+{
+    const long lo = std::is_same_v<T, int> ? IntegerMin : LongMin;
+    const long hi = std::is_same_v<T, int> ? IntegerMax : LongMax;
+    const std::optional<long> v = ValIn(Text, lo, hi);
+    return v && *v >= Least ? static_cast<T>(*v) : Default;
+}
+
+// How a key's text becomes a setting, and the setting its text again.
+// "Yes" unless exactly "No", or "No" unless exactly "Yes".
+struct YesUnlessNo {
+    bool Config::*Flag;
+};
+struct NoUnlessYes {
+    bool Config::*Flag;
+};
+// A leading number within the width of T in the file (int: 16 bits, long:
+// 32); below Least, or not a number that fits, it is Default.
+template <class T>
+struct Number {
+    T Config::*Value;
+    T Least;
+    T Default;
+};
+struct Text {
+    std::string Config::*Value;
+    const char* IfEmpty;
+};
+// A console port (negative: Negative, 0: off), written after the key that
+// says whether it is enabled (where it has one); that key is never read, a
+// port above 0 is enabled.
+struct ConsolePort {
+    const char* EnableKey;
+    bool Config::*Enabled;
+    long Config::*Value;
+    long Negative = DefaultConsolePort;
+};
+// Stored shifted; one that cannot be stored is written empty.
+struct Password {
+    std::string Config::*Value;
+    std::optional<std::string> (*Store)(const std::string& Plain);
+    std::optional<std::string> (*Load)(const std::string& Stored);
+};
+// Yes when the text is "yes" in any case.
+struct StayOnTopKey {};
+// Read by ReadConfiguration, written from the model's type.
+struct SwitcherTypeKey {};
+
+using Rule = std::variant<YesUnlessNo, NoUnlessYes, Number<int>, Number<long>, Text, ConsolePort, Password,
+                          StayOnTopKey, SwitcherTypeKey>;
+
+struct Key {
+    const char* Name;
+    Rule How;
+};
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+
+// Every key, in the order the file is written.
+const Key Keys[] = {
+    {"Serial Port", Number<int>{&Config::CommPort, 1, DefaultCommPort}},
+    {"Baud Rate", Text{&Config::BaudRate, DefaultBaudRate}},
+    {"TCP/IP Port", Number<long>{&Config::HelmPort, 1, DefaultHelmPort}},
+    {"Console IP Port", ConsolePort{"Enable Zolt IP Port", &Config::EnableZoltPort, &Config::ZoltPort}},
+    {"HVN IP Port", ConsolePort{"Enable HVN IP Port", &Config::EnableHvnPort, &Config::HvnPort}},
+    {"Logitek IP Port", ConsolePort{"Enable Logitek IP Port", &Config::EnableLogitekPort, &Config::LogitekPort}},
+    {"Switcher Type", SwitcherTypeKey{}},
+    {"Stay On Top", StayOnTopKey{}},
+    {"Max List Size", Number<int>{&Config::MaxListSize, 1, DefaultMaxListSize}},
+    {"Maintain Log File", YesUnlessNo{&Config::MaintainLogFile}},
+    {"Maintain Error Log", YesUnlessNo{&Config::MaintainErrorLog}},
+    {"Record Zolt", NoUnlessYes{&Config::RecordZolt}},
+    {"Log Zolt", NoUnlessYes{&Config::LogZolt}},
+    {"Log Switcher Errors", YesUnlessNo{&Config::LogSwitcherErrors}},
+    {"Log Gains", NoUnlessYes{&Config::LogGains}},
+    {"Display Gains", YesUnlessNo{&Config::DisplayGains}},
+    {"Archive Log Files", NoUnlessYes{&Config::ArchiveLogFiles}},
+    {"Maximum Log File Size", Number<long>{&Config::MaxLogFileSize, LongMin, 0}},
+    {"Archive Error Files", NoUnlessYes{&Config::ArchiveErrorFiles}},
+    {"Maximum Error Log", Number<long>{&Config::MaxErrorLogSize, LongMin, 0}},
+    {"Archive Switcher Error", NoUnlessYes{&Config::ArchiveSwitcherErrors}},
+    {"Maximum Switcher Error Log", Number<long>{&Config::MaxSwitcherErrorLogSize, LongMin, 0}},
+    {"Maintain ndf", NoUnlessYes{&Config::MaintainNdf}},
+    {"Helm Password", Password{&Config::HelmPassword, ShiftHelmPassword, UnshiftHelmPassword}},
+    {"Panel Password", Password{&Config::PanelPassword, ShiftPanelPassword, UnshiftPanelPassword}},
+    {"Pass Thru", NoUnlessYes{&Config::PassThru}},
+    {"Start in Task Bar", NoUnlessYes{&Config::StartInTaskBar}},
+    {"Demo Mode", NoUnlessYes{&Config::DemoMode}},
+    {"Serial Device", Text{&Config::SerialDevice, ""}},
+    {"Listen Address", Text{&Config::ListenAddress, ""}},
+    {"Allowed Clients", Text{&Config::AllowedClients, ""}},
+    {"Max Clients", Number<long>{&Config::MaxClients, 0, 0}},
+    {"Web IP Port", ConsolePort{nullptr, &Config::EnableWebPort, &Config::WebPort, DefaultWebPort}},
+    {"Web Password", Text{&Config::WebPassword, ""}},
+};
+
 }  // namespace
 
 std::optional<std::string> ShiftHelmPassword(const std::string& Plain) { return Shifted(Plain, 1, true); }
@@ -240,7 +333,7 @@ std::optional<std::string> UnshiftHelmPassword(const std::string& Stored) { retu
 std::optional<std::string> ShiftPanelPassword(const std::string& Plain) { return Shifted(Plain, -1, true); }
 std::optional<std::string> UnshiftPanelPassword(const std::string& Stored) { return Shifted(Stored, 1, false); }
 
-void ReadConfiguration(Server& s)
+ConfigurationRead ReadConfiguration(Server& s)
 {
     Config& c = s.cfg;
     c.PasswordTries = 3;
@@ -248,182 +341,80 @@ void ReadConfiguration(Server& s)
     c.PasswordLimit = 200;
 
     const std::string path = c.AppPath + IniName;
-    Profile p = DefaultProfile();
-    std::error_code ec;
-    const bool present = fs::exists(path, ec);
-    if (present || ec) {
-        // Never deleted: what cannot be read takes its default, and the file is kept aside.
-        c.ConfigurationUnreadable = !Trap(s, ReadError, "File Error", [&] { p = ParseProfile(ReadWholeFile(path)); });
-        if (c.ConfigurationUnreadable) {
-            KeepBadCopy(path);
-            const std::string said = std::string("Running on default settings; ") + IniName +
-                                     " is kept as it is and the settings are saved to " + NewIniName;
-            LogSoftwareError(s, said, 0, "File Error");
-            std::fprintf(stderr, "%s: %s: %s\n", path.c_str(), ReadError, said.c_str());
-        }
+    const Profile p = ReadProfile(s, path);
+    std::string switcherText;
+    for (const Key& k : Keys) {
+        const std::string& text = Get(p, k.Name);
+        std::visit(Overloaded{
+                       [&](const YesUnlessNo& r) { c.*r.Flag = text != "No"; },
+                       [&](const NoUnlessYes& r) { c.*r.Flag = text == "Yes"; },
+                       [&]<class T>(const Number<T>& r) { c.*r.Value = NumberIn(text, r.Least, r.Default); },
+                       [&](const Text& r) { c.*r.Value = text.empty() ? r.IfEmpty : text; },
+                       [&](const ConsolePort& r) {
+                           c.*r.Value = NumberIn(text, 0L, r.Negative);
+                           c.*r.Enabled = c.*r.Value > 0;
+                       },
+                       [&](const Password& r) {
+                           const std::optional<std::string> plain = r.Load(text);
+                           if (!plain) {
+                               LogTrappedError(s, ReadError, "File Error", InvalidArgument, InvalidArgumentText);
+                               KeepBadCopy(path);
+                           }
+                           c.*r.Value = plain.value_or("");
+                       },
+                       [&](StayOnTopKey) { c.StayOnTop = Lower(text) == "yes" ? StayOnTopYes : StayOnTopNo; },
+                       [&](SwitcherTypeKey) { switcherText = text; },
+                   },
+                   k.How);
     }
+    if (c.DemoMode)
+        c.MaintainLogFile = false;  // a demonstration keeps no event log
 
-    const auto commPort = ValIn(Get(p, "Serial Port"), IntegerMin, IntegerMax);
-    c.CommPort = commPort && *commPort > 0 ? static_cast<int>(*commPort) : 1;
-    c.BaudRate = Get(p, "Baud Rate").empty() ? "57600" : Get(p, "Baud Rate");
-    const auto helmPort = ValIn(Get(p, "TCP/IP Port"), LongMin, LongMax);
-    c.HelmPort = helmPort && *helmPort > 0 ? *helmPort : 1250;
-    const auto consolePort = [&](const char* Key) {
-        const auto v = ValIn(Get(p, Key), LongMin, LongMax);
-        return v && *v >= 0 ? *v : 1200L;
-    };
-    c.ZoltPort = consolePort("Console IP Port");
-    c.HvnPort = consolePort("HVN IP Port");
-    c.LogitekPort = consolePort("Logitek IP Port");
-    const std::string switcherText = Get(p, "Switcher Type");
-    c.StayOnTop = Lower(Get(p, "Stay On Top")) == "yes" ? StayOnTopYes : StayOnTopNo;
-    const auto listSize = ValIn(Get(p, "Max List Size"), IntegerMin, IntegerMax);
-    c.MaxListSize = listSize && *listSize > 0 ? static_cast<int>(*listSize) : 25;
-
-    const auto unlessNo = [&](const char* Key) { return Get(p, Key) != "No"; };
-    const auto onlyYes = [&](const char* Key) { return Get(p, Key) == "Yes"; };
-    const auto limit = [&](const char* Key) { return ValIn(Get(p, Key), LongMin, LongMax).value_or(0); };
-    c.MaintainLogFile = unlessNo("Maintain Log File");
-    c.MaintainErrorLog = unlessNo("Maintain Error Log");
-    c.RecordZolt = onlyYes("Record Zolt");
-    c.LogZolt = onlyYes("Log Zolt");
-    c.LogSwitcherErrors = unlessNo("Log Switcher Errors");
-    c.LogGains = onlyYes("Log Gains");
-    c.DisplayGains = unlessNo("Display Gains");
-    c.ArchiveLogFiles = onlyYes("Archive Log Files");
-    c.MaxLogFileSize = limit("Maximum Log File Size");
-    c.ArchiveErrorFiles = onlyYes("Archive Error Files");
-    c.MaxErrorLogSize = limit("Maximum Error Log");
-    c.ArchiveSwitcherErrors = onlyYes("Archive Switcher Error");
-    c.MaxSwitcherErrorLogSize = limit("Maximum Switcher Error Log");
-    c.MaintainNdf = onlyYes("Maintain ndf");
-    c.PassThru = onlyYes("Pass Thru");
-    c.StartInTaskBar = onlyYes("Start in Task Bar");
-    c.DemoMode = onlyYes("Demo Mode");
-    c.SerialDevice = Get(p, "Serial Device");
-    c.ListenAddress = Get(p, "Listen Address");
-    c.AllowedClients = Get(p, "Allowed Clients");
-    c.MaxClients = std::max(0L, limit("Max Clients"));
-    const auto webPort = ValIn(Get(p, "Web IP Port"), LongMin, LongMax);
-    c.WebPort = !webPort ? 0 : *webPort < 0 ? DefaultWebPort : *webPort;
-    c.WebPassword = Get(p, "Web Password");
-
-    c.EnableZoltPort = c.ZoltPort > 0;
-    c.EnableHvnPort = c.HvnPort > 0;
-    c.EnableLogitekPort = c.LogitekPort > 0;
-
-    s.display.setStatusPanel(3, c.MaintainNdf ? "Soft Panel Support: ON " : "Soft Panel Support: OFF ");
-    s.display.setStatusPanel(2, c.MaintainLogFile ? "Log File: ON" : "Log File: OFF");
-    if (c.DemoMode) {
-        s.display.setStatusPanel(2, "DEMO MODE");
-        c.MaintainLogFile = false;
-    }
-
-    const auto password = [&](std::optional<std::string> Plain) {
-        if (Plain)
-            return *Plain;
-        LogTrappedError(s, ReadError, "File Error", InvalidArgument, InvalidArgumentText);
-        KeepBadCopy(path);
-        return std::string();
-    };
-    c.HelmPassword = password(UnshiftHelmPassword(Get(p, "Helm Password")));
-    c.PanelPassword = password(UnshiftPanelPassword(Get(p, "Panel Password")));
-
-    s.model.SwitcherType = SwitcherTypeOf(switcherText);
-    if (s.model.SwitcherType == TypePassThru)
+    // Any other text is an Orion; pass-through wins over the family named.
+    const FamilyDescription* named = FamilyNamed(switcherText);
+    if (named == nullptr)
+        named = &Describe(SwitcherType::Orion);
+    if (!named->KeepsModel)
         c.PassThru = true;
     if (c.PassThru)
-        s.model.SwitcherType = TypePassThru;
-    SetFormCaption(s);
-    if (s.model.SwitcherType == TypeLyra) {
-        s.model.SwitcherType = TypeOrion;
-        s.display.messageBox({"Swithcer Type Error",
-                              "This product does not support the selected switcher at this time.", BoxButtons::Ok,
-                              BoxIcon::Exclamation, BoxResult::Ok});
-    }
+        named = &Describe(SwitcherType::PassThru);
+    s.model.SwitcherType = named->Type;
+    return {named};
 }
 
 void WriteConfiguration(Server& s)
 {
     const Config& c = s.cfg;
-    // A password that cannot be stored is written empty rather than corrupting the file.
-    const auto stored = [&](std::optional<std::string> Shifted) {
-        if (Shifted)
-            return *Shifted;
-        LogTrappedError(s, WriteError, "File Error", InvalidArgument, InvalidArgumentText);
-        return std::string();
-    };
-    const std::vector<std::pair<const char*, std::string>> keys{
-        {"Serial Port", std::to_string(c.CommPort)},
-        {"Baud Rate", c.BaudRate},
-        {"TCP/IP Port", std::to_string(c.HelmPort)},
-        {"Enable Zolt IP Port", YesNo(c.EnableZoltPort)},
-        {"Console IP Port", std::to_string(c.ZoltPort)},
-        {"Enable HVN IP Port", YesNo(c.EnableHvnPort)},
-        {"HVN IP Port", std::to_string(c.HvnPort)},
-        {"Enable Logitek IP Port", YesNo(c.EnableLogitekPort)},
-        {"Logitek IP Port", std::to_string(c.LogitekPort)},
-        {"Switcher Type", SwitcherText(s.model.SwitcherType)},
-        {"Stay On Top", YesNo(c.StayOnTop == StayOnTopYes)},
-        {"Max List Size", std::to_string(c.MaxListSize)},
-        {"Maintain Log File", YesNo(c.MaintainLogFile)},
-        {"Maintain Error Log", YesNo(c.MaintainErrorLog)},
-        {"Record Zolt", YesNo(c.RecordZolt)},
-        {"Log Zolt", YesNo(c.LogZolt)},
-        {"Log Switcher Errors", YesNo(c.LogSwitcherErrors)},
-        {"Log Gains", YesNo(c.LogGains)},
-        {"Display Gains", YesNo(c.DisplayGains)},
-        {"Archive Log Files", YesNo(c.ArchiveLogFiles)},
-        {"Maximum Log File Size", std::to_string(c.MaxLogFileSize)},
-        {"Archive Error Files", YesNo(c.ArchiveErrorFiles)},
-        {"Maximum Error Log", std::to_string(c.MaxErrorLogSize)},
-        {"Archive Switcher Error", YesNo(c.ArchiveSwitcherErrors)},
-        {"Maximum Switcher Error Log", std::to_string(c.MaxSwitcherErrorLogSize)},
-        {"Maintain ndf", YesNo(c.MaintainNdf)},
-        {"Helm Password", stored(ShiftHelmPassword(c.HelmPassword))},
-        {"Panel Password", stored(ShiftPanelPassword(c.PanelPassword))},
-        {"Pass Thru", YesNo(c.PassThru)},
-        {"Start in Task Bar", YesNo(c.StartInTaskBar)},
-        {"Demo Mode", YesNo(c.DemoMode)},
-        {"Serial Device", c.SerialDevice},
-        {"Listen Address", c.ListenAddress},
-        {"Allowed Clients", c.AllowedClients},
-        {"Max Clients", std::to_string(c.MaxClients)},
-        {"Web IP Port", std::to_string(c.WebPort)},
-        {"Web Password", c.WebPassword},
-    };
     std::string text = "[CONFIGURATION]\r\n";
-    for (const auto& [key, value] : keys)
-        text += std::string(key) + "=" + Quoted(value) + "\r\n";
+    const auto line = [&](const char* Name, const std::string& Value) {
+        text += std::string(Name) + "=" + Quoted(Value) + "\r\n";
+    };
+    for (const Key& k : Keys)
+        std::visit(Overloaded{
+                       [&](const YesUnlessNo& r) { line(k.Name, YesNo(c.*r.Flag)); },
+                       [&](const NoUnlessYes& r) { line(k.Name, YesNo(c.*r.Flag)); },
+                       [&]<class T>(const Number<T>& r) { line(k.Name, std::to_string(c.*r.Value)); },
+                       [&](const Text& r) { line(k.Name, c.*r.Value); },
+                       [&](const ConsolePort& r) {
+                           if (r.EnableKey)
+                               line(r.EnableKey, YesNo(c.*r.Enabled));
+                           line(k.Name, std::to_string(c.*r.Value));
+                       },
+                       [&](const Password& r) {
+                           // One that cannot be stored is written empty rather than corrupting the file.
+                           const std::optional<std::string> stored = r.Store(c.*r.Value);
+                           if (!stored)
+                               LogTrappedError(s, WriteError, "File Error", InvalidArgument, InvalidArgumentText);
+                           line(k.Name, stored.value_or(""));
+                       },
+                       [&](StayOnTopKey) { line(k.Name, YesNo(c.StayOnTop == StayOnTopYes)); },
+                       [&](SwitcherTypeKey) { line(k.Name, Family(s.model).Name); },
+                   },
+                   k.How);
     Trap(s, WriteError, "File Error", [&] {
         if (c.ConfigurationUnreadable)
             WriteWholeFile(c.AppPath + NewIniName, text);
         else
             ReplaceFile(c.AppPath + IniName, text);
-    });
-}
-
-void SetFormCaption(Server& s)
-{
-    Trap(s, "Error Labeling Form", "Setup Error", [&] {
-        const bool demo = s.cfg.DemoMode;
-        std::string caption;
-        switch (s.model.SwitcherType) {
-        case TypeVela:
-            caption = demo ? "HVN Server Module - Vela Switcher - Demo Mode"
-                           : "HVN Server Module - Vela Switcher - Serial Mode";
-            break;
-        case TypeLyra:
-            caption = demo ? "HVN Server Module - Lyra Switcher - Demo Mode" : "HVN Server Module - Lyra Switcher";
-            break;
-        case TypeDraco:
-            caption = demo ? "HVN Server Module - Draco Switcher - Demo Mode" : "HVN Server Module - Draco Switcher";
-            break;
-        case TypePassThru: caption = "HVN Server Module - Pass Thru Mode"; break;
-        default:
-            caption = demo ? "HVN Server Module - Orion Switcher - Demo Mode" : "HVN Server Module - Orion Switcher";
-            break;
-        }
-        s.display.setCaption(caption);
     });
 }

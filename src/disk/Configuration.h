@@ -5,10 +5,19 @@
 #include <string>
 
 class Server;
+struct FamilyDescription;
 
-void ReadConfiguration(Server& s);
+// What the file said beyond the settings it sets.
+struct ConfigurationRead {
+    // The family it names. One the server does not serve (Served false) runs
+    // as its Type; the operator must be told.
+    const FamilyDescription* Named;
+};
+
+// Sets s.cfg and the switcher type from the file; a file that cannot be
+// read, or a value that cannot, is logged and the file kept aside.
+ConfigurationRead ReadConfiguration(Server& s);
 void WriteConfiguration(Server& s);
-void SetFormCaption(Server& s);
 
 // Passwords are stored shifted: Helm character i (from 1) plus i, panel minus i.
 // No value when a character would fall outside 0..255, or a shifted one would be

@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int NameBytes = 8;
-constexpr int OrionMapSize = 256;             // xptmap.ndf, alpha.ndf and inhbt.ndf hold 256 entries
-constexpr long OrionDestinationNames = 2304;  // alpha.ndf: 256 names and 256 sort bytes per table
+constexpr int ByteFileEntries = 256;             // xptmap.ndf, alpha.ndf and inhbt.ndf hold 256 entries
+constexpr long ByteFileDestinationNames = 2304;  // alpha.ndf: 256 names and 256 sort bytes per table
 
 // A data file written in place: panels polling it see a stable size, so it is
 // never truncated, only created when missing.
@@ -74,23 +74,15 @@ unsigned char NextNdfSequence(Server& s)
     return s.NdfSequence;
 }
 
-std::vector<int> Identity(size_t n)
-{
-    std::vector<int> v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = static_cast<int>(i);
-    return v;
-}
-
 // Names in display order and the switcher number of each. Vela delivers its
 // own order (entry i is the number of the i-th name); the others are sorted
 // here by their upper-cased text.
 void SortTable(const Model& m, bool sources, const std::vector<std::string>& received, std::vector<std::string>& names,
                std::vector<int>& order)
 {
-    if (m.SwitcherType != TypeVela) {
+    if (!Family(m).OwnNameOrder) {
         names = received;
-        order = Identity(received.size());
+        order = IdentityOrder(static_cast<int>(received.size()));
         SortNames(names, order);
         return;
     }
@@ -115,13 +107,13 @@ Bytes NameBlock(const std::vector<std::string>& names)
     return b;
 }
 
-void WriteOrionAlphas(const Server& s, bool sources, const std::vector<std::string>& names,
-                      const std::vector<int>& order)
+void WriteByteAlphas(const Server& s, bool sources, const std::vector<std::string>& names,
+                     const std::vector<int>& order)
 {
     Bytes block = NameBlock(names);
     for (int entry : order)
         block += static_cast<char>(entry & 0xFF);
-    NdfFile(NdfPath(s, "alpha.ndf")).put(sources ? 0 : OrionDestinationNames, block);
+    NdfFile(NdfPath(s, "alpha.ndf")).put(sources ? 0 : ByteFileDestinationNames, block);
 }
 
 void WriteLongAlphas(const Server& s, bool sources, const std::vector<std::string>& names,
@@ -131,7 +123,7 @@ void WriteLongAlphas(const Server& s, bool sources, const std::vector<std::strin
     Bytes block;
     long position = 0;
     if (sources) {
-        AppendWord(block, m.SwitcherType);
+        AppendWord(block, TypeCode(m.SwitcherType));
         AppendWord(block, m.NumSources);
     } else {
         position = 10L * m.NumSources + 4;
@@ -189,7 +181,7 @@ void SaveTakeToNdf(Server& s, int Destination, int Source)
         if (Destination < 0 || Destination >= s.model.NumDestinations || Source < 0 || Source > NoneValue)
             return;
         const unsigned char sequence = NextNdfSequence(s);
-        if (s.model.SwitcherType == TypeOrion && Destination < OrionMapSize) {
+        if (Family(s.model).ByteNdfFiles && Destination < ByteFileEntries) {
             NdfFile xpt(NdfPath(s, "xptmap.ndf"));
             xpt.putByte(0, sequence);
             xpt.putByte(Destination + 1, Source);
@@ -208,10 +200,10 @@ void SaveCrosspointMapNdf(Server& s)
     Trap(s, "Error Saving Crosspoint Map", "Switcher Message Error", [&] {
         const Model& m = s.model;
         const unsigned char sequence = NextNdfSequence(s);
-        if (m.SwitcherType == TypeOrion) {
+        if (Family(m).ByteNdfFiles) {
             NdfFile(NdfPath(s, "butns.ndf")).putByte(0, sequence);
             Bytes xpt(1, static_cast<char>(sequence));
-            for (size_t d = 0; d < OrionMapSize; ++d)
+            for (size_t d = 0; d < ByteFileEntries; ++d)
                 xpt += static_cast<char>(d < m.CrosspointMap.size() ? m.CrosspointMap[d].Sources[0] & 0xFF : 0);
             NdfFile(NdfPath(s, "xptmap.ndf")).put(0, xpt);
         }
@@ -251,8 +243,8 @@ void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table)
 
         if (!s.cfg.MaintainNdf)
             return;
-        if (m.SwitcherType == TypeOrion)
-            WriteOrionAlphas(s, sources, names, order);
+        if (Family(m).ByteNdfFiles)
+            WriteByteAlphas(s, sources, names, order);
         WriteLongAlphas(s, sources, names, order);
     });
 }
@@ -284,13 +276,13 @@ void SaveInhibitNdf(Server& s, int StartDestination, int Count)
         const int last = static_cast<int>(
             std::min({static_cast<long>(StartDestination) + Count - 1, static_cast<long>(m.NumDestinations) - 1,
                       static_cast<long>(m.InhibitMap.size()) - 1}));
-        if (m.SwitcherType == TypeOrion) {
+        if (Family(m).ByteNdfFiles) {
             NdfFile inhbt(NdfPath(s, "inhbt.ndf"));
-            for (int d = first; d <= std::min(last, OrionMapSize - 1); ++d) {
-                Bytes row(OrionMapSize, '\0');
+            for (int d = first; d <= std::min(last, ByteFileEntries - 1); ++d) {
+                Bytes row(ByteFileEntries, '\0');
                 for (size_t i = 0; i < row.size(); ++i)
                     row[i] = m.InhibitMap.inhibited(static_cast<size_t>(d), i) ? 1 : 0;
-                inhbt.put(static_cast<long>(OrionMapSize) * d, row);
+                inhbt.put(static_cast<long>(ByteFileEntries) * d, row);
             }
         }
         NdfFile linhbt(NdfPath(s, "linhbt.ndf"));

@@ -111,7 +111,7 @@ size_t FirstCommandByte(const Bytes& Buffer, size_t From)
 void AnswerKeepAlive(Server& s, unsigned char Command, int Index)
 {
     if (Command == KeepAlivePoll) {
-        const bool ready = s.SwitcherOnline && !s.AwaitingSwitcher;
+        const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
         SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
     }
     if (ClientRecord* c = ClientAt(s, Index))
@@ -388,7 +388,7 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             if (s.HelmClients.Valid(Index))
                 s.HelmClients[Index].PendingRequests |= s.model.AllUpdateFlags;
         }
-        if (!s.SwitcherOnline || s.SwitcherLink.Connected != 1)
+        if (!s.Link.Ready())
             return;  // the bits stay pending until the switcher has answered
         for (const InfoReply& reply : InfoReplies) {
             if ((mask & reply.Bits) == 0)
@@ -406,14 +406,14 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
     });
 }
 
-TakeCommand ReadTakeCommand(const Bytes& Frame, int SwitcherType)
+TakeCommand ReadTakeCommand(const Bytes& Frame, SwitcherType Type)
 {
     FrameReader r(Frame);
     TakeCommand t;
     t.TakeType = r.Pair();
     t.Input = r.Pair();
     t.Output = r.Pair();
-    const SwitcherFamily* family = FamilyOf(SwitcherType);
+    const SwitcherFamily* family = FamilyOf(Type);
     if (family == nullptr || !family->HelmFramesPassUnchanged)
         t.TakeType &= ~TakeType::IgnoredFlag;
     return t;

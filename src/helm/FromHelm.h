@@ -1,6 +1,7 @@
 #pragma once
 // Helm frames from clients: framing, keep-alive, login and passwords, and
 // the handler of every command.
+#include "model/SwitcherType.h"
 #include "platform/Bytes.h"
 
 #include <cstdint>
@@ -33,7 +34,7 @@ struct TakeCommand {
     int Output = 0;
 };
 // Frame is a 9- or 11-byte take frame.
-TakeCommand ReadTakeCommand(const Bytes& Frame, int SwitcherType);
+TakeCommand ReadTakeCommand(const Bytes& Frame, SwitcherType Type);
 
 // Commands and requests (Frame is the whole frame, command byte to FF).
 void ProcessHelmTake(Server& s, const Bytes& Frame, int Index);

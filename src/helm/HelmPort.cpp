@@ -37,7 +37,7 @@ void GreetHelmClient(Server& s, int Index)
         return;
     }
     SendConnectGreeting(s, Index);
-    if (s.model.SwitcherType != TypePassThru)
+    if (Family(s.model).KeepsModel)
         SendSwitcherTypeToClient(s, Index);
     if (s.cfg.DemoMode)
         SendNotificationToClient(s, Index, 150);

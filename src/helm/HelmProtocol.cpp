@@ -13,7 +13,7 @@ ClientRecord& Client(Server& s, int Index) { return s.HelmClients[Index]; }
 
 void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, int64_t ClearBits, bool Panels)
 {
-    if (s.SwitcherLink.Connected != 1)
+    if (!s.Link.Answering())
         return;
     for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
         ClientRecord& c = Client(s, i);
@@ -31,7 +31,7 @@ void ForwardToWaitingClients(Server& s, const Bytes& Frame, int64_t WaitBits, in
 
 void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConsoles)
 {
-    if (!s.SwitcherOnline)
+    if (!s.Link.OnLine())
         return;
     for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
         ClientRecord& c = Client(s, i);
@@ -44,7 +44,7 @@ void ForwardToHelmPCs(Server& s, const Bytes& Frame, int64_t Bit, bool AlsoConso
 
 void ForwardToAllClients(Server& s, const Bytes& Frame, int64_t Bit)
 {
-    if (!s.SwitcherOnline)
+    if (!s.Link.OnLine())
         return;
     SendToAllClients(s, Frame);
     for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {

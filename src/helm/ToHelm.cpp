@@ -16,7 +16,7 @@ constexpr int ReplyFrameLimit = 7;
 // The run length of an inhibit run has 13 bits; bit 6 of its high byte is the flag.
 constexpr int LongestInhibitRun = 8191;
 
-bool LinkUp(const Server& s) { return s.SwitcherLink.Connected == 1; }
+bool LinkUp(const Server& s) { return s.Link.Answering(); }
 bool Pending(const ClientRecord& c, int64_t Bit) { return (c.PendingRequests & Bit) != 0; }
 bool IsPanel(const ClientRecord& c) { return c.ClientType >= FirstPanelClientType; }
 
@@ -133,7 +133,7 @@ Bytes BuildTree(const Model& m, unsigned char Command, TreeValue Which)
     return f;
 }
 
-bool DescriptionAllowed(const Model& m) { return m.SwitcherType != TypeLyra && m.SwitcherType != TypePassThru; }
+bool DescriptionAllowed(const Model& m) { return Family(m).KeepsModel; }
 
 Bytes BuildDescription(const Model& m)
 {
@@ -425,7 +425,7 @@ void SendButtonTablesToClient(Server& s)
         SendToWaiting(s, ReplyBit::Buttons, [&] {
             const Model& m = s.model;
             Bytes message;
-            if (m.SwitcherType != TypeVela) {
+            if (Family(m).SendsTemplateAssignments) {
                 const int n = std::clamp(m.NumDestinations, 0, NoneValue);
                 Bytes f("\xFB\x00", 2);
                 AppendPair(f, n);
@@ -600,7 +600,7 @@ void SendSwitcherConfigToClient(Server& s)
 void SendGainToClient(Server& s)
 {
     Trap(s, "Error Sending Gain", "Helm Message Error", [&] {
-        if (s.model.SwitcherType != TypeVela)
+        if (!Family(s.model).HasGains())
             return;
         SendToWaiting(s, ReplyBit::Gains, [&] { return BuildGains(s.model); });
     });
@@ -654,7 +654,7 @@ void SendSwitcherTypeToClient(Server& s, int Index)
 {
     Trap(s, "Error Sending Switcher Type", "Helm Message Error", [&] {
         Bytes f("\xE5\x01\x01\x00", 4);
-        AppendPair(f, s.model.SwitcherType);
+        AppendPair(f, TypeCode(s.model.SwitcherType));
         f += Bytes("\x00\x00", 2);
         AppendChecksumAndEnd(f);
         SendToClient(s, f, Index);

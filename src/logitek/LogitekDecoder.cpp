@@ -117,7 +117,7 @@ void DecodeChannelMessage(Server& s, int Slot)
 
 }  // namespace
 
-bool SwitcherReady(const Server& s) { return s.SwitcherLink.Connected == 1 && s.SwitcherOnline; }
+bool SwitcherReady(const Server& s) { return s.Link.Ready(); }
 
 void DecodeLogitekMessage(Server& s, int Slot)
 {

@@ -6,10 +6,18 @@
 constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
 
+// What a setting is without a file, or when its value is not one it takes.
+constexpr int DefaultCommPort = 1;
+constexpr const char* DefaultBaudRate = "57600";
+constexpr long DefaultHelmPort = 1250;
+constexpr long DefaultConsolePort = 1200;  // a console port given as a negative number
+constexpr long DefaultWebPort = 8080;      // the web port given as a negative number
+constexpr int DefaultMaxListSize = 25;
+
 struct Config {
-    int CommPort = 1;
-    std::string BaudRate = "57600";
-    long HelmPort = 1250;
+    int CommPort = DefaultCommPort;
+    std::string BaudRate = DefaultBaudRate;
+    long HelmPort = DefaultHelmPort;
     bool EnableZoltPort = false;
     long ZoltPort = 0;
     bool EnableHvnPort = false;
@@ -17,7 +25,7 @@ struct Config {
     bool EnableLogitekPort = false;
     long LogitekPort = 0;
     long StayOnTop = StayOnTopYes;
-    int MaxListSize = 25;
+    int MaxListSize = DefaultMaxListSize;
     bool MaintainLogFile = true;
     bool MaintainErrorLog = true;
     bool RecordZolt = false;
@@ -64,15 +72,13 @@ struct Config {
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
     // "Web IP Port": the web panel's and HTTP interface's port (0: off).
+    bool EnableWebPort = false;
     long WebPort = 0;
     // Given on the command line: wins over WebPort and never reaches the file.
     std::optional<long> WebPortOption;
     // "Web Password": its salted hash; empty: only this machine may change anything.
     std::string WebPassword;
 };
-
-// What a negative "Web IP Port" stands for.
-constexpr long DefaultWebPort = 8080;
 
 // The web port in force (0: off): the command line's, else the file's.
 inline long WebPortInForce(const Config& c) { return c.WebPortOption.value_or(c.WebPort); }

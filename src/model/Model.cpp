@@ -1,5 +1,7 @@
 #include "model/Model.h"
 
+#include "model/FamilyDescription.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -11,12 +13,68 @@ void Fit(std::vector<T>& v, int n, const T& fill = T())
     v.resize(static_cast<size_t>(std::max(n, 0)), fill);
 }
 
-std::vector<int> Identity(int n)
+// The tables kept for every source, or for every destination.
+struct ChannelTables {
+    std::vector<std::string>& Alphas;
+    std::vector<std::string>& AlphasRaw;
+    std::vector<int>& SortTable;
+    std::vector<int>& Links;
+    std::vector<GainRecord>& Gains;
+};
+
+ChannelTables Sources(Model& m)
 {
-    std::vector<int> v(static_cast<size_t>(std::max(n, 0)));
-    for (int i = 0; i < n; ++i)
-        v[static_cast<size_t>(i)] = i;
-    return v;
+    return {m.SourceAlphas, m.SourceAlphasRaw, m.SourceSortTable, m.SourceLinks, m.SourceGains};
+}
+
+ChannelTables Destinations(Model& m)
+{
+    return {m.DestinationAlphas, m.DestinationAlphasRaw, m.DestinationSortTable, m.DestinationLinks,
+            m.DestinationGains};
+}
+
+// The tables kept for every relay, or for every opto.
+struct NamedTables {
+    std::vector<std::string>& Alphas;
+    std::vector<int>& SortTable;
+    std::vector<int>& States;
+};
+
+NamedTables Relays(Model& m) { return {m.RelayAlphas, m.RelaySortTable, m.RelayStates}; }
+NamedTables Optos(Model& m) { return {m.OptoAlphas, m.OptoSortTable, m.OptoStates}; }
+
+// Resized to n, keeping what remains.
+void Fit(const ChannelTables& t, int n)
+{
+    Fit(t.Alphas, n);
+    Fit(t.AlphasRaw, n);
+    Fit(t.SortTable, n);
+    Fit(t.Links, n);
+    Fit(t.Gains, n);
+}
+
+void Fit(const NamedTables& t, int n)
+{
+    Fit(t.Alphas, n);
+    Fit(t.SortTable, n);
+    Fit(t.States, n);
+}
+
+// n entries afresh: no names, the switcher's own order, nothing linked, unity gain.
+void Reset(const ChannelTables& t, int n)
+{
+    t.Alphas.assign(static_cast<size_t>(n), std::string());
+    t.AlphasRaw.assign(static_cast<size_t>(n), std::string());
+    t.SortTable = IdentityOrder(n);
+    t.Links.assign(static_cast<size_t>(n), 0);
+    t.Gains.assign(static_cast<size_t>(n), GainRecord{});
+}
+
+void Reset(const NamedTables& t, int n)
+{
+    t.Alphas.assign(static_cast<size_t>(n), std::string());
+    t.SortTable = IdentityOrder(n);
+    t.States.assign(static_cast<size_t>(n), 0);
 }
 
 void SizeButtonTables(Model& m, int templates, int buttons)
@@ -45,41 +103,30 @@ void SizeMirrorTables(Model& m)
 }
 
 // Orion and Draco keep one fixed size for every table.
-void SizeFixedTables(Model& m, int n, int templates, int buttons)
+void SizeFixedTables(Model& m, const FamilyDescription& f)
 {
+    const int n = f.Channels;
     m.NumSources = m.NumDestinations = n;
     m.CrosspointMap.assign(static_cast<size_t>(n), CrosspointRecord{});
-    m.SourceAlphas.assign(static_cast<size_t>(n), std::string());
-    m.DestinationAlphas.assign(static_cast<size_t>(n), std::string());
-    m.SourceAlphasRaw.assign(static_cast<size_t>(n), std::string());
-    m.DestinationAlphasRaw.assign(static_cast<size_t>(n), std::string());
-    m.SourceSortTable = m.DestinationSortTable = Identity(n);
-    m.RelayAlphas.assign(static_cast<size_t>(n), std::string());
-    m.OptoAlphas.assign(static_cast<size_t>(n), std::string());
-    m.RelaySortTable = m.OptoSortTable = Identity(n);
-    m.RelayStates.assign(static_cast<size_t>(n), 0);
-    m.OptoStates.assign(static_cast<size_t>(n), 0);
-    m.SourceLinks.assign(static_cast<size_t>(n), 0);
-    m.DestinationLinks.assign(static_cast<size_t>(n), 0);
+    Reset(Sources(m), n);
+    Reset(Destinations(m), n);
+    // Sized like the sources even where the family reports no relays or optos.
+    Reset(Relays(m), n);
+    Reset(Optos(m), n);
     m.InhibitMap.assign(static_cast<size_t>(n), static_cast<size_t>(n));
-    m.TemplateAssignment.assign(static_cast<size_t>(n), 64);
+    m.TemplateAssignment.assign(static_cast<size_t>(n), f.NoTemplate);
     m.ClientTemplateAssignment = m.TemplateAssignment;
-    m.SourceGains.assign(static_cast<size_t>(n), GainRecord{});
-    m.DestinationGains.assign(static_cast<size_t>(n), GainRecord{});
     m.TransitionControl.clear();
-    SizeButtonTables(m, templates, buttons);
+    SizeButtonTables(m, f.Templates, f.ButtonsPerTemplate);
     m.NumSalvos = 0;
     m.NumSalvoEvents = 0;
-}
-
-void SetPorts(CardRecord& card, int first, int last, uint8_t channels, int typeCode)
-{
-    for (int p = first; p <= last; ++p) {
-        PortRecord& port = card.Ports[static_cast<size_t>(p)];
-        port.ChannelCount = channels;
-        port.TypeCode = typeCode;
-        port.Channels.assign(channels, ChannelRecord{});
-    }
+    m.NumRelays = m.NumOptos = f.RelaysAndOptos;
+    SizeMirrorTables(m);
+    m.PollReload = f.PollReload;
+    m.UpdateFlags = m.AllUpdateFlags = f.AllUpdateFlags;
+    if (m.SwitcherConfig.empty())
+        SizeConfigTable(m, 1);
+    f.FillConfig(m.SwitcherConfig[0]);
 }
 
 }  // namespace
@@ -103,122 +150,65 @@ void ResetSalvoTables(Model& m)
 
 void ResizeVelaTables(Model& m)
 {
-    const int ns = m.NumSources, nd = m.NumDestinations, nr = m.NumRelays, no = m.NumOptos;
-    Fit(m.SourceAlphas, ns);
-    Fit(m.SourceAlphasRaw, ns);
-    Fit(m.SourceSortTable, ns);
-    Fit(m.SourceLinks, ns);
-    Fit(m.SourceGains, ns);
-    Fit(m.DestinationAlphas, nd);
-    Fit(m.DestinationAlphasRaw, nd);
-    Fit(m.DestinationSortTable, nd);
-    Fit(m.DestinationLinks, nd);
-    Fit(m.DestinationGains, nd);
+    const int ns = m.NumSources, nd = m.NumDestinations;
+    Fit(Sources(m), ns);
+    Fit(Destinations(m), nd);
     Fit(m.CrosspointMap, nd);
     Fit(m.TemplateAssignment, nd, m.NumTemplates);
     Fit(m.TransitionControl, nd);
     m.InhibitMap.resize(static_cast<size_t>(std::max(nd, 0)), static_cast<size_t>(std::max(ns, 0)));
-    Fit(m.RelayAlphas, nr);
-    Fit(m.RelaySortTable, nr);
-    Fit(m.RelayStates, nr);
-    Fit(m.OptoAlphas, no);
-    Fit(m.OptoSortTable, no);
-    Fit(m.OptoStates, no);
-    Fit(m.RelayConfig, nr);
+    Fit(Relays(m), m.NumRelays);
+    Fit(Optos(m), m.NumOptos);
+    Fit(m.RelayConfig, m.NumRelays);
 }
 
 void SizeVelaTables(Model& m)
 {
-    m.NumSources = m.NumDestinations = m.NumRelays = m.NumOptos = 512;
-    m.NumTemplates = 256;
-    m.SourceAlphas.assign(512, std::string());
-    m.DestinationAlphas.assign(512, std::string());
-    m.SourceSortTable.assign(512, 0);
-    m.DestinationSortTable.assign(512, 0);
-    m.RelaySortTable.assign(512, 0);
-    m.OptoSortTable.assign(512, 0);
-    m.TransitionControl.assign(512, {});
+    const FamilyDescription& f = Describe(SwitcherType::Vela);
+    const int n = f.Channels;
+    m.NumSources = m.NumDestinations = n;
+    m.NumRelays = m.NumOptos = f.RelaysAndOptos;
+    m.NumTemplates = f.Templates;
+    m.SourceAlphas.assign(static_cast<size_t>(n), std::string());
+    m.DestinationAlphas.assign(static_cast<size_t>(n), std::string());
+    m.SourceSortTable.assign(static_cast<size_t>(n), 0);
+    m.DestinationSortTable.assign(static_cast<size_t>(n), 0);
+    m.RelaySortTable.assign(static_cast<size_t>(f.RelaysAndOptos), 0);
+    m.OptoSortTable.assign(static_cast<size_t>(f.RelaysAndOptos), 0);
+    m.TransitionControl.assign(static_cast<size_t>(n), {});
     ResizeVelaTables(m);
     for (CrosspointRecord& x : m.CrosspointMap) {
         x.SourceCount = 1;
         x.Levels[0] = 1024;
     }
-    std::fill(m.TemplateAssignment.begin(), m.TemplateAssignment.end(), 256);
+    std::fill(m.TemplateAssignment.begin(), m.TemplateAssignment.end(), f.NoTemplate);
     std::fill(m.DestinationGains.begin(), m.DestinationGains.end(), GainRecord{});
     std::fill(m.SourceGains.begin(), m.SourceGains.end(), GainRecord{});
-    SizeButtonTables(m, 256, 64);
-    m.PollReload = 40;
-    m.UpdateFlags = m.AllUpdateFlags = VelaAllUpdateFlags;
+    SizeButtonTables(m, f.Templates, f.ButtonsPerTemplate);
+    m.PollReload = f.PollReload;
+    m.UpdateFlags = m.AllUpdateFlags = f.AllUpdateFlags;
     m.NumSalvos = 0;
     m.NumSalvoEvents = 0;
     SizeMirrorTables(m);
 }
 
-void SizeOrionTables(Model& m)
-{
-    SizeFixedTables(m, 256, 64, 64);
-    m.NumRelays = m.NumOptos = 256;
-    SizeMirrorTables(m);
-    m.PollReload = 1500;
-    m.UpdateFlags = m.AllUpdateFlags = OrionAllUpdateFlags;
-    if (m.SwitcherConfig.empty())
-        SizeConfigTable(m, 1);
-    FillOrionConfig(m.SwitcherConfig[0]);
-}
-
-void FillOrionConfig(FrameRecord& frame)
-{
-    frame = FrameRecord{};
-    frame.Cards[0].Flag = 1;
-    frame.Cards[0].Count = 21;
-    for (int c = 1; c <= 15; ++c) {
-        frame.Cards[static_cast<size_t>(c)].PortCount = 8;
-        SetPorts(frame.Cards[static_cast<size_t>(c)], 0, 7, 2, 5999);
-    }
-    for (int c = 16; c <= 19; ++c) {
-        frame.Cards[static_cast<size_t>(c)].Present = 1;
-        frame.Cards[static_cast<size_t>(c)].TypeCode = 4999;
-    }
-    CardRecord& controller = frame.Cards[20];
-    controller.Present = 1;
-    controller.PortCount = 6;
-    for (int p = 1; p <= 5; ++p) {
-        controller.Ports[static_cast<size_t>(p)].ChannelCount = 4;
-        controller.Ports[static_cast<size_t>(p)].Channels.assign(4, ChannelRecord{});
-    }
-}
-
-void SizeDracoTables(Model& m)
-{
-    SizeFixedTables(m, 32, 32, 32);
-    m.NumRelays = m.NumOptos = 0;  // a Draco reports none
-    SizeMirrorTables(m);
-    m.PollReload = 15;
-    m.UpdateFlags = m.AllUpdateFlags = DracoAllUpdateFlags;
-    if (m.SwitcherConfig.empty())
-        SizeConfigTable(m, 1);
-    FillDracoConfig(m.SwitcherConfig[0]);
-}
-
-void FillDracoConfig(FrameRecord& frame)
-{
-    frame = FrameRecord{};
-    CardRecord& card = frame.Cards[0];
-    card.Flag = 1;
-    card.Count = 1;
-    card.Present = 1;
-    card.PortCount = 16;
-    SetPorts(card, 0, 15, 2, NoneValue);
-}
-
 void SizeTablesForType(Model& m)
 {
-    switch (m.SwitcherType) {
-    case TypeDraco: SizeDracoTables(m); break;
-    case TypeOrion: SizeOrionTables(m); break;
-    case TypeVela: SizeVelaTables(m); break;
-    default: break;  // pass-through keeps no model
-    }
+    const FamilyDescription& f = Family(m);
+    if (!f.KeepsModel)
+        return;
+    if (f.FixedTables)
+        SizeFixedTables(m, f);
+    else
+        SizeVelaTables(m);
+}
+
+std::vector<int> IdentityOrder(int n)
+{
+    std::vector<int> v(static_cast<size_t>(std::max(n, 0)));
+    for (int i = 0; i < n; ++i)
+        v[static_cast<size_t>(i)] = i;
+    return v;
 }
 
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable)

@@ -2,13 +2,12 @@
 // The in-memory model of the switcher. Numbers are 0-based here; every
 // protocol shows them 1-based.
 #include "model/InhibitTable.h"
+#include "model/SwitcherType.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-enum SwitcherTypes : int { TypePassThru = 0, TypeDraco = 1001, TypeLyra = 1101, TypeOrion = 1201, TypeVela = 1301 };
 
 constexpr int NoneValue = 16383;  // 7F 7F on the wire: none, or all
 // The most sources, destinations, relays or optos a Vela's name tables may
@@ -140,7 +139,7 @@ constexpr int64_t OrionAllUpdateFlags = 229276;
 constexpr int64_t DracoAllUpdateFlags = 32704;
 
 struct Model {
-    int SwitcherType = TypeOrion;
+    ::SwitcherType SwitcherType = ::SwitcherType::Orion;
     int NumSources = 0;
     int NumDestinations = 0;
     int NumRelays = 0;
@@ -196,18 +195,18 @@ struct Model {
     bool sized() const { return !CrosspointMap.empty(); }
 };
 
-// Sizing for each switcher type.
+// Sizes and initialises every table of a Vela (512 of each).
 void SizeVelaTables(Model& m);
+// Resizes the per-source, -destination, -relay and -opto tables to the
+// counts, keeping what remains.
 void ResizeVelaTables(Model& m);
-void SizeOrionTables(Model& m);
-void SizeDracoTables(Model& m);
 void SizeConfigTable(Model& m, int Count);
-// The fixed one-frame configurations of an Orion and of a Draco.
-void FillOrionConfig(FrameRecord& Frame);
-void FillDracoConfig(FrameRecord& Frame);
 void ResetSalvoTables(Model& m);
-// Sizes the model for m.SwitcherType; pass-through sizes nothing.
+// Sizes the model for m.SwitcherType as its family describes it;
+// pass-through sizes nothing.
 void SizeTablesForType(Model& m);
+// 0, 1, ... n-1: a sort table that keeps the switcher's own order.
+std::vector<int> IdentityOrder(int n);
 // Ascending by upper-cased text, moving each sort entry with its name; equal
 // names keep their order.
 void SortNames(std::vector<std::string>& names, std::vector<int>& sortTable);

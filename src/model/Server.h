@@ -4,8 +4,10 @@
 #include "model/ClientRecord.h"
 #include "model/Config.h"
 #include "model/Counters.h"
+#include "model/FamilyDescription.h"
 #include "model/LogitekClient.h"
 #include "model/Model.h"
+#include "model/SwitcherLinkState.h"
 #include "model/SwitcherReports.h"
 #include "model/ZoltClient.h"
 #include "platform/AppendFile.h"
@@ -18,12 +20,6 @@
 #include <vector>
 
 constexpr const char* VersionText = "Version 4.09 - 05/23/2005";
-
-struct SwitcherLinkState {
-    int Connected = 0;  // 1 while the switcher is known to answer
-    int Expected = 0;   // 0 while a keep-alive answer is outstanding
-    int Misses = 0;     // poll ticks without an answer
-};
 
 struct SwitcherRequestState {
     int Active = 0;
@@ -57,10 +53,8 @@ public:
     bool ServerEnabled = true;
     int PollPhase = 0;
     bool HelmClientsActive = false;
-    bool AwaitingSwitcher = false;
-    bool SwitcherOnline = false;
     bool ModuleUpgradeActive = false;
-    SwitcherLinkState SwitcherLink;
+    SwitcherLinkState Link;
     SwitcherRequestState SwitcherRequest;
     // Set by the switcher decoders when soft panels must get a new inhibit map
     // or new names; the Helm encoders clear them after their pass.

@@ -4,6 +4,7 @@
 // touches Qt I/O directly.
 #include "platform/Bytes.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -157,6 +158,11 @@ struct MessageBox {
     BoxIcon icon = BoxIcon::Information;
     BoxResult defaultResult = BoxResult::Ok;
 };
+
+// How an operation that answers the operator's own action puts a question or
+// a notice to the operator, and the answer (a dialog asks modally; tests
+// answer from a script).
+using Ask = std::function<BoxResult(const MessageBox&)>;
 
 class Display {
 public:

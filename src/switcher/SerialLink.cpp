@@ -39,15 +39,15 @@ void OnSerialError(Server& s, int Code)
 void OnSerialData(Server& s, const Bytes& Chunk)
 {
     Trap(s, "MSComm1 Error (" + std::to_string(s.cfg.CommPort) + ")", "Serial Error", [&] {
-        if (!s.cfg.PassThru && s.AwaitingSwitcher) {
-            s.AwaitingSwitcher = false;
+        if (!s.cfg.PassThru && s.Link.Awaiting()) {
+            s.Link.StopAwaiting();
             LogSerialMessage(s, "Switcher Connection", s.cfg.CommPort);
         }
         ShowSerialActivity(s);
         if (Chunk.empty())
             return;
         s.counters.SerialBytesIn += Chunk.size();
-        s.SwitcherLink.Misses = 0;
+        s.Link.ClearMisses();
         Bytes collected = Chunk;
         if (ByteAt(Chunk, 0) == KeepAliveAnswer) {
             s.reports().SwitcherConnected(s, true);
@@ -229,7 +229,7 @@ bool OpenSerialPort(Server& s, std::string& error)
         return true;
     if (!s.serial.open(SerialDevicePath(s), s.cfg.BaudRate + ",n,8,1", error))
         return false;
-    s.AwaitingSwitcher = true;
+    s.Link.Await();
     s.SerialFailureReported = false;
     s.SerialRetryTicks = 0;
     // Asked at once rather than on the next supervision tick, up to a second

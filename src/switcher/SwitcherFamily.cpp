@@ -2,18 +2,14 @@
 
 #include "model/Server.h"
 
-#include <algorithm>
-
 // The family list: each table is defined in its own folder.
 extern const SwitcherFamily VelaFamily, OrionFamily, DracoFamily;
 static const SwitcherFamily* const Families[] = {&VelaFamily, &OrionFamily, &DracoFamily};
 
-const SwitcherFamily* FamilyOf(int SwitcherType)
+const SwitcherFamily* FamilyOf(SwitcherType Type)
 {
-    if (SwitcherType == TypePassThru)
-        return nullptr;
     for (const SwitcherFamily* f : Families)
-        if (std::find(f->Types.begin(), f->Types.end(), SwitcherType) != f->Types.end())
+        if (f->Type == Type)
             return f;
     return nullptr;
 }

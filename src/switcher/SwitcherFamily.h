@@ -8,7 +8,9 @@
 // Adding a family: a folder switcher/<family>/ whose <Family>Family.cpp
 // defines its table, plus its name in the family list (SwitcherFamily.cpp).
 // Nothing outside switcher/ includes a family's own headers: the clients ask
-// the capabilities below instead of comparing SwitcherType.
+// the capabilities below, or the family's description (model/FamilyDescription.h),
+// instead of comparing SwitcherType.
+#include "model/SwitcherType.h"
 #include "platform/Bytes.h"
 
 #include <array>
@@ -19,8 +21,7 @@
 class Server;
 
 struct SwitcherFamily {
-    // The SwitcherType values the family serves (0 where there is only one).
-    std::array<int, 2> Types{};
+    SwitcherType Type = SwitcherType::PassThru;
 
     // Consumes at most one frame of SerialBuffer.
     void (*Decode)(Server& s) = nullptr;
@@ -59,8 +60,8 @@ struct SwitcherFamily {
     bool ConsoleGainAndLinkCommands = false;
 };
 
-// The family of a SwitcherType; null in pass-through mode or for an unknown type.
-const SwitcherFamily* FamilyOf(int SwitcherType);
+// The family of a SwitcherType; null in pass-through mode.
+const SwitcherFamily* FamilyOf(SwitcherType Type);
 // The family of the configured switcher, or null.
 const SwitcherFamily* ConfiguredFamily(const Server& s);
 

@@ -5,15 +5,10 @@
 
 #include <QString>
 
-#include <functional>
 #include <string>
 
 class QMessageBox;
 class QWidget;
-
-// How a dialog puts a question or a notice to the operator. Tests give the
-// dialog their own answers instead of a real box.
-using Ask = std::function<BoxResult(const MessageBox&)>;
 
 // Texts of the system: one byte per character.
 inline QString Text(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }

@@ -1,7 +1,10 @@
 #pragma once
-// Pieces the setup dialogs share.
+// Pieces the window and the dialogs share.
+#include <QDialog>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
 #include <QVBoxLayout>
 
@@ -11,6 +14,23 @@ W* Named(W* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
+}
+
+// The row that ends a dialog: "&Ok" (the default button), which calls OnOk,
+// and "&Cancel", which closes it without changes; both at the right.
+template <class D>
+QHBoxLayout* OkCancelRow(D* dialog, void (D::*OnOk)())
+{
+    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), dialog), "cmdOk");
+    cmdOk->setDefault(true);
+    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), dialog), "cmdCancel");
+    QObject::connect(cmdOk, &QPushButton::clicked, dialog, OnOk);
+    QObject::connect(cmdCancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    return buttons;
 }
 
 // The panel where hovering over a control shows its help text; Label receives the text.

@@ -21,28 +21,22 @@ QLabel* NamedLabel(const QString& name, const QString& text, QWidget* parent)
     return label;
 }
 
-}  // namespace
-
-frmAbout::frmAbout(Server& s, QWidget* parent) : QDialog(parent)
+QGroupBox* VersionInfo(QWidget* parent)
 {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("HVN Server Module Information"));
-    const Config& c = s.cfg;
-
-    auto* imgLogo = new QLabel(this);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setPixmap(LogoPixmap(72));
-    imgLogo->setAlignment(Qt::AlignTop);
-
-    auto* frmVersionInfo = new QGroupBox(QStringLiteral("Version Information"), this);
+    auto* frmVersionInfo = new QGroupBox(QStringLiteral("Version Information"), parent);
     frmVersionInfo->setObjectName(QStringLiteral("frmVersionInfo"));
     auto* versionLayout = new QVBoxLayout(frmVersionInfo);
     // The version text breaks its line with CR; a label breaks on LF.
     versionLayout->addWidget(NamedLabel(QStringLiteral("lblVersionInfo"),
                                         QStringLiteral("HVN Server Module\n") + QString::fromLatin1(VersionText),
                                         frmVersionInfo));
+    return frmVersionInfo;
+}
 
-    auto* frmSetupInfo = new QGroupBox(QStringLiteral("Setup Information"), this);
+// One row a setting: its caption, and its value in a label of its own.
+QGroupBox* SetupInfo(const Config& c, QWidget* parent)
+{
+    auto* frmSetupInfo = new QGroupBox(QStringLiteral("Setup Information"), parent);
     frmSetupInfo->setObjectName(QStringLiteral("frmSetupInfo"));
     auto* grid = new QGridLayout(frmSetupInfo);
     const auto enabled = [](bool on) { return QString::fromLatin1(on ? "Enabled" : "Disabled"); };
@@ -67,6 +61,20 @@ frmAbout::frmAbout(Server& s, QWidget* parent) : QDialog(parent)
         ++row;
     }
     grid->setColumnStretch(1, 1);
+    return frmSetupInfo;
+}
+
+}  // namespace
+
+frmAbout::frmAbout(Server& s, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("HVN Server Module Information"));
+
+    auto* imgLogo = new QLabel(this);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setPixmap(LogoPixmap(72));
+    imgLogo->setAlignment(Qt::AlignTop);
 
     auto* cmdAboutquit = new QPushButton(QStringLiteral("&Ok"), this);
     cmdAboutquit->setObjectName(QStringLiteral("cmdAboutquit"));
@@ -74,8 +82,8 @@ frmAbout::frmAbout(Server& s, QWidget* parent) : QDialog(parent)
     connect(cmdAboutquit, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* info = new QVBoxLayout;
-    info->addWidget(frmVersionInfo);
-    info->addWidget(frmSetupInfo);
+    info->addWidget(VersionInfo(this));
+    info->addWidget(SetupInfo(s.cfg, this));
     auto* top = new QHBoxLayout;
     top->addWidget(imgLogo);
     top->addLayout(info, 1);

@@ -3,6 +3,7 @@
 #include "disk/Configuration.h"
 #include "disk/Trap.h"
 #include "model/Server.h"
+#include "ui/DialogParts.h"
 #include "web/WebAuth.h"
 #include "web/WebPort.h"
 
@@ -63,26 +64,14 @@ frmChangePassword::frmChangePassword(Server& s, PasswordTag tag, QWidget* parent
     lblOldPassword->setBuddy(txtOldPassword);
     lblNewPassword->setBuddy(txtNewPassword);
 
-    auto* cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdOk, &QPushButton::clicked, this, &frmChangePassword::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* fields = new QGridLayout;
     fields->addWidget(lblOldPassword, 0, 0);
     fields->addWidget(txtOldPassword, 0, 1);
     fields->addWidget(lblNewPassword, 1, 0);
     fields->addWidget(txtNewPassword, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, &frmChangePassword::cmdOk_Click));
     setMinimumWidth(320);
 }
 

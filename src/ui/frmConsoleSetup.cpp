@@ -2,10 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "core/Lifecycle.h"
-#include "disk/Trap.h"
+#include "core/Settings.h"
 #include "model/Server.h"
-#include "zolt/Zolt.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -59,21 +57,6 @@ long LeadingNumber(const QString& Text)
     return value;
 }
 
-// The port and enable settings of one console row (the web row has its own).
-long& PortOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.ZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.LogitekPort
-                                                : c.HvnPort;
-}
-
-bool& EnableOf(Config& c, size_t Row)
-{
-    return Row == frmConsoleSetup::RowZolt      ? c.EnableZoltPort
-           : Row == frmConsoleSetup::RowLogitek ? c.EnableLogitekPort
-                                                : c.EnableHvnPort;
-}
-
 }  // namespace
 
 frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), ask(ModalAsk(this)), s_(s)
@@ -108,20 +91,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 
     auto* frmHelp = HelpPanel(this, lblHelp);
 
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmConsoleSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, &frmConsoleSetup::cmdOk_Click));
     setMinimumWidth(380);
 
     StartServer();
@@ -130,10 +103,9 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        const long port = row == RowWeb ? WebPortInForce(s_.cfg) : PortOf(s_.cfg, row);
-        enabled_[row] = row == RowWeb ? port > 0 : EnableOf(s_.cfg, row);
+        enabled_[row] = s_.cfg.*ConsolePorts[row].Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(port));
+        txtConsoleIP[row]->setText(QString::number(s_.cfg.*ConsolePorts[row].Number));
     }
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
@@ -148,84 +120,12 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool frmConsoleSetup::RowPort(size_t Row, const char* Name, long& Port)
-{
-    Port = enabled_[Row] ? LeadingNumber(txtConsoleIP[Row]->text()) : 0;
-    if (Port <= LastPort)
-        return true;
-    ask({"Port Error", std::string("Invalid IP Port # for ") + Name + ". Please reenter a number between 1 and 65535",
-         BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-    return false;
-}
-
-bool frmConsoleSetup::ApplyPorts()
-{
-    Config& c = s_.cfg;
-    for (size_t row = 0; row < RowWeb; ++row)
-        EnableOf(c, row) = enabled_[row];
-
-    long port = 0;
-    if (!RowPort(RowZolt, "Zolt commands", port))
-        return false;
-    if (port != c.ZoltPort) {
-        const BoxResult answer = ask({"IP Port Change",
-                                      "You have entered a new Zolt IP Port#\r\nThis will disconnect any users "
-                                      "currently attached\r\nPlease Confirm",
-                                      BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
-        if (answer != BoxResult::Ok)
-            return false;
-        c.ZoltPort = port;
-        RestartConsolePort(s_);
-    }
-    if (!RowPort(RowLogitek, "Logitek Console", port))
-        return false;
-    // Used from the next start on: the listener keeps its port.
-    c.LogitekPort = port;
-    if (!RowPort(RowHvn, "HVN Console", port))
-        return false;
-    c.HvnPort = port;
-    if (!RowPort(RowWeb, "the Web Panel", port) || !ApplyWebPort(port))
-        return false;
-
-    std::string error;
-    if (!c.EnableZoltPort && s_.sockets.isListening(Port::Zolt))
-        s_.sockets.closeListener(Port::Zolt);
-    else if (c.EnableZoltPort && !s_.sockets.isListening(Port::Zolt))
-        s_.sockets.listen(Port::Zolt, BindAddress(c), c.ZoltPort, error);
-    if (!c.EnableLogitekPort && s_.sockets.isListening(Port::Logitek))
-        s_.sockets.closeListener(Port::Logitek);
-    else if (c.EnableLogitekPort && !s_.sockets.isListening(Port::Logitek))
-        s_.sockets.listen(Port::Logitek, BindAddress(c), c.LogitekPort, error);
-    return true;
-}
-
-bool frmConsoleSetup::ApplyWebPort(long Port)
-{
-    Config& c = s_.cfg;
-    if (Port == WebPortInForce(c))
-        return true;
-    const BoxResult answer = ask(
-        {"IP Port Change",
-         "You have entered a new Web IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm",
-         BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok});
-    if (answer != BoxResult::Ok)
-        return false;
-    // The operator's port ends one given on the command line.
-    c.WebPort = Port;
-    c.WebPortOption.reset();
-    if (!OpenWebListener(s_))
-        ask({"IP Error",
-             "Error opening IP Port.  Port " + std::to_string(Port) +
-                 " may already be in use.\rPlease verify this IP Port is available or select another IP Port.",
-             BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
-    return true;
-}
-
 void frmConsoleSetup::cmdOk_Click()
 {
-    bool done = false;
-    Trap(s_, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyPorts(); });
+    std::array<ConsolePortChoice, ConsolePortCount> rows;
+    for (size_t row = 0; row < RowCount; ++row)
+        rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
     // The configuration file is written at exit.
-    if (done)
+    if (ApplyConsolePorts(s_, rows, ask))
         accept();
 }

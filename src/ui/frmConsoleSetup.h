@@ -2,6 +2,7 @@
 // The console ports dialog: enables the Zolt, Logitek and HVN console ports
 // and the web port and sets their TCP ports, restarting the Zolt and web
 // listeners when their ports change.
+#include "core/Settings.h"
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -18,8 +19,8 @@ class Server;
 class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
-    // Rows of the dialog.
-    enum : size_t { RowZolt, RowLogitek, RowHvn, RowWeb, RowCount };
+    // One row for each console port of the settings service, in its order.
+    static constexpr size_t RowCount = ConsolePortCount;
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();
@@ -32,13 +33,6 @@ protected:
 
 private:
     void StartServer();
-    // Applies the rows in order; false when the dialog must stay open.
-    bool ApplyPorts();
-    // The row's port, or none when an enabled row holds an invalid number
-    // (the operator has been told).
-    bool RowPort(size_t Row, const char* Name, long& Port);
-    // A new web port is asked for and taken at once; false when the dialog must stay open.
-    bool ApplyWebPort(long Port);
 
     Server& s_;
     // The enable flags reach the server only on OK.

@@ -5,6 +5,7 @@
 #include "disk/StatusDisplay.h"
 #include "helm/HelmPort.h"
 #include "model/Server.h"
+#include "ui/DialogParts.h"
 #include "ui/ExitQuestion.h"
 #include "ui/HelpWindow.h"
 #include "ui/LampShape.h"
@@ -51,18 +52,24 @@ frmMain::frmMain(bool trayAvailable) : trayAvailable_(trayAvailable)
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    layout->addWidget(buildLamps(central));
+    buildHistory(central, layout);
+    setCentralWidget(central);
+    buildStatusBar();
+    buildMenus();
+    buildTray();
+    help_ = new HelpWindow(this);
+    resize(600, 440);
+}
 
-    auto* Frame1 = new QGroupBox(QStringLiteral("Status Information"), central);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+QGroupBox* frmMain::buildLamps(QWidget* parent)
+{
+    auto* Frame1 = Named(new QGroupBox(QStringLiteral("Status Information"), parent), "Frame1");
     auto* lamps = new QGridLayout(Frame1);
-    shpSerialStatus = new LampShape(Frame1);
-    shpSerialStatus->setObjectName(QStringLiteral("shpSerialStatus"));
-    lblSerialStatus = new QLabel(QStringLiteral("Router Serial Connection"), Frame1);
-    lblSerialStatus->setObjectName(QStringLiteral("lblSerialStatus"));
-    shpRcvMsg = new LampShape(Frame1);
-    shpRcvMsg->setObjectName(QStringLiteral("shpRcvMsg"));
-    lblRcvMsg = new QLabel(QStringLiteral("Processing Network Message"), Frame1);
-    lblRcvMsg->setObjectName(QStringLiteral("lblRcvMsg"));
+    shpSerialStatus = Named(new LampShape(Frame1), "shpSerialStatus");
+    lblSerialStatus = Named(new QLabel(QStringLiteral("Router Serial Connection"), Frame1), "lblSerialStatus");
+    shpRcvMsg = Named(new LampShape(Frame1), "shpRcvMsg");
+    lblRcvMsg = Named(new QLabel(QStringLiteral("Processing Network Message"), Frame1), "lblRcvMsg");
     lamps->addWidget(shpSerialStatus, 0, 0);
     lamps->addWidget(lblSerialStatus, 0, 1);
     lamps->addWidget(shpRcvMsg, 1, 0);
@@ -70,21 +77,25 @@ frmMain::frmMain(bool trayAvailable) : trayAvailable_(trayAvailable)
     lamps->setColumnStretch(1, 1);
     lblSerialStatus->setTextFormat(Qt::PlainText);
     lblRcvMsg->setTextFormat(Qt::PlainText);
-    layout->addWidget(Frame1);
+    return Frame1;
+}
 
+void frmMain::buildHistory(QWidget* parent, QVBoxLayout* layout)
+{
     auto* historyBar = new QHBoxLayout;
-    lblCmdHistory = new QLabel(QStringLiteral(" Command History"), central);
-    lblCmdHistory->setObjectName(QStringLiteral("lblCmdHistory"));
+    lblCmdHistory = Named(new QLabel(QStringLiteral(" Command History"), parent), "lblCmdHistory");
     lblCmdHistory->setTextFormat(Qt::PlainText);
-    cmdClearList = new QPushButton(QStringLiteral("&Clear"), central);
-    cmdClearList->setObjectName(QStringLiteral("cmdClearList"));
+    cmdClearList = Named(new QPushButton(QStringLiteral("&Clear"), parent), "cmdClearList");
     cmdClearList->setToolTip(QStringLiteral("Clear Command History"));
+    connect(cmdClearList, &QPushButton::clicked, this, [this] {
+        if (server_)
+            cmdClearList_Click(*server_);
+    });
     historyBar->addWidget(lblCmdHistory, 1);
     historyBar->addWidget(cmdClearList);
     layout->addLayout(historyBar);
 
-    lstCmdHistory = new QTreeWidget(central);
-    lstCmdHistory->setObjectName(QStringLiteral("lstCmdHistory"));
+    lstCmdHistory = Named(new QTreeWidget(parent), "lstCmdHistory");
     lstCmdHistory->setColumnCount(2);
     lstCmdHistory->setHeaderLabels({QStringLiteral("Client Address"), QStringLiteral("Message Description")});
     lstCmdHistory->setRootIsDecorated(false);
@@ -92,10 +103,11 @@ frmMain::frmMain(bool trayAvailable) : trayAvailable_(trayAvailable)
     lstCmdHistory->setAllColumnsShowFocus(true);
     lstCmdHistory->header()->resizeSection(0, 150);
     layout->addWidget(lstCmdHistory, 1);
-    setCentralWidget(central);
+}
 
-    auto* StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+void frmMain::buildStatusBar()
+{
+    auto* StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     for (int i = 0; i < 3; ++i) {
         panels_[i] = new QLabel(StatusBar1);
@@ -104,16 +116,6 @@ frmMain::frmMain(bool trayAvailable) : trayAvailable_(trayAvailable)
         StatusBar1->addWidget(panels_[i], 1);
     }
     setStatusBar(StatusBar1);
-
-    connect(cmdClearList, &QPushButton::clicked, this, [this] {
-        if (server_)
-            cmdClearList_Click(*server_);
-    });
-
-    buildMenus();
-    buildTray();
-    help_ = new HelpWindow(this);
-    resize(600, 440);
 }
 
 void frmMain::buildMenus()

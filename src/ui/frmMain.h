@@ -12,10 +12,12 @@
 class HelpWindow;
 class LampShape;
 class QAction;
+class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
+class QVBoxLayout;
 class Server;
 
 class frmMain : public QMainWindow, public Display {
@@ -64,6 +66,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QGroupBox* buildLamps(QWidget* parent);
+    void buildHistory(QWidget* parent, QVBoxLayout* layout);
+    void buildStatusBar();
     void buildMenus();
     void buildTray();
     // Dialogs opened from the menus leave the topmost layer while they are open.

@@ -2,16 +2,8 @@
 
 #include "ui/DialogParts.h"
 
-#include "core/Lifecycle.h"
-#include "disk/Logs.h"
-#include "disk/SoftPanelFiles.h"
-#include "disk/Trap.h"
-#include "helm/HelmPort.h"
-#include "model/ClientAddresses.h"
-#include "model/Model.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
-#include "switcher/ToSwitcher.h"
 #include "ui/Logo.h"
 #include "ui/frmConsoleSetup.h"
 
@@ -29,12 +21,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <filesystem>
 
 namespace {
 
-// Entries of cmboSwitcher.
-enum SwitcherEntry { EntryDraco = 0, EntryOrion = 1, EntryVela = 2, EntryPassThru = 3 };
+// The entries of cmboSwitcher, in order.
+constexpr SwitcherType SwitcherChoices[] = {SwitcherType::Draco, SwitcherType::Orion, SwitcherType::Vela,
+                                            SwitcherType::PassThru};
 
 // "Com 1" to "Com 16" lead cmboComPort.
 constexpr int ComEntries = 16;
@@ -45,6 +37,58 @@ const char* const OpeningHelp =
     "Select Com Port, Baud Rate, IP Port and Switcher type. Select Stay on Top, Log File, Log Error, Gain, and "
     "Archive Log File options, as well as the maximum size of the log files.  These options will be saved in the "
     "hvnhelm.ini file.";
+
+// Help texts of the controls (the log size frames' follow below).
+const char* const ComPortHelp =
+    "Select the Serial port used to connect to the HVN Routing Switcher.  This port must be installed and available "
+    "to this computer.  All communications with the switcher will be done via this Comm Port.";
+const char* const BaudRateHelp =
+    "Select the Baud Rate for the Serial Connection to the HVN Routing Switcher.  The default is 57600.";
+const char* const SwitcherHelp =
+    "Select the type of the HVN Routing Switcher attached to this computer and to be controlled via the HVN Server "
+    "Module.";
+const char* const IpPortHelp =
+    "Enter the IP Port to be used by the server module.  This is the IP port that will be used by the HVN Windows "
+    "Helm Software, Automation Engine and IP SoftPanels to communicate with the Server Module.  The default is 1250.";
+const char* const MaxDisplayHelp =
+    "Enter the maximum number of items to be displayed in the Server Module history list.  The default is 25 items.  "
+    "When the maximum is reached, the oldest item is deleted when a new one is added.";
+const char* const MaxClientsHelp =
+    "Enter the most connections each IP port accepts at once.  A connection past the limit is closed at once and "
+    "logged.  An entry of 0 means no limit.";
+const char* const ListenAddressHelp =
+    "Enter the address of this computer on which the IP ports take connections, for example 127.0.0.1 for this "
+    "computer only or the address of one network card.  IPv6 addresses are accepted; :: means every IPv6 and IPv4 "
+    "address.  Leave it empty for every IPv4 address.";
+const char* const AllowedClientsHelp =
+    "Enter the addresses and networks that may connect to the IP ports, separated by commas, for example "
+    "192.168.1.0/24, 10.0.0.7.  IPv6 addresses and networks are accepted.  A connection from anywhere else is closed "
+    "at once and logged.  Leave it empty to let everybody connect.";
+const char* const LogFileHelp =
+    "When selected, all communications to and from the HVN Server Module are written to a log file called "
+    "Eventlog.txt.  This file is saved in the local directory and may be viewed with any standard text editor such "
+    "as Notepad.";
+const char* const ErrorFileHelp =
+    "When selected, errors encountered by the HVN Server Module will be written to a log file called Errorlog.txt.  "
+    "This file is saved in the local directory and may be viewed with any standard text editor such as Notepad.";
+const char* const SwitcherErrorLogHelp =
+    "When selected, all Errors reported by the Vela Switcher to the HVN Server Module are written to a log file "
+    "called SwitcherErrorlog.txt.  This file is saved in the local directory and may be viewed with any standard "
+    "text editor such as Notepad.";
+const char* const LogGainHelp =
+    "When selected, all Gain Changes received are recorded in the Eventlog.txt log file.  This file is saved in the "
+    "local directory and may be viewed with any standard text editor such as Notepad.";
+const char* const DisplayGainHelp =
+    "When selected, all Gain Changes received are displayed in the Command History Window.";
+const char* const LogZoltHelp =
+    "When selected, all communications received via the Zolt/Console IP Port by the HVN Server Module are written "
+    "to a log file called Eventlog.txt.  This file is saved in the local directory and may be viewed with any "
+    "standard text editor such as Notepad.";
+const char* const StayOnTopHelp =
+    "Select this option to keep the HVN Server Module displayed on top of other Windows applications.";
+const char* const PanelModeHelp =
+    "When selected, .ndf files are maintained for use by HVN Network Softpanels.  This has no effect on IP "
+    "SoftPanels.";
 
 QString LogSizeHelp(const char* which)
 {
@@ -103,8 +147,24 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
     auto* imgLogo = Named(new QLabel(this), "imgLogo");
     imgLogo->setPixmap(LogoPixmap(64));
     imgLogo->setAlignment(Qt::AlignTop);
+    auto* top = new QHBoxLayout;
+    top->addWidget(imgLogo);
+    top->addLayout(BuildSettingsGrid(), 1);
 
-    auto* lblComPort = Caption(this, "lblComPort", "Serial Port");
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(BuildCheckBoxes());
+    BuildLogSizeFrames(layout);
+    layout->addWidget(HelpPanel(this, lblHelp));
+    layout->addLayout(BuildButtons());
+    for (const auto& [control, text] : helpTexts_)
+        control->installEventFilter(this);
+
+    StartServer();
+}
+
+QGridLayout* frmSetup::BuildSettingsGrid()
+{
     cmboComPort = Named(new QComboBox(this), "cmboComPort");
     cmboComPort->setToolTip(QStringLiteral("Select Current Serial Port for Switcher"));
     for (int i = 1; i <= ComEntries; ++i)
@@ -117,196 +177,142 @@ frmSetup::frmSetup(Server& s, QWidget* parent) : QDialog(parent), s_(s)
         const QString description = QString::fromStdString(device.description);
         cmboComPort->addItem(description.isEmpty() ? path : path + " - " + description, path);
     }
-    auto* lblBaudRate = Caption(this, "lblBaudRate", "Baud Rate");
     cmboBaudRate = Named(new QComboBox(this), "cmboBaudRate");
     cmboBaudRate->setToolTip(QStringLiteral("Select Baud Rate of Serial Port"));
     for (const char* rate : BaudRates)
         cmboBaudRate->addItem(QString::fromLatin1(rate));
-    auto* lblSwitcher = Caption(this, "lblSwitcher", "Switcher");
     cmboSwitcher = Named(new QComboBox(this), "cmboSwitcher");
-    cmboSwitcher->addItems(
-        {QStringLiteral("Draco"), QStringLiteral("Orion"), QStringLiteral("Vela Serial"), QStringLiteral("Pass Thru")});
-    auto* lblIpPort = Caption(this, "lblIpPort", "IP Port");
+    for (SwitcherType type : SwitcherChoices)
+        cmboSwitcher->addItem(QString::fromLatin1(Describe(type).SetupName));
     txtIpPort = Edit(this, "txtIpPort", "Select IP Port - Default is 1250", true);
-    auto* lblMaxDisplay = Caption(this, "lblMaxDisplay", "Max Display");
     txtMaxDisplay = Edit(this, "txtMaxDisplay", "Select IP Port - Default is 1250", false);
-    auto* lblMaxClients = Caption(this, "lblMaxClients", "Max Clients");
     txtMaxClients = Edit(this, "txtMaxClients", "Most connections on each IP Port - 0 means no limit", true);
-    auto* lblListenAddress = Caption(this, "lblListenAddress", "Listen Address");
     txtListenAddress =
         Edit(this, "txtListenAddress", "Address of this computer the IP Ports listen on - empty means all", false);
-    auto* lblAllowedClients = Caption(this, "lblAllowedClients", "Allowed Clients");
     txtAllowedClients =
         Edit(this, "txtAllowedClients", "Addresses and networks that may connect - empty means everybody", false);
     for (QLineEdit* wide : {txtListenAddress, txtAllowedClients})
         wide->setMaximumWidth(QWIDGETSIZE_MAX);
 
-    auto* settings = new QGridLayout;
-    settings->addWidget(lblComPort, 0, 0);
-    settings->addWidget(cmboComPort, 0, 1);
-    settings->addWidget(lblBaudRate, 0, 2);
-    settings->addWidget(cmboBaudRate, 0, 3);
-    settings->addWidget(lblSwitcher, 1, 0);
-    settings->addWidget(cmboSwitcher, 1, 1);
-    settings->addWidget(lblIpPort, 1, 2);
-    settings->addWidget(txtIpPort, 1, 3);
-    settings->addWidget(lblMaxDisplay, 2, 0);
-    settings->addWidget(txtMaxDisplay, 2, 1);
-    settings->addWidget(lblMaxClients, 2, 2);
-    settings->addWidget(txtMaxClients, 2, 3);
-    settings->addWidget(lblListenAddress, 3, 0);
-    settings->addWidget(txtListenAddress, 3, 1, 1, 3);
-    settings->addWidget(lblAllowedClients, 4, 0);
-    settings->addWidget(txtAllowedClients, 4, 1, 1, 3);
-    settings->setColumnStretch(4, 1);
+    // Each control with its caption before it; the help shows over the
+    // caption, and over a text box as well.
+    const struct {
+        const char* name;
+        const char* caption;
+        QWidget* control;
+        int row, column, span;
+        const char* help;
+    } cells[] = {
+        {"lblComPort", "Serial Port", cmboComPort, 0, 0, 1, ComPortHelp},
+        {"lblBaudRate", "Baud Rate", cmboBaudRate, 0, 2, 1, BaudRateHelp},
+        {"lblSwitcher", "Switcher", cmboSwitcher, 1, 0, 1, SwitcherHelp},
+        {"lblIpPort", "IP Port", txtIpPort, 1, 2, 1, IpPortHelp},
+        {"lblMaxDisplay", "Max Display", txtMaxDisplay, 2, 0, 1, MaxDisplayHelp},
+        {"lblMaxClients", "Max Clients", txtMaxClients, 2, 2, 1, MaxClientsHelp},
+        {"lblListenAddress", "Listen Address", txtListenAddress, 3, 0, 3, ListenAddressHelp},
+        {"lblAllowedClients", "Allowed Clients", txtAllowedClients, 4, 0, 3, AllowedClientsHelp},
+    };
+    auto* grid = new QGridLayout;
+    for (const auto& cell : cells) {
+        QLabel* label = Caption(this, cell.name, cell.caption);
+        grid->addWidget(label, cell.row, cell.column);
+        grid->addWidget(cell.control, cell.row, cell.column + 1, 1, cell.span);
+        addHelp(label, cell.help);
+        if (qobject_cast<QLineEdit*>(cell.control))
+            addHelp(cell.control, cell.help);
+    }
+    grid->setColumnStretch(4, 1);
+    return grid;
+}
 
+QGroupBox* frmSetup::BuildCheckBoxes()
+{
+    // In three columns of three, top to bottom.
+    const struct {
+        QCheckBox* frmSetup::*box;
+        const char* name;
+        const char* caption;
+        const char* tip;
+        const char* help;
+    } boxes[] = {
+        {&frmSetup::chkLogFile, "chkLogFile", "Log File",
+         "The Log File maintains a time stamped history of all message activity", LogFileHelp},
+        {&frmSetup::chkError, "chkError", "Error File",
+         "The Error Log File maintains a time stamped history of all Errors", ErrorFileHelp},
+        {&frmSetup::chkSwitcherErrorLog, "chkSwitcherErrorLog", "Switcher Error Log",
+         "The Swicther Error Log keeps all Errors generated by the Switcher", SwitcherErrorLogHelp},
+        {&frmSetup::chkLogGain, "chkLogGain", "Log Gain Changes", "Record Gain Changes Messages in Event Log",
+         LogGainHelp},
+        {&frmSetup::chkDisplayGain, "chkDisplayGain", "Display Gain Changes",
+         "Display Gain Change Messages in History Window", DisplayGainHelp},
+        {&frmSetup::chkLogZolt, "chkLogZolt", "Log Zolt Commands", "Log Zolt Commands to the Log File", LogZoltHelp},
+        {&frmSetup::chkDisplayZolt, "chkDisplayZolt", "Display Zolt ",
+         "Display Zolt Commands in the Event History Window", nullptr},
+        {&frmSetup::chkStayOnTop, "chkStayOnTop", "Stay on Top",
+         "Force application to remain on top of other running applications", StayOnTopHelp},
+        {&frmSetup::chkPanelMode, "chkPanelMode", "Soft Panel Mode", "Allow support of soft panels", PanelModeHelp},
+    };
     auto* frmCheckBox = Named(new QGroupBox(this), "frmCheckBox");
-    chkLogFile = Check(frmCheckBox, "chkLogFile", "Log File",
-                       "The Log File maintains a time stamped history of all message activity");
-    chkError = Check(frmCheckBox, "chkError", "Error File",
-                     "The Error Log File maintains a time stamped history of all Errors");
-    chkSwitcherErrorLog = Check(frmCheckBox, "chkSwitcherErrorLog", "Switcher Error Log",
-                                "The Swicther Error Log keeps all Errors generated by the Switcher");
-    chkLogGain = Check(frmCheckBox, "chkLogGain", "Log Gain Changes", "Record Gain Changes Messages in Event Log");
-    chkDisplayGain =
-        Check(frmCheckBox, "chkDisplayGain", "Display Gain Changes", "Display Gain Change Messages in History Window");
-    chkLogZolt = Check(frmCheckBox, "chkLogZolt", "Log Zolt Commands", "Log Zolt Commands to the Log File");
-    chkDisplayZolt =
-        Check(frmCheckBox, "chkDisplayZolt", "Display Zolt ", "Display Zolt Commands in the Event History Window");
-    chkStayOnTop = Check(frmCheckBox, "chkStayOnTop", "Stay on Top",
-                         "Force application to remain on top of other running applications");
-    chkPanelMode = Check(frmCheckBox, "chkPanelMode", "Soft Panel Mode", "Allow support of soft panels");
-    auto* checks = new QGridLayout(frmCheckBox);
-    QCheckBox* const order[] = {chkLogFile, chkError,       chkSwitcherErrorLog, chkLogGain,  chkDisplayGain,
-                                chkLogZolt, chkDisplayZolt, chkStayOnTop,        chkPanelMode};
-    for (int i = 0; i < 9; ++i)
-        checks->addWidget(order[i], i % 3, i / 3);
+    auto* grid = new QGridLayout(frmCheckBox);
+    int i = 0;
+    for (const auto& b : boxes) {
+        QCheckBox* box = Check(frmCheckBox, b.name, b.caption, b.tip);
+        this->*b.box = box;
+        grid->addWidget(box, i % 3, i / 3);
+        ++i;
+        if (b.help != nullptr)
+            addHelp(box, b.help);
+    }
+    return frmCheckBox;
+}
 
-    const char* const archiveTip = "When maximum size of a log file is reached, archive the file.";
-    const char* const sizeTip = "Maximum Log File Size - 0 means no limit.";
-    const auto sizeFrame = [&](const char* frame, const char* label, const char* caption, QLineEdit*& edit,
-                               const char* editName, QCheckBox*& archive, const char* archiveName) {
-        auto* box = Named(new QGroupBox(this), frame);
+void frmSetup::BuildLogSizeFrames(QVBoxLayout* layout)
+{
+    const struct {
+        const char* frame;
+        const char* label;
+        const char* caption;
+        QLineEdit* frmSetup::*edit;
+        const char* editName;
+        QCheckBox* frmSetup::*archive;
+        const char* archiveName;
+        const char* which;  // in the help text
+    } frames[] = {
+        {"frLogFile", "lblMax", "Maximum Log File Size", &frmSetup::txtMaxSize, "txtMaxSize", &frmSetup::chkArchive,
+         "chkArchive", "for each log file"},
+        {"frMaxErrorLog", "lblMaxErr", "Maximum Error Log Size", &frmSetup::txtMaxErrorLog, "txtMaxErrorLog",
+         &frmSetup::chkArchiveError, "chkArchiveError", "for the Error log file"},
+        {"frMaxSwitcherErrorLog", "lblMaxSwitcherErr", "Max Switcher Error Log", &frmSetup::txtMaxErrorSwitcherLog,
+         "txtMaxErrorSwitcherLog", &frmSetup::chkArchiveSwictherError, "chkArchiveSwictherError",
+         "for the Switcher error log file"},
+    };
+    for (const auto& f : frames) {
+        auto* box = Named(new QGroupBox(this), f.frame);
         auto* row = new QHBoxLayout(box);
         // One width for the three captions, so the size fields line up.
-        QLabel* text = Caption(box, label, caption);
+        QLabel* text = Caption(box, f.label, f.caption);
         text->setMinimumWidth(180);
         row->addWidget(text);
-        edit = Edit(box, editName, sizeTip, true);
-        row->addWidget(edit);
+        this->*f.edit = Edit(box, f.editName, "Maximum Log File Size - 0 means no limit.", true);
+        row->addWidget(this->*f.edit);
         row->addStretch(1);
-        archive = Check(box, archiveName, "Archive Log Files", archiveTip);
-        row->addWidget(archive);
-        return box;
-    };
-    auto* frLogFile =
-        sizeFrame("frLogFile", "lblMax", "Maximum Log File Size", txtMaxSize, "txtMaxSize", chkArchive, "chkArchive");
-    auto* frMaxErrorLog = sizeFrame("frMaxErrorLog", "lblMaxErr", "Maximum Error Log Size", txtMaxErrorLog,
-                                    "txtMaxErrorLog", chkArchiveError, "chkArchiveError");
-    auto* frMaxSwitcherErrorLog =
-        sizeFrame("frMaxSwitcherErrorLog", "lblMaxSwitcherErr", "Max Switcher Error Log", txtMaxErrorSwitcherLog,
-                  "txtMaxErrorSwitcherLog", chkArchiveSwictherError, "chkArchiveSwictherError");
+        this->*f.archive = Check(box, f.archiveName, "Archive Log Files",
+                                 "When maximum size of a log file is reached, archive the file.");
+        row->addWidget(this->*f.archive);
+        helpTexts_[box] = LogSizeHelp(f.which);
+        layout->addWidget(box);
+    }
+}
 
-    auto* frmHelp = HelpPanel(this, lblHelp);
-
+QHBoxLayout* frmSetup::BuildButtons()
+{
     auto* cmdConsoleSetup = Named(new QPushButton(QStringLiteral("Setup Zolt/Console"), this), "cmdConsoleSetup");
     connect(cmdConsoleSetup, &QPushButton::clicked, this, &frmSetup::cmdConsoleSetup_Click);
-    auto* cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    auto* cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    connect(cmdOk, &QPushButton::clicked, this, &frmSetup::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmboSwitcher, &QComboBox::currentIndexChanged, this, &frmSetup::cmboSwitcher_Click);
     connect(cmboBaudRate, &QComboBox::currentIndexChanged, this, &frmSetup::cmboBaudRate_Click);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(imgLogo);
-    top->addLayout(settings, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdConsoleSetup);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(frmCheckBox);
-    layout->addWidget(frLogFile);
-    layout->addWidget(frMaxErrorLog);
-    layout->addWidget(frMaxSwitcherErrorLog);
-    layout->addWidget(frmHelp);
-    layout->addLayout(buttons);
-
-    addHelp(chkLogFile,
-            "When selected, all communications to and from the HVN Server Module are written to a log "
-            "file called Eventlog.txt.  This file is saved in the local directory and may be viewed with "
-            "any standard text editor such as Notepad.");
-    addHelp(chkLogGain,
-            "When selected, all Gain Changes received are recorded in the Eventlog.txt log file.  This "
-            "file is saved in the local directory and may be viewed with any standard text editor such "
-            "as Notepad.");
-    addHelp(chkDisplayGain, "When selected, all Gain Changes received are displayed in the Command History Window.");
-    addHelp(chkError,
-            "When selected, errors encountered by the HVN Server Module will be written to a log file "
-            "called Errorlog.txt.  This file is saved in the local directory and may be viewed with any "
-            "standard text editor such as Notepad.");
-    helpTexts_[frLogFile] = LogSizeHelp("for each log file");
-    helpTexts_[frMaxErrorLog] = LogSizeHelp("for the Error log file");
-    helpTexts_[frMaxSwitcherErrorLog] = LogSizeHelp("for the Switcher error log file");
-    addHelp(lblComPort,
-            "Select the Serial port used to connect to the HVN Routing Switcher.  This port must be "
-            "installed and available to this computer.  All communications with the switcher will be "
-            "done via this Comm Port.");
-    addHelp(chkStayOnTop,
-            "Select this option to keep the HVN Server Module displayed on top of other Windows applications.");
-    addHelp(lblBaudRate,
-            "Select the Baud Rate for the Serial Connection to the HVN Routing Switcher.  The default "
-            "is 57600.");
-    addHelp(lblSwitcher,
-            "Select the type of the HVN Routing Switcher attached to this computer and to be "
-            "controlled via the HVN Server Module.");
-    const char* const ipPortHelp =
-        "Enter the IP Port to be used by the server module.  This is the IP port that will be used by the HVN "
-        "Windows Helm Software, Automation Engine and IP SoftPanels to communicate with the Server Module.  The "
-        "default is 1250.";
-    addHelp(lblIpPort, ipPortHelp);
-    addHelp(txtIpPort, ipPortHelp);
-    const char* const maxDisplayHelp =
-        "Enter the maximum number of items to be displayed in the Server Module history list.  The default is 25 "
-        "items.  When the maximum is reached, the oldest item is deleted when a new one is added.";
-    addHelp(lblMaxDisplay, maxDisplayHelp);
-    addHelp(txtMaxDisplay, maxDisplayHelp);
-    const char* const maxClientsHelp =
-        "Enter the most connections each IP port accepts at once.  A connection past the limit is closed at once "
-        "and logged.  An entry of 0 means no limit.";
-    addHelp(lblMaxClients, maxClientsHelp);
-    addHelp(txtMaxClients, maxClientsHelp);
-    const char* const listenAddressHelp =
-        "Enter the address of this computer on which the IP ports take connections, for example 127.0.0.1 for "
-        "this computer only or the address of one network card.  IPv6 addresses are accepted; :: means every "
-        "IPv6 and IPv4 address.  Leave it empty for every IPv4 address.";
-    addHelp(lblListenAddress, listenAddressHelp);
-    addHelp(txtListenAddress, listenAddressHelp);
-    const char* const allowedClientsHelp =
-        "Enter the addresses and networks that may connect to the IP ports, separated by commas, for example "
-        "192.168.1.0/24, 10.0.0.7.  IPv6 addresses and networks are accepted.  A connection from anywhere else is "
-        "closed at once and logged.  Leave it empty to let everybody connect.";
-    addHelp(lblAllowedClients, allowedClientsHelp);
-    addHelp(txtAllowedClients, allowedClientsHelp);
-    addHelp(chkPanelMode,
-            "When selected, .ndf files are maintained for use by HVN Network Softpanels.  This has no "
-            "effect on IP SoftPanels.");
-    addHelp(chkLogZolt,
-            "When selected, all communications received via the Zolt/Console IP Port by the HVN Server "
-            "Module are written to a log file called Eventlog.txt.  This file is saved in the local "
-            "directory and may be viewed with any standard text editor such as Notepad.");
-    addHelp(chkSwitcherErrorLog,
-            "When selected, all Errors reported by the Vela Switcher to the HVN Server Module "
-            "are written to a log file called SwitcherErrorlog.txt.  This file is saved in the "
-            "local directory and may be viewed with any standard text editor such as Notepad.");
-    for (const auto& [control, text] : helpTexts_)
-        control->installEventFilter(this);
-
-    StartServer();
+    QHBoxLayout* buttons = OkCancelRow(this, &frmSetup::cmdOk_Click);
+    buttons->insertWidget(0, cmdConsoleSetup);
+    return buttons;
 }
 
 void frmSetup::addHelp(QWidget* control, const char* text) { helpTexts_[control] = QString::fromLatin1(text); }
@@ -337,14 +343,7 @@ void frmSetup::StartServer()
         cmboComPort->setCurrentIndex(cmboComPort->findData(device));
     }
     cmboBaudRate->setCurrentIndex(cmboBaudRate->findText(Text(c.BaudRate)));
-    int entry = EntryOrion;
-    if (c.PassThru)
-        entry = EntryPassThru;
-    else if (s_.model.SwitcherType == TypeVela)
-        entry = EntryVela;
-    else if (s_.model.SwitcherType == TypeDraco)
-        entry = EntryDraco;
-    cmboSwitcher->setCurrentIndex(entry);
+    cmboSwitcher->setCurrentText(QString::fromLatin1(Family(s_.model).SetupName));
     txtIpPort->setText(QString::number(c.HelmPort));
     txtMaxDisplay->setText(QString::number(c.MaxListSize));
     txtMaxClients->setText(QString::number(c.MaxClients));
@@ -369,19 +368,24 @@ void frmSetup::StartServer()
     SetupLoading = false;
 }
 
+SwitcherType frmSetup::ChosenSwitcher() const
+{
+    const int entry = cmboSwitcher->currentIndex();
+    return entry >= 0 ? SwitcherChoices[static_cast<size_t>(entry)] : SwitcherType::Orion;
+}
+
 void frmSetup::cmboSwitcher_Click()
 {
     if (SetupLoading)
         return;
-    cmboBaudRate->setCurrentText(QString::fromLatin1(cmboSwitcher->currentIndex() == EntryDraco ? "19200" : "57600"));
+    cmboBaudRate->setCurrentText(QString::fromLatin1(Describe(ChosenSwitcher()).BaudRate));
 }
 
 void frmSetup::cmboBaudRate_Click()
 {
     if (SetupLoading)
         return;
-    const bool draco = cmboSwitcher->currentIndex() == EntryDraco;
-    const QString required = QString::fromLatin1(draco ? "19200" : "57600");
+    const QString required = QString::fromLatin1(Describe(ChosenSwitcher()).BaudRate);
     if (cmboBaudRate->currentText() != required)
         ask({"Warning", "The Selected Switcher Requires a Baud Rate of " + Latin1(required), BoxButtons::Ok,
              BoxIcon::Information, BoxResult::Ok});
@@ -395,217 +399,38 @@ void frmSetup::cmdConsoleSetup_Click()
 
 void frmSetup::cmdOk_Click()
 {
-    bool done = false;
-    Trap(s_, "Invalid IP Port Error", "IP Error", [&] { done = ApplySettings(); });
-    if (done)
+    if (ApplySetup(s_, EditedSettings(), ask))
         accept();
 }
 
-bool frmSetup::ApplySettings()
+SetupSettings frmSetup::EditedSettings() const
 {
-    Config& c = s_.cfg;
-    Display& display = s_.display;
-
-    bool reopenSerial = false;
+    SetupSettings edited{s_.cfg, ChosenSwitcher()};
+    Config& c = edited.cfg;
     // A COM entry leaves the device to the number; a device entry keeps the
-    // number as it is. Either way the operator's choice ends a command-line device.
-    const std::string device = cmboComPort->currentData().toString().toStdString();
-    const int commPort = device.empty() ? cmboComPort->currentIndex() + 1 : c.CommPort;
-    const bool portChosen = !device.empty() || commPort >= 1;
-    if (portChosen && (commPort != c.CommPort || device != ChosenSerialDevice(s_))) {
-        if (ask({"Serial Port Change",
-                 "You have selected a new Serial Port, \r\nConnection will be lost to any current switcher\r\n"
-                 "Please Confirm",
-                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
-            return false;
-        c.CommPort = commPort;
-        c.SerialDevice = device;
-        c.SerialDeviceOption.clear();
-        reopenSerial = true;
-    }
-    const std::string baudRate = Latin1(cmboBaudRate->currentText());
-    bool cancelled = false;
-    if (!baudRate.empty() && baudRate != c.BaudRate) {
-        if (ask({"Serial Port Change",
-                 "You have selected a new Baud Rate, \r\nThis may effect communication with any current switcher\r\n"
-                 "Please Confirm",
-                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) == BoxResult::Ok) {
-            c.BaudRate = baudRate;
-            reopenSerial = true;
-        } else {
-            cancelled = true;
-        }
-    }
-    // A port confirmed before a cancelled baud rate is still taken into use.
-    if (reopenSerial)
-        ReopenSerialPort();
-    if (cancelled)
-        return false;
-
-    if (chkLogFile->isChecked() && !c.MaintainLogFile) {
-        c.MaintainLogFile = true;
-        display.setStatusPanel(2, "Log File: ON");
-        LogIPMessage(s_, "Log File Activated", " ");
-    } else if (!chkLogFile->isChecked() && c.MaintainLogFile) {
-        display.setStatusPanel(2, "Log File: OFF");
-        LogIPMessage(s_, "Log File Deactivated", " ");
-        c.MaintainLogFile = false;
-    }
+    // number as it is.
+    c.SerialDevice = cmboComPort->currentData().toString().toStdString();
+    c.CommPort = c.SerialDevice.empty() ? cmboComPort->currentIndex() + 1 : s_.cfg.CommPort;
+    c.BaudRate = Latin1(cmboBaudRate->currentText());
+    c.MaintainLogFile = chkLogFile->isChecked();
     c.DisplayGains = chkDisplayGain->isChecked();
     c.LogGains = chkLogGain->isChecked();
     c.LogSwitcherErrors = chkSwitcherErrorLog->isChecked();
     c.RecordZolt = chkLogZolt->isChecked();
     c.LogZolt = chkDisplayZolt->isChecked();
-    if (chkError->isChecked() && !c.MaintainErrorLog) {
-        c.MaintainErrorLog = true;
-        LogIPMessage(s_, "Error Log File Activated", " ");
-    } else if (!chkError->isChecked() && c.MaintainErrorLog) {
-        LogIPMessage(s_, "Error Log File Deactivated", " ");
-        c.MaintainErrorLog = false;
-    }
-    if (chkPanelMode->isChecked() && !c.MaintainNdf) {
-        c.MaintainNdf = true;
-        display.setStatusPanel(3, "Soft Panel Support: ON ");
-        // Every table again, so that the soft panel files can be written.
-        if (s_.ServerEnabled)
-            RequestSwitcherTables(s_, 1, NoneValue, 0);
-    } else if (!chkPanelMode->isChecked() && c.MaintainNdf) {
-        display.setStatusPanel(3, "Soft Panel Support: OFF ");
-        c.MaintainNdf = false;
-        DeleteNdfFiles(s_);
-        std::error_code ec;
-        std::filesystem::remove(c.AppPath + "Status.ndf", ec);
-    }
-
+    c.MaintainErrorLog = chkError->isChecked();
+    c.MaintainNdf = chkPanelMode->isChecked();
     c.StayOnTop = chkStayOnTop->isChecked() ? StayOnTopYes : StayOnTopNo;
     c.ArchiveLogFiles = chkArchive->isChecked();
     c.ArchiveErrorFiles = chkArchiveError->isChecked();
     c.ArchiveSwitcherErrors = chkArchiveSwictherError->isChecked();
-    // The configuration file's rule: a size that is not above 0 means the default.
-    const long maxDisplay = LeadingNumber(txtMaxDisplay->text());
-    c.MaxListSize = maxDisplay > 0 ? static_cast<int>(std::min<long>(maxDisplay, INT_MAX)) : 25;
-    display.setLabel(Label::CmdHistory, "Command History - [" + std::to_string(c.MaxListSize) + " Items]");
+    c.MaxListSize = static_cast<int>(std::clamp<long>(LeadingNumber(txtMaxDisplay->text()), 0, INT_MAX));
     c.MaxLogFileSize = LeadingNumber(txtMaxSize->text());
     c.MaxErrorLogSize = LeadingNumber(txtMaxErrorLog->text());
     c.MaxSwitcherErrorLogSize = LeadingNumber(txtMaxErrorSwitcherLog->text());
-
-    ApplySwitcher();
-    if (!ApplyAccess())
-        return false;
-
-    const long helmPort = LeadingNumber(txtIpPort->text());
-    if (helmPort < 1 || helmPort > 65535) {
-        ask({"Port Error", "Invalid IP Port #. Please reenter a number between 1 and 65535", BoxButtons::Ok,
-             BoxIcon::Exclamation, BoxResult::Ok});
-        return false;
-    }
-    if (helmPort != c.HelmPort) {
-        if (ask({"IP Port Change",
-                 "You have entered a new IP Port#\r\nThis will disconnect any users currently attached\r\n"
-                 "Please Confirm",
-                 BoxButtons::OkCancel, BoxIcon::Question, BoxResult::Ok}) != BoxResult::Ok)
-            return false;
-        c.HelmPort = helmPort;
-        ReopenHelmPort();
-    }
-    return true;
-}
-
-void frmSetup::ApplySwitcher()
-{
-    Config& c = s_.cfg;
-    Model& m = s_.model;
-    const auto caption = [&](const char* text) {
-        // A disabled server keeps saying so.
-        if (s_.ServerEnabled)
-            s_.display.setCaption(text);
-    };
-    const auto change = [&](int type, void (*sizeTables)(Model&), const char* text) {
-        if (m.SwitcherType == type)
-            return;
-        m.SwitcherType = type;
-        sizeTables(m);
-        c.PassThru = false;
-        DeleteNdfFiles(s_);
-        caption(text);
-    };
-    switch (cmboSwitcher->currentIndex()) {
-    case EntryPassThru:
-        c.PassThru = true;
-        m.SwitcherType = TypePassThru;
-        DeleteNdfFiles(s_);
-        caption("HVN Server Module - Pass Thru Mode ");
-        break;
-    case EntryVela: change(TypeVela, SizeVelaTables, "HVN Server Module - Vela Switcher - Serial Mode"); break;
-    case EntryDraco: change(TypeDraco, SizeDracoTables, "HVN Server Module - Draco Switcher"); break;
-    default: change(TypeOrion, SizeOrionTables, "HVN Server Module - Orion Switcher"); break;
-    }
-}
-
-bool frmSetup::ApplyAccess()
-{
-    Config& c = s_.cfg;
-    const std::string listen = Latin1(txtListenAddress->text().trimmed());
-    if (!ValidListenAddress(listen)) {
-        ask({"Address Error",
-             "Invalid Listen Address. Please enter an IP address of this computer, or nothing for every address",
-             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-        return false;
-    }
-    const std::string allowed = Latin1(txtAllowedClients->text().trimmed());
-    if (const std::string bad = BadAllowedClient(allowed); !bad.empty()) {
-        ask({"Address Error",
-             "Invalid Allowed Clients entry " + bad +
-                 ". Please enter addresses or networks such as 192.168.1.0/24, separated by commas",
-             BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
-        return false;
-    }
-    c.AllowedClients = allowed;
+    c.ListenAddress = Latin1(txtListenAddress->text().trimmed());
+    c.AllowedClients = Latin1(txtAllowedClients->text().trimmed());
     c.MaxClients = LeadingNumber(txtMaxClients->text());
-    // The operator's address ends one given on the command line; the
-    // connections stay, new ones come in on the new address.
-    if (listen != BindAddress(c)) {
-        c.ListenAddress = listen;
-        c.ListenAddressOption.clear();
-        ReopenListeners(s_);
-    }
-    return true;
-}
-
-void frmSetup::ReopenSerialPort()
-{
-    const Config& c = s_.cfg;
-    s_.display.setLabel(Label::SerialStatus, SerialStatusCaption(s_));
-    // Demo mode never uses the port; a disabled server opens it when it is enabled.
-    if (c.DemoMode || !s_.ServerEnabled)
-        return;
-    if (s_.serial.isOpen())
-        s_.serial.close();
-    s_.SerialPortWanted = true;
-    std::string error;
-    if (OpenSerialPort(s_, error))
-        return;
-    // The poll timer keeps trying; this is the one report.
-    s_.SerialFailureReported = true;
-    ask({"Serial Error",
-         "Error opening Serial Port.  " + SerialPortName(s_) +
-             " may already be in use.\rPlease verify this port is available and restart the Server Module\r"
-             "or select another port from the setup screen.",
-         BoxButtons::Ok, BoxIcon::Critical, BoxResult::Ok});
-}
-
-void frmSetup::ReopenHelmPort()
-{
-    const long port = s_.cfg.HelmPort;
-    // Everybody is disconnected and the slot numbering starts again, as the
-    // menu does; the status bar shows the recomputed total.
-    DisconnectAllClients(s_);
-    s_.sockets.closeListener(Port::Helm);
-    s_.display.setLabel(Label::RcvMsg, "Processing TCP/IP Message [Port " + std::to_string(port) + "]");
-    s_.display.setToolTip(Label::RcvMsg, "Listening for message on Port " + std::to_string(port));
-    if (!s_.ServerEnabled)
-        return;
-    std::string error;
-    if (!s_.sockets.listen(Port::Helm, BindAddress(s_.cfg), port, error))
-        LogTrappedError(s_, "IP Port Error", "IP Error", 0, error);
+    c.HelmPort = LeadingNumber(txtIpPort->text());
+    return edited;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The setup dialog: serial port, baud rate, switcher type, Helm port, who
 // may connect, logs and display options, applied to the running server on OK.
+#include "core/Settings.h"
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -9,9 +10,13 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 class Server;
 
 class frmSetup : public QDialog {
@@ -28,16 +33,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The groups of controls the constructor lays out, each registering its help texts.
+    QGridLayout* BuildSettingsGrid();
+    QGroupBox* BuildCheckBoxes();
+    void BuildLogSizeFrames(QVBoxLayout* layout);
+    QHBoxLayout* BuildButtons();
     void StartServer();
+    // The switcher chosen in cmboSwitcher.
+    SwitcherType ChosenSwitcher() const;
     void cmboSwitcher_Click();
     void cmboBaudRate_Click();
-    // Applies the dialog in order; false when a question was cancelled or the port is invalid.
-    bool ApplySettings();
-    void ApplySwitcher();
-    // Listen address, allowed clients and the connection limit; false when one is invalid.
-    bool ApplyAccess();
-    void ReopenSerialPort();
-    void ReopenHelmPort();
+    // The settings as the controls show them, for the core to apply.
+    SetupSettings EditedSettings() const;
     void addHelp(QWidget* control, const char* text);
 
     Server& s_;

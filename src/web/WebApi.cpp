@@ -119,7 +119,7 @@ HttpResponse Healthz(Server& s, WebAuthState&, const WebFacts&, const HttpReques
         return JsonResponse(200, QJsonObject{{"status", "ok"}});
     if (!s.ServerEnabled)
         why = "server disabled";
-    else if (s.AwaitingSwitcher)
+    else if (s.Link.Awaiting())
         why = "waiting for the switcher to answer";
     else
         why = "switcher has not sent all its tables";

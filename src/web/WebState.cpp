@@ -10,24 +10,7 @@
 
 namespace {
 
-const char* SwitcherName(const Server& s)
-{
-    if (s.cfg.PassThru)
-        return "PassThru";
-    switch (s.model.SwitcherType) {
-    case TypeVela: return "Vela";
-    case TypeOrion: return "Orion";
-    case TypeLyra: return "Lyra";
-    case TypeDraco: return "Draco";
-    default: return "PassThru";
-    }
-}
-
-bool HasSalvos(const Server& s)
-{
-    const SwitcherFamily* f = ConfiguredFamily(s);
-    return !s.cfg.PassThru && f && f->SendSalvoExecute;
-}
+bool HasSalvos(const Server& s) { return !s.cfg.PassThru && Family(s.model).HasSalvos(); }
 
 // Names as the switcher pads them, without the padding.
 QString Trimmed(const std::string& Name)
@@ -72,7 +55,7 @@ QJsonObject Counts(const PortCounts& Connections)
 
 }  // namespace
 
-bool SwitcherUp(const Server& s) { return s.SwitcherOnline && s.SwitcherLink.Connected == 1; }
+bool SwitcherUp(const Server& s) { return s.Link.Ready(); }
 
 bool SwitcherTakesCommands(const Server& s, std::string& Why)
 {
@@ -91,7 +74,7 @@ QJsonObject StatusJson(const Server& s, const PortCounts& Connections, long long
 {
     const Model& m = s.model;
     return QJsonObject{
-        {"switcher", SwitcherName(s)},        {"online", SwitcherUp(s)},    {"demo", s.cfg.DemoMode},
+        {"switcher", Family(s.model).Name},   {"online", SwitcherUp(s)},    {"demo", s.cfg.DemoMode},
         {"passThrough", s.cfg.PassThru},      {"enabled", s.ServerEnabled}, {"sources", m.NumSources},
         {"destinations", m.NumDestinations},  {"relays", m.NumRelays},      {"salvos", HasSalvos(s) ? m.NumSalvos : 0},
         {"connections", Counts(Connections)}, {"version", VersionText},     {"uptimeSeconds", UptimeSeconds}};

@@ -34,16 +34,6 @@ bool GainCommandDigits(const Server& s, const Bytes& Command)
     return ConsoleGainAndLinkCommands(s) && VerifyDigits(Command, 2, ToCommandEnd);
 }
 
-std::string SwitcherTypeText(int Type)
-{
-    switch (Type) {
-    case TypeVela: return "Vela";
-    case TypeOrion: return "Orion";
-    case TypePassThru: return "PassThru Mode";
-    default: return "";
-    }
-}
-
 bool InRange(int Value, int Low, int High) { return Value >= Low && Value <= High; }
 
 }  // namespace
@@ -77,7 +67,7 @@ void ZoltVersion(Server& s, int Slot, const Bytes& Command)
         if (*which == 1)
             SendToConsole(s, Slot, "VERSION 2\r\n");
         else if (*which == 2)
-            SendToConsole(s, Slot, SwitcherTypeText(s.model.SwitcherType) + "\r\n");
+            SendToConsole(s, Slot, std::string(Family(s.model).ConsoleName) + "\r\n");
         else if (*which == 3)
             SendToConsole(s, Slot, "VER " + std::string(VersionText).substr(8, 4) + "\r\n");
         DisplayMessage(s, "^EV" + std::to_string(*which), Console(s, Slot).Address);

@@ -231,7 +231,7 @@ void DecodeConsoleMessage(Server& s, int Slot)
     if (!s.ZoltClients.Valid(Slot) || Console(s, Slot).ReceiveBuffer.empty())
         return;
     try {
-        if (s.SwitcherLink.Connected != 1 || !s.SwitcherOnline) {
+        if (!s.Link.Ready()) {
             // Nobody could carry the commands out.
             Console(s, Slot).ReceiveBuffer.clear();
             return;

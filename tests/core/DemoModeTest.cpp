@@ -61,7 +61,7 @@ TEST(DemoMode, AVelaDemoStartsWithACompleteSwitcher)
     EXPECT_EQ(m.GainOffsets, (std::array<int, 2>{80, 80}));
     EXPECT_GT(m.SwitcherConfig[0].Cards[0].Count, 1);
     EXPECT_EQ(m.UpdateFlags, 0);
-    EXPECT_TRUE(rig.server.SwitcherOnline);
+    EXPECT_TRUE(rig.server.Link.OnLine());
 }
 
 TEST(DemoMode, TakesSumsLinksAndGainsChangeTheModelAndReachEveryClient)

@@ -32,11 +32,11 @@ TEST(Startup, MissingConfigurationStartsAnOrionServerOnTheDefaults)
     EXPECT_EQ(rig.sockets.listening.at(Port::Helm), 1250);
     EXPECT_FALSE(rig.sockets.isListening(Port::Zolt));
     EXPECT_FALSE(rig.sockets.isListening(Port::Logitek));
-    EXPECT_EQ(rig.server.model.SwitcherType, TypeOrion);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::Orion);
     EXPECT_EQ(rig.server.model.NumSources, 256);
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS0");
     EXPECT_EQ(rig.serial.lastSettings, "57600,n,8,1");
-    EXPECT_TRUE(rig.server.AwaitingSwitcher);
+    EXPECT_TRUE(rig.server.Link.Awaiting());
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::Poll));
     EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [COM 1 - 57600 Baud]");
     EXPECT_EQ(rig.display.labels[Label::RcvMsg], "Processing TCP/IP Message [Port 1250]");
@@ -118,9 +118,9 @@ TEST(Startup, DemoModeNeverOpensTheSerialPortAndStaysConnected)
     rig.second();
     rig.second();
     EXPECT_EQ(rig.serial.openAttempts, 0);
-    EXPECT_EQ(rig.server.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(rig.server.Link.Answering());
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
-    EXPECT_TRUE(rig.server.SwitcherOnline);
+    EXPECT_TRUE(rig.server.Link.OnLine());
 }
 
 TEST(Startup, AnExistingStatusFileIsMarkedIncomplete)
@@ -151,7 +151,7 @@ TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)
     ASSERT_TRUE(StartServer(rig.server));
     Server& s = rig.server;
     s.onSerialData(Wire({0xF4}));
-    s.AwaitingSwitcher = false;
+    s.Link.StopAwaiting();
     s.model.UpdateFlags = 0;
     rig.serial.writes.clear();
 
@@ -162,17 +162,17 @@ TEST(PollTimer, KeepAliveOnceOnLineAndLinkLostAfterPollReloadSilentSeconds)
     }
     EXPECT_EQ(rig.serial.writes.size(), 50u);
     EXPECT_EQ(rig.serial.writes[49], Wire({0xF5}));
-    EXPECT_TRUE(s.SwitcherOnline);
-    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(s.Link.OnLine());
+    EXPECT_TRUE(s.Link.Answering());
 
     // Silence: lost once the misses pass PollReload (40).
     for (int i = 0; i < 40; ++i)
         rig.second();
-    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(s.Link.Answering());
     rig.second();
-    EXPECT_EQ(s.SwitcherLink.Connected, 0);
-    EXPECT_FALSE(s.SwitcherOnline);
-    EXPECT_TRUE(s.AwaitingSwitcher);
+    EXPECT_FALSE(s.Link.Answering());
+    EXPECT_FALSE(s.Link.OnLine());
+    EXPECT_TRUE(s.Link.Awaiting());
     EXPECT_EQ(rig.display.history.back().second, "Switcher Connection Lost");
     EXPECT_EQ(rig.display.toolTips[Label::SerialStatus], "Not Connected");
     // Back to asking for the basics.
@@ -187,12 +187,12 @@ TEST(PollTimer, ModuleUpgradeSuspendsTheMissCount)
     StartServer(rig.server);
     Server& s = rig.server;
     SetSwitcherConnected(s, true);
-    s.AwaitingSwitcher = false;
+    s.Link.StopAwaiting();
     s.model.UpdateFlags = 0;
     s.ModuleUpgradeActive = true;
     for (int i = 0; i < 60; ++i)
         rig.second();
-    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(s.Link.Answering());
 }
 
 TEST(PollTimer, PendingTablesAreRequestedWhenTheCountdownRunsOut)
@@ -200,7 +200,7 @@ TEST(PollTimer, PendingTablesAreRequestedWhenTheCountdownRunsOut)
     StartRig rig("Switcher Type=Vela\r\n");
     StartServer(rig.server);
     Server& s = rig.server;
-    s.AwaitingSwitcher = false;
+    s.Link.StopAwaiting();
     s.SwitcherRequest.Countdown = 2;
     s.model.UpdateFlags = 4096;
     rig.serial.writes.clear();
@@ -215,7 +215,7 @@ TEST(PollTimer, PendingTablesAreRequestedWhenTheCountdownRunsOut)
     s.model.UpdateFlags = UpdateBit::VelaSerialMode;
     rig.second();
     EXPECT_EQ(s.model.UpdateFlags, 0);
-    EXPECT_TRUE(s.SwitcherOnline);
+    EXPECT_TRUE(s.Link.OnLine());
 }
 
 TEST(PollTimer, PhasesRunOnceInFourTicks)
@@ -248,7 +248,7 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
     EXPECT_EQ(s.HelmClients.SlotCount(), 0);
     EXPECT_EQ(s.HelmClients.Count, 0);
     EXPECT_TRUE(s.SerialBuffer.empty());
-    EXPECT_EQ(s.SwitcherLink.Connected, 0);
+    EXPECT_FALSE(s.Link.Answering());
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Disabled");
     EXPECT_EQ(rig.display.enableMenuCaption, "&Enable");
     EXPECT_FALSE(rig.dir.exists("lxptmap.ndf"));
@@ -258,7 +258,7 @@ TEST(EnableDisable, DisablingClosesEverythingAndEnablingAsksForEveryTable)
     EXPECT_TRUE(s.ServerEnabled);
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::Poll));
     EXPECT_TRUE(rig.serial.isOpen());
-    EXPECT_TRUE(s.AwaitingSwitcher);
+    EXPECT_TRUE(s.Link.Awaiting());
     EXPECT_TRUE(rig.sockets.isListening(Port::Helm));
     EXPECT_TRUE(rig.sockets.isListening(Port::Zolt));
     EXPECT_EQ(s.model.UpdateFlags, 133693436);
@@ -273,9 +273,9 @@ TEST(EnableDisable, ADisabledConsolePortStaysClosed)
     ToggleServerEnabled(rig.server);
     ToggleServerEnabled(rig.server);
     rig.server.model.UpdateFlags = 0;
-    rig.server.AwaitingSwitcher = false;
+    rig.server.Link.StopAwaiting();
     rig.second();
-    EXPECT_TRUE(rig.server.SwitcherOnline);
+    EXPECT_TRUE(rig.server.Link.OnLine());
     EXPECT_FALSE(rig.sockets.isListening(Port::Zolt));
 }
 

@@ -1,5 +1,6 @@
 #include "disk/Configuration.h"
 
+#include "core/Settings.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "switcher/SerialLink.h"
@@ -15,21 +16,21 @@ protected:
     void readIni(const std::string& lines)
     {
         dir.write("tcpserve.ini", "[CONFIGURATION]\n" + lines);
-        ReadConfiguration(rig.server);
+        LoadSettings(rig.server);
     }
     bool logged(const std::string& text) const { return dir.read("Errorlog.txt").find(text) != std::string::npos; }
 
     TempDir dir;
     TestRig rig;
     Config& c = rig.server.cfg;
-    int& type = rig.server.model.SwitcherType;
+    SwitcherType& type = rig.server.model.SwitcherType;
 };
 
 TEST_F(ConfigurationTest, MissingFileStartsAnOrionServerWithTheDefaults)
 {
     c.PasswordTries = 0;
     c.StayOnTop = StayOnTopNo;
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_EQ(c.BaudRate, "57600");
     EXPECT_EQ(c.HelmPort, 1250);
@@ -40,7 +41,7 @@ TEST_F(ConfigurationTest, MissingFileStartsAnOrionServerWithTheDefaults)
     EXPECT_TRUE(c.MaintainLogFile && c.MaintainErrorLog && c.LogSwitcherErrors && c.DisplayGains);
     EXPECT_FALSE(c.MaintainNdf || c.DemoMode || c.PassThru || c.RecordZolt);
     EXPECT_EQ(c.PasswordTries, 3);
-    EXPECT_EQ(type, TypeOrion);
+    EXPECT_EQ(type, SwitcherType::Orion);
     EXPECT_EQ(rig.display.panels[1], "Log File: ON");
     EXPECT_EQ(rig.display.panels[2], "Soft Panel Support: OFF ");
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Orion Switcher");
@@ -56,7 +57,7 @@ TEST_F(ConfigurationTest, ProfileFormatAndCaseRules)
         "Maintain Log File=no\nDemo Mode=yes\nStay On Top=YES\nRecord Zolt=Yes\nLog Gains=YES\n"
         "Display Gains=NO\nMaintain Error Log=No\nMaintain ndf=Yes\n"
         "Enable Zolt IP Port=Yes\nConsole IP Port=0\nEnable HVN IP Port=No\nHVN IP Port=1300\n[Later]\nBaud Rate=1\n");
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 4);  // the first one in the section
     EXPECT_EQ(c.BaudRate, "57600");
     EXPECT_TRUE(c.MaintainLogFile);
@@ -121,22 +122,22 @@ TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
 {
     const struct {
         const char* lines;
-        int type;
+        SwitcherType type;
         const char* caption;
     } cases[] = {
-        {"Switcher Type=Vela\n", TypeVela, "HVN Server Module - Vela Switcher - Serial Mode"},
-        {"Switcher Type=Draco\n", TypeDraco, "HVN Server Module - Draco Switcher"},
-        {"Switcher Type=vela\n", TypeOrion, "HVN Server Module - Orion Switcher"},
-        {"Switcher Type=PassThru\n", TypePassThru, "HVN Server Module - Pass Thru Mode"},
-        {"Switcher Type=Draco\nPass Thru=Yes\n", TypePassThru, "HVN Server Module - Pass Thru Mode"},
-        {"Switcher Type=Vela\nDemo Mode=Yes\n", TypeVela, "HVN Server Module - Vela Switcher - Demo Mode"},
+        {"Switcher Type=Vela\n", SwitcherType::Vela, "HVN Server Module - Vela Switcher - Serial Mode"},
+        {"Switcher Type=Draco\n", SwitcherType::Draco, "HVN Server Module - Draco Switcher"},
+        {"Switcher Type=vela\n", SwitcherType::Orion, "HVN Server Module - Orion Switcher"},
+        {"Switcher Type=PassThru\n", SwitcherType::PassThru, "HVN Server Module - Pass Thru Mode"},
+        {"Switcher Type=Draco\nPass Thru=Yes\n", SwitcherType::PassThru, "HVN Server Module - Pass Thru Mode"},
+        {"Switcher Type=Vela\nDemo Mode=Yes\n", SwitcherType::Vela, "HVN Server Module - Vela Switcher - Demo Mode"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.lines);
         readIni(k.lines);
         EXPECT_EQ(type, k.type);
         EXPECT_EQ(rig.display.caption, k.caption);
-        EXPECT_EQ(c.PassThru, k.type == TypePassThru);
+        EXPECT_EQ(c.PassThru, k.type == SwitcherType::PassThru);
     }
     // Demo mode, the last case, turns the event log off.
     EXPECT_FALSE(c.MaintainLogFile);
@@ -144,7 +145,7 @@ TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
     EXPECT_TRUE(rig.display.boxes.empty());
 
     readIni("Switcher Type=Lyra\n");
-    EXPECT_EQ(type, TypeOrion);
+    EXPECT_EQ(type, SwitcherType::Orion);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Lyra Switcher");
     ASSERT_EQ(rig.display.boxes.size(), 1u);
     EXPECT_EQ(rig.display.boxes[0].title, "Swithcer Type Error");
@@ -229,7 +230,7 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
     c.ListenAddressOption = "127.0.0.1";  // the same
     c.AllowedClients = " 10.0.0.0/8, fd00::/8";
     c.MaxClients = 40;
-    type = TypeDraco;
+    type = SwitcherType::Draco;
     WriteConfiguration(rig.server);
     const std::string first = dir.read("tcpserve.ini");
     EXPECT_NE(first.find("\r\nHelm Password=bdf\r\n"), std::string::npos);
@@ -238,7 +239,7 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
 
     TestRig other;
     other.server.cfg.AppPath = dir.app();
-    ReadConfiguration(other.server);
+    LoadSettings(other.server);
     EXPECT_EQ(other.server.cfg.HelmPassword, "abc");
     EXPECT_EQ(other.server.cfg.PanelPassword, "!bc");
     EXPECT_EQ(other.server.cfg.SerialDevice, c.SerialDevice);
@@ -273,7 +274,7 @@ TEST_F(ConfigurationTest, ReadErrorsAreLoggedAndTheFileIsKept)
 
     std::filesystem::remove(dir.file("tcpserve.ini"));
     std::filesystem::create_directory(dir.file("tcpserve.ini"));
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_EQ(c.StayOnTop, StayOnTopYes);
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("tcpserve.ini")));
@@ -286,7 +287,7 @@ TEST_F(ConfigurationTest, AnExistingFileThatCannotBeReadIsNeverReplaced)
     // exit that renamed its settings over it would lose it.
     std::filesystem::create_directory(dir.file("elsewhere"));
     std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("tcpserve.ini"));
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 1);
     EXPECT_TRUE(logged("Running on default settings; tcpserve.ini is kept as it is"));
     c.CommPort = 4;
@@ -297,7 +298,7 @@ TEST_F(ConfigurationTest, AnExistingFileThatCannotBeReadIsNeverReplaced)
     // Once it can be read again, it is read and written as always.
     std::filesystem::remove(dir.file("tcpserve.ini"));
     std::filesystem::rename(dir.file("tcpserve.ini.new"), dir.file("tcpserve.ini"));
-    ReadConfiguration(rig.server);
+    LoadSettings(rig.server);
     EXPECT_EQ(c.CommPort, 4);
     WriteConfiguration(rig.server);
     EXPECT_FALSE(std::filesystem::exists(dir.file("tcpserve.ini.new")));

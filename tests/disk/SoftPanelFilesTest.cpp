@@ -18,7 +18,7 @@ struct PanelRig : TestRig {
     Server& s = server;
     Model& m = server.model;
 
-    explicit PanelRig(int type, bool maintainNdf = true)
+    explicit PanelRig(SwitcherType type, bool maintainNdf = true)
     {
         s.cfg.AppPath = dir.app();
         s.cfg.MaintainNdf = maintainNdf;
@@ -45,7 +45,7 @@ const Bytes TakeOneToTwo = Wire({0xFE, 0x04, 0x00, 0x01, 0x00, 0x02, 0x00, 0x07,
 
 TEST(SoftPanelCrosspoints, FullMapListsEverySourceOfEveryDestination)
 {
-    PanelRig rig(TypeVela);
+    PanelRig rig(SwitcherType::Vela);
     rig.velaOf(4, 4);
     auto& map = rig.m.CrosspointMap;
     map[0].Sources[0] = 5;
@@ -62,7 +62,7 @@ TEST(SoftPanelCrosspoints, FullMapListsEverySourceOfEveryDestination)
 
 TEST(SoftPanelCrosspoints, DracoTakeChangesOnlyTheSequenceAndItsDestination)
 {
-    PanelRig rig(TypeDraco);
+    PanelRig rig(SwitcherType::Draco);
     rig.s.NdfSequence = 254;
     SaveCrosspointMapNdf(rig.s);
     Bytes expected = rig.dir.read("lxptmap.ndf");
@@ -83,7 +83,7 @@ TEST(SoftPanelCrosspoints, DracoTakeChangesOnlyTheSequenceAndItsDestination)
 
 TEST(SoftPanelCrosspoints, OrionWritesByteMapAndStampsButtonFileInPlace)
 {
-    PanelRig rig(TypeOrion);
+    PanelRig rig(SwitcherType::Orion);
     rig.m.CrosspointMap[255].Sources[0] = 200;
     rig.dir.write("butns.ndf", Bytes(10, 'b'));
     SaveCrosspointMapNdf(rig.s);
@@ -99,7 +99,7 @@ TEST(SoftPanelCrosspoints, OrionWritesByteMapAndStampsButtonFileInPlace)
 
 TEST(SoftPanelAlphas, LongFileHoldsSortedNamesThenDestinationsAtTenNPlusFour)
 {
-    PanelRig rig(TypeDraco);
+    PanelRig rig(SwitcherType::Draco);
     std::vector<std::string> sources(32), destinations(32);
     for (int i = 0; i < 32; ++i) {
         sources[static_cast<size_t>(i)] = "S" + std::to_string(100 - i);  // arrives in descending order
@@ -124,7 +124,7 @@ TEST(SoftPanelAlphas, LongFileHoldsSortedNamesThenDestinationsAtTenNPlusFour)
 
 TEST(SoftPanelAlphas, VelaKeepsTheSwitchersOwnOrder)
 {
-    PanelRig rig(TypeVela);
+    PanelRig rig(SwitcherType::Vela);
     rig.velaOf(4, 4);
     rig.m.SourceSortTable = {1, 2, 0, 77};  // not alphabetical, and one entry out of range
     SaveAlphaNdf(rig.s, {"Alpha", "Bravo", "Charlie", "Delta"}, 10);
@@ -136,7 +136,7 @@ TEST(SoftPanelAlphas, VelaKeepsTheSwitchersOwnOrder)
 
 TEST(SoftPanelAlphas, OrionFileHoldsBothTablesAndTheirSortBytes)
 {
-    PanelRig rig(TypeOrion);
+    PanelRig rig(SwitcherType::Orion);
     std::vector<std::string> names(256);
     for (int i = 0; i < 256; ++i)
         names[static_cast<size_t>(i)] = "n" + Digits(255 - i, 3);
@@ -155,7 +155,7 @@ TEST(SoftPanelAlphas, OrionFileHoldsBothTablesAndTheirSortBytes)
 
 TEST(SoftPanelInhibits, LongFileHasOneFixedWidthTextPerDestination)
 {
-    PanelRig rig(TypeVela);
+    PanelRig rig(SwitcherType::Vela);
     rig.velaOf(3, 4);
     for (size_t d = 0; d < 4; ++d)
         rig.m.InhibitMap.setText(d, std::vector<std::string>{"111", "010", "1", "10110"}[d]);
@@ -172,7 +172,7 @@ TEST(SoftPanelInhibits, LongFileHasOneFixedWidthTextPerDestination)
 
 TEST(SoftPanelInhibits, OrionByteMapHasOneByteForEverySourceOfADestination)
 {
-    PanelRig rig(TypeOrion);
+    PanelRig rig(SwitcherType::Orion);
     rig.m.InhibitMap.setText(1, "000001");
     rig.m.InhibitMap.setText(2, std::string(255, '0') + "1");
     SaveInhibitNdf(rig.s, 1, 2);
@@ -184,7 +184,7 @@ TEST(SoftPanelInhibits, OrionByteMapHasOneByteForEverySourceOfADestination)
 
 TEST(SoftPanelSupportOff, OnlyTheSingleTakeIsWrittenButNamesAreStillStored)
 {
-    PanelRig rig(TypeOrion, false);
+    PanelRig rig(SwitcherType::Orion, false);
     SaveCrosspointMapNdf(rig.s);
     SaveAlphaNdf(rig.s, {"zeta", "Alpha"}, 10);
     SaveInhibitNdf(rig.s, 0, 256);
@@ -203,7 +203,7 @@ TEST(SoftPanelSupportOff, OnlyTheSingleTakeIsWrittenButNamesAreStillStored)
 
 TEST(SoftPanelPollFiles, ByteFileBecomesATakeAndOnePastTheLastVelaSourceTurnsOff)
 {
-    PanelRig rig(TypeVela);
+    PanelRig rig(SwitcherType::Vela);
     rig.dir.write("xpt00001.wcf", Wire({1, 2}));
     rig.tick();
     EXPECT_EQ(rig.serial.written(), TakeOneToTwo);
@@ -220,7 +220,7 @@ TEST(SoftPanelPollFiles, ByteFileBecomesATakeAndOnePastTheLastVelaSourceTurnsOff
 
 TEST(SoftPanelPollFiles, BothFilesAreTakenInOneTickFirstOneFirst)
 {
-    PanelRig rig(TypeVela);
+    PanelRig rig(SwitcherType::Vela);
     rig.dir.write("xpt00001.wcf", Wire({1, 2}));
     rig.dir.write("xpt00002.wcf", Wire({0x2C, 0x01, 0x90, 0x01}));  // 300 to 400
     rig.tick();
@@ -233,13 +233,13 @@ TEST(SoftPanelPollFiles, BothFilesAreTakenInOneTickFirstOneFirst)
 TEST(SoftPanelPollFiles, HostileFilesAreLoggedAndDeletedWithoutHoldingUpTheNext)
 {
     const struct {
-        int type;
+        SwitcherType type;
         Bytes first, second;
     } cases[] = {
-        {TypeVela, "", Wire({0xFF, 0xFF, 0xFF, 0xFF})},
-        {TypeVela, Wire({1}), Wire({1, 0, 2})},
-        {TypeDraco, Wire({1, 32}), Wire({33, 0, 1, 0})},   // destination, then source past the switcher
-        {TypeOrion, Wire({0}), Wire({0x00, 0x01, 0, 0})},  // 256 turns off only on a Vela
+        {SwitcherType::Vela, "", Wire({0xFF, 0xFF, 0xFF, 0xFF})},
+        {SwitcherType::Vela, Wire({1}), Wire({1, 0, 2})},
+        {SwitcherType::Draco, Wire({1, 32}), Wire({33, 0, 1, 0})},   // destination, then source past the switcher
+        {SwitcherType::Orion, Wire({0}), Wire({0x00, 0x01, 0, 0})},  // 256 turns off only on a Vela
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.first + "|" + c.second));
@@ -256,7 +256,7 @@ TEST(SoftPanelPollFiles, HostileFilesAreLoggedAndDeletedWithoutHoldingUpTheNext)
         EXPECT_EQ(logged, 2);
     }
     // A bad first file does not stop the good second one.
-    PanelRig rig(TypeVela);
+    PanelRig rig(SwitcherType::Vela);
     rig.dir.write("xpt00001.wcf", Wire({7}));
     rig.dir.write("xpt00002.wcf", Wire({1, 0, 2, 0}));
     rig.tick();

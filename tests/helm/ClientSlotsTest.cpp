@@ -16,7 +16,7 @@ struct ClientRig : TestRig {
     ClientRig()
     {
         server.cfg.AppPath = dir.app();
-        server.model.SwitcherType = TypeVela;
+        server.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(server.model);
     }
     int connect(const std::string& address = "127.0.0.1")
@@ -66,7 +66,7 @@ TEST(HelmSlots, DemoModeAddsTheNoticeAndPassThroughSkipsTheType)
     EXPECT_EQ(demo.out(1).substr(demo.out(1).size() - 7), Wire({0xA4, 0x16, 0x01, 0x00, 0x00, 0x17, 0xFF}));
 
     ClientRig pass;
-    pass.server.model.SwitcherType = TypePassThru;
+    pass.server.model.SwitcherType = SwitcherType::PassThru;
     pass.connect();
     EXPECT_EQ(pass.out(1), Greeting);
 }

@@ -7,7 +7,7 @@ protected:
     void SetUp() override
     {
         HelmTest::SetUp();
-        Use(TypeOrion);
+        Use(SwitcherType::Orion);
     }
 };
 
@@ -46,7 +46,7 @@ TEST_F(HelmDecoder, FramesAreCutAtTheirCommandByteAndTheirEnd)
 
 TEST_F(HelmDecoder, BeforeLoginOnlyLoginPasswordAndCrosspointFramesAreRead)
 {
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     rig.serial.opened = true;
     s.onConnectionRequest(Port::Helm);
     const int c = s.HelmClients.SlotCount();
@@ -61,7 +61,7 @@ TEST_F(HelmDecoder, BeforeLoginOnlyLoginPasswordAndCrosspointFramesAreRead)
     EXPECT_TRUE(Sent(c).empty());
 
     // A crosspoint map before login is noted and dropped.
-    Use(TypeOrion);
+    Use(SwitcherType::Orion);
     const Bytes map = HelmFrame({0xF6, 0, 1, 0, 5, 0, 1, 0, 0, 3, 0, 0, 8});
     Feed(c, map);
     EXPECT_TRUE(Shown("Crosspoint Map Ignored - Not Logged In"));
@@ -78,7 +78,7 @@ TEST_F(HelmDecoder, KeepAliveIsAnsweredReadyOnlyOnceTheSwitcherHasAnswered)
 {
     const int c = Connect();
     Client(c).SilentTicks = 30;
-    s.AwaitingSwitcher = true;
+    s.Link.Await();
     Feed(c, Raw({0xF5}));
     EXPECT_EQ(Sent(c), Raw({0xF1}));
     EXPECT_EQ(Client(c).SilentTicks, 0);
@@ -176,7 +176,7 @@ TEST_F(HelmDecoder, DemoSwitcherAnswersOnlyWhenItPlaysAVela)
     EXPECT_TRUE(Shown("Take - In:0001-->Out:0002"));
 
     rig.display.history.clear();
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     Feed(c, take);
     // The simulated switcher answers: its report is shown, not the client's command.
     ASSERT_EQ(rig.display.history.size(), 1u);

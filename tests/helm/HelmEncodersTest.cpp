@@ -7,7 +7,7 @@ protected:
     void SetUp() override
     {
         HelmTest::SetUp();
-        Use(TypeOrion);
+        Use(SwitcherType::Orion);
     }
 };
 
@@ -122,12 +122,12 @@ TEST_F(HelmEncoders, HelmPcRepliesAndTheDescriptionThatFollowsTheStateOnce)
     SendStateToClient(s);
     EXPECT_EQ(Sent(pc).find('\xE4'), Bytes::npos);
 
-    s.model.SwitcherType = TypeLyra;
+    s.model.SwitcherType = SwitcherType::PassThru;
     SendDescriptionToClient(s);
     EXPECT_TRUE(Sent(pc).empty());
 
     // A card that has not reported a version says so in 16 characters.
-    s.model.SwitcherType = TypeOrion;
+    s.model.SwitcherType = SwitcherType::Orion;
     s.model.CardVersions[0][1] = "v2.1";
     SendVersionInfoToClient(s);
     const Bytes version = Sent(pc);

@@ -5,7 +5,7 @@
 
 TEST_F(HelmTest, AnnouncementsReachTheClientsInTheShapeTheFamilyNeeds)
 {
-    Use(TypeOrion);
+    Use(SwitcherType::Orion);
     Online();
     const int c = Connect();
     s.model.SourceAlphas[0] = "Mic 1";
@@ -24,7 +24,7 @@ TEST_F(HelmTest, AnnouncementsReachTheClientsInTheShapeTheFamilyNeeds)
 
     // A Vela's own frames are the replies: nothing is built again for a
     // table, and a take is told as the output's crosspoint map.
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     Client(c).PendingRequests = UpdateBit::SourceAlphas;
     s.reports().TableChanged(s, UpdateBit::SourceAlphas, 0, 0);
     EXPECT_EQ(Sent(c), "");

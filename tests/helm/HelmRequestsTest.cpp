@@ -10,7 +10,7 @@ protected:
     void SetUp() override
     {
         HelmTest::SetUp();
-        Use(TypeOrion);
+        Use(SwitcherType::Orion);
     }
     static Bytes InfoRequest(int64_t Mask)
     {
@@ -36,7 +36,8 @@ TEST_F(HelmRequests, EmptyMaskDoesNothingAndHighBitsAreIgnored)
     EXPECT_EQ(Client(c).PendingRequests, 0);
 
     // Bits 28 to 34 asked, with the link down so nothing is served.
-    s.SwitcherLink.Connected = 0;
+    s.Link.Reset();
+    s.Link.AllTablesArrived();
     Feed(c, InfoRequest(int64_t{127} << 28));
     EXPECT_EQ(Client(c).PendingRequests, int64_t{7} << 28);
 
@@ -94,7 +95,7 @@ TEST_F(HelmRequests, EitherLinkBitSendsBothLinkTables)
 
 TEST_F(HelmRequests, SystemInfoRequestAsksTheSwitcherForEverything)
 {
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     rig.serial.opened = true;
     const int c = Connect();
     s.model.UpdateFlags = 0;
@@ -135,11 +136,11 @@ TEST_F(HelmRequests, TakesAreLoggedAndReachTheSwitcher)
 
     // Bit 10 of the take type means nothing to the other families.
     const Bytes flagged = HelmFrame({0xFE, 4, 8, 0, 0, 1, 0});
-    EXPECT_EQ(ReadTakeCommand(flagged, TypeOrion).TakeType, 4);
-    EXPECT_EQ(ReadTakeCommand(flagged, TypeDraco).TakeType, 4);
-    EXPECT_EQ(ReadTakeCommand(flagged, TypeVela).TakeType, 1028);
+    EXPECT_EQ(ReadTakeCommand(flagged, SwitcherType::Orion).TakeType, 4);
+    EXPECT_EQ(ReadTakeCommand(flagged, SwitcherType::Draco).TakeType, 4);
+    EXPECT_EQ(ReadTakeCommand(flagged, SwitcherType::Vela).TakeType, 1028);
 
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     rig.serial.opened = true;
     Feed(c, flagged);
     EXPECT_EQ(SerialSent(), flagged);
@@ -190,7 +191,7 @@ TEST_F(HelmRequests, NoticesSetSupervisionAndAWrongLengthChangesNothing)
 
 TEST_F(HelmRequests, SalvoExecuteAndModuleUpgrade)
 {
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     rig.serial.opened = true;
     const int c = Connect();
     const Bytes salvo = HelmFrame({0xEA, 4, 0, 0});

@@ -39,7 +39,7 @@ protected:
         s.cfg.MaxListSize = 1000;  // keep every history line for the checks
     }
 
-    void Use(int Type)
+    void Use(SwitcherType Type)
     {
         s.model.SwitcherType = Type;
         SizeTablesForType(s.model);
@@ -47,9 +47,9 @@ protected:
     // The switcher has reported and the link is up: table replies may go out.
     void Online()
     {
-        s.SwitcherOnline = true;
-        s.AwaitingSwitcher = false;
-        s.SwitcherLink.Connected = 1;
+        s.Link.StopAwaiting();
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
     // Accepts a client; with a Type, logs it in with that type (no passwords set).
     int Connect(int Type = HelmPcClientType)

@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         HelmTest::SetUp();
-        Use(TypeOrion);
+        Use(SwitcherType::Orion);
         Online();
         client = Connect();
     }
@@ -35,7 +35,7 @@ protected:
     }
     void FreshModel()
     {
-        const int type = s.model.SwitcherType;
+        const SwitcherType type = s.model.SwitcherType;
         s.model = Model{};
         Use(type);
     }
@@ -191,10 +191,10 @@ TEST_F(HelmUploads, StateConfigurationGainsAndTheRestRoundTrip)
         frames.insert(frames.end(), reply.begin(), reply.end());
     }
     // Gains are a Vela's; the upload stores them for any family.
-    s.model.SwitcherType = TypeVela;
+    s.model.SwitcherType = SwitcherType::Vela;
     const auto gains = Reply(ReplyBit::Gains, [&] { SendGainToClient(s); });
     ASSERT_EQ(gains.size(), 5u);
-    s.model.SwitcherType = TypeOrion;
+    s.model.SwitcherType = SwitcherType::Orion;
     frames.insert(frames.end(), gains.begin(), gains.end());
 
     FreshModel();
@@ -245,7 +245,7 @@ TEST_F(HelmUploads, TransitionSettingsReplaceTheFirstBytesOfEachRecord)
 
 TEST_F(HelmUploads, AVelaGetsTheFrameAndIsAskedForTheTableBack)
 {
-    Use(TypeVela);
+    Use(SwitcherType::Vela);
     rig.serial.opened = true;
     const std::vector<std::pair<Bytes, int64_t>> uploads = {
         {HelmFrame({0xFC, 20, 2, 1, 0, 3, 0, 'A', 'B', 4, 0}), 512},
@@ -349,7 +349,7 @@ TEST_F(HelmUploads, ArbitraryFramesKeepEveryTableInShape)
     const int commands[] = {0xFE, 0xF6, 0xFC, 0xEF, 0xF8, 0xF2, 0xFA, 0xFB, 0xFD, 0xEB, 0xEA, 0xE1,
                             0xE2, 0xDF, 0xE3, 0xEE, 0xED, 0xEC, 0xF9, 0xDE, 0xA5, 0xA4, 0xD2};
     std::mt19937 random(1234);
-    for (int type : {TypeOrion, TypeDraco, TypeVela}) {
+    for (SwitcherType type : {SwitcherType::Orion, SwitcherType::Draco, SwitcherType::Vela}) {
         Use(type);
         const Model& m = s.model;
         const size_t outputs = m.CrosspointMap.size();
@@ -364,7 +364,7 @@ TEST_F(HelmUploads, ArbitraryFramesKeepEveryTableInShape)
                 Sent(client);
                 SerialSent();
             }
-        SCOPED_TRACE(type);
+        SCOPED_TRACE(TypeCode(type));
         EXPECT_EQ(m.CrosspointMap.size(), outputs);
         EXPECT_EQ(m.InhibitMap.size(), outputs);
         EXPECT_EQ(m.InhibitMap.sources(), static_cast<size_t>(m.NumSources));

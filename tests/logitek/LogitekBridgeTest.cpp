@@ -70,13 +70,14 @@ TEST_F(LogitekTest, FramingWaitsOnlyForWholeMessagesAndRemovesEachByItsLength)
     EXPECT_TRUE(ErrorLogged("Logitek Buffer cleared - IP 10.1.1.1"));
 
     // Off line, what follows an unknown message is dropped with it; a start is answered 00.
-    s.SwitcherOnline = false;
+    s.Link.Reset();
+    s.Link.Answered();
     Feed(slot, Channel(0x99, {}) + mode);
     EXPECT_EQ(Console(slot).ReceiveBuffer, "");
     Feed(slot, StartRequest);
     EXPECT_EQ(Sent(slot), Channel(LogitekStartAnswer, {0}));
     // The sign-off ends the session: channel messages change nothing until the next start.
-    s.SwitcherOnline = true;
+    s.Link.AllTablesArrived();
     Feed(slot, Wire({0xBC, 0x03, 0x00, 0x02, 0x01, 0xF7}));
     Feed(slot, Channel(LogitekMode, {0x0D, 1}));
     EXPECT_FALSE(Console(slot).SetUp || Console(slot).Identified);
@@ -152,12 +153,12 @@ TEST_F(LogitekTest, ChannelMessagesBecomeTheseTakesAndGainFrames)
     EXPECT_EQ(Console(slot).Channel27Gain, FaderToGain(100));
 
     // Other families keep the level and get no gain frame.
-    s.model.SwitcherType = TypeDraco;
+    s.model.SwitcherType = SwitcherType::Draco;
     Feed(slot, Fader(0x0B, 255));
     EXPECT_EQ(SerialSent(), "");
     EXPECT_EQ(Console(slot).ChannelLevel[0], 1124);
     // A console not set up since it connected changes nothing.
-    s.model.SwitcherType = TypeVela;
+    s.model.SwitcherType = SwitcherType::Vela;
     const int fresh = Connect("10.1.1.2");
     Feed(fresh, Fader(0x0B, 255) + Channel(LogitekAssign, {0x0B, 0, 3}));
     EXPECT_EQ(SerialSent(), "");

@@ -26,11 +26,11 @@ protected:
         s.cfg.MaxListSize = 1000;
         s.LogitekHeader = Bytes("\x01\x03\x00", 3);  // built at startup
         rig.serial.opened = true;
-        s.model.SwitcherType = TypeVela;
+        s.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(s.model);
         Size(32, 32);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
 
     void Size(int Sources, int Destinations)

@@ -1,20 +1,22 @@
-#include "model/Model.h"
+#include "model/FamilyDescription.h"
 
 #include <gtest/gtest.h>
 
 TEST(Model, SizesAndPendingFlagsPerSwitcherType)
 {
     struct Case {
-        int type, count, reload;
+        SwitcherType type;
+        int count, reload;
         int64_t flags;
         int templates, buttons, noTemplate;
     };
-    for (const Case& c : {Case{TypeVela, 512, 40, 66584572, 256, 64, 256},
-                          Case{TypeOrion, 256, 1500, 229276, 64, 64, 64}, Case{TypeDraco, 32, 15, 32704, 32, 32, 64}}) {
+    for (const Case& c : {Case{SwitcherType::Vela, 512, 40, 66584572, 256, 64, 256},
+                          Case{SwitcherType::Orion, 256, 1500, 229276, 64, 64, 64},
+                          Case{SwitcherType::Draco, 32, 15, 32704, 32, 32, 64}}) {
         Model m;
         m.SwitcherType = c.type;
         SizeTablesForType(m);
-        SCOPED_TRACE(c.type);
+        SCOPED_TRACE(TypeCode(c.type));
         EXPECT_EQ(m.NumSources, c.count);
         EXPECT_EQ(m.NumDestinations, c.count);
         EXPECT_EQ(m.CrosspointMap.size(), static_cast<size_t>(c.count));
@@ -52,7 +54,7 @@ TEST(Model, EveryBitOfTheAllFlagsBelongsToTheType)
 TEST(Model, PassThroughSizesNothing)
 {
     Model m;
-    m.SwitcherType = TypePassThru;
+    m.SwitcherType = SwitcherType::PassThru;
     SizeTablesForType(m);
     EXPECT_FALSE(m.sized());
     EXPECT_EQ(m.UpdateFlags, 0);
@@ -61,7 +63,7 @@ TEST(Model, PassThroughSizesNothing)
 TEST(Model, FixedConfigurationsOfOrionAndDraco)
 {
     Model orion;
-    orion.SwitcherType = TypeOrion;
+    orion.SwitcherType = SwitcherType::Orion;
     SizeTablesForType(orion);
     const FrameRecord& f = orion.SwitcherConfig.at(0);
     EXPECT_EQ(f.Cards[0].Count, 21);
@@ -73,7 +75,7 @@ TEST(Model, FixedConfigurationsOfOrionAndDraco)
     EXPECT_EQ(f.Cards[20].Ports[0].Channels.size(), 0u);
 
     Model draco;
-    draco.SwitcherType = TypeDraco;
+    draco.SwitcherType = SwitcherType::Draco;
     SizeTablesForType(draco);
     const CardRecord& c = draco.SwitcherConfig.at(0).Cards[0];
     EXPECT_EQ(c.PortCount, 16);
@@ -125,4 +127,25 @@ TEST(Model, NamesSortByUpperCaseMovingTheirNumbers)
     EXPECT_EQ(many[10000], "b");
     EXPECT_EQ(numbers[1], 2);
     EXPECT_EQ(numbers[10000], 1);
+}
+
+TEST(Model, FamilyDescriptionsSayWhatEachFamilyHasAndHowTheFileNamesIt)
+{
+    const FamilyDescription& vela = Describe(SwitcherType::Vela);
+    EXPECT_TRUE(vela.HasGains() && vela.HasLinks() && vela.HasSalvos() && vela.HasRelays());
+    const FamilyDescription& orion = Describe(SwitcherType::Orion);
+    EXPECT_TRUE(!orion.HasGains() && orion.HasLinks() && orion.HasSalvos() && orion.HasRelays());
+    const FamilyDescription& draco = Describe(SwitcherType::Draco);
+    EXPECT_TRUE(!draco.HasGains() && draco.HasLinks() && draco.HasSalvos() && !draco.HasRelays());
+    const FamilyDescription& passThru = Describe(SwitcherType::PassThru);
+    EXPECT_FALSE(passThru.KeepsModel || passThru.HasSalvos() || passThru.HasRelays());
+
+    for (SwitcherType type : {SwitcherType::Vela, SwitcherType::Orion, SwitcherType::Draco, SwitcherType::PassThru})
+        EXPECT_EQ(FamilyNamed(Describe(type).Name), &Describe(type));
+    // A Lyra is named but served as an Orion; names are exact.
+    const FamilyDescription* lyra = FamilyNamed("Lyra");
+    ASSERT_NE(lyra, nullptr);
+    EXPECT_FALSE(lyra->Served);
+    EXPECT_EQ(lyra->Type, SwitcherType::Orion);
+    EXPECT_EQ(FamilyNamed("vela"), nullptr);
 }

@@ -25,7 +25,7 @@ struct PtyRig {
         timers.setHandler(&server);
         server.cfg.AppPath = dir.app();
         server.cfg.SerialDevice = pty.path();
-        server.model.SwitcherType = TypeVela;
+        server.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(server.model);
         std::string error;
         opened = OpenSerialPort(server, error);
@@ -69,7 +69,7 @@ TEST(SerialLinkOnPty, AnsweredKeepAlivesKeepTheLinkOnceOnLine)
     Server& s = rig.server;
     rig.timers.enable(TimerId::Poll, PollIntervalMs);
     rig.pty.send(Wire({0xF4}));
-    ASSERT_TRUE(SpinUntil([&] { return s.SwitcherLink.Connected == 1; }));
+    ASSERT_TRUE(SpinUntil([&] { return s.Link.Answering(); }));
     s.model.UpdateFlags = 0;
 
     // Each poll is answered, as a switcher does.
@@ -86,7 +86,7 @@ TEST(SerialLinkOnPty, AnsweredKeepAlivesKeepTheLinkOnceOnLine)
     const auto count = std::count(polls.begin(), polls.end(), '\xF5');
     EXPECT_GE(count, 2);
     EXPECT_LE(count, 4);
-    EXPECT_EQ(s.SwitcherLink.Connected, 1);
-    EXPECT_TRUE(s.SwitcherOnline);
-    EXPECT_LE(s.SwitcherLink.Misses, 1);  // at most the answer to the last poll is on its way
+    EXPECT_TRUE(s.Link.Answering());
+    EXPECT_TRUE(s.Link.OnLine());
+    EXPECT_LE(s.Link.Misses(), 1);  // at most the answer to the last poll is on its way
 }

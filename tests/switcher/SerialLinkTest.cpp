@@ -15,12 +15,13 @@ TEST(SerialReceive, ChunksAreCollectedAndTheFirstByteMarksTheSwitcherConnected)
 {
     LinkRig rig;
     Server& s = rig.server;
-    s.AwaitingSwitcher = true;
-    s.SwitcherLink.Misses = 7;
+    s.Link.Await();
+    for (int i = 0; i < 7; ++i)
+        s.Link.CountMiss();
     OnSerialData(s, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
     EXPECT_EQ(s.SerialBuffer, Wire({0x05, 0xFE, 0x01, 0x02, 0x03, 0x06, 0xFF}));
-    EXPECT_FALSE(s.AwaitingSwitcher);
-    EXPECT_EQ(s.SwitcherLink.Misses, 0);
+    EXPECT_FALSE(s.Link.Awaiting());
+    EXPECT_EQ(s.Link.Misses(), 0);
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::SerialDecode));
     EXPECT_TRUE(rig.display.lamps[static_cast<size_t>(Lamp::Serial)]);
     ASSERT_FALSE(rig.display.history.empty());
@@ -38,7 +39,7 @@ TEST(SerialReceive, AKeepAliveAnswerLosesOnlyItsOwnByte)
     s.ModuleUpgradeActive = true;
     s.onSerialData(Wire({0xF4}));
     EXPECT_TRUE(s.SerialBuffer.empty());
-    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(s.Link.Answering());
     EXPECT_FALSE(s.ModuleUpgradeActive);
     EXPECT_EQ(rig.display.toolTips[Label::SerialStatus], "Connected");
 
@@ -54,7 +55,7 @@ TEST(SerialReceive, PassThroughForwardsToEveryHelmClientOnce)
     LinkRig rig;
     Server& s = rig.server;
     s.cfg.PassThru = true;
-    s.model.SwitcherType = TypePassThru;
+    s.model.SwitcherType = SwitcherType::PassThru;
     s.HelmClients.Records.resize(3);
     rig.sockets.accept(Port::Helm, 1);
     rig.sockets.accept(Port::Helm, 2);
@@ -184,7 +185,7 @@ TEST(SerialPortSupervision, AFailedPortIsReopenedAndOnlyTheFirstFailureReported)
         SuperviseSerialPort(s);
     EXPECT_TRUE(rig.serial.isOpen());
     EXPECT_EQ(rig.serial.lastSettings, "57600,n,8,1");
-    EXPECT_TRUE(s.AwaitingSwitcher);
+    EXPECT_TRUE(s.Link.Awaiting());
 }
 
 TEST(SerialPortSupervision, DeviceNamesFollowTheComPortUnlessGiven)

@@ -28,7 +28,7 @@ enum class Link { Offline, Online };
 
 struct SwitcherRig : TestRig {
     TempDir dir;
-    explicit SwitcherRig(int Type, Link State = Link::Online)
+    explicit SwitcherRig(SwitcherType Type, Link State = Link::Online)
     {
         server.cfg.AppPath = dir.app();
         server.model.SwitcherType = Type;
@@ -37,8 +37,8 @@ struct SwitcherRig : TestRig {
         SizeTablesForType(server.model);
         serial.opened = true;
         if (State == Link::Online) {
-            server.SwitcherOnline = true;
-            server.SwitcherLink.Connected = 1;
+            server.Link.Answered();
+            server.Link.AllTablesArrived();
         }
     }
     // A logged-in Helm client of the given type, its greeting already read.

@@ -222,8 +222,7 @@ TEST(VelaSim, StartUpDumpBringsAServerOnLineAndItsRepliesRepeatTheSwitcherFrames
 {
     vela_test::VelaRig rig;
     Server& s = rig.server;
-    s.SwitcherOnline = false;
-    s.SwitcherLink.Connected = 0;
+    s.Link.Reset();
     VelaSimulator sim(SimulatorOptions{24, "In ", "Out "});
     // Something in every routing table beyond the defaults.
     sim.Receive(Take(3, 5, 4, 700));
@@ -236,8 +235,8 @@ TEST(VelaSim, StartUpDumpBringsAServerOnLineAndItsRepliesRepeatTheSwitcherFrames
     while (!s.SerialBuffer.empty())
         DecodeVelaMessage(s);
     EXPECT_EQ(s.model.UpdateFlags, 0);
-    EXPECT_TRUE(s.SwitcherOnline);
-    EXPECT_EQ(s.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(s.Link.OnLine());
+    EXPECT_TRUE(s.Link.Answering());
     EXPECT_FALSE(rig.dir.exists("Errorlog.txt")) << rig.dir.read("Errorlog.txt");
     EXPECT_EQ(s.model.NumSources, 24);
     EXPECT_EQ(s.model.NumDestinations, 24);

@@ -21,6 +21,9 @@ namespace {
 
 std::string S(const QString& text) { return text.toStdString(); }
 
+// The web port's row, after the three console ports.
+constexpr int WebRow = 3;
+
 struct ConsoleRig : DialogRig {
     std::unique_ptr<frmConsoleSetup> dialog;
 
@@ -179,11 +182,11 @@ TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndEndsACommandLinePort)
 {
     ConsoleRig rig("Web IP Port=8080\r\n");
     ASSERT_EQ(rig.web.listening, 8080);
-    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", frmConsoleSetup::RowWeb)->text()), "Web Panel");
-    EXPECT_TRUE(rig.row<QCheckBox>("chkConsole", frmConsoleSetup::RowWeb)->isChecked());
-    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", frmConsoleSetup::RowWeb)->text()), "8080");
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", WebRow)->text()), "Web Panel");
+    EXPECT_TRUE(rig.row<QCheckBox>("chkConsole", WebRow)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", WebRow)->text()), "8080");
 
-    rig.type(frmConsoleSetup::RowWeb, "9090");
+    rig.type(WebRow, "9090");
     rig.answers.script = {BoxResult::Cancel};
     EXPECT_FALSE(rig.ok());
     EXPECT_EQ(rig.answers.asked.back().text,
@@ -195,12 +198,16 @@ TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndEndsACommandLinePort)
     EXPECT_EQ(rig.server.cfg.WebPort, 9090);
     EXPECT_EQ(rig.web.listening, 9090);
 
-    // A port from the command line is what the row shows; the operator's own replaces it.
+    // The row edits the key: a port from the command line holds until the operator changes it.
     rig.server.cfg.WebPortOption = 7000;
     rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
     rig.dialog->ask = rig.answers.ask();
-    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", frmConsoleSetup::RowWeb)->text()), "7000");
-    rig.tick(frmConsoleSetup::RowWeb, false);
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", WebRow)->text()), "9090");
+    const size_t asked = rig.answers.asked.size();
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.answers.asked.size(), asked);
+    EXPECT_EQ(rig.server.cfg.WebPortOption, 7000);
+    rig.tick(WebRow, false);
     rig.answers.script = {BoxResult::Ok};
     EXPECT_TRUE(rig.ok());
     EXPECT_FALSE(rig.server.cfg.WebPortOption.has_value());

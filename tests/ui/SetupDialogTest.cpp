@@ -176,7 +176,7 @@ TEST(SetupDialog, ANewSerialPortAndBaudRateAreConfirmedThenOpenedOnce)
     EXPECT_EQ(rig.serial.lastDevice, "/dev/ttyS2");
     EXPECT_EQ(rig.serial.lastSettings, "19200,n,8,1");
     EXPECT_EQ(rig.display.labels[Label::SerialStatus], "Router Serial Activity [COM 3 - 19200 Baud]");
-    EXPECT_EQ(rig.server.model.SwitcherType, TypeDraco);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::Draco);
     ShutdownServer(rig.server);
     EXPECT_NE(rig.ini().find("Serial Port=3\r\nBaud Rate=19200\r\n"), std::string::npos);
 }
@@ -329,7 +329,7 @@ TEST(SetupDialog, AnotherSwitcherResizesTheModelAndRenamesTheWindow)
     rig.dir.write("alpha.ndf", "x");
     rig.choose("cmboSwitcher", "Vela Serial");
     rig.ok();
-    EXPECT_EQ(rig.server.model.SwitcherType, TypeVela);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::Vela);
     EXPECT_EQ(rig.server.model.AllUpdateFlags, VelaAllUpdateFlags);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Vela Switcher - Serial Mode");
     EXPECT_FALSE(rig.dir.exists("alpha.ndf"));
@@ -337,7 +337,7 @@ TEST(SetupDialog, AnotherSwitcherResizesTheModelAndRenamesTheWindow)
     rig.reopen();
     rig.choose("cmboSwitcher", "Pass Thru");
     rig.ok();
-    EXPECT_EQ(rig.server.model.SwitcherType, TypePassThru);
+    EXPECT_EQ(rig.server.model.SwitcherType, SwitcherType::PassThru);
     EXPECT_TRUE(rig.server.cfg.PassThru);
     EXPECT_EQ(rig.display.caption, "HVN Server Module - Pass Thru Mode ");
     ShutdownServer(rig.server);

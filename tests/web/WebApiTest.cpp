@@ -99,6 +99,7 @@ TEST_F(WebApiTest, ReadsStateAsJsonNumberedFromOne)
 
     // Pass-through keeps no model: no salvos to name, nothing on line.
     s.cfg.PassThru = true;
+    s.model.SwitcherType = SwitcherType::PassThru;
     EXPECT_FALSE(Json(Ask("GET", "/api/v1/names")).contains("salvos"));
     EXPECT_EQ(Json(Ask("GET", "/api/v1/status"))["switcher"].toString(), "PassThru");
 }
@@ -205,12 +206,14 @@ TEST_F(WebApiTest, PagesElsewhereCannotMakeTheBrowserTakeHere)
 
 TEST_F(WebApiTest, ChangesWaitForTheSwitcher)
 {
-    s.SwitcherOnline = false;
+    s.Link.Lost();
     const HttpResponse r = Take(1, 2);
     EXPECT_EQ(r.Status, 409);
     EXPECT_EQ(Json(r)["error"].toString(), "switcher off line");
-    s.SwitcherOnline = true;
+    s.Link.Answered();
+    s.Link.AllTablesArrived();
     s.cfg.PassThru = true;
+    s.model.SwitcherType = SwitcherType::PassThru;
     EXPECT_EQ(Take(1, 2).Status, 409);
     EXPECT_TRUE(SerialSent().empty());
 }
@@ -243,8 +246,7 @@ TEST_F(WebApiTest, UnknownPagesAndMethods)
 TEST_F(WebApiTest, HealthFollowsTheLink)
 {
     EXPECT_EQ(Ask("GET", "/healthz").Status, 200);
-    s.SwitcherLink.Connected = 0;
-    s.AwaitingSwitcher = true;
+    s.Link.Lost();
     const HttpResponse down = Ask("GET", "/healthz");
     EXPECT_EQ(down.Status, 503);
     EXPECT_EQ(Json(down)["reason"].toString(), "waiting for the switcher to answer");

@@ -15,11 +15,12 @@ protected:
         s.cfg.AppPath = dir.app();
         s.cfg.MaxListSize = 1000;  // keep every history line for the checks
         rig.serial.opened = true;
-        s.model.SwitcherType = TypeVela;
+        s.model.SwitcherType = SwitcherType::Vela;
         SizeTablesForType(s.model);
         LoadDemoData(s);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        s.Link.StopAwaiting();
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
     // Input -1 turns the output off.
     void Route(int Output, int Input)

@@ -42,7 +42,7 @@ TEST_F(ZoltCommands, TurnOffOnlyOnAVela)
     const int c = Connect();
     Feed(c, Ctrl('T') + "000005");
     EXPECT_EQ(SerialSent(), TakeFrame(0, 4, 0));
-    Use(TypeOrion);
+    Use(SwitcherType::Orion);
     Feed(c, Ctrl('T') + "000005" + Ctrl('T') + "001001");
     EXPECT_EQ(Sent(c), Ok + Error + Ok);
 }
@@ -91,21 +91,21 @@ TEST_F(ZoltCommands, AGainStageThatSendsNothingIsAnError)
 
 TEST_F(ZoltCommands, VelaOnlyCommandsOnAnotherSwitcher)
 {
-    Use(TypeOrion);
+    Use(SwitcherType::Orion);
     const int c = Connect();
     Feed(c, Ctrl('L') + "1010005" + Ctrl('Q') + "410100003" + Ctrl('Z') + "00" + "0001" + "0002" + "1024" + "00000" +
                 Ctrl('Z') + "10" + "0001" + "0002" + "1024" + "00" + "01");
     EXPECT_EQ(Sent(c), Error + Error + Error + Error);
     Feed(c, Ctrl('E') + "V2" + Ctrl('E') + "V4");
     EXPECT_EQ(Sent(c), "Orion\r\n");
-    Use(TypeDraco);
+    Use(SwitcherType::Draco);
     Feed(c, Ctrl('E') + "V2");
     EXPECT_EQ(Sent(c), "\r\n");
 }
 
 TEST_F(ZoltCommands, ThreeDigitNameRequestsOnAnOrion)
 {
-    Use(TypeOrion);
+    Use(SwitcherType::Orion);
     const int c = Connect();
     // 257 is beyond the table: no answer; 300 and 000 no three-digit request covers.
     Feed(c, Ctrl('X') + "257" + Ctrl('X') + "300" + Ctrl('X') + "000");

@@ -79,12 +79,13 @@ TEST_F(ZoltParser, TheLongestCommandWaitsForItsLastByte)
 TEST_F(ZoltParser, InputWhileTheSwitcherIsAwayIsDropped)
 {
     const int c = Connect();
-    s.SwitcherOnline = false;
+    s.Link.Reset();  // answering, its tables not all in
+    s.Link.Answered();
     Console(c).ReceiveBuffer = "\r" + Ctrl('T') + "001001";
     DecodeConsoleMessage(s, c);
     EXPECT_EQ(Console(c).ReceiveBuffer, "");
-    s.SwitcherOnline = true;
-    s.SwitcherLink.Connected = 0;
+    s.Link.Reset();  // its tables in, but no longer answering
+    s.Link.AllTablesArrived();
     Console(c).ReceiveBuffer = "\r";
     DecodeConsoleMessage(s, c);
     EXPECT_EQ(Console(c).ReceiveBuffer, "");

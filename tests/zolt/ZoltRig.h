@@ -18,12 +18,12 @@ protected:
         s.cfg.MaxListSize = 1000;                  // keep every history line for the checks
         s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";  // built at startup
         rig.serial.opened = true;
-        Use(TypeVela);
-        s.SwitcherOnline = true;
-        s.SwitcherLink.Connected = 1;
+        Use(SwitcherType::Vela);
+        s.Link.Answered();
+        s.Link.AllTablesArrived();
     }
 
-    void Use(int Type)
+    void Use(SwitcherType Type)
     {
         s.model.SwitcherType = Type;
         SizeTablesForType(s.model);

@@ -8,7 +8,7 @@
 
 extern const SwitcherFamily DracoFamily;
 const SwitcherFamily DracoFamily = {
-    .Types = {TypeDraco, 0},
+    .Type = SwitcherType::Draco,
     .Decode = DecodeDracoMessage,
     .SendTake = [](Server& s, int Input, int Output, int& TakeType, int) { SendTakeDraco(s, Input, Output, TakeType); },
     .SendSalvoExecute = SendSalvoExecuteDraco,

@@ -113,7 +113,7 @@ void DracoPortMap(Server& s, const Bytes& Frame)
             port.State = static_cast<uint8_t>(Bit(states, static_cast<int>(p % 8)));
         }
         // The Helm PCs follow the state and the configuration while on line.
-        if (AnyHelmPcClient(s) && s.SwitcherOnline)
+        if (AnyHelmPcClient(s) && s.Link.OnLine())
             s.reports().TableChanged(s, UpdateBit::State | UpdateBit::Config, 0, 0);
         LogDracoMessage(s, "Port Map");
         m.UpdateFlags &= ~UpdateBit::PortMap;

@@ -86,7 +86,7 @@ void ProcessOrionActiveDevices(Server& s, const Bytes& Frame)
                 m.SwitcherConfig[f].Cards[c].Present = present[CardsPerFrame * f + c] ? 1 : 0;
         LogOrionMessage(s, "Active Devices");
         ClearUpdateBit(s, UpdateBit::State);
-        if (s.SwitcherOnline)
+        if (s.Link.OnLine())
             s.reports().TableChanged(s, UpdateBit::State, 0, 0);
     });
 }

@@ -1,6 +1,6 @@
-// The Orion family; a Lyra is served as an Orion. Helm clients speak the
-// Vela-shaped protocol, so every command is encoded here and every report
-// is announced for the clients to rebuild in their own frames.
+// The Orion family. Helm clients speak the Vela-shaped protocol, so every
+// command is encoded here and every report is announced for the clients to
+// rebuild in their own frames.
 #include "model/Model.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/orion/FromOrion.h"
@@ -8,7 +8,7 @@
 
 extern const SwitcherFamily OrionFamily;
 const SwitcherFamily OrionFamily = {
-    .Types = {TypeOrion, TypeLyra},
+    .Type = SwitcherType::Orion,
     .Decode = DecodeOrionMessage,
     .SendTake = [](Server& s, int Input, int Output, int& TakeType, int) { SendTakeOrion(s, Input, Output, TakeType); },
     .SendSalvoExecute = SendSalvoExecuteOrion,

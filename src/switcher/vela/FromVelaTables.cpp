@@ -262,7 +262,7 @@ void ProcessVelaInfoRequest(Server& s, const Bytes& Frame)
             if (m.UpdateFlags == OnlyButtonsAndSalvos)
                 m.UpdateFlags = 0;
             if (m.UpdateFlags == 0) {
-                s.SwitcherOnline = true;
+                s.Link.AllTablesArrived();
                 s.SwitcherRequest.Active = 0;
                 s.timers.enable(TimerId::Poll, PollIntervalMs);
             }

@@ -7,7 +7,7 @@
 
 extern const SwitcherFamily VelaFamily;
 const SwitcherFamily VelaFamily = {
-    .Types = {TypeVela, 0},
+    .Type = SwitcherType::Vela,
     .Decode = DecodeVelaMessage,
     .SendTake = SendTakeVela,
     .SendSalvoExecute = SendSalvoExecuteVela,

@@ -18,7 +18,7 @@ inline Bytes Values(unsigned char command, const std::vector<int>& values)
 
 // Switcher on line, every table received, port open, nothing sent yet.
 struct DracoRig : switcher_test::SwitcherRig {
-    DracoRig() : SwitcherRig(TypeDraco) { server.model.UpdateFlags = 0; }
+    DracoRig() : SwitcherRig(SwitcherType::Draco) { server.model.UpdateFlags = 0; }
     // Lets the queue timer run once, Ms after now.
     void after(long long ms)
     {

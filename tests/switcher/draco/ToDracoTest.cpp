@@ -19,12 +19,13 @@ const Bytes InfoRequest = Wire({0xF2, 0xF2});
 TEST(ToDraco, TakesAndSalvoExecutes)
 {
     DracoRig rig;
-    rig.server.SwitcherLink = SwitcherLinkState{};
+    rig.server.Link.Reset();
+    rig.server.Link.AllTablesArrived();
     int type = 4;
     SendTakeToSwitcher(rig.server, 5, 3, type, NoneValue);
     EXPECT_EQ(rig.sent(), Wire({0xFE, 0x00, 0x03, 0x05, 0x00, 0x05, 0xFF}));
     // Sending proves nothing about the link.
-    EXPECT_EQ(rig.server.SwitcherLink.Connected, 0);
+    EXPECT_FALSE(rig.server.Link.Answering());
 
     rig.clearSent();
     type = 36;

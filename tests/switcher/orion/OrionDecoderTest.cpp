@@ -77,7 +77,7 @@ TEST(OrionDecoder, FramingDropsNoiseAndNamesWhatItCannotUse)
 
     rig.feed(Wire({0xF4}));
     EXPECT_TRUE(rig.server.SerialBuffer.empty());
-    EXPECT_EQ(rig.server.SwitcherLink.Connected, 1);
+    EXPECT_TRUE(rig.server.Link.Answering());
 
     rig.feed(Wire({0xEF, 0x00, 0x00, 0xFF}));
     EXPECT_TRUE(rig.errorLogged("Unexpected CommandEF", "Switcher"));

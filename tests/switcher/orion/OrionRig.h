@@ -9,7 +9,7 @@ using switcher_test::P;
 using switcher_test::WithBadChecksum;
 
 struct OrionRig : switcher_test::SwitcherRig {
-    OrionRig() : SwitcherRig(TypeOrion) {}
+    OrionRig() : SwitcherRig(SwitcherType::Orion) {}
     // Decodes until the buffer is empty, as the decode timer does.
     void feedAll(const Bytes& bytes)
     {

@@ -32,12 +32,13 @@ std::vector<Bytes> Frames(OrionRig& rig)
 TEST(OrionEncoders, TakesAndRelaysOnTheWireAndNothingOutsideTheSwitcher)
 {
     OrionRig rig;
-    rig.server.SwitcherLink.Connected = 0;
+    rig.server.Link.Reset();
+    rig.server.Link.AllTablesArrived();
     int type = 4;
     SendTakeToSwitcher(rig.server, 3, 18, type, NoneValue);
     EXPECT_EQ(rig.serial.written(), Wire({0xFE, 0x01, 0x12, 0x03, 0x00, 0x03, 0xFF}));
     // Writing proves nothing about the line.
-    EXPECT_EQ(rig.server.SwitcherLink.Connected, 0);
+    EXPECT_FALSE(rig.server.Link.Answering());
 
     rig.serial.writes.clear();
     type = 68;

@@ -105,7 +105,7 @@ TEST(VelaEncoders, TransitionForADestinationOutsideTheTableIsTrapped)
 TEST(VelaEncoders, PassThroughCommandsNothing)
 {
     VelaRig rig;
-    rig.server.model.SwitcherType = TypePassThru;
+    rig.server.model.SwitcherType = SwitcherType::PassThru;
     int t = 4;
     SendTakeToSwitcher(rig.server, 1, 2, t, NoneValue);
     PollSwitcher(rig.server);

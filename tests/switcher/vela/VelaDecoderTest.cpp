@@ -40,11 +40,13 @@ TEST(VelaDecoder, DropsWhatCannotStartAFrameAndDispatchesTheRest)
 TEST(VelaDecoder, AKeepAliveAnswerEndsTheCallAndAHalfFrameWaitsForItsEnd)
 {
     VelaRig rig;
-    rig.server.SwitcherLink = {0, 1, 9};
+    rig.server.Link.Reset();
+    for (int i = 0; i < 9; ++i)
+        rig.server.Link.CountMiss();
     rig.server.ModuleUpgradeActive = true;
     rig.feed(Wire({0xF4, 0xFE, 0x01}));
     EXPECT_EQ(rig.server.SerialBuffer, Wire({0xFE, 0x01}));
-    EXPECT_EQ(rig.server.SwitcherLink.Misses, 0);
+    EXPECT_EQ(rig.server.Link.Misses(), 0);
     EXPECT_FALSE(rig.server.ModuleUpgradeActive);
     DecodeVelaMessage(rig.server);
     EXPECT_EQ(rig.server.SerialBuffer, Wire({0xFE, 0x01}));

@@ -10,11 +10,11 @@ using switcher_test::WithBadChecksum;
 
 // Before anything is received from the switcher.
 struct OfflineVelaRig : switcher_test::SwitcherRig {
-    OfflineVelaRig() : SwitcherRig(TypeVela, switcher_test::Link::Offline) {}
+    OfflineVelaRig() : SwitcherRig(SwitcherType::Vela, switcher_test::Link::Offline) {}
 };
 
 struct VelaRig : switcher_test::SwitcherRig {
-    VelaRig() : SwitcherRig(TypeVela) {}
+    VelaRig() : SwitcherRig(SwitcherType::Vela) {}
 };
 
 }  // namespace vela_test

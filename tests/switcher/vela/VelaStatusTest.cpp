@@ -237,7 +237,8 @@ TEST(VelaPassedOn, ErrorReportsGoToTheSwitcherErrorLogAndIntercomFramesToHelmPCs
     const Bytes icom = Framed(Wire({0xDE, 0x05, 0x06}));
     rig.feed(icom);
     EXPECT_EQ(rig.out(helm), icom);
-    rig.server.SwitcherOnline = false;
+    rig.server.Link.Reset();
+    rig.server.Link.Answered();
     rig.feed(icom);
     EXPECT_EQ(rig.out(helm), icom);
 }

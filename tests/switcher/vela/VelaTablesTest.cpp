@@ -162,15 +162,16 @@ TEST(VelaInhibitMap, HostileFramesChangeNothingAndWaitingClientsLoseTheirBitAtTh
 TEST(VelaInfoRequest, TheEndOfTheDumpPutsTheSwitcherOnLineOnceNothingIsMissing)
 {
     VelaRig rig;
-    rig.server.SwitcherOnline = false;
+    rig.server.Link.Reset();
+    rig.server.Link.Answered();
     const Bytes endOfDump = Framed(Wire({0xF2, 0x00, 0x00, 0x00, 0x40, 0, 0, 0, 0}));
     rig.server.model.UpdateFlags = 24576 | 128;
     rig.feed(endOfDump);
-    EXPECT_FALSE(rig.server.SwitcherOnline);
+    EXPECT_FALSE(rig.server.Link.OnLine());
     rig.server.model.UpdateFlags = 24576;  // only buttons and salvos: a switcher without them
     rig.feed(endOfDump);
     EXPECT_EQ(rig.server.model.UpdateFlags, 0);
-    EXPECT_TRUE(rig.server.SwitcherOnline);
+    EXPECT_TRUE(rig.server.Link.OnLine());
     EXPECT_TRUE(rig.timers.isEnabled(TimerId::Poll));
     EXPECT_TRUE(rig.logged("Switcher Information Request"));
 }
