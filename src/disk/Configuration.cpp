@@ -287,6 +287,9 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Clang 14 does not deduce an aggregate's arguments by itself.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // Every key, in the order the file is written.
 const Key Keys[] = {
