@@ -142,6 +142,7 @@ public:
     virtual void send(int socket, const std::string& text) = 0;
     // Messages sent on Socket that have not gone out in full.
     virtual int queuedMessages(int socket) const = 0;
+    // Cuts Socket off at once; this close is not reported back.
     virtual void closeWebSocket(int socket) = 0;
 };
 
