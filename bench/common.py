@@ -247,21 +247,24 @@ def drain(s, quiet=0.05):
 
 class FrameReader:
     """Helm frames from one socket, in order; arrived is when the bytes that
-    completed the last frame returned reached the kernel."""
+    completed the last frame returned reached the kernel. Split cuts another
+    protocol's frames: it returns the whole ones and the rest."""
 
-    def __init__(self, s):
+    def __init__(self, s, split=frames):
         self.s = s
+        self.split = split
         self.rest = b""
         self.arrived = 0.0
         stamp_arrivals(s)
 
     def next(self, command, timeout=5):
-        """Skips frames until one with this command byte; returns it."""
+        """Skips frames until one with this command byte (or that starts with
+        these bytes); returns it."""
         end = time.perf_counter() + timeout
         while True:
-            done, self.rest = frames(self.rest)
+            done, self.rest = self.split(self.rest)
             for i, f in enumerate(done):
-                if f[0] == command:
+                if f.startswith(command) if isinstance(command, bytes) else f[0] == command:
                     self.rest = b"".join(done[i + 1 :]) + self.rest
                     return f
             left = end - time.perf_counter()
@@ -272,3 +275,20 @@ class FrameReader:
             if not chunk:
                 raise ConnectionError("closed by the server")
             self.rest += chunk
+
+
+MAP = 0xF6
+
+
+def helm_take_times(client, takes):
+    """Round trips in microseconds of Takes Helm takes from a logged-in client
+    whose switcher is on line: take -> switcher -> one-destination map back."""
+    drain(client)
+    reader = FrameReader(client)
+    times = []
+    for i in range(takes):
+        start = time.time()
+        client.sendall(helm_take(i % 8, 4))
+        reader.next(MAP)
+        times.append((reader.arrived - start) * 1e6)
+    return times

@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
 """Helm take round trip, one client: take -> switcher (the simulator, unpaced)
 -> one-destination crosspoint map back to the client."""
-import time
 
-from common import FrameReader, Server, Simulator, arguments, free_port, helm_client, helm_take, median, result, \
-    wait_on_line, drain
-
-MAP = 0xF6
+from common import Server, Simulator, arguments, free_port, helm_client, helm_take_times, median, result, wait_on_line
 
 
 def main():
@@ -18,14 +14,7 @@ def main():
     try:
         client = helm_client(port)
         wait_on_line(client)
-        drain(client)
-        reader = FrameReader(client)
-        times = []
-        for i in range(takes):
-            start = time.time()
-            client.sendall(helm_take(i % 8, 4))
-            reader.next(MAP)
-            times.append((reader.arrived - start) * 1e6)
+        times = helm_take_times(client, takes)
         p50 = median(times)
         result("Helm take round trip, 1 client, p50", round(p50), "us", "<= 150 us", p50 / 150)
         result(f"Helm take round trip, 1 client, max of {takes}", round(max(times)), "us", "<= 5000 us",

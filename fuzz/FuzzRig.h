@@ -9,6 +9,8 @@
 #include "logitek/Logitek.h"
 #include "support/Fakes.h"
 #include "switcher/SerialLink.h"
+#include "swp08/Swp08Link.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include <algorithm>
@@ -61,6 +63,12 @@ private:
     std::string path_;
 };
 
+// The SW-P-08 port's clients, which the port keeps to itself.
+inline const ClientSlots<Swp08Client>& Swp08Clients(Server& s)
+{
+    return static_cast<const Swp08Protocol*>(ProtocolOn(s, Port::SwP08))->Clients();
+}
+
 // A server as startup leaves it for Type (and demo mode), its switcher on
 // line, the logs off so that millions of inputs write nothing.
 struct FuzzRig : TestRig {
@@ -111,6 +119,11 @@ struct FuzzRig : TestRig {
         server.onConnectionRequest(Port::Logitek);
         return server.LogitekClients.SlotCount();
     }
+    int ConnectSwp08()
+    {
+        server.onConnectionRequest(Port::SwP08);
+        return Swp08Clients(server).SlotCount();
+    }
 
     // Serial bytes as the port delivers them, decoded as the decode timer would.
     void SerialArrives(const Bytes& Chunk)
@@ -148,17 +161,23 @@ private:
     }
     const Bytes& ReceiveBufferOf(Port P, int Slot)
     {
-        static const Bytes none;
-        const size_t i = static_cast<size_t>(Slot);
         switch (P) {
-        case Port::Helm:
-            return i < server.HelmClients.Records.size() ? server.HelmClients.Records[i].ReceiveBuffer : none;
-        case Port::Zolt:
-            return i < server.ZoltClients.Records.size() ? server.ZoltClients.Records[i].ReceiveBuffer : none;
-        case Port::Logitek:
-            return i < server.LogitekClients.Records.size() ? server.LogitekClients.Records[i].ReceiveBuffer : none;
-        default: break;
+        case Port::Helm: return ReceiveBufferIn(server.HelmClients.Records, Slot);
+        case Port::Zolt: return ReceiveBufferIn(server.ZoltClients.Records, Slot);
+        case Port::Logitek: return ReceiveBufferIn(server.LogitekClients.Records, Slot);
+        case Port::SwP08: return ReceiveBufferIn(Swp08Clients(server).Records, Slot);
+        default: return Nothing();
         }
+    }
+    template <class Record>
+    static const Bytes& ReceiveBufferIn(const std::vector<Record>& Records, int Slot)
+    {
+        const size_t i = static_cast<size_t>(Slot);
+        return i < Records.size() ? Records[i].ReceiveBuffer : Nothing();
+    }
+    static const Bytes& Nothing()
+    {
+        static const Bytes none;
         return none;
     }
     // Fires the timer while it is on and each firing takes something: an
@@ -259,8 +278,19 @@ inline void CheckWholeLogitekMessages(const Bytes& Wire)
     }
 }
 
+// Wire is nothing but DLE ACK, DLE NAK and whole SW-P-08 frames whose byte
+// count and checksum are right.
+inline void CheckWholeSwp08Frames(Bytes Wire)
+{
+    while (!Wire.empty()) {
+        FUZZ_CHECK(ByteAt(Wire, 0) == Swp08::Dle);
+        const Swp08::Unit kind = Swp08::CutUnit(Wire).Kind;
+        FUZZ_CHECK(kind == Swp08::Unit::Message || kind == Swp08::Unit::PeerAck || kind == Swp08::Unit::PeerNak);
+    }
+}
+
 // The receive buffers stay within their caps once the decoders have run.
-inline void CheckBuffers(const Server& s)
+inline void CheckBuffers(Server& s)
 {
     FUZZ_CHECK(s.SerialBuffer.size() <= SerialBufferLimit);
     for (const ClientRecord& c : s.HelmClients.Records)
@@ -269,6 +299,8 @@ inline void CheckBuffers(const Server& s)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= ZoltBufferLimit);
     for (const LogitekClient& c : s.LogitekClients.Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
+    for (const Swp08Client& c : Swp08Clients(s).Records)
+        FUZZ_CHECK(c.ReceiveBuffer.size() <= Swp08BufferLimit);
 }
 
 // What went to the serial line and to the Helm and Logitek clients is whole
@@ -289,6 +321,8 @@ inline void CheckAll(FuzzRig& Rig)
             CheckWholeFrames(conn.outbound, "\xF1\xF4\xF5");
         else if (key.first == Port::Logitek)
             CheckWholeLogitekMessages(conn.outbound);
+        else if (key.first == Port::SwP08)
+            CheckWholeSwp08Frames(conn.outbound);
     }
 }
 
@@ -319,8 +353,9 @@ inline SwitcherType FamilyFromMode(uint8_t Mode)
 }
 inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != SwitcherType::PassThru; }
 
-// A console on Port (Zolt or Logitek) sends the input after its first byte,
-// which picks the family and demo mode; a Helm PC is attached.
+// A console on Port (Zolt, Logitek or SW-P-08) sends the input after its
+// first byte, which picks the family and demo mode; a Helm PC is attached,
+// and for SW-P-08 a second client that hears every take.
 inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
 {
     if (Size == 0)
@@ -328,7 +363,11 @@ inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
     const uint8_t mode = Data[0];
     FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
     rig.ConnectHelm(HelmPcClientType);
-    const int slot = P == Port::Zolt ? rig.ConnectZolt() : rig.ConnectLogitek();
+    if (P == Port::SwP08)
+        rig.ConnectSwp08();
+    const int slot = P == Port::Zolt      ? rig.ConnectZolt()
+                     : P == Port::Logitek ? rig.ConnectLogitek()
+                                          : rig.ConnectSwp08();
     rig.ClientSends(P, slot, AsBytes(Data + 1, Size - 1));
     rig.PollOnce();
     CheckAll(rig);

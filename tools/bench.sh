@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#scripts[@]} -gt 0 ] || scripts=(bench/zolt_take.py bench/helm_take.py bench/helm_fanout.py bench/passthru.py
-                                     bench/startup.py bench/burst.py bench/churn.py bench/idle.py)
+                                     bench/startup.py bench/burst.py bench/churn.py bench/idle.py bench/swp08_take.py)
 
 if ! command -v ser2net >/dev/null; then
   sudo=""

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -33,7 +34,7 @@ namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR] [--web-port N]\n"
+    "                 [--listen-address ADDR] [--swp08-port N] [--web-port N]\n"
     "       hvnserver [--app-dir DIR] --set-web-password < FILE\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
@@ -47,9 +48,12 @@ constexpr const char* Usage =
     "                        an interface's address, ::1; :: for every IPv6 and\n"
     "                        IPv4 address); wins over the \"Listen Address\" key\n"
     "                        (default: that key, else every IPv4 address)\n"
-    "  --web-port N          port of the web panel and HTTP interface (0: off,\n"
-    "                        negative: 8080); wins over the \"Web IP Port\" key\n"
-    "                        and is not written to the file\n"
+    "  --swp08-port N        TCP port of the SW-P-08 router control port, 0 for\n"
+    "                        none; wins over the \"SW-P-08 IP Port\" key (default:\n"
+    "                        that key, else none)\n"
+    "  --web-port N          TCP port of the web panel and HTTP interface, 0 for\n"
+    "                        none; wins over the \"Web IP Port\" key (default: that\n"
+    "                        key, else none)\n"
     "  --set-web-password    reads the web password from standard input (its first\n"
     "                        line; an empty one removes it), keeps its salted hash\n"
     "                        as \"Web Password\" in tcpserve.ini and exits\n";
@@ -59,18 +63,21 @@ struct Options {
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
+    std::string swp08Port;
+    std::optional<long> swp08PortNumber;
     std::string webPort;
+    std::optional<long> webPortNumber;
     bool setWebPassword = false;
 };
 
-// A port number as the option takes it: 0 off, negative the usual web port.
-std::optional<long> WebPortOption(const std::string& Text)
+// A TCP port number 0..65535 written in decimal digits only.
+std::optional<long> PortNumber(const std::string& text)
 {
-    if (Text.empty() || Text.size() > 9 || Text.find_first_not_of("-0123456789") != std::string::npos ||
-        Text.find('-', 1) != std::string::npos || Text == "-")
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 || value > 65535)
         return std::nullopt;
-    const long port = std::stol(Text);
-    return port < 0 ? DefaultWebPort : port;
+    return value;
 }
 
 // Parses our options; returns an exit status when the program should stop now.
@@ -93,6 +100,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
+                             : arg == "--swp08-port"     ? &o.swp08Port
                              : arg == "--web-port"       ? &o.webPort
                                                          : nullptr;
         if (value && i + 1 < argc) {
@@ -103,8 +111,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
                      Usage);
         return 2;
     }
-    if (!o.webPort.empty() && !WebPortOption(o.webPort)) {
-        std::fprintf(stderr, "hvnserver: '%s' is no port number for --web-port\n%s", o.webPort.c_str(), Usage);
+    if (!o.swp08Port.empty() && !(o.swp08PortNumber = PortNumber(o.swp08Port))) {
+        std::fprintf(stderr, "hvnserver: invalid port '%s' for --swp08-port\n%s", o.swp08Port.c_str(), Usage);
+        return 2;
+    }
+    if (!o.webPort.empty() && !(o.webPortNumber = PortNumber(o.webPort))) {
+        std::fprintf(stderr, "hvnserver: invalid port '%s' for --web-port\n%s", o.webPort.c_str(), Usage);
         return 2;
     }
     return std::nullopt;
@@ -247,8 +259,8 @@ int main(int argc, char** argv)
     server.cfg.AppPath = *appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
-    if (!options.webPort.empty())
-        server.cfg.WebPortOption = WebPortOption(options.webPort);
+    server.cfg.Swp08PortOption = options.swp08PortNumber;
+    server.cfg.WebPortOption = options.webPortNumber;
     server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
     if (options.setWebPassword)
         return SetWebPasswordFromInput(server);

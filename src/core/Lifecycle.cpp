@@ -15,6 +15,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 #include "web/WebAuth.h"
 
 #include <filesystem>
@@ -191,6 +192,10 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.LogitekPort);
         return false;
     }
+    if (!OpenSwp08Listener(s)) {
+        ShowIpError(s, Swp08PortInForce(s.cfg));
+        return false;
+    }
     if (!OpenWebListener(s)) {
         ShowIpError(s, WebPortInForce(s.cfg));
         return false;
@@ -231,6 +236,7 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
+        OpenSwp08Listener(s);
         ShowSwitcherCaption(s);
         // Every table again; pass-through has none to ask for.
         if (Family(s.model).KeepsModel)
@@ -246,6 +252,7 @@ void ToggleServerEnabled(Server& s)
     s.serial.close();
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
+    s.sockets.closeListener(Port::SwP08);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -299,8 +306,10 @@ void ShutdownServer(Server& s)
 void ReopenListeners(Server& s)
 {
     const Config& c = s.cfg;
-    const std::pair<Port, long> ports[] = {
-        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
+    const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
+                                           {Port::Zolt, c.ZoltPort},
+                                           {Port::Logitek, c.LogitekPort},
+                                           {Port::SwP08, Swp08PortInForce(c)}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))
             continue;
@@ -310,14 +319,6 @@ void ReopenListeners(Server& s)
     }
     if (s.web.isListening() && !OpenWebListener(s))
         ShowIpError(s, WebPortInForce(s.cfg));
-}
-
-void RestartWebPort(Server& s)
-{
-    // The operator's port ends one given on the command line.
-    s.cfg.WebPortOption.reset();
-    if (!OpenWebListener(s))
-        ShowIpError(s, s.cfg.WebPort);
 }
 
 bool OpenWebListener(Server& s)

@@ -19,7 +19,5 @@ void ReopenListeners(Server& s);
 // Opens the web port's listener anew on the port in force (closing its
 // connections), or closes it when that port is 0; false when it cannot listen.
 bool OpenWebListener(Server& s);
-// The web listener on the port the operator set; an error box when it cannot listen.
-void RestartWebPort(Server& s);
 // Closes every client connection of every port.
 void DisconnectAllClients(Server& s);

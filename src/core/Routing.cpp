@@ -8,6 +8,7 @@
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 #include "web/WebPort.h"
 #include "zolt/ZoltProtocol.h"
 
@@ -135,6 +136,7 @@ void RouteServer(Server& s)
     s.Protocols.push_back(std::make_unique<HelmProtocol>());
     s.Protocols.push_back(std::make_unique<ZoltProtocol>());
     s.Protocols.push_back(std::make_unique<LogitekProtocol>());
+    s.Protocols.push_back(std::make_unique<Swp08Protocol>());
     s.Protocols.push_back(std::make_unique<WebPort>(s));
     s.Reports = std::make_unique<Router>();
     s.Events = std::make_unique<Events>(s);

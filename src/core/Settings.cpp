@@ -9,6 +9,7 @@
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
+#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include <filesystem>
@@ -286,10 +287,15 @@ const std::array<ConsolePortSetting, ConsolePortCount> ConsolePorts = {{
     {"Logitek Console", &Config::EnableLogitekPort, &Config::LogitekPort, Port::Logitek, nullptr, nullptr},
     // Stored only: nothing listens on it.
     {"HVN Console", &Config::EnableHvnPort, &Config::HvnPort, std::nullopt, nullptr, nullptr},
-    // Its own listener (not a socket port's), moved at once.
-    {"the Web Panel", &Config::EnableWebPort, &Config::WebPort, std::nullopt,
-     "You have entered a new Web IP Port#\r\nThis will disconnect any users currently attached\r\nPlease Confirm",
-     RestartWebPort},
+}};
+
+const std::array<MovablePortSetting, MovablePortCount> MovablePorts = {{
+    {"SW-P-08", &Config::Swp08Port, &Config::Swp08PortOption, DefaultSwp08Port,
+     [](Server& s) {
+         s.sockets.closeListener(Port::SwP08);
+         return OpenSwp08Listener(s);
+     }},
+    {"the Web Panel", &Config::WebPort, &Config::WebPortOption, DefaultWebPort, OpenWebListener},
 }};
 
 void LoadSettings(Server& s)
@@ -337,4 +343,30 @@ bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePor
     bool done = false;
     Trap(s, "Error Saving Console", "Serial/IP Error", [&] { done = ApplyConsoleRows(s, New, ask); });
     return done;
+}
+
+ConsolePortChoice MovablePortShown(const Config& c, size_t Index)
+{
+    const MovablePortSetting& p = MovablePorts.at(Index);
+    const long port = (c.*p.Option).value_or(c.*p.Number);
+    return {port > 0, port > 0 ? port : p.Usual};
+}
+
+bool ApplyMovablePort(Server& s, size_t Index, const ConsolePortChoice& New, const Ask& ask)
+{
+    const MovablePortSetting& p = MovablePorts.at(Index);
+    const long number = New.Enabled ? New.Number : 0;
+    if (number > LastPort) {
+        Refuse(ask, "Port Error",
+               std::string("Invalid IP Port # for ") + p.Name + ". Please reenter a number between 1 and 65535");
+        return false;
+    }
+    Config& c = s.cfg;
+    if (number == (c.*p.Option).value_or(c.*p.Number))
+        return true;
+    c.*p.Number = number;
+    (c.*p.Option).reset();
+    if (!p.Reopen(s))
+        Refuse(ask, "Port Error", "IP Port " + std::to_string(number) + " for " + p.Name + " is not available");
+    return true;
 }

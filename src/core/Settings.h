@@ -44,7 +44,7 @@ struct ConsolePortSetting {
     const char* ChangeQuestion;
     void (*Restart)(Server& s);
 };
-constexpr size_t ConsolePortCount = 4;
+constexpr size_t ConsolePortCount = 3;
 extern const std::array<ConsolePortSetting, ConsolePortCount> ConsolePorts;
 
 struct ConsolePortChoice {
@@ -54,3 +54,24 @@ struct ConsolePortChoice {
 // Applies the rows in order. False when the operator cancelled or a number
 // is invalid: the rows before stay applied.
 bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePortCount>& New, const Ask& ask);
+// The ports after the console ports in the console ports dialog: their number
+// may come from the command line instead of the file, and a new one moves the
+// listener at once.
+struct MovablePortSetting {
+    const char* Name;  // as the messages name it
+    long Config::*Number;
+    std::optional<long> Config::*Option;
+    long Usual;  // shown while the port is off
+    // Listens anew on the port in force (on none at 0); false when it cannot.
+    bool (*Reopen)(Server& s);
+};
+constexpr size_t MovablePortCount = 2;
+extern const std::array<MovablePortSetting, MovablePortCount> MovablePorts;
+
+// As the dialog shows port Index: the port in force (the command line's
+// included), or the usual port while it is off.
+ConsolePortChoice MovablePortShown(const Config& c, size_t Index);
+// A port other than the one in force ends one from the command line and
+// moves the listener at once (the SW-P-08 connections stay, the web port's
+// close). False when the number is invalid (and the operator was told).
+bool ApplyMovablePort(Server& s, size_t Index, const ConsolePortChoice& New, const Ask& ask);

@@ -255,14 +255,12 @@ struct Text {
     std::string Config::*Value;
     const char* IfEmpty;
 };
-// A console port (negative: Negative, 0: off), written after the key that
-// says whether it is enabled (where it has one); that key is never read, a
-// port above 0 is enabled.
+// A console port (negative: 1200, 0: off), written after the key that says
+// whether it is enabled; that key is never read, a port above 0 is enabled.
 struct ConsolePort {
     const char* EnableKey;
     bool Config::*Enabled;
     long Config::*Value;
-    long Negative = DefaultConsolePort;
 };
 // Stored shifted; one that cannot be stored is written empty.
 struct Password {
@@ -325,7 +323,8 @@ const Key Keys[] = {
     {"Listen Address", Text{&Config::ListenAddress, ""}},
     {"Allowed Clients", Text{&Config::AllowedClients, ""}},
     {"Max Clients", Number<long>{&Config::MaxClients, 0, 0}},
-    {"Web IP Port", ConsolePort{nullptr, &Config::EnableWebPort, &Config::WebPort, DefaultWebPort}},
+    {"SW-P-08 IP Port", Number<long>{&Config::Swp08Port, 0, DefaultSwp08Port}},
+    {"Web IP Port", Number<long>{&Config::WebPort, 0, DefaultWebPort}},
     {"Web Password", Text{&Config::WebPassword, ""}},
 };
 
@@ -354,7 +353,7 @@ ConfigurationRead ReadConfiguration(Server& s)
                        [&]<class T>(const Number<T>& r) { c.*r.Value = NumberIn(text, r.Least, r.Default); },
                        [&](const Text& r) { c.*r.Value = text.empty() ? r.IfEmpty : text; },
                        [&](const ConsolePort& r) {
-                           c.*r.Value = NumberIn(text, 0L, r.Negative);
+                           c.*r.Value = NumberIn(text, 0L, DefaultConsolePort);
                            c.*r.Enabled = c.*r.Value > 0;
                        },
                        [&](const Password& r) {
@@ -399,8 +398,7 @@ void WriteConfiguration(Server& s)
                        [&]<class T>(const Number<T>& r) { line(k.Name, std::to_string(c.*r.Value)); },
                        [&](const Text& r) { line(k.Name, c.*r.Value); },
                        [&](const ConsolePort& r) {
-                           if (r.EnableKey)
-                               line(r.EnableKey, YesNo(c.*r.Enabled));
+                           line(r.EnableKey, YesNo(c.*r.Enabled));
                            line(k.Name, std::to_string(c.*r.Value));
                        },
                        [&](const Password& r) {

@@ -5,6 +5,8 @@
 
 constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
+// The port control systems expect an SW-P-08 router on.
+constexpr long DefaultSwp08Port = 8910;
 
 // What a setting is without a file, or when its value is not one it takes.
 constexpr int DefaultCommPort = 1;
@@ -71,8 +73,12 @@ struct Config {
     std::string AllowedClients;
     // "Max Clients": connections each port holds at most; 0 means no limit.
     long MaxClients = 0;
+    // "SW-P-08 IP Port": where control systems connect; 0 is off. A negative
+    // value in the file stands for DefaultSwp08Port.
+    long Swp08Port = 0;
+    // Given on the command line: wins over Swp08Port and never reaches the file.
+    std::optional<long> Swp08PortOption;
     // "Web IP Port": the web panel's and HTTP interface's port (0: off).
-    bool EnableWebPort = false;
     long WebPort = 0;
     // Given on the command line: wins over WebPort and never reaches the file.
     std::optional<long> WebPortOption;
@@ -88,3 +94,6 @@ inline const std::string& BindAddress(const Config& c)
 {
     return c.ListenAddressOption.empty() ? c.ListenAddress : c.ListenAddressOption;
 }
+
+// The SW-P-08 port in force (0: off): the command line's, else the file's.
+inline long Swp08PortInForce(const Config& c) { return c.Swp08PortOption.value_or(c.Swp08Port); }

@@ -10,7 +10,7 @@ struct Model;
 
 class CrosspointWatch {
 public:
-    // The destinations (0-based) whose source differs from what was seen last
+    // The destinations (0-based) whose source, or being off, differs from what was seen last
     // (a destination not seen before counts as changed); they are seen now.
     std::vector<int> Changes(const Model& m);
     // Takes the map as it stands as seen, reporting nothing.

@@ -37,9 +37,13 @@ const char* const RowHelp[] = {
     "Enter the IP Port to be used by the server module for HVN Consoles. "
     "This is the IP port that will be used by any "
     "HVN Consoles for a TCP/IP Connection.  ",
+    "Enter the IP Port to be used by the server module for SW-P-08 router control. "
+    "This is the IP port that will be used by any "
+    "control systems, panels or automation that route with SW-P-08 "
+    "over a TCP/IP Connection (usually 8910).  ",
     "Enter the IP Port to be used by the server module for the Web Panel and its HTTP interface. "
     "This is the IP port that browsers, scripts and monitoring systems "
-    "use to reach the switcher.  0 or unticked turns it off.  ",
+    "use to reach the switcher (usually 8080).  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -68,7 +72,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "Web Panel"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Web Panel"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -103,9 +107,12 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        enabled_[row] = s_.cfg.*ConsolePorts[row].Enabled;
+        const ConsolePortChoice shown = row >= ConsolePortCount ? MovablePortShown(s_.cfg, row - ConsolePortCount)
+                                                                : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled,
+                                                                                    s_.cfg.*ConsolePorts[row].Number};
+        enabled_[row] = shown.Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
-        txtConsoleIP[row]->setText(QString::number(s_.cfg.*ConsolePorts[row].Number));
+        txtConsoleIP[row]->setText(QString::number(shown.Number));
     }
     lblHelp->setText(QString::fromLatin1(LoadHelp));
 }
@@ -123,9 +130,14 @@ bool frmConsoleSetup::eventFilter(QObject* watched, QEvent* event)
 void frmConsoleSetup::cmdOk_Click()
 {
     std::array<ConsolePortChoice, ConsolePortCount> rows;
-    for (size_t row = 0; row < RowCount; ++row)
+    for (size_t row = 0; row < ConsolePortCount; ++row)
         rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+    if (!ApplyConsolePorts(s_, rows, ask))
+        return;
+    for (size_t row = ConsolePortCount; row < RowCount; ++row)
+        if (!ApplyMovablePort(s_, row - ConsolePortCount, {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())},
+                              ask))
+            return;
     // The configuration file is written at exit.
-    if (ApplyConsolePorts(s_, rows, ask))
-        accept();
+    accept();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The console ports dialog: enables the Zolt, Logitek and HVN console ports
-// and the web port and sets their TCP ports, restarting the Zolt and web
-// listeners when their ports change.
+// and the SW-P-08 and web ports and sets their TCP ports, restarting the Zolt
+// listener when its port changes and moving the SW-P-08 and web ones at once.
 #include "core/Settings.h"
 #include "ui/Boxes.h"
 
@@ -19,8 +19,11 @@ class Server;
 class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
-    // One row for each console port of the settings service, in its order.
-    static constexpr size_t RowCount = ConsolePortCount;
+    // One row for each console port of the settings service, in its order,
+    // then the SW-P-08 port and the web port.
+    static constexpr size_t RowSwp08 = ConsolePortCount;
+    static constexpr size_t RowWeb = ConsolePortCount + 1;
+    static constexpr size_t RowCount = ConsolePortCount + MovablePortCount;
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();

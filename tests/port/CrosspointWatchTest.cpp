@@ -45,3 +45,19 @@ TEST(CrosspointWatch, ReportsEachChangeOnceWhateverResizedOrRewroteTheMap)
     m.CrosspointMap[0].SourceCount = 1;
     EXPECT_EQ(watch.Changes(m), (std::vector<int>{0}));
 }
+
+TEST(CrosspointWatch, TurningAnOutputOffAndRoutingItsSourceAgainAreBothChanges)
+{
+    Model m = MapOf(3);
+    m.CrosspointMap[2].SourceCount = 0;
+    CrosspointWatch watch;
+    // Never seen, off or not, is a change.
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{0, 1, 2}));
+    m.CrosspointMap[1].Sources[0] = 5;
+    watch.SeeAll(m);
+    // A turn-off leaves the source in the record.
+    m.CrosspointMap[1].SourceCount = 0;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
+    m.CrosspointMap[1].SourceCount = 1;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
+}

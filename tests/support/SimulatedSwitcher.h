@@ -144,21 +144,25 @@ private:
 };
 
 // The real server as the switcher's of a Family ("Vela", "Orion", "Draco")
-// on the given line (Settings: further lines of tcpserve.ini), with a Helm
-// port and a Zolt console port of its own.
+// on the given line (none for demo mode; Settings: further lines of
+// tcpserve.ini), with a Helm port and a Zolt console port of its own, and
+// Extra options.
 struct SwitcherServer {
     TempDir dir;
     std::string port = FreePort();
     std::string zoltPort = FreePort();
     std::unique_ptr<ServerProcess> process;
 
-    SwitcherServer(const std::string& family, const std::string& line, const std::string& settings = "")
+    SwitcherServer(const std::string& family, const std::string& line, const std::string& settings = "",
+                   QStringList extra = {})
     {
         while (zoltPort == port)
             zoltPort = FreePort();
         dir.write("tcpserve.ini", "[CONFIGURATION]\r\nSwitcher Type=" + family + "\r\n" + settings +
                                       "TCP/IP Port=" + port + "\r\nConsole IP Port=" + zoltPort + "\r\n");
-        process = std::make_unique<ServerProcess>(dir, QStringList{"--serial-device", QString::fromStdString(line)});
+        if (!line.empty())
+            extra << "--serial-device" << QString::fromStdString(line);
+        process = std::make_unique<ServerProcess>(dir, extra);
     }
     // A Helm PC client past the greeting and logged in.
     std::unique_ptr<TestClient> helmPc()

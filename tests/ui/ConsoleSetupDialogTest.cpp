@@ -21,8 +21,8 @@ namespace {
 
 std::string S(const QString& text) { return text.toStdString(); }
 
-// The web port's row, after the three console ports.
-constexpr int WebRow = 3;
+// The web port's row, after the three console ports and SW-P-08's.
+constexpr int WebRow = frmConsoleSetup::RowWeb;
 
 struct ConsoleRig : DialogRig {
     std::unique_ptr<frmConsoleSetup> dialog;
@@ -178,39 +178,56 @@ TEST(ConsoleSetupDialog, CancelChangesNothingAndTheSetupDialogOpensIt)
     EXPECT_EQ(opened, "Console Setup");
 }
 
-TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndEndsACommandLinePort)
+TEST(ConsoleSetupDialog, TheSwp08RowMovesItsListenerAndEndsThePortOfTheCommandLine)
+{
+    ConsoleRig rig("SW-P-08 IP Port=9000\r\n");
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", 3)->text()), "SW-P-08");
+    EXPECT_TRUE(rig.row<QCheckBox>("chkConsole", 3)->isChecked());
+    EXPECT_EQ(rig.sockets.listening[Port::SwP08], 9000);
+    rig.sockets.pendingAddresses.push_back("10.0.1.1");
+    rig.server.onConnectionRequest(Port::SwP08);
+    rig.type(3, "9001");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_TRUE(rig.answers.asked.empty());
+    EXPECT_EQ(rig.sockets.listening[Port::SwP08], 9001);
+    EXPECT_TRUE(rig.sockets.isConnected(Port::SwP08, 1));
+
+    // A port from the command line is shown, kept while unchanged, and ended by the operator's.
+    rig.server.cfg.Swp08PortOption = 9100;
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    rig.dialog->ask = rig.answers.ask();
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 3)->text()), "9100");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.Swp08PortOption, 9100);
+    EXPECT_EQ(rig.server.cfg.Swp08Port, 9001);
+    rig.tick(3, false);
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(Swp08PortInForce(rig.server.cfg), 0);
+    EXPECT_FALSE(rig.sockets.isListening(Port::SwP08));
+
+    // Off, the row offers the usual port.
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", 3)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 3)->text()), "8910");
+}
+
+TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndSaysWhenAPortIsTaken)
 {
     ConsoleRig rig("Web IP Port=8080\r\n");
     ASSERT_EQ(rig.web.listening, 8080);
     EXPECT_EQ(S(rig.row<QLabel>("lblConsole", WebRow)->text()), "Web Panel");
-    EXPECT_TRUE(rig.row<QCheckBox>("chkConsole", WebRow)->isChecked());
     EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", WebRow)->text()), "8080");
-
     rig.type(WebRow, "9090");
-    rig.answers.script = {BoxResult::Cancel};
-    EXPECT_FALSE(rig.ok());
-    EXPECT_EQ(rig.answers.asked.back().text,
-              "You have entered a new Web IP Port#\r\nThis will disconnect any users currently attached\r\n"
-              "Please Confirm");
-    EXPECT_EQ(rig.web.listening, 8080);
-    rig.answers.script = {BoxResult::Ok};
     EXPECT_TRUE(rig.ok());
-    EXPECT_EQ(rig.server.cfg.WebPort, 9090);
     EXPECT_EQ(rig.web.listening, 9090);
+    EXPECT_EQ(rig.server.cfg.WebPort, 9090);
 
-    // The row edits the key: a port from the command line holds until the operator changes it.
-    rig.server.cfg.WebPortOption = 7000;
-    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
-    rig.dialog->ask = rig.answers.ask();
-    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", WebRow)->text()), "9090");
-    const size_t asked = rig.answers.asked.size();
+    rig.web.refusePort = 9191;
+    rig.type(WebRow, "9191");
     EXPECT_TRUE(rig.ok());
-    EXPECT_EQ(rig.answers.asked.size(), asked);
-    EXPECT_EQ(rig.server.cfg.WebPortOption, 7000);
+    EXPECT_EQ(rig.answers.asked.back().text, "IP Port 9191 for the Web Panel is not available");
     rig.tick(WebRow, false);
-    rig.answers.script = {BoxResult::Ok};
     EXPECT_TRUE(rig.ok());
-    EXPECT_FALSE(rig.server.cfg.WebPortOption.has_value());
     EXPECT_EQ(rig.server.cfg.WebPort, 0);
     EXPECT_FALSE(rig.web.isListening());
 }
