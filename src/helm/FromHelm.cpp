@@ -6,6 +6,7 @@
 #include "helm/HelmPort.h"
 #include "helm/ToHelm.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
@@ -14,15 +15,10 @@
 
 namespace {
 
-constexpr unsigned char KeepAlivePoll = 0xF5;
-constexpr unsigned char ReadyAnswer = 0xF4;
-constexpr unsigned char NotReadyAnswer = 0xF1;
 constexpr unsigned char CmdPassword = 0x80;
 constexpr unsigned char CmdLogin = 0x81;
 constexpr unsigned char CmdNotice = 0xA4;
-constexpr unsigned char CmdInfoRequest = 0xF2;
 constexpr unsigned char CmdCrosspointMap = 0xF6;
-constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int MaxInterruptionsPerCall = 16;
 
 ClientRecord* ClientAt(Server& s, int Index) { return s.HelmClients.Valid(Index) ? &s.HelmClients[Index] : nullptr; }
@@ -95,8 +91,8 @@ Handler HandlerFor(unsigned char Command)
 // frames they are: the other families' demos have no decoder that could answer them.
 bool AnsweredByDemoSwitcher(const Server& s, unsigned char Command)
 {
-    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != CmdInfoRequest && Command != CmdNotice &&
-           Command != CmdLogin && Command != CmdPassword;
+    return s.cfg.DemoMode && HelmFramesPassUnchanged(s) && Command != ControlByte::InfoRequest &&
+           Command != CmdNotice && Command != CmdLogin && Command != CmdPassword;
 }
 
 size_t FirstCommandByte(const Bytes& Buffer, size_t From)
@@ -110,9 +106,9 @@ size_t FirstCommandByte(const Bytes& Buffer, size_t From)
 // The keep-alive poll (answered ready or not) and the client's answer to ours.
 void AnswerKeepAlive(Server& s, unsigned char Command, int Index)
 {
-    if (Command == KeepAlivePoll) {
+    if (Command == ControlByte::KeepAlivePoll) {
         const bool ready = s.Link.OnLine() && !s.Link.Awaiting();
-        SendToClient(s, Bytes(1, static_cast<char>(ready ? ReadyAnswer : NotReadyAnswer)), Index);
+        SendToClient(s, Bytes(1, static_cast<char>(ready ? ControlByte::Acknowledge : ControlByte::NotReady)), Index);
     }
     if (ClientRecord* c = ClientAt(s, Index))
         c->SilentTicks = 0;
@@ -141,13 +137,13 @@ Bytes CutHelmFrame(Server& s, int Index)
             TakeClientBytes(s, pos + 1, Index);
             return Bytes();
         }
-        if (command == KeepAlivePoll || command == ReadyAnswer) {
+        if (command == ControlByte::KeepAlivePoll || command == ControlByte::Acknowledge) {
             TakeClientBytes(s, pos + 1, Index);
             AnswerKeepAlive(s, command, Index);
             return Bytes();
         }
         if (eom == Bytes::npos) {
-            eom = buffer.find(static_cast<char>(EndOfMessage), pos);
+            eom = buffer.find(static_cast<char>(ControlByte::EndOfMessage), pos);
             if (eom == Bytes::npos) {
                 TakeClientBytes(s, pos, Index);
                 return Bytes();  // wait for the rest of the frame
@@ -227,6 +223,14 @@ int64_t ReadInfoMask(const Bytes& Frame)
     return mask;
 }
 
+// A5 and EC: a byte count n (pair), then n bytes; n + 5 bytes in all.
+bool ByteRunFits(const Bytes& Frame)
+{
+    FrameReader r(Frame);
+    const int count = r.Pair();
+    return !r.Failed() && Frame.size() == static_cast<size_t>(count) + 5;
+}
+
 }  // namespace
 
 std::string ClientAddress(const Server& s, int Index)
@@ -239,6 +243,14 @@ void PassToVela(Server& s, const Bytes& Frame, int64_t AskBack)
     SendToSwitcher(s, Frame);
     if (AskBack != 0)
         RequestSwitcherTables(s, AskBack, NoneValue, 0);
+}
+
+bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, const std::string& Location)
+{
+    if (ChecksumMatches(Frame))
+        return true;
+    LogSoftwareError(s, Text, Index, Location);
+    return false;
 }
 
 void DecodeHelmMessage(Server& s, int Index)
@@ -281,10 +293,8 @@ void ProcessLogin(Server& s, const Bytes& Frame, int Index)
             LogSoftwareError(s, "Helm Message Length Error", Index, "Login Message");
         if (Frame.size() < 4)
             return;  // no type byte to read
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Login Message");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Login Message"))
             return;
-        }
         const int type = Frame.size() == 4 ? ByteAt(Frame, 1) : CombineBytes(ByteAt(Frame, 1), ByteAt(Frame, 2));
         s.HelmClients[Index].ClientType = type;
         LogForClient(s, LoginTypeText(type), Index);
@@ -356,10 +366,8 @@ void ProcessInfoRequest(Server& s, const Bytes& Frame, int Index, int64_t Mask)
             return;
         int64_t mask = Mask;
         if (!Frame.empty()) {
-            if (!ChecksumMatches(Frame)) {
-                LogSoftwareError(s, "Helm Check Sum Error", Index, "Info Request");
+            if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Info Request"))
                 return;
-            }
             if (Frame.size() != 13)
                 LogSoftwareError(s, "Helm Length Error", Index, "Info Request");
             mask = ReadInfoMask(Frame);
@@ -422,10 +430,8 @@ TakeCommand ReadTakeCommand(const Bytes& Frame, SwitcherType Type)
 void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Take Command", "Helm Command Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Take Command");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Take Command"))
             return;
-        }
         if (Frame.size() != 9 && Frame.size() != 11) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Take Command");
             return;
@@ -453,10 +459,8 @@ void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmSalvoExecute(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Salvo Execute", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Helm Check Sum Error", Index, "Salvo Execute");
+        if (!ChecksumOk(s, Frame, Index, "Helm Check Sum Error", "Salvo Execute"))
             return;
-        }
         if (Frame.size() != 6) {
             LogSoftwareError(s, "Helm Message Length Error", Index, "Salvo Execute");
             return;
@@ -477,10 +481,8 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
     Trap(s, "Error Reciving Notification", "Helm Message Error", [&] {
         if (!s.HelmClients.Valid(Index))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Notice Message");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Notice Message"))
             return;
-        }
         FrameReader r(Frame);
         const int code = r.Pair();
         const int count = r.Pair();
@@ -505,19 +507,15 @@ void ProcessHelmNotice(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// A5, byte count n (pair), n bytes for the switcher; n + 5 bytes in all.
+// A5: the bytes for the switcher (ByteRunFits).
 void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Reciving Module Upgrade", "Helm Message Error", [&] {
         if (!s.HelmClients.Valid(Index))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Module Upgrade");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Module Upgrade"))
             return;
-        }
-        FrameReader r(Frame);
-        const int count = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
+        if (!ByteRunFits(Frame)) {
             LogSoftwareError(s, "Length Error", Index, "Module Upgrade");
             return;
         }
@@ -533,17 +531,13 @@ void ProcessHelmModuleUpgrade(Server& s, const Bytes& Frame, int Index)
     });
 }
 
-// EC, byte count n (pair), n bytes; n + 5 bytes in all.
+// EC: bytes for the switcher (ByteRunFits).
 void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Processing Serial Message", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Gain Offset");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Gain Offset"))
             return;
-        }
-        FrameReader r(Frame);
-        const int count = r.Pair();
-        if (r.Failed() || Frame.size() != static_cast<size_t>(count) + 5) {
+        if (!ByteRunFits(Frame)) {
             LogSoftwareError(s, "Length Error", Index, "Serial Message");
             return;
         }
@@ -556,10 +550,8 @@ void ProcessHelmSerialMessage(Server& s, const Bytes& Frame, int Index)
 void ProcessHelmIcomChannel(Server& s, const Bytes& Frame, int Index)
 {
     Trap(s, "Error Receiving Icom Channel", "Helm Message Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", Index, "Clock Config");
+        if (!ChecksumOk(s, Frame, Index, "Check Sum Error", "Clock Config"))
             return;
-        }
         if (HelmFramesPassUnchanged(s))
             PassToVela(s, Frame, 0);
         LogForClient(s, "Received Icom Channel", Index);

@@ -36,14 +36,6 @@ void StoreRange(std::vector<T>& Table, int Start, const std::vector<T>& Values)
     }
 }
 
-bool ChecksumOk(Server& s, const Bytes& Frame, int Index, const char* Text, const std::string& Location)
-{
-    if (ChecksumMatches(Frame))
-        return true;
-    LogSoftwareError(s, Text, Index, Location);
-    return false;
-}
-
 struct AlphaTableInfo {
     const char* Name;
     int64_t Bit;
@@ -132,26 +124,6 @@ std::optional<SalvoUpload> ReadSalvoUpload(const Bytes& Frame)
     if (!r.Complete() || up.Events.size() != events)
         return std::nullopt;
     return up;
-}
-
-// Writes an E1 state into the configuration, where the model has such an element.
-void StoreState(Model& m, int Level, int F, int C, int P, int Ch, int Value)
-{
-    FrameRecord* frame = ConfigFrame(m, F);
-    CardRecord* card = ConfigCard(frame, C);
-    PortRecord* port = ConfigPort(card, P);
-    uint8_t* state = nullptr;
-    switch (Level) {
-    case 1: state = frame ? &frame->Cards[0].Flag : nullptr; break;
-    case 2: state = card ? &card->Present : nullptr; break;
-    case 3: state = port ? &port->State : nullptr; break;
-    default:
-        if (ChannelRecord* ch = ConfigChannel(port, Ch))
-            state = &ch->State;
-        break;
-    }
-    if (state)
-        *state = static_cast<uint8_t>(Value);
 }
 
 // ---- F6: as the crosspoint map reply ----
@@ -555,7 +527,8 @@ void ProcessHelmState(Server& s, const Bytes& Frame, int Index)
             PassToVela(s, Frame, ReplyBit::State);
         } else {
             WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-                StoreState(s.model, Level, F, C, P, Ch, Value);
+                if (uint8_t* state = ConfigTreeValue(s.model, TreeValue::State, Level, F, C, P, Ch))
+                    *state = static_cast<uint8_t>(Value);
             });
             SendStateToSwitcher(s);
         }

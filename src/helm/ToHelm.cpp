@@ -4,6 +4,7 @@
 #include "helm/HelmPort.h"
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
+#include "model/VelaFrames.h"
 #include "switcher/ToSwitcher.h"
 
 #include <algorithm>
@@ -68,6 +69,13 @@ void SendToWaiting(Server& s, int64_t Bit, BuildFn&& Build)
     SendToPicked(s, Bit, Build, [&](const ClientRecord& c) { return Pending(c, Bit); });
 }
 
+// A table reply, under its trap: see SendToWaiting.
+template <class BuildFn>
+void ReplyToWaiting(Server& s, const char* TrapText, int64_t Bit, BuildFn&& Build)
+{
+    Trap(s, TrapText, "Helm Message Error", [&] { SendToWaiting(s, Bit, Build); });
+}
+
 // Replies for the Helm PC program go to every Helm PC client, and to any
 // other client that asked for them.
 template <class BuildFn>
@@ -91,8 +99,6 @@ int ChannelCount(const PortRecord& p)
 {
     return std::min({static_cast<int>(p.ChannelCount), static_cast<int>(p.Channels.size()), 127});
 }
-
-enum class TreeValue { State, Status };
 
 // The counted tree of the state and status reports: every run is (count,
 // first = 0) followed by its entries, each entry led by its value byte.
@@ -397,20 +403,18 @@ void SendAlphaTableToClient(Server& s, const std::vector<std::string>& Names, in
 // FA, table, count, start, then one link byte per channel from Start on.
 void SendLinksToClient(Server& s, const std::vector<int>& Links, int Table, int Start)
 {
-    Trap(s, "Error Sending Links", "Helm Message Error", [&] {
-        const bool sources = Table == TableSources;
-        SendToWaiting(s, sources ? ReplyBit::SourceLinks : ReplyBit::DestinationLinks, [&] {
-            const int total = sources ? s.model.NumSources : s.model.NumDestinations;
-            const int first = std::max(Start, 0);
-            Bytes f("\xFA", 1);
-            AppendByte(f, Table);
-            AppendPair(f, std::max(total - first, 0));
-            AppendPair(f, first);
-            for (int i = first; i < total; ++i)
-                AppendByte(f, ValueAt(Links, i, 0));
-            AppendChecksumAndEnd(f);
-            return f;
-        });
+    const bool sources = Table == TableSources;
+    ReplyToWaiting(s, "Error Sending Links", sources ? ReplyBit::SourceLinks : ReplyBit::DestinationLinks, [&] {
+        const int total = sources ? s.model.NumSources : s.model.NumDestinations;
+        const int first = std::max(Start, 0);
+        Bytes f("\xFA", 1);
+        AppendByte(f, Table);
+        AppendPair(f, std::max(total - first, 0));
+        AppendPair(f, first);
+        for (int i = first; i < total; ++i)
+            AppendByte(f, ValueAt(Links, i, 0));
+        AppendChecksumAndEnd(f);
+        return f;
     });
 }
 
@@ -421,37 +425,35 @@ void SendLinksToClient(Server& s, const std::vector<int>& Links, int Table, int 
 // pairs (N at most 33).
 void SendButtonTablesToClient(Server& s)
 {
-    Trap(s, "Error Sending Buttons", "Helm Message Error", [&] {
-        SendToWaiting(s, ReplyBit::Buttons, [&] {
-            const Model& m = s.model;
-            Bytes message;
-            if (Family(m).SendsTemplateAssignments) {
-                const int n = std::clamp(m.NumDestinations, 0, NoneValue);
-                Bytes f("\xFB\x00", 2);
+    ReplyToWaiting(s, "Error Sending Buttons", ReplyBit::Buttons, [&] {
+        const Model& m = s.model;
+        Bytes message;
+        if (Family(m).SendsTemplateAssignments) {
+            const int n = std::clamp(m.NumDestinations, 0, NoneValue);
+            Bytes f("\xFB\x00", 2);
+            AppendPair(f, n);
+            AppendPair(f, 0);
+            for (int d = 0; d < n; ++d)
+                AppendPair(f, ValueAt(m.TemplateAssignment, d, m.NumTemplates));
+            AppendChecksumAndEnd(f);
+            message += f;
+        }
+        for (size_t t = 0; t < m.ButtonData.size(); ++t) {
+            const std::vector<ButtonRecord>& buttons = m.ButtonData[t];
+            Bytes f("\xFD\x00", 2);
+            AppendPair(f, static_cast<long>(t));
+            AppendPair(f, static_cast<long>(buttons.size()));
+            for (const ButtonRecord& b : buttons) {
+                const int n = std::clamp(b.Count, 0, MaxButtonValues);
+                AppendPair(f, b.Value);
                 AppendPair(f, n);
-                AppendPair(f, 0);
-                for (int d = 0; d < n; ++d)
-                    AppendPair(f, ValueAt(m.TemplateAssignment, d, m.NumTemplates));
-                AppendChecksumAndEnd(f);
-                message += f;
+                for (int k = 0; k < n; ++k)
+                    AppendPair(f, b.Values[static_cast<size_t>(k)]);
             }
-            for (size_t t = 0; t < m.ButtonData.size(); ++t) {
-                const std::vector<ButtonRecord>& buttons = m.ButtonData[t];
-                Bytes f("\xFD\x00", 2);
-                AppendPair(f, static_cast<long>(t));
-                AppendPair(f, static_cast<long>(buttons.size()));
-                for (const ButtonRecord& b : buttons) {
-                    const int n = std::clamp(b.Count, 0, MaxButtonValues);
-                    AppendPair(f, b.Value);
-                    AppendPair(f, n);
-                    for (int k = 0; k < n; ++k)
-                        AppendPair(f, b.Values[static_cast<size_t>(k)]);
-                }
-                AppendChecksumAndEnd(f);
-                message += f;
-            }
-            return message;
-        });
+            AppendChecksumAndEnd(f);
+            message += f;
+        }
+        return message;
     });
 }
 
@@ -599,26 +601,21 @@ void SendSwitcherConfigToClient(Server& s)
 
 void SendGainToClient(Server& s)
 {
-    Trap(s, "Error Sending Gain", "Helm Message Error", [&] {
-        if (!Family(s.model).HasGains())
-            return;
-        SendToWaiting(s, ReplyBit::Gains, [&] { return BuildGains(s.model); });
-    });
+    if (Family(s.model).HasGains())
+        ReplyToWaiting(s, "Error Sending Gain", ReplyBit::Gains, [&] { return BuildGains(s.model); });
 }
 
 // ED, 01, the clock setting; then EF carrying the clock mode.
 void SendClockToClient(Server& s)
 {
-    Trap(s, "Error Sending Clock Message", "Helm Message Error", [&] {
-        SendToWaiting(s, ReplyBit::Clock, [&] {
-            Bytes setting("\xED\x01", 2);
-            AppendByte(setting, s.model.ClockSetting);
-            AppendChecksumAndEnd(setting);
-            Bytes mode("\xEF", 1);
-            AppendByte(mode, s.model.ClockMode);
-            AppendChecksumAndEnd(mode);
-            return setting + mode;
-        });
+    ReplyToWaiting(s, "Error Sending Clock Message", ReplyBit::Clock, [&] {
+        Bytes setting("\xED\x01", 2);
+        AppendByte(setting, s.model.ClockSetting);
+        AppendChecksumAndEnd(setting);
+        Bytes mode("\xEF", 1);
+        AppendByte(mode, s.model.ClockMode);
+        AppendChecksumAndEnd(mode);
+        return setting + mode;
     });
 }
 
@@ -626,28 +623,27 @@ void SendClockToClient(Server& s)
 // bytes), its member count (pair) and its members (pairs).
 void SendDisplayListToClient(Server& s, int Table)
 {
-    Trap(s, "Error Sending Display List", "Helm Message Error", [&] {
-        const bool sources = Table == TableSources;
-        SendToWaiting(s, sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList, [&] {
-            const std::vector<DisplayListRecord>& lists =
-                sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists;
-            const int count = std::min(static_cast<int>(lists.size()), NoneValue);
-            Bytes f("\xDF", 1);
-            AppendByte(f, Table);
-            AppendPair(f, 0);
-            AppendPair(f, count);
-            for (int i = 0; i < count; ++i) {
-                const DisplayListRecord& list = lists[static_cast<size_t>(i)];
-                const int members = std::min(static_cast<int>(list.Members.size()), NoneValue);
-                f += SevenBit(NameField(list.Name));
-                AppendPair(f, members);
-                for (int k = 0; k < members; ++k)
-                    AppendPair(f, list.Members[static_cast<size_t>(k)]);
-            }
-            AppendChecksumAndEnd(f);
-            return f;
-        });
-    });
+    const bool sources = Table == TableSources;
+    ReplyToWaiting(s, "Error Sending Display List",
+                   sources ? ReplyBit::SourceDisplayList : ReplyBit::DestinationDisplayList, [&] {
+                       const std::vector<DisplayListRecord>& lists =
+                           sources ? s.model.SourceDisplayLists : s.model.DestinationDisplayLists;
+                       const int count = std::min(static_cast<int>(lists.size()), NoneValue);
+                       Bytes f("\xDF", 1);
+                       AppendByte(f, Table);
+                       AppendPair(f, 0);
+                       AppendPair(f, count);
+                       for (int i = 0; i < count; ++i) {
+                           const DisplayListRecord& list = lists[static_cast<size_t>(i)];
+                           const int members = std::min(static_cast<int>(list.Members.size()), NoneValue);
+                           f += SevenBit(NameField(list.Name));
+                           AppendPair(f, members);
+                           for (int k = 0; k < members; ++k)
+                               AppendPair(f, list.Members[static_cast<size_t>(k)]);
+                       }
+                       AppendChecksumAndEnd(f);
+                       return f;
+                   });
 }
 
 void SendSwitcherTypeToClient(Server& s, int Index)
@@ -663,49 +659,43 @@ void SendSwitcherTypeToClient(Server& s, int Index)
 
 void SendGainOffsetToClient(Server& s)
 {
-    Trap(s, "Error Sending Gain Offset", "Helm Message Error", [&] {
-        SendToWaiting(s, ReplyBit::GainOffsets, [&] {
-            Bytes f("\xEE\x00", 2);
-            AppendSigned(f, s.model.GainOffsets[0]);
-            AppendSigned(f, s.model.GainOffsets[1]);
-            AppendChecksumAndEnd(f);
-            return f;
-        });
+    ReplyToWaiting(s, "Error Sending Gain Offset", ReplyBit::GainOffsets, [&] {
+        Bytes f("\xEE\x00", 2);
+        AppendSigned(f, s.model.GainOffsets[0]);
+        AppendSigned(f, s.model.GainOffsets[1]);
+        AppendChecksumAndEnd(f);
+        return f;
     });
 }
 
 void SendRelayOptoStateToClient(Server& s, int Table)
 {
-    Trap(s, "Error Sending Relay/Opto State", "Helm Message Error", [&] {
-        const bool relays = Table == TableRelays;
-        SendToWaiting(s, relays ? ReplyBit::RelayStates : ReplyBit::OptoStates, [&] {
-            const std::vector<int>& states = relays ? s.model.RelayStates : s.model.OptoStates;
-            const int count = std::clamp(relays ? s.model.NumRelays : s.model.NumOptos, 0, NoneValue);
-            Bytes f("\xF7", 1);
-            AppendByte(f, Table);
-            AppendPair(f, count);
-            for (int i = 0; i < count; ++i)
-                AppendByte(f, ValueAt(states, i, 0));
-            AppendChecksumAndEnd(f);
-            return f;
-        });
+    const bool relays = Table == TableRelays;
+    ReplyToWaiting(s, "Error Sending Relay/Opto State", relays ? ReplyBit::RelayStates : ReplyBit::OptoStates, [&] {
+        const std::vector<int>& states = relays ? s.model.RelayStates : s.model.OptoStates;
+        const int count = std::clamp(relays ? s.model.NumRelays : s.model.NumOptos, 0, NoneValue);
+        Bytes f("\xF7", 1);
+        AppendByte(f, Table);
+        AppendPair(f, count);
+        for (int i = 0; i < count; ++i)
+            AppendByte(f, ValueAt(states, i, 0));
+        AppendChecksumAndEnd(f);
+        return f;
     });
 }
 
 // F9, 00, relay count, start 0, one configuration value (pair) per relay.
 void SendRelayConfigToClient(Server& s)
 {
-    Trap(s, "Error Sending Relay Config", "Helm Message Error", [&] {
-        SendToWaiting(s, ReplyBit::RelayConfig, [&] {
-            const int count = std::clamp(static_cast<int>(s.model.RelayConfig.size()), 0, NoneValue);
-            Bytes f("\xF9\x00", 2);
-            AppendPair(f, count);
-            AppendPair(f, 0);
-            for (int i = 0; i < count; ++i)
-                AppendPair(f, s.model.RelayConfig[static_cast<size_t>(i)]);
-            AppendChecksumAndEnd(f);
-            return f;
-        });
+    ReplyToWaiting(s, "Error Sending Relay Config", ReplyBit::RelayConfig, [&] {
+        const int count = std::clamp(static_cast<int>(s.model.RelayConfig.size()), 0, NoneValue);
+        Bytes f("\xF9\x00", 2);
+        AppendPair(f, count);
+        AppendPair(f, 0);
+        for (int i = 0; i < count; ++i)
+            AppendPair(f, s.model.RelayConfig[static_cast<size_t>(i)]);
+        AppendChecksumAndEnd(f);
+        return f;
     });
 }
 

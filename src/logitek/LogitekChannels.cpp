@@ -8,6 +8,7 @@
 #include "switcher/ToSwitcher.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -50,12 +51,16 @@ BusFields BusChannel(LogitekClient& c, int Channel)
     }
 }
 
-// A console that has not been loaded since it connected knows no channels.
-LogitekClient* SetUpConsole(Server& s, int Slot)
+// A channel message: Handle gets the console and the channel under the trap
+// titled Title. A console that has not been loaded since it connected knows
+// no channels and is not heard.
+void OnChannel(Server& s, int Slot, const Bytes& Message, const char* Title,
+               const std::function<void(LogitekClient& c, int Channel)>& Handle)
 {
-    if (!s.LogitekClients.Valid(Slot) || !Logitek(s, Slot).SetUp)
-        return nullptr;
-    return &Logitek(s, Slot);
+    Trap(s, Title, "Logitek IP Message Error", [&] {
+        if (s.LogitekClients.Valid(Slot) && Logitek(s, Slot).SetUp)
+            Handle(Logitek(s, Slot), ChannelOf(Message));
+    });
 }
 
 bool OnSwitcher(const Server& s, int Input, int Output)
@@ -95,21 +100,19 @@ void SendChannelGain(Server& s, const LogitekClient& c, int Channel, int Value)
         Gain(s, CrosspointGain, Value, output + 1, source);
 }
 
-void SwitchChannel(Server& s, int Slot, const Bytes& Message, bool On)
+// Switch k (1 to LogitekSwitches) of an input channel, or with k = 0 the channel itself.
+void SwitchChannel(Server& s, LogitekClient& c, int Channel, int k, bool On)
 {
-    LogitekClient* c = SetUpConsole(s, Slot);
-    const int channel = ChannelOf(Message);
-    if (c == nullptr || !InputChannel(channel))
+    if (!InputChannel(Channel))
         return;
-    const int k = ByteAt(Message, 7);
     if (k >= 1 && k <= LogitekSwitches) {
-        c->ChannelSwitch[static_cast<size_t>(k - 1)][At(channel)] = On ? 1 : 0;
+        c.ChannelSwitch[static_cast<size_t>(k - 1)][At(Channel)] = On ? 1 : 0;
         return;
     }
     if (k != 0)
         return;
-    c->ChannelOn[At(channel)] = On ? 1 : 0;
-    SendChannelGain(s, *c, channel, On ? c->ChannelLevel[At(channel)] : OffGain);
+    c.ChannelOn[At(Channel)] = On ? 1 : 0;
+    SendChannelGain(s, c, Channel, On ? c.ChannelLevel[At(Channel)] : OffGain);
 }
 
 void SetChannelLevel(Server& s, LogitekClient& c, int Channel, int Value)
@@ -161,26 +164,22 @@ int TranslateGain(int Gain)
 
 void ChangeInputAssignment(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Changing Input Assignment", "Logitek IP Message Error", [&] {
-        LogitekClient* c = SetUpConsole(s, Slot);
-        if (c == nullptr)
-            return;
-        const int channel = ChannelOf(Message);
+    OnChannel(s, Slot, Message, "Error Changing Input Assignment", [&](LogitekClient& c, int channel) {
         const int number = ByteAt(Message, 7) * 256 + ByteAt(Message, 8);
-        if (int* output = BusChannel(*c, channel).Output) {
+        if (int* output = BusChannel(c, channel).Output) {
             if (number >= 1 && number <= s.model.NumDestinations)
                 *output = number;
             return;
         }
         if (!InputChannel(channel) || number < 1 || number > s.model.NumSources)
             return;
-        const int previous = c->ChannelSource[At(channel)];
+        const int previous = c.ChannelSource[At(channel)];
         if (number == previous)
             return;
-        const bool stereo = Stereo(*c, channel);
-        const int bus = c->Bus1Output - 1;
-        const int level = c->ChannelOn[At(channel)] == 1 ? c->ChannelLevel[At(channel)] : OffGain;
-        c->ChannelSource[At(channel)] = number;
+        const bool stereo = Stereo(c, channel);
+        const int bus = c.Bus1Output - 1;
+        const int level = c.ChannelOn[At(channel)] == 1 ? c.ChannelLevel[At(channel)] : OffGain;
+        c.ChannelSource[At(channel)] = number;
         if (previous != NoneValue) {
             Take(s, previous - 1, bus, TakeRemove, NoneValue);
             if (stereo)
@@ -194,27 +193,24 @@ void ChangeInputAssignment(Server& s, int Slot, const Bytes& Message)
 
 void ProcessChannelOn(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Processing Channel On", "Logitek IP Message Error", [&] { SwitchChannel(s, Slot, Message, true); });
+    OnChannel(s, Slot, Message, "Error Processing Channel On",
+              [&](LogitekClient& c, int channel) { SwitchChannel(s, c, channel, ByteAt(Message, 7), true); });
 }
 
 void ProcessChannelOff(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Processing Channel Off", "Logitek IP Message Error",
-         [&] { SwitchChannel(s, Slot, Message, false); });
+    OnChannel(s, Slot, Message, "Error Processing Channel Off",
+              [&](LogitekClient& c, int channel) { SwitchChannel(s, c, channel, ByteAt(Message, 7), false); });
 }
 
 void ProcessFaderMovement(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Processing Fader Movement", "Logitek IP Message Error", [&] {
-        LogitekClient* c = SetUpConsole(s, Slot);
-        if (c == nullptr)
-            return;
-        const int channel = ChannelOf(Message);
+    OnChannel(s, Slot, Message, "Error Processing Fader Movement", [&](LogitekClient& c, int channel) {
         const int gain = FaderToGain(ByteAt(Message, 7));
-        const std::string address = c->Address;
+        const std::string address = c.Address;
         if (InputChannel(channel)) {
-            SetChannelLevel(s, *c, channel, gain);
-        } else if (const BusFields bus = BusChannel(*c, channel); bus.Gain) {
+            SetChannelLevel(s, c, channel, gain);
+        } else if (const BusFields bus = BusChannel(c, channel); bus.Gain) {
             *bus.Gain = gain;
             if (channel == Bus1Channel || channel == Bus2Channel)
                 Gain(s, OutputGain, gain, *bus.Output - 1, NoneValue);
@@ -230,27 +226,23 @@ void ProcessFaderMovement(Server& s, int Slot, const Bytes& Message)
 
 void ProcessFaderTrim(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Processing Fader Trim", "Logitek IP Message Error", [&] {
-        LogitekClient* c = SetUpConsole(s, Slot);
-        const int channel = ChannelOf(Message);
-        if (c == nullptr || !InputChannel(channel) || ByteAt(Message, 7) != TrimStep)
+    OnChannel(s, Slot, Message, "Error Processing Fader Trim", [&](LogitekClient& c, int channel) {
+        if (!InputChannel(channel) || ByteAt(Message, 7) != TrimStep)
             return;
         const int v = ByteAt(Message, 8);
         if (v <= 10)
-            SetChannelLevel(s, *c, channel, LogitekUnity + 10 * v);
+            SetChannelLevel(s, c, channel, LogitekUnity + 10 * v);
         else if (v >= 246)
-            SetChannelLevel(s, *c, channel, LogitekUnity - 10 * (256 - v));
+            SetChannelLevel(s, c, channel, LogitekUnity - 10 * (256 - v));
     });
 }
 
 void SetChannelMode(Server& s, int Slot, const Bytes& Message)
 {
-    Trap(s, "Error Setting Channel Mode", "Logitek IP Message Error", [&] {
-        LogitekClient* c = SetUpConsole(s, Slot);
-        const int channel = ChannelOf(Message);
+    OnChannel(s, Slot, Message, "Error Setting Channel Mode", [&](LogitekClient& c, int channel) {
         const int mode = ByteAt(Message, 7);
-        if (c != nullptr && InputChannel(channel) && (mode == 0 || mode == 1))
-            c->ChannelMode[At(channel)] = mode;
+        if (InputChannel(channel) && (mode == 0 || mode == 1))
+            c.ChannelMode[At(channel)] = mode;
     });
 }
 

@@ -1,5 +1,7 @@
 #include "model/ByteManipulation.h"
 
+#include "model/ControlBytes.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -16,7 +18,7 @@ int SplitFlagBit(unsigned char& Value)
 
 size_t FindEOM(const Bytes& Buffer)
 {
-    const size_t p = Buffer.find('\xFF');
+    const size_t p = Buffer.find(static_cast<char>(ControlByte::EndOfMessage));
     return p == Bytes::npos ? 0 : p + 1;
 }
 
@@ -53,7 +55,7 @@ void AppendPair(Bytes& Frame, long Value)
 void AppendChecksumAndEnd(Bytes& Frame)
 {
     Frame += static_cast<char>(CheckSum7(Frame, 0));
-    Frame += '\xFF';
+    Frame += static_cast<char>(ControlByte::EndOfMessage);
 }
 
 std::string HexText(unsigned Value)

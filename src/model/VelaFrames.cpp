@@ -28,6 +28,22 @@ ChannelRecord* ConfigChannel(PortRecord* Port, int Channel)
                : nullptr;
 }
 
+uint8_t* ConfigTreeValue(Model& m, TreeValue Which, int Level, int Frame, int Card, int Port, int Channel)
+{
+    const bool state = Which == TreeValue::State;
+    FrameRecord* frame = ConfigFrame(m, Frame);
+    CardRecord* card = ConfigCard(frame, Card);
+    PortRecord* port = ConfigPort(card, Port);
+    switch (Level) {
+    case 1: return frame ? (state ? &frame->Cards[0].Flag : &frame->Cards[0].FrameStatus) : nullptr;
+    case 2: return card ? (state ? &card->Present : &card->Status) : nullptr;
+    case 3: return port ? (state ? &port->State : &port->Status) : nullptr;
+    default: break;
+    }
+    ChannelRecord* channel = ConfigChannel(port, Channel);
+    return channel ? (state ? &channel->State : &channel->Status) : nullptr;
+}
+
 bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit, bool WholeFrame)
 {
     FrameReader r(Frame, 2);

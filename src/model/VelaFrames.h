@@ -32,6 +32,10 @@ ChannelRecord* ConfigChannel(PortRecord* Port, int Channel);
 // or, with WholeFrame, when bytes are left over.
 using ConfigTreeVisit = std::function<void(int Level, int Frame, int Card, int Port, int Channel, int Value)>;
 bool WalkConfigTree(const Bytes& Frame, const ConfigTreeVisit& Visit, bool WholeFrame = false);
+// Which value of each element the tree carries: its state (E1) or its status (F0).
+enum class TreeValue { State, Status };
+// That value of the element a visit names; null where the model has no such element.
+uint8_t* ConfigTreeValue(Model& m, TreeValue Which, int Level, int Frame, int Card, int Port, int Channel);
 
 // E2: byte 1 unused, frame count, first frame; per frame its card count and
 // first card; per card its type code, three settings (pairs), port count and

@@ -4,6 +4,7 @@
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr unsigned char KeepAliveAnswer = 0xF4;
-constexpr unsigned char EndOfMessage = 0xFF;
 constexpr int RetryEveryPollTicks = 12;  // 3 seconds of 250 ms ticks
 
 std::string SerialErrorText(int code)
@@ -49,7 +48,7 @@ void OnSerialData(Server& s, const Bytes& Chunk)
         s.counters.SerialBytesIn += Chunk.size();
         s.Link.ClearMisses();
         Bytes collected = Chunk;
-        if (ByteAt(Chunk, 0) == KeepAliveAnswer) {
+        if (ByteAt(Chunk, 0) == ControlByte::Acknowledge) {
             s.reports().SwitcherConnected(s, true);
             s.ModuleUpgradeActive = false;
             // Only the answer byte itself is consumed here; what follows it in
@@ -156,7 +155,7 @@ Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
             return Bytes();
         }
         if (end == Bytes::npos || end < start)
-            end = buffer.find(static_cast<char>(EndOfMessage), start);
+            end = buffer.find(static_cast<char>(ControlByte::EndOfMessage), start);
         if (end == Bytes::npos) {
             buffer.erase(0, start);  // wait for the rest of the frame
             return Bytes();
@@ -192,6 +191,12 @@ void SendToSwitcher(Server& s, const Bytes& Message)
         if (!rest.empty())
             s.serial.write(rest);
     });
+}
+
+void SwitcherCommand(Server& s, const std::string& Text, const std::function<void()>& Send)
+{
+    if (!s.cfg.DemoMode)
+        Trap(s, Text, "Switcher Command Error", Send);
 }
 
 const std::string& ChosenSerialDevice(const Server& s)

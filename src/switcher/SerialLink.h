@@ -3,6 +3,7 @@
 // single send path, and the port's opening and reopening.
 #include "platform/Bytes.h"
 
+#include <functional>
 #include <string>
 
 class Server;
@@ -24,6 +25,10 @@ void LoopBackToDecoder(Server& s, const Bytes& Frame);
 // Clears an oversized receive buffer; true when it did.
 bool SerialBufferOverflowed(Server& s);
 void SendToSwitcher(Server& s, const Bytes& Message);
+// A command of a family that the demo does not answer (Orion, Draco): in demo
+// mode nothing is sent, queued or marked pending; otherwise Send runs under
+// the trap titled Text.
+void SwitcherCommand(Server& s, const std::string& Text, const std::function<void()>& Send);
 Bytes TakeSerialBytes(Server& s, size_t Count);
 // Cuts the next frame (command byte to FF) off SerialBuffer, dropping what
 // cannot start one and logging a frame cut short by the next. Single handles

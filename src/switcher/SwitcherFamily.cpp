@@ -16,26 +16,17 @@ const SwitcherFamily* FamilyOf(SwitcherType Type)
 
 const SwitcherFamily* ConfiguredFamily(const Server& s) { return FamilyOf(s.model.SwitcherType); }
 
-bool HelmFramesPassUnchanged(const Server& s)
+namespace {
+
+bool Capability(const Server& s, bool SwitcherFamily::*Flag)
 {
     const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->HelmFramesPassUnchanged;
+    return f != nullptr && f->*Flag;
 }
 
-bool CrosspointMapToEveryClient(const Server& s)
-{
-    const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->CrosspointMapToEveryClient;
-}
+}  // namespace
 
-bool TurnOffTakes(const Server& s)
-{
-    const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->TurnOffTakes;
-}
-
-bool ConsoleGainAndLinkCommands(const Server& s)
-{
-    const SwitcherFamily* f = ConfiguredFamily(s);
-    return f != nullptr && f->ConsoleGainAndLinkCommands;
-}
+bool HelmFramesPassUnchanged(const Server& s) { return Capability(s, &SwitcherFamily::HelmFramesPassUnchanged); }
+bool CrosspointMapToEveryClient(const Server& s) { return Capability(s, &SwitcherFamily::CrosspointMapToEveryClient); }
+bool TurnOffTakes(const Server& s) { return Capability(s, &SwitcherFamily::TurnOffTakes); }
+bool ConsoleGainAndLinkCommands(const Server& s) { return Capability(s, &SwitcherFamily::ConsoleGainAndLinkCommands); }

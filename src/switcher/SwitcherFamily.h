@@ -5,8 +5,9 @@
 // entry a family lacks stays empty (null) in its own table and the dispatcher
 // then does nothing.
 //
-// Adding a family: a folder switcher/<family>/ whose <Family>Family.cpp
-// defines its table, plus its name in the family list (SwitcherFamily.cpp).
+// Adding a family: a folder switcher/<family>/ whose To<Family>.cpp defines
+// its encoders and, after them, its table, plus its name in the family list
+// (SwitcherFamily.cpp). An encoder only the table calls stays in that file.
 // Nothing outside switcher/ includes a family's own headers: the clients ask
 // the capabilities below, or the family's description (model/FamilyDescription.h),
 // instead of comparing SwitcherType.

@@ -37,6 +37,27 @@ std::string PasswordStorageProblem(PasswordTag tag, const std::string& Plain)
     return {};
 }
 
+namespace {
+
+// Row Row of Fields: the label lbl<Name> and the hidden entry txt<Name>,
+// which the label's mnemonic focuses.
+QLineEdit* AddPasswordRow(QDialog* dialog, QGridLayout* Fields, int Row, const QString& Name, const QString& Label,
+                          const QString& ToolTip)
+{
+    auto* label = new QLabel(Label, dialog);
+    label->setObjectName("lbl" + Name);
+    auto* entry = new QLineEdit(dialog);
+    entry->setObjectName("txt" + Name);
+    entry->setToolTip(ToolTip);
+    entry->setEchoMode(QLineEdit::Password);
+    label->setBuddy(entry);
+    Fields->addWidget(label, Row, 0);
+    Fields->addWidget(entry, Row, 1);
+    return entry;
+}
+
+}  // namespace
+
 frmChangePassword::frmChangePassword(Server& s, PasswordTag tag, QWidget* parent)
     : QDialog(parent),
       s_(s),
@@ -49,26 +70,9 @@ frmChangePassword::frmChangePassword(Server& s, PasswordTag tag, QWidget* parent
     setWindowTitle(QStringLiteral("Change Password"));
     ask = ModalAsk(this);
 
-    auto* lblOldPassword = new QLabel(QStringLiteral("Old Password"), this);
-    lblOldPassword->setObjectName(QStringLiteral("lblOldPassword"));
-    txtOldPassword = new QLineEdit(this);
-    txtOldPassword->setObjectName(QStringLiteral("txtOldPassword"));
-    txtOldPassword->setToolTip(QStringLiteral("Enter Exsisting Password"));
-    txtOldPassword->setEchoMode(QLineEdit::Password);
-    auto* lblNewPassword = new QLabel(QStringLiteral("New Password"), this);
-    lblNewPassword->setObjectName(QStringLiteral("lblNewPassword"));
-    txtNewPassword = new QLineEdit(this);
-    txtNewPassword->setObjectName(QStringLiteral("txtNewPassword"));
-    txtNewPassword->setToolTip(QStringLiteral("Enter New Password"));
-    txtNewPassword->setEchoMode(QLineEdit::Password);
-    lblOldPassword->setBuddy(txtOldPassword);
-    lblNewPassword->setBuddy(txtNewPassword);
-
     auto* fields = new QGridLayout;
-    fields->addWidget(lblOldPassword, 0, 0);
-    fields->addWidget(txtOldPassword, 0, 1);
-    fields->addWidget(lblNewPassword, 1, 0);
-    fields->addWidget(txtNewPassword, 1, 1);
+    txtOldPassword = AddPasswordRow(this, fields, 0, "OldPassword", "Old Password", "Enter Exsisting Password");
+    txtNewPassword = AddPasswordRow(this, fields, 1, "NewPassword", "New Password", "Enter New Password");
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addLayout(OkCancelRow(this, &frmChangePassword::cmdOk_Click));

@@ -36,6 +36,73 @@ bool GainCommandDigits(const Server& s, const Bytes& Command)
 
 bool InRange(int Value, int Low, int High) { return Value >= Low && Value <= High; }
 
+// The take with gain and the gain command start alike: input, output and gain
+// at the same places.
+struct GainFields {
+    int Input;
+    int Output;
+    int Gain;
+};
+
+// What a gain command does once its fields are read: the log line of a
+// command carried out, or nothing for one refused.
+using GainAction = std::optional<std::string> (*)(Server& s, const Bytes& Command, const GainFields& f);
+
+void RunGainCommand(Server& s, int Slot, const Bytes& Command, const char* Error, GainAction Act)
+{
+    RunOrAnswerError(s, Slot, Error, "Zolt Message Error", [&] {
+        std::optional<std::string> logged;
+        if (GainCommandDigits(s, Command))
+            logged =
+                Act(s, Command, GainFields{Field(Command, 3, 4) - 1, Field(Command, 7, 4) - 1, Field(Command, 11, 4)});
+        if (!logged) {
+            ReplyError(s, Slot);
+            return;
+        }
+        ReplyOk(s, Slot);
+        LogIPMessage(s, *logged, Console(s, Slot).Address);
+    });
+}
+
+// ^Z00: the options are the take type.
+std::optional<std::string> TakeWithGain(Server& s, const Bytes& Command, const GainFields& f)
+{
+    const Model& m = s.model;
+    const int options = Field(Command, 15, 5);
+    const bool valid = ((options & InputOptions) == 0 || InRange(f.Input, 0, m.NumSources)) &&
+                       InRange(f.Output, 0, m.NumDestinations) && f.Gain <= MaxGain && options <= LastTakeOption;
+    if (!valid)
+        return std::nullopt;
+    int takeType = options;
+    SendTakeToSwitcher(s, f.Input, f.Output, takeType, f.Gain);
+    s.counters.Take(Port::Zolt);
+    return "^Z00" + Digits(f.Input + 1, 4) + Digits(f.Output + 1, 4) + Digits(f.Gain, 4) + Digits(options, 5);
+}
+
+// ^Z10: the stage says which gain, the fade how it changes.
+std::optional<std::string> Gain(Server& s, const Bytes& Command, const GainFields& f)
+{
+    const Model& m = s.model;
+    const int fade = Field(Command, 15, 2);
+    const int stage = Field(Command, 17, 2);
+    const bool needsInput = stage == 1 || stage == 10 || stage == 11;
+    const bool valid = (!needsInput || InRange(f.Input, 0, m.NumSources)) &&
+                       (stage == 1 || InRange(f.Output, 0, m.NumDestinations)) && f.Gain <= MaxGain;
+    if (!valid)
+        return std::nullopt;
+    switch (stage) {
+    case 1: SendGainToSwitcher(s, 1, f.Gain, f.Input, NoneValue, NoneValue); break;
+    case 3:
+    case 15: SendGainToSwitcher(s, stage, f.Gain, f.Output, NoneValue, NoneValue); break;
+    case 10: SendGainToSwitcher(s, 10, f.Gain, f.Output, f.Input, NoneValue); break;
+    case 11: SendGainToSwitcher(s, 11, f.Gain, f.Output, f.Input, fade); break;
+    case 16: SendGainToSwitcher(s, 16, f.Gain, f.Output, NoneValue, fade); break;
+    // A stage the switcher has no command for: nothing was done.
+    default: return std::nullopt;
+    }
+    return "^Z10" + Command.substr(3);
+}
+
 }  // namespace
 
 void ZoltFeedback(Server& s, int Slot, const Bytes& Command)
@@ -122,66 +189,12 @@ void ZoltTransition(Server& s, int Slot, const Bytes& Command)
 
 void ZoltGainTake(Server& s, int Slot, const Bytes& Command)
 {
-    RunOrAnswerError(s, Slot, "Error Processing Relay Command", "Zolt Message Error", [&] {
-        if (!GainCommandDigits(s, Command)) {
-            ReplyError(s, Slot);
-            return;
-        }
-        const Model& m = s.model;
-        const int input = Field(Command, 3, 4) - 1;
-        const int output = Field(Command, 7, 4) - 1;
-        const int gain = Field(Command, 11, 4);
-        const int options = Field(Command, 15, 5);
-        const bool valid = ((options & InputOptions) == 0 || InRange(input, 0, m.NumSources)) &&
-                           InRange(output, 0, m.NumDestinations) && gain <= MaxGain && options <= LastTakeOption;
-        if (!valid) {
-            ReplyError(s, Slot);
-            return;
-        }
-        int takeType = options;
-        SendTakeToSwitcher(s, input, output, takeType, gain);
-        s.counters.Take(Port::Zolt);
-        ReplyOk(s, Slot);
-        LogIPMessage(s, "^Z00" + Digits(input + 1, 4) + Digits(output + 1, 4) + Digits(gain, 4) + Digits(options, 5),
-                     Console(s, Slot).Address);
-    });
+    RunGainCommand(s, Slot, Command, "Error Processing Relay Command", TakeWithGain);
 }
 
 void ZoltGain(Server& s, int Slot, const Bytes& Command)
 {
-    RunOrAnswerError(s, Slot, "Error Processing Gain Command", "Zolt Message Error", [&] {
-        if (!GainCommandDigits(s, Command)) {
-            ReplyError(s, Slot);
-            return;
-        }
-        const Model& m = s.model;
-        const int input = Field(Command, 3, 4) - 1;
-        const int output = Field(Command, 7, 4) - 1;
-        const int gain = Field(Command, 11, 4);
-        const int fade = Field(Command, 15, 2);
-        const int stage = Field(Command, 17, 2);
-        const bool needsInput = stage == 1 || stage == 10 || stage == 11;
-        const bool valid = (!needsInput || InRange(input, 0, m.NumSources)) &&
-                           (stage == 1 || InRange(output, 0, m.NumDestinations)) && gain <= MaxGain;
-        if (!valid) {
-            ReplyError(s, Slot);
-            return;
-        }
-        switch (stage) {
-        case 1: SendGainToSwitcher(s, 1, gain, input, NoneValue, NoneValue); break;
-        case 3:
-        case 15: SendGainToSwitcher(s, stage, gain, output, NoneValue, NoneValue); break;
-        case 10: SendGainToSwitcher(s, 10, gain, output, input, NoneValue); break;
-        case 11: SendGainToSwitcher(s, 11, gain, output, input, fade); break;
-        case 16: SendGainToSwitcher(s, 16, gain, output, NoneValue, fade); break;
-        default:
-            // A stage the switcher has no command for: nothing was done.
-            ReplyError(s, Slot);
-            return;
-        }
-        ReplyOk(s, Slot);
-        LogIPMessage(s, "^Z10" + Command.substr(3), Console(s, Slot).Address);
-    });
+    RunGainCommand(s, Slot, Command, "Error Processing Gain Command", Gain);
 }
 
 void ZoltExpandedInquiry(Server& s, int Slot, const Bytes& Command)

@@ -3,11 +3,13 @@
 #include "platform/Bytes.h"
 #include "switcher/draco/ToDraco.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 class Server;
+struct Model;
 
 // The one take type a Draco executes.
 constexpr int DracoTakeType = 4;
@@ -17,6 +19,13 @@ constexpr int PortMapPorts = 16;
 constexpr int PortAssignmentSetting = 2;
 constexpr int ControllerPortType = 2910;
 constexpr int PlainPortType = 2900;
+// Per port its two channels' assignments, then two words of controller flags
+// and two of states, one bit per port.
+constexpr size_t PortMapValues = 2 * PortMapPorts + 4;
+// The inhibit map: per destination four words, one bit per source.
+constexpr size_t InhibitValues = 4 * DracoSize;
+// The links: two words of destination pairs, then two of source pairs.
+constexpr size_t LinkWords = 4;
 
 // A source, destination, template or button number of the 32 x 32 switcher.
 inline bool InDraco(int Number) { return Number >= 0 && Number < DracoSize; }
@@ -28,6 +37,8 @@ struct DracoValues {
     std::vector<int> Values;
     bool Checksum = false;
 };
+// The length of a frame of Count values: command, pairs, check byte, FF.
+constexpr size_t DracoValuesLength(size_t Count) { return 2 * Count + 3; }
 std::optional<DracoValues> ReadDracoValues(const Bytes& Frame, size_t Length);
 
 // Names of 8 single-byte characters from position 1 on, and whether the
@@ -43,6 +54,18 @@ DracoNames ReadDracoNames(const Bytes& Frame, size_t Count);
 // Location, the handler's name.
 std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, size_t Length,
                                                  const std::string& Location);
+
+// A report of Count values: its handler runs under the trap titled TrapText
+// and logs a frame that is not sound at Location.
+struct DracoValuesReport {
+    const char* TrapText;
+    const char* Location;
+    size_t Count;
+};
+// Store gets the model and the values once the frame is sound; a frame that
+// is not changes nothing.
+void ReceiveDracoValues(Server& s, const Bytes& Frame, const DracoValuesReport& Report,
+                        const std::function<void(Model& m, const std::vector<int>& Values)>& Store);
 
 // LogSerialMessage under the switcher's port.
 void LogDracoMessage(Server& s, const std::string& Text);

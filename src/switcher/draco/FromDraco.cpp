@@ -3,6 +3,7 @@
 #include "disk/Logs.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/draco/DracoFrame.h"
@@ -11,12 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char Acknowledge = 0xF4;
-constexpr unsigned char Nack = 0xF3;
-constexpr unsigned char KeepAlivePoll = 0xF5;
-constexpr unsigned char InfoRequest = 0xF2;
-constexpr unsigned char EndOfMessage = 0xFF;
 
 struct Report {
     const char* TrapText;
@@ -79,12 +74,13 @@ Bytes CutDracoFrame(Server& s, std::string& Step)
     size_t end = Bytes::npos;  // the first FF after start
     while (true) {
         const unsigned char command = ByteAt(buffer, start);
-        if (command == Acknowledge || command == KeepAlivePoll || command == InfoRequest || command == EndOfMessage) {
+        if (command == ControlByte::Acknowledge || command == ControlByte::KeepAlivePoll ||
+            command == ControlByte::InfoRequest || command == ControlByte::EndOfMessage) {
             Step = "Error Decoding Ack";
             buffer.erase(0, start + 1);
             return Bytes();
         }
-        if (command == Nack) {
+        if (command == ControlByte::Nack) {
             Step = "Error Decoding Nack";
             buffer.erase(0, start + 1);
             // Only logged: the decode path never waits for an operator.
@@ -93,7 +89,7 @@ Bytes CutDracoFrame(Server& s, std::string& Step)
         }
         Step = "Error Finding FF";
         if (end == Bytes::npos || end <= start)
-            end = buffer.find(static_cast<char>(EndOfMessage), start + 1);
+            end = buffer.find(static_cast<char>(ControlByte::EndOfMessage), start + 1);
         if (end == Bytes::npos) {
             buffer.erase(0, start);  // wait for the rest of the frame
             return Bytes();
@@ -165,6 +161,17 @@ std::optional<std::vector<int>> SoundDracoValues(Server& s, const Bytes& Frame, 
         return std::nullopt;
     }
     return std::move(read->Values);
+}
+
+void ReceiveDracoValues(Server& s, const Bytes& Frame, const DracoValuesReport& Report,
+                        const std::function<void(Model& m, const std::vector<int>& Values)>& Store)
+{
+    Trap(s, Report.TrapText, "Switcher Command Error", [&] {
+        const std::optional<std::vector<int>> values =
+            SoundDracoValues(s, Frame, DracoValuesLength(Report.Count), Report.Location);
+        if (values)
+            Store(s.model, *values);
+    });
 }
 
 DracoNames ReadDracoNames(const Bytes& Frame, size_t Count)

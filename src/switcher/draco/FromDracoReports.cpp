@@ -11,10 +11,7 @@
 namespace {
 
 constexpr size_t TakeLength = 7;
-constexpr size_t MapLength = 67;
-constexpr size_t NamesLength = 259;
-constexpr size_t LinksLength = 11;
-constexpr size_t InhibitsLength = 259;
+constexpr size_t NamesLength = 8 * DracoSize + 3;
 
 }  // namespace
 
@@ -42,14 +39,11 @@ void DracoTake(Server& s, const Bytes& Frame)
 
 void DracoCrosspointMap(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Crosspoint Map", "Switcher Command Error", [&] {
-        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, MapLength, "DracoCrosspointMap");
-        if (!values)
-            return;
-        Model& m = s.model;
-        for (size_t d = 0; d < values->size(); ++d)
-            if (InDraco((*values)[d]))
-                m.CrosspointMap.at(d).Sources[0] = (*values)[d];
+    const DracoValuesReport report{"Error Receiving Crosspoint Map", "DracoCrosspointMap", DracoSize};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& v) {
+        for (size_t d = 0; d < v.size(); ++d)
+            if (InDraco(v[d]))
+                m.CrosspointMap.at(d).Sources[0] = v[d];
         SaveCrosspointMapNdf(s);
         LogDracoMessage(s, "32 Crosspoint Maps");
         m.UpdateFlags &= ~UpdateBit::Crosspoints;
@@ -92,12 +86,8 @@ void DracoAlphas(Server& s, const Bytes& Frame)
 
 void DracoLinks(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Links", "Switcher Command Error", [&] {
-        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, LinksLength, "DracoLinks");
-        if (!values)
-            return;
-        Model& m = s.model;
-        const std::vector<int>& w = *values;
+    const DracoValuesReport report{"Error Receiving Links", "DracoLinks", LinkWords};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& w) {
         for (size_t word = 0; word < 2; ++word)
             for (size_t k = 0; k < 8; ++k) {
                 const size_t first = 16 * word + 2 * k;
@@ -117,10 +107,11 @@ void DracoInhibits(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Inhibits", "Switcher Command Error", [&] {
         Model& m = s.model;
-        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, InhibitsLength, "DracoInhibits");
+        const std::optional<std::vector<int>> values =
+            SoundDracoValues(s, Frame, DracoValuesLength(InhibitValues), "DracoInhibits");
         if (!values) {
             // A map cut short is asked for again with the next request of pending tables.
-            if (Frame.size() != InhibitsLength)
+            if (Frame.size() != DracoValuesLength(InhibitValues))
                 m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }

@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr size_t ButtonsLength = 3 + 2 * (DracoSize + DracoSize * DracoSize);
-constexpr size_t PortMapLength = 75;
-constexpr size_t SalvoCountLength = 9;
+// The template of each destination, then every button of every template.
+constexpr size_t ButtonValues = DracoSize + DracoSize * DracoSize;
+constexpr size_t SalvoCountValues = 3;
 constexpr size_t SalvoEventValues = 6;
 constexpr int LateEventsStart = 500;
 constexpr int EventLevel = 1024;
@@ -65,15 +65,11 @@ SalvoEventRecord Placeholder(int Salvo)
 
 void DracoButtons(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Buttons", "Switcher Command Error", [&] {
-        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, ButtonsLength, "DracoButtons");
-        if (!values)
-            return;
-        Model& m = s.model;
+    const DracoValuesReport report{"Error Receiving Buttons", "DracoButtons", ButtonValues};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& v) {
         LogDracoMessage(s, "Button Templates");
         m.UpdateFlags &= ~UpdateBit::Buttons;
         s.reports().SwitcherConnected(s, true);
-        const std::vector<int>& v = *values;
         for (size_t d = 0; d < DracoSize; ++d)
             if (InDraco(v[d]))
                 m.TemplateAssignment.at(d) = v[d];
@@ -94,15 +90,11 @@ void DracoButtons(Server& s, const Bytes& Frame)
 
 void DracoPortMap(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Port Map", "Switcher Command Error", [&] {
-        const std::optional<std::vector<int>> values = SoundDracoValues(s, Frame, PortMapLength, "DracoPortMap");
-        if (!values)
-            return;
-        Model& m = s.model;
+    const DracoValuesReport report{"Error Receiving Port Map", "DracoPortMap", PortMapValues};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& v) {
         if (m.SwitcherConfig.empty())
             SizeConfigTable(m, 1);
         CardRecord& card = m.SwitcherConfig[0].Cards[0];
-        const std::vector<int>& v = *values;
         for (size_t p = 0; p < PortMapPorts; ++p) {
             PortRecord& port = card.Ports[p];
             const int flags = v[2 * PortMapPorts + p / 8];
@@ -124,7 +116,7 @@ void DracoPortMap(Server& s, const Bytes& Frame)
 void DracoSalvoCount(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Salvo Count", "Switcher Command Error", [&] {
-        const std::optional<DracoValues> read = ReadDracoValues(Frame, SalvoCountLength);
+        const std::optional<DracoValues> read = ReadDracoValues(Frame, DracoValuesLength(SalvoCountValues));
         if (!read) {
             LogDracoError(s, "Message Length Error - Len:" + std::to_string(Frame.size()), "DracoSalvoCount");
             return;
@@ -181,14 +173,9 @@ void DracoSalvoAlphas(Server& s, const Bytes& Frame)
 
 void DracoSalvoEvents(Server& s, const Bytes& Frame, int Mode)
 {
-    Trap(s, "Error Processing Salvo Events", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        const size_t count = static_cast<size_t>(std::max(m.NumSalvoEvents, 0L));
-        const std::optional<std::vector<int>> values =
-            SoundDracoValues(s, Frame, SalvoEventValues * 2 * count + 3, "DracoSalvoEvents");
-        if (!values)
-            return;
-        const std::vector<int>& v = *values;
+    const size_t count = static_cast<size_t>(std::max(s.model.NumSalvoEvents, 0L));
+    const DracoValuesReport report{"Error Processing Salvo Events", "DracoSalvoEvents", SalvoEventValues * count};
+    ReceiveDracoValues(s, Frame, report, [&](Model& m, const std::vector<int>& v) {
         if (Mode == 0) {
             // Salvos without events get a placeholder each, counted as salvo
             // and as event; the whole frame is checked against the 14-bit

@@ -4,15 +4,16 @@
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/draco/DracoFrame.h"
 #include "switcher/draco/DracoQueue.h"
+#include "switcher/draco/FromDraco.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr int NameBytes = 8;
-constexpr int InhibitValues = 128;
 // The pauses a Draco needs after a table before the next command.
 constexpr int NamesSettleMs = 500;
 constexpr int ShortGapMs = 100;
@@ -129,7 +130,7 @@ Bytes BuildInhibitMapDraco(const std::vector<std::string>& Map)
 
 Bytes BuildLinksDraco(const std::vector<int>& SourceLinks, const std::vector<int>& DestinationLinks)
 {
-    std::vector<int> words(4, 0);
+    std::vector<int> words(LinkWords, 0);
     for (size_t w = 0; w < 2; ++w)
         for (size_t k = 0; k < 8; ++k) {
             const size_t first = 16 * w + 2 * k;
@@ -155,27 +156,37 @@ Bytes BuildButtonsDraco(const std::vector<int>& Templates, const std::vector<std
     return BuildValuesFrameDraco(0xFD, values);
 }
 
+void SendInfoRequestDraco(Server& s, int64_t, int, int)
+{
+    SwitcherCommand(s, "Error Sending Info Request", [&] {
+        SendToSwitcher(s, Bytes("\xF2\xF2", 2));
+        s.model.UpdateFlags = s.model.AllUpdateFlags;
+        s.SwitcherRequest.Countdown = s.model.PollReload;
+    });
+}
+
+namespace {
+
 void SendTakeDraco(Server& s, int Source, int Destination, int TakeType)
 {
-    if (!Live(s) || TakeType != DracoTakeType || !InDraco(Source) || !InDraco(Destination))
+    if (TakeType != DracoTakeType || !InDraco(Source) || !InDraco(Destination))
         return;
-    Trap(s, "Error Sending Take", "Switcher Command Error",
-         [&] { QueueDracoFrame(s, BuildTakeDraco(Source, Destination)); });
+    SwitcherCommand(s, "Error Sending Take", [&] { QueueDracoFrame(s, BuildTakeDraco(Source, Destination)); });
 }
 
 void SendSalvoExecuteDraco(Server& s, int Salvo)
 {
-    if (!Live(s) || Salvo < 0 || Salvo >= NoneValue)
+    if (Salvo < 0 || Salvo >= NoneValue)
         return;
-    Trap(s, "Error Sending Salvo Execute", "Switcher Command Error",
-         [&] { QueueDracoFrame(s, BuildSalvoExecuteDraco(Salvo)); });
+    SwitcherCommand(s, "Error Sending Salvo Execute", [&] { QueueDracoFrame(s, BuildSalvoExecuteDraco(Salvo)); });
 }
 
+// Names in switcher order, as the switcher's own table is kept (the raw names).
 void SendAlphaTableDraco(Server& s, const std::vector<std::string>& Names, int Table)
 {
-    if (!Live(s) || (Table != TableSources && Table != TableDestinations && Table != TableSalvos))
+    if (Table != TableSources && Table != TableDestinations && Table != TableSalvos)
         return;
-    Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Alpha Table", [&] {
         QueueDracoFrame(s, BuildAlphaTableDraco(Names, Table));
         // Salvo names come back with the salvo events' request.
         if (Table != TableSalvos)
@@ -185,17 +196,14 @@ void SendAlphaTableDraco(Server& s, const std::vector<std::string>& Names, int T
 
 void SendSortTableDraco(Server& s, const std::vector<int>& Table, int Kind)
 {
-    if (!Live(s) || (Kind != TableSources && Kind != TableDestinations && Kind != TableSalvos))
+    if (Kind != TableSources && Kind != TableDestinations && Kind != TableSalvos)
         return;
-    Trap(s, "Error Sending Alpha Table", "Switcher Command Error",
-         [&] { QueueDracoFrame(s, BuildSortTableDraco(Table, Kind)); });
+    SwitcherCommand(s, "Error Sending Alpha Table", [&] { QueueDracoFrame(s, BuildSortTableDraco(Table, Kind)); });
 }
 
 void SendInhibitMapDraco(Server& s, const std::vector<std::string>& Map)
 {
-    if (!Live(s))
-        return;
-    Trap(s, "Error Sending Inhibit Map", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Inhibit Map", [&] {
         QueueDracoFrame(s, BuildInhibitMapDraco(Map));
         QueueDracoRequest(s, ShortGapMs);
     });
@@ -203,9 +211,7 @@ void SendInhibitMapDraco(Server& s, const std::vector<std::string>& Map)
 
 void SendLinksDraco(Server& s, const std::vector<int>& Links, int Kind)
 {
-    if (!Live(s))
-        return;
-    Trap(s, "Error Sending Links", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Links", [&] {
         // One frame carries both tables; the other one is sent as it stands.
         const bool sources = Kind == TableSources;
         QueueDracoFrame(
@@ -216,9 +222,7 @@ void SendLinksDraco(Server& s, const std::vector<int>& Links, int Kind)
 
 void SendButtonsDraco(Server& s)
 {
-    if (!Live(s))
-        return;
-    Trap(s, "Error Sending Buttons", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Buttons", [&] {
         const Model& m = s.model;
         std::vector<std::vector<int>> sources;
         for (const std::vector<ButtonRecord>& buttons : m.ButtonTemplates) {
@@ -233,11 +237,11 @@ void SendButtonsDraco(Server& s)
 
 void SendPortMapDraco(Server& s)
 {
-    if (!Live(s) || s.model.SwitcherConfig.empty())
+    if (s.model.SwitcherConfig.empty())
         return;
-    Trap(s, "Error Sending Port Map", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Port Map", [&] {
         const CardRecord& card = s.model.SwitcherConfig[0].Cards[0];
-        std::vector<int> values(2 * PortMapPorts + 4, 0);
+        std::vector<int> values(PortMapValues, 0);
         for (size_t p = 0; p < PortMapPorts; ++p) {
             const PortRecord& port = card.Ports[p];
             for (size_t ch = 0; ch < 2 && ch < port.Channels.size(); ++ch)
@@ -253,9 +257,7 @@ void SendPortMapDraco(Server& s)
 
 void SendSalvoCountDraco(Server& s)
 {
-    if (!Live(s))
-        return;
-    Trap(s, "Error Sending Salvo Count", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Salvo Count", [&] {
         const long events = std::max(s.model.ClientSalvoEventCount, 0L);
         QueueDracoFrame(s, BuildValuesFrameDraco(0xE9, {static_cast<int>(events / 256), static_cast<int>(events % 256),
                                                         s.model.ClientSalvoCount}));
@@ -264,9 +266,7 @@ void SendSalvoCountDraco(Server& s)
 
 void SendSalvoEventsDraco(Server& s)
 {
-    if (!Live(s))
-        return;
-    Trap(s, "Error Sending Salvo Events", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Salvo Events", [&] {
         const Model& m = s.model;
         const size_t events =
             std::min(static_cast<size_t>(std::max(m.ClientSalvoEventCount, 0L)), m.ClientSalvoEvents.size());
@@ -294,25 +294,38 @@ void SendSalvoEventsDraco(Server& s)
     });
 }
 
-void SendInfoRequestDraco(Server& s, int64_t, int, int)
-{
-    if (!Live(s))
-        return;
-    Trap(s, "Error Sending Info Request", "Switcher Command Error", [&] {
-        SendToSwitcher(s, Bytes("\xF2\xF2", 2));
-        s.model.UpdateFlags = s.model.AllUpdateFlags;
-        s.SwitcherRequest.Countdown = s.model.PollReload;
-    });
-}
-
 void SendPollDraco(Server& s)
 {
     if (Live(s))
         SendToSwitcher(s, Bytes("\xF5", 1));
 }
 
+// The system information request: the tables are asked for a second later.
 void RequestConfigurationDraco(Server& s)
 {
     if (Live(s))
         QueueDracoRequest(s, ConfigurationWaitMs);
 }
+
+}  // namespace
+
+extern const SwitcherFamily DracoFamily;
+const SwitcherFamily DracoFamily = {
+    .Type = SwitcherType::Draco,
+    .Decode = DecodeDracoMessage,
+    .SendTake = [](Server& s, int Input, int Output, int& TakeType, int) { SendTakeDraco(s, Input, Output, TakeType); },
+    .SendSalvoExecute = SendSalvoExecuteDraco,
+    .RequestTables = SendInfoRequestDraco,
+    .RequestConfiguration = RequestConfigurationDraco,
+    .Poll = SendPollDraco,
+    .SendAlphaTable = SendAlphaTableDraco,
+    .SendAlphaEntry = SendSortTableDraco,
+    .SendInhibitMap = SendInhibitMapDraco,
+    .SendLinks = SendLinksDraco,
+    .SendButtons = SendButtonsDraco,
+    .SendSalvoCount = SendSalvoCountDraco,
+    .SendSalvoEvents = SendSalvoEventsDraco,
+    .SendState = SendPortMapDraco,
+    .ReleaseCommands = ReleaseDracoQueue,
+    .CrosspointMapToEveryClient = true,
+};

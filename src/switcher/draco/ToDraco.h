@@ -1,7 +1,8 @@
 #pragma once
-// Commands a Draco switcher understands. Every frame goes through the
-// command queue (DracoQueue.h); the info request and the keep-alive poll are
-// single bytes that go out at once. In demo mode nothing is sent or queued.
+// Commands a Draco switcher understands, and the Draco family's table
+// (DracoFamily) that hands them to the dispatchers. Every frame goes through
+// the command queue (DracoQueue.h); the info request and the keep-alive poll
+// are single bytes that go out at once. In demo mode nothing is sent or queued.
 #include "platform/Bytes.h"
 
 #include <cstdint>
@@ -27,20 +28,6 @@ Bytes BuildButtonsDraco(const std::vector<int>& Templates, const std::vector<std
 // A frame of 16-bit values (pairs) with its check byte, the 7-bit sum of the values.
 Bytes BuildValuesFrameDraco(unsigned char Command, const std::vector<int>& Values);
 
-void SendTakeDraco(Server& s, int Source, int Destination, int TakeType);
-void SendSalvoExecuteDraco(Server& s, int Salvo);
-// Names in switcher order, as the switcher's own table is kept (the raw names).
-void SendAlphaTableDraco(Server& s, const std::vector<std::string>& Names, int Table);
-void SendSortTableDraco(Server& s, const std::vector<int>& Table, int Kind);
-void SendInhibitMapDraco(Server& s, const std::vector<std::string>& Map);
-void SendLinksDraco(Server& s, const std::vector<int>& Links, int Kind);
-void SendButtonsDraco(Server& s);
-void SendPortMapDraco(Server& s);
-void SendSalvoCountDraco(Server& s);
-void SendSalvoEventsDraco(Server& s);
 // F2 twice: the switcher answers with all its tables. The arguments are
 // ignored; every Draco table becomes pending.
 void SendInfoRequestDraco(Server& s, int64_t Mask, int First, int Last);
-void SendPollDraco(Server& s);
-// The system information request: the tables are asked for a second later.
-void RequestConfigurationDraco(Server& s);

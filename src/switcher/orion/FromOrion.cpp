@@ -6,6 +6,7 @@
 #include "disk/SoftPanelFiles.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/FrameReader.h"
 #include "model/Server.h"
 #include "model/TakeTypes.h"
@@ -15,9 +16,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char Acknowledge = 0xF4;
-constexpr unsigned char Busy = 0xF3;
 
 void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 {
@@ -49,7 +47,10 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 }
 
 // The acknowledgement F4 and F3 travel alone and carry nothing.
-bool OrionSingleByte(Server&, unsigned char Byte) { return Byte == Acknowledge || Byte == Busy; }
+bool OrionSingleByte(Server&, unsigned char Byte)
+{
+    return Byte == ControlByte::Acknowledge || Byte == ControlByte::Nack;
+}
 
 }  // namespace
 
@@ -120,11 +121,8 @@ void ProcessOrionTake(Server& s, const Bytes& Frame)
 
 void ProcessOrionCrosspointMap(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Crosspoint Map", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        std::vector<int> sources;
-        if (!OrionFrameSound(s, ReadOrionCrosspointMap(Frame, sources), "Crosspoint Map"))
-            return;
+    const OrionReport report{"Error Receiving Crosspoint Map", "Crosspoint Map"};
+    ReceiveOrion(s, Frame, report, ReadOrionCrosspointMap, [&](Model& m, const std::vector<int>& sources) {
         const size_t outputs =
             std::min({sources.size(), m.CrosspointMap.size(), static_cast<size_t>(m.NumDestinations)});
         for (size_t d = 0; d < outputs; ++d)
@@ -166,16 +164,12 @@ void ProcessOrionAlphaTable(Server& s, const Bytes& Frame)
 
 void ProcessOrionLinks(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Links", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        const bool sources = ByteAt(Frame, 0) == 0xFA;
-        const std::string label = sources ? "Source Links" : "Destination Links";
-        std::vector<int> links;
-        if (!OrionFrameSound(s, ReadOrionLinks(Frame, links), label))
-            return;
+    const bool sources = ByteAt(Frame, 0) == 0xFA;
+    const OrionReport report{"Error Receiving Links", sources ? "Source Links" : "Destination Links"};
+    ReceiveOrion(s, Frame, report, ReadOrionLinks, [&](Model& m, const std::vector<int>& links) {
         std::vector<int>& table = sources ? m.SourceLinks : m.DestinationLinks;
         std::copy_n(links.begin(), std::min(links.size(), table.size()), table.begin());
-        LogOrionMessage(s, "256 " + label);
+        LogOrionMessage(s, "256 " + report.Location);
         s.reports().SwitcherConnected(s, true);
         const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
         ClearUpdateBit(s, bit);

@@ -32,25 +32,22 @@ std::string SalvoName(const Model& m, int Number)
 // upload that the report shows taken is no longer put into buttons commands.
 void ProcessOrionButtons(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Buttons", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        OrionButtons report;
-        if (!OrionFrameSound(s, ReadOrionButtons(Frame, report), "Buttons"))
-            return;
+    const OrionReport report{"Error Receiving Buttons", "Buttons"};
+    ReceiveOrion(s, Frame, report, ReadOrionButtons, [&](Model& m, const OrionButtons& reported) {
         // A client's assignment stays pending until a report shows it taken;
         // every other entry follows the switcher.
         std::vector<bool> pending(m.TemplateAssignment.size());
         for (size_t d = 0; d < pending.size() && d < m.ClientTemplateAssignment.size(); ++d)
             pending[d] = m.ClientTemplateAssignment[d] != m.TemplateAssignment[d];
-        for (size_t d = 0; d < report.Assignment.size() && d < m.TemplateAssignment.size(); ++d)
-            if (report.Assignment[d] <= m.NumTemplates)
-                m.TemplateAssignment[d] = report.Assignment[d];
+        for (size_t d = 0; d < reported.Assignment.size() && d < m.TemplateAssignment.size(); ++d)
+            if (reported.Assignment[d] <= m.NumTemplates)
+                m.TemplateAssignment[d] = reported.Assignment[d];
         for (size_t t = 0; t < m.ButtonData.size() && t < Orion::Templates; ++t)
             for (size_t b = 0; b < m.ButtonData[t].size() && b < Orion::ButtonsPerTemplate; ++b) {
                 ButtonRecord button;
                 button.Value = 0;
                 button.Count = 1;
-                button.Values[0] = report.Values[t * Orion::ButtonsPerTemplate + b];
+                button.Values[0] = reported.Values[t * Orion::ButtonsPerTemplate + b];
                 m.ButtonData[t][b] = button;
             }
         m.ClientTemplateAssignment.resize(m.TemplateAssignment.size());
@@ -75,11 +72,8 @@ void ProcessOrionButtons(Server& s, const Bytes& Frame)
 // F0: the presence of the cards of the configured frames.
 void ProcessOrionActiveDevices(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Active Device", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        std::vector<bool> present;
-        if (!OrionFrameSound(s, ReadOrionActiveDevices(Frame, present), "Active Devices"))
-            return;
+    const OrionReport report{"Error Receiving Active Device", "Active Devices"};
+    ReceiveOrion(s, Frame, report, ReadOrionActiveDevices, [&](Model& m, const std::vector<bool>& present) {
         const size_t frames = std::min(m.SwitcherConfig.size(), static_cast<size_t>(std::max(m.NumFrames, 0)));
         for (size_t f = 0; f < frames && CardsPerFrame * (f + 1) <= present.size(); ++f)
             for (size_t c = 0; c < CardsPerFrame; ++c)
@@ -95,11 +89,8 @@ void ProcessOrionActiveDevices(Server& s, const Bytes& Frame)
 // as far as the switcher reported them.
 void ProcessOrionVersion(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving Version Info", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        std::vector<OrionCardVersion> cards;
-        if (!OrionFrameSound(s, ReadOrionVersion(Frame, cards), "Version Info"))
-            return;
+    const OrionReport report{"Error Receiving Version Info", "Version Info"};
+    ReceiveOrion(s, Frame, report, ReadOrionVersion, [&](Model& m, const std::vector<OrionCardVersion>& cards) {
         if (m.CardVersions.empty())
             return;
         for (size_t c = 0; c < cards.size() && c + 1 < CardsPerFrame; ++c)
@@ -113,11 +104,8 @@ void ProcessOrionVersion(Server& s, const Bytes& Frame)
 // E0: the status of card slots 1 to 20 and the activity of their ports.
 void ProcessOrionActivity(Server& s, const Bytes& Frame)
 {
-    Trap(s, "Error Receiving QRT Activity", "Switcher Command Error", [&] {
-        Model& m = s.model;
-        std::vector<OrionCardActivity> cards;
-        if (!OrionFrameSound(s, ReadOrionActivity(Frame, cards), "QRT Activity"))
-            return;
+    const OrionReport report{"Error Receiving QRT Activity", "QRT Activity"};
+    ReceiveOrion(s, Frame, report, ReadOrionActivity, [&](Model& m, const std::vector<OrionCardActivity>& cards) {
         if (m.SwitcherConfig.empty())
             return;
         for (size_t c = 0; c < cards.size() && c + 1 < CardsPerFrame; ++c) {

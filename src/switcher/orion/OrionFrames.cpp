@@ -1,13 +1,12 @@
 #include "switcher/orion/OrionFrames.h"
 
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/FrameReader.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char EndOfMessage = 0xFF;
 
 // Reads values of a frame whose length was checked, keeping their running sum.
 class OrionReader {
@@ -47,6 +46,24 @@ private:
 OrionCheck Verdict(const OrionReader& r) { return r.SumMatches() ? OrionCheck::Ok : OrionCheck::Sum; }
 
 std::string MissingName(size_t Index) { return Digits(static_cast<long>(Index), 3); }
+
+// Flags travel Bits to a value: bit k of value Group is flag Bits * Group + k.
+template <class IsSetFn>
+int PackFlags(size_t Group, size_t Bits, IsSetFn&& IsSet)
+{
+    int value = 0;
+    for (size_t k = 0; k < Bits; ++k)
+        if (IsSet(Bits * Group + k))
+            value |= 1 << k;
+    return value;
+}
+
+template <class SetFn>
+void UnpackFlags(int Value, size_t Group, size_t Bits, SetFn&& Set)
+{
+    for (size_t k = 0; k < Bits; ++k)
+        Set(Bits * Group + k, (Value >> k & 1) != 0);
+}
 
 }  // namespace
 
@@ -88,7 +105,7 @@ void OrionWriter::Name(const std::string& Text)
 Bytes OrionWriter::Finish()
 {
     frame_ += static_cast<char>(sum_);
-    frame_ += static_cast<char>(EndOfMessage);
+    frame_ += static_cast<char>(ControlByte::EndOfMessage);
     return frame_;
 }
 
@@ -211,15 +228,9 @@ OrionCheck ReadOrionSortTable(const Bytes& Frame, std::vector<int>& Table)
 Bytes BuildOrionLinks(unsigned char Command, const std::vector<int>& Links)
 {
     OrionWriter w(Command);
-    for (size_t row = 0; row < Orion::LinkRows && row * 16 < Links.size(); ++row) {
-        int value = 0;
-        for (size_t c = 0; c < 8; ++c) {
-            const size_t at = 16 * row + 2 * c;
-            if (at < Links.size() && Links[at] >= 1)
-                value |= 1 << c;
-        }
-        w.Pair(value);
-    }
+    // One flag per pair of channels.
+    for (size_t row = 0; row < Orion::LinkRows && row * 16 < Links.size(); ++row)
+        w.Pair(PackFlags(row, 8, [&](size_t pair) { return 2 * pair < Links.size() && Links[2 * pair] >= 1; }));
     return w.Finish();
 }
 
@@ -229,11 +240,9 @@ OrionCheck ReadOrionLinks(const Bytes& Frame, std::vector<int>& Links)
         return OrionCheck::Length;
     OrionReader r(Frame);
     Links.assign(Orion::Size, 0);
-    for (size_t row = 0; row < Orion::LinkRows; ++row) {
-        const int value = r.Pair();
-        for (size_t c = 0; c < 8; ++c)
-            Links[16 * row + 2 * c] = Links[16 * row + 2 * c + 1] = value >> c & 1;
-    }
+    for (size_t row = 0; row < Orion::LinkRows; ++row)
+        UnpackFlags(r.Pair(), row, 8,
+                    [&](size_t pair, bool on) { Links[2 * pair] = Links[2 * pair + 1] = on ? 1 : 0; });
     return Verdict(r);
 }
 
@@ -243,13 +252,8 @@ Bytes BuildOrionInhibitMap(int Destination, const std::string& Text)
 {
     OrionWriter w(0xF8);
     w.Destination(Destination);
-    for (size_t g = 0; g < Orion::InhibitGroups; ++g) {
-        int value = 0;
-        for (size_t k = 0; k < 8; ++k)
-            if (8 * g + k < Text.size() && Text[8 * g + k] == '1')
-                value |= 1 << k;
-        w.Split8(value);
-    }
+    for (size_t g = 0; g < Orion::InhibitGroups; ++g)
+        w.Split8(PackFlags(g, 8, [&](size_t source) { return source < Text.size() && Text[source] == '1'; }));
     return w.Finish();
 }
 
@@ -261,12 +265,11 @@ OrionCheck ReadOrionInhibitMap(const Bytes& Frame, int& Destination, std::string
     int flags = 0;
     Destination = r.Destination(flags, flags);
     Text.assign(Orion::Size, '0');
-    for (size_t g = 0; g < Orion::InhibitGroups; ++g) {
-        const int value = r.Split8();
-        for (size_t k = 0; k < 8; ++k)
-            if (value >> k & 1)
-                Text[8 * g + k] = '1';
-    }
+    for (size_t g = 0; g < Orion::InhibitGroups; ++g)
+        UnpackFlags(r.Split8(), g, 8, [&](size_t source, bool on) {
+            if (on)
+                Text[source] = '1';
+        });
     return Verdict(r);
 }
 
@@ -364,13 +367,8 @@ Bytes BuildOrionSalvoDefinition(int Salvo, int EventCount)
 Bytes BuildOrionActiveDevices(const std::vector<bool>& Present)
 {
     OrionWriter w(0xF0);
-    for (size_t g = 0; g < Orion::ActiveDeviceGroups; ++g) {
-        int value = 0;
-        for (size_t k = 0; k < 7; ++k)
-            if (7 * g + k < Present.size() && Present[7 * g + k])
-                value |= 1 << k;
-        w.Byte(value);
-    }
+    for (size_t g = 0; g < Orion::ActiveDeviceGroups; ++g)
+        w.Byte(PackFlags(g, 7, [&](size_t card) { return card < Present.size() && Present[card]; }));
     return w.Finish();
 }
 
@@ -380,11 +378,8 @@ OrionCheck ReadOrionActiveDevices(const Bytes& Frame, std::vector<bool>& Present
         return OrionCheck::Length;
     OrionReader r(Frame);
     Present.assign(7 * Orion::ActiveDeviceGroups, false);
-    for (size_t g = 0; g < Orion::ActiveDeviceGroups; ++g) {
-        const int value = r.Byte();
-        for (size_t k = 0; k < 7; ++k)
-            Present[7 * g + k] = (value >> k & 1) != 0;
-    }
+    for (size_t g = 0; g < Orion::ActiveDeviceGroups; ++g)
+        UnpackFlags(r.Byte(), g, 7, [&](size_t card, bool on) { Present[card] = on; });
     return Verdict(r);
 }
 

@@ -4,7 +4,9 @@
 #include "model/Server.h"
 #include "model/TakeTypes.h"
 #include "switcher/SerialLink.h"
+#include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
+#include "switcher/orion/FromOrion.h"
 #include "switcher/orion/OrionFrames.h"
 
 #include <algorithm>
@@ -13,25 +15,26 @@ namespace {
 
 bool InRange(int Number, int Count) { return Number >= 0 && Number < std::min(Count, Orion::Size); }
 
-unsigned char AlphaCommand(int Table)
+// The commands of a table's names and of its sort table; 0 for a table an
+// Orion keeps no names of.
+struct NameCommands {
+    unsigned char Names;
+    unsigned char Sort;
+};
+
+NameCommands NameCommandsOf(int Table)
 {
     switch (Table) {
-    case TableSources: return 0xFC;
-    case TableDestinations: return 0xFB;
-    case TableSalvos: return 0xEC;
-    default: return 0;
+    case TableSources: return {0xFC, 0xEF};
+    case TableDestinations: return {0xFB, 0xEE};
+    case TableSalvos: return {0xEC, 0xED};
+    default: return {0, 0};
     }
 }
 
-unsigned char SortCommand(int Kind)
-{
-    switch (Kind) {
-    case TableSources: return 0xEF;
-    case TableDestinations: return 0xEE;
-    case TableSalvos: return 0xED;
-    default: return 0;
-    }
-}
+// The salvo tables are as long as what is sent; the others have the
+// switcher's size.
+size_t EntriesSent(int Table, size_t Given) { return Table == TableSalvos ? Given : Orion::Size; }
 
 // The events of the client's salvo upload.
 std::vector<SalvoEventRecord> UploadedEvents(const Model& m)
@@ -80,13 +83,13 @@ Bytes BuildTakeOrion(const Server& s, int& Input, int& Output, int TakeType)
     return BuildOrionTake(take);
 }
 
+namespace {
+
 // Only bytes from the switcher mark the link: a frame written into a dead
 // line proves nothing.
 void SendTakeOrion(Server& s, int& Input, int& Output, int& TakeType)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Take", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Take", [&] {
         const Bytes frame = BuildTakeOrion(s, Input, Output, TakeType);
         if (!frame.empty())
             SendToSwitcher(s, frame);
@@ -95,9 +98,7 @@ void SendTakeOrion(Server& s, int& Input, int& Output, int& TakeType)
 
 void SendSalvoExecuteOrion(Server& s, int Salvo)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Salvo Execute", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Salvo Execute", [&] {
         OrionWriter w(0xE7);
         w.Pair(Salvo);
         SendToSwitcher(s, w.Finish());
@@ -106,9 +107,7 @@ void SendSalvoExecuteOrion(Server& s, int Salvo)
 
 void SendInfoRequestOrion(Server& s, int64_t Mask, int, int)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Info Request", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Info Request", [&] {
         const bool everything = Mask == 1;
         if (everything) {
             s.model.UpdateFlags = s.model.AllUpdateFlags;
@@ -136,14 +135,14 @@ void SendPollOrion(Server& s)
         SendToSwitcher(s, Bytes("\xF5", 1));
 }
 
+// Names in switcher order; Table 10 sources, 20 destinations, 50 salvos.
 void SendAlphaTableOrion(Server& s, const std::vector<std::string>& Names, int Table)
 {
-    const unsigned char command = AlphaCommand(Table);
-    if (s.cfg.DemoMode || command == 0)
+    const unsigned char command = NameCommandsOf(Table).Names;
+    if (command == 0)
         return;
-    Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] {
-        const size_t count = Table == TableSalvos ? Names.size() : Orion::Size;
-        SendToSwitcher(s, BuildOrionAlphaTable(command, Names, count));
+    SwitcherCommand(s, "Error Sending Alpha Table", [&] {
+        SendToSwitcher(s, BuildOrionAlphaTable(command, Names, EntriesSent(Table, Names.size())));
         if (Table != TableSalvos)
             RequestSwitcherTables(s, Table == TableSources ? UpdateBit::SourceAlphas : UpdateBit::DestinationAlphas,
                                   NoneValue, 0);
@@ -152,20 +151,16 @@ void SendAlphaTableOrion(Server& s, const std::vector<std::string>& Names, int T
 
 void SendSortTableOrion(Server& s, const std::vector<int>& Table, int Kind)
 {
-    const unsigned char command = SortCommand(Kind);
-    if (s.cfg.DemoMode || command == 0)
+    const unsigned char command = NameCommandsOf(Kind).Sort;
+    if (command == 0)
         return;
-    Trap(s, "Error Sending Alpha Table", "Switcher Command Error", [&] {
-        const size_t count = Kind == TableSalvos ? Table.size() : Orion::Size;
-        SendToSwitcher(s, BuildOrionSortTable(command, Table, count));
-    });
+    SwitcherCommand(s, "Error Sending Alpha Table",
+                    [&] { SendToSwitcher(s, BuildOrionSortTable(command, Table, EntriesSent(Kind, Table.size()))); });
 }
 
 void SendInhibitMapOrion(Server& s, const std::vector<std::string>& Map)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Inhibit Map", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Inhibit Map", [&] {
         Bytes frames;
         for (size_t d = 0; d < Map.size() && d < Orion::Size; ++d)
             frames += BuildOrionInhibitMap(static_cast<int>(d), Map[d]);
@@ -176,9 +171,7 @@ void SendInhibitMapOrion(Server& s, const std::vector<std::string>& Map)
 
 void SendLinksOrion(Server& s, const std::vector<int>& Links, int Kind)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Links", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Links", [&] {
         const bool sources = Kind == TableSources;
         SendToSwitcher(s, BuildOrionLinks(sources ? 0xFA : 0xF9, Links));
         RequestSwitcherTables(s, sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks, NoneValue, 0);
@@ -189,9 +182,7 @@ void SendLinksOrion(Server& s, const std::vector<int>& Links, int Kind)
 // reported back yet put in.
 void SendButtonsOrion(Server& s)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Buttons", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Buttons", [&] {
         Model& m = s.model;
         OrionButtons buttons;
         for (size_t d = 0; d < static_cast<size_t>(std::max(m.NumDestinations, 0)) && d < m.TemplateAssignment.size();
@@ -216,9 +207,7 @@ void SendButtonsOrion(Server& s)
 // carries: a switcher sizes that frame by them.
 void SendSalvoCountOrion(Server& s)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Salvo Count", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Salvo Count", [&] {
         SendToSwitcher(
             s, BuildOrionSalvoCount(static_cast<long>(UploadedEvents(s.model).size()), s.model.ClientSalvoCount));
     });
@@ -228,9 +217,7 @@ void SendSalvoCountOrion(Server& s)
 // the salvo names (EC) and their sort table (ED); then the salvos are asked back.
 void SendSalvoEventsOrion(Server& s)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending Salvo Events", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending Salvo Events", [&] {
         const Model& m = s.model;
         const std::vector<SalvoEventRecord> events = UploadedEvents(m);
         const size_t salvos = static_cast<size_t>(std::clamp(m.ClientSalvoCount, 0, NoneValue));
@@ -254,9 +241,7 @@ void SendSalvoEventsOrion(Server& s)
 // F0: the presence of the cards of frames 0 and 1, as the switcher reports it.
 void SendStateOrion(Server& s)
 {
-    if (s.cfg.DemoMode)
-        return;
-    Trap(s, "Error Sending State", "Switcher Command Error", [&] {
+    SwitcherCommand(s, "Error Sending State", [&] {
         const Model& m = s.model;
         std::vector<bool> present;
         for (size_t f = 0; f < 2; ++f)
@@ -266,3 +251,24 @@ void SendStateOrion(Server& s)
         SendToSwitcher(s, BuildOrionActiveDevices(present));
     });
 }
+
+}  // namespace
+
+extern const SwitcherFamily OrionFamily;
+const SwitcherFamily OrionFamily = {
+    .Type = SwitcherType::Orion,
+    .Decode = DecodeOrionMessage,
+    .SendTake = [](Server& s, int Input, int Output, int& TakeType, int) { SendTakeOrion(s, Input, Output, TakeType); },
+    .SendSalvoExecute = SendSalvoExecuteOrion,
+    .RequestTables = SendInfoRequestOrion,
+    .RequestConfiguration = SendConfigRequestOrion,
+    .Poll = SendPollOrion,
+    .SendAlphaTable = SendAlphaTableOrion,
+    .SendAlphaEntry = SendSortTableOrion,
+    .SendInhibitMap = SendInhibitMapOrion,
+    .SendLinks = SendLinksOrion,
+    .SendButtons = SendButtonsOrion,
+    .SendSalvoCount = SendSalvoCountOrion,
+    .SendSalvoEvents = SendSalvoEventsOrion,
+    .SendState = SendStateOrion,
+};

@@ -4,17 +4,15 @@
 #include "disk/StatusDisplay.h"
 #include "disk/Trap.h"
 #include "model/ByteManipulation.h"
+#include "model/ControlBytes.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/vela/FromVelaShared.h"
+#include "switcher/vela/ToVela.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr unsigned char KeepAliveAnswer = 0xF4;
-constexpr unsigned char KeepAlivePoll = 0xF5;
-constexpr unsigned char EndOfMessage = 0xFF;
 
 void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 {
@@ -60,12 +58,12 @@ void Dispatch(Server& s, unsigned char Command, const Bytes& Frame)
 // F4 answers the keep-alive poll; F5 and a lone FF carry nothing.
 bool VelaSingleByte(Server& s, unsigned char Byte)
 {
-    if (Byte == KeepAliveAnswer) {
+    if (Byte == ControlByte::Acknowledge) {
         s.reports().SwitcherConnected(s, true);
         s.ModuleUpgradeActive = false;
         return true;
     }
-    return Byte == KeepAlivePoll || Byte == EndOfMessage;
+    return Byte == ControlByte::KeepAlivePoll || Byte == ControlByte::EndOfMessage;
 }
 
 }  // namespace
@@ -84,6 +82,40 @@ void DecodeVelaMessage(Server& s)
 }
 
 void LogVelaMessage(Server& s, const std::string& Text) { LogSerialMessage(s, Text, s.cfg.CommPort); }
+
+bool VelaChecksumOk(Server& s, const Bytes& Frame, const char* Text, const std::string& Location, int64_t AskAgain)
+{
+    if (ChecksumMatches(Frame))
+        return true;
+    LogSoftwareError(s, Text, 0, Location);
+    if (AskAgain && (s.model.UpdateFlags & AskAgain))
+        SendInfoRequestVela(s, AskAgain, NoneValue, 0);
+    return false;
+}
+
+bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
+                     const char* ChecksumText, bool AlsoConsoles)
+{
+    if (Frame.empty() || !VelaChecksumOk(s, Frame, ChecksumText, Location, UpdateBit))
+        return false;
+    s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
+                             PendingBit);
+    return true;
+}
+
+void Finish(Server& s, int64_t Bit, const std::string& Text)
+{
+    s.model.UpdateFlags &= ~Bit;
+    LogVelaMessage(s, Text);
+}
+
+bool ConfigurationKnown(const Model& m) { return !m.SwitcherConfig.empty() && m.SwitcherConfig[0].Cards[0].Count != 0; }
+
+uint8_t* StoredTreeValue(Model& m, TreeValue Which, int Level, int Frame, int Card, int Port, int Channel)
+{
+    return Level < 4 || Channel < MaxStoredChannels ? ConfigTreeValue(m, Which, Level, Frame, Card, Port, Channel)
+                                                    : nullptr;
+}
 
 void DeferRequest(Server& s, int64_t Mask)
 {

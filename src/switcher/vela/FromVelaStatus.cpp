@@ -19,31 +19,6 @@
 
 namespace {
 
-// Checksum (asking again for the table while UpdateBit is still pending),
-// then the frame goes to the Helm PCs, which lose PendingBit. False when the
-// frame is to be dropped.
-bool CheckAndForward(Server& s, const Bytes& Frame, const std::string& Location, int64_t UpdateBit, int64_t PendingBit,
-                     const char* ChecksumText = "Check Sum Error", bool AlsoConsoles = false)
-{
-    if (Frame.empty())
-        return false;
-    if (!ChecksumMatches(Frame)) {
-        LogSoftwareError(s, ChecksumText, 0, Location);
-        if (UpdateBit && (s.model.UpdateFlags & UpdateBit))
-            SendInfoRequestVela(s, UpdateBit, NoneValue, 0);
-        return false;
-    }
-    s.reports().ForwardFrame(s, Frame, AlsoConsoles ? FrameAudience::HelmPCsAndConsoles : FrameAudience::HelmPCs, 0,
-                             PendingBit);
-    return true;
-}
-
-void Finish(Server& s, int64_t Bit, const std::string& Text)
-{
-    s.model.UpdateFlags &= ~Bit;
-    LogVelaMessage(s, Text);
-}
-
 // E4 layout: E4, one byte not read, the frame count; then per frame its card
 // count, per card its port count, per port its channel count, one byte each.
 // With a null model the frame is only walked (the length check).
@@ -193,8 +168,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Switcher Status Info", "Switcher Message Error", [&] {
         Model& m = s.model;
-        // Nothing to hold statuses until the configuration has arrived.
-        if (m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+        if (!ConfigurationKnown(m))
             return;
         if (!CheckAndForward(s, Frame, "Switcher Status", ReplyBit::Status, ReplyBit::Status))
             return;
@@ -203,20 +177,7 @@ void ProcessVelaStatus(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = ConfigFrame(m, F);
-            CardRecord* card = ConfigCard(frame, C);
-            PortRecord* port = ConfigPort(card, P);
-            uint8_t* status = nullptr;
-            switch (Level) {
-            case 1: status = frame ? &frame->Cards[0].FrameStatus : nullptr; break;
-            case 2: status = card ? &card->Status : nullptr; break;
-            case 3: status = port ? &port->Status : nullptr; break;
-            default:
-                if (ChannelRecord* ch = ConfigChannel(port, Ch); ch && Ch < MaxStoredChannels)
-                    status = &ch->Status;
-                break;
-            }
-            if (status)
+            if (uint8_t* status = StoredTreeValue(m, TreeValue::Status, Level, F, C, P, Ch))
                 *status = static_cast<uint8_t>(Value);
         });
         Finish(s, ReplyBit::Status, "Received Status Message");
@@ -371,12 +332,8 @@ void ProcessVelaRelayOptoState(Server& s, const Bytes& Frame)
         const int64_t bit = relays ? UpdateBit::RelayStates : UpdateBit::OptoStates;
         if (Frame.empty())
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Relay/Opto State");
-            if (m.UpdateFlags & UpdateBit::RelayStates)
-                SendInfoRequestVela(s, UpdateBit::RelayStates, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Check Sum Error", "Relay/Opto State", UpdateBit::RelayStates))
             return;
-        }
         if (kind != RelayKind && kind != OptoKind) {
             LogTrappedError(s, "Error Reciving Relay/Opto State", "Switcher Message Error", 0, "");
             return;

@@ -130,12 +130,8 @@ void ProcessVelaAlphaTable(Server& s, const Bytes& Frame)
         Model& m = s.model;
         const int code = Frame.size() > 1 ? ByteAt(Frame, 1) : 0;
         const AlphaTableKind kind = AlphaKind(code);
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, kind.Label);
-            if (kind.Bit && (m.UpdateFlags & kind.Bit))
-                SendInfoRequestVela(s, kind.Bit, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", kind.Label, kind.Bit))
             return;
-        }
         // Salvo names have no bit of their own: they go to the clients that
         // wait for the salvos, whose bit the salvo events frame clears.
         if (code == TableSalvos)
@@ -176,8 +172,7 @@ void ProcessVelaInhibitMap(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Inhibit Map", "Vela Command Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Inhibit Map");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Inhibit Map")) {
             m.UpdateFlags |= UpdateBit::Inhibits;
             return;
         }
@@ -217,10 +212,8 @@ void ProcessVelaLinks(Server& s, const Bytes& Frame)
         const bool sources = Frame.size() > 1 && ByteAt(Frame, 1) == TableSources;
         const std::string label = sources ? "Source Links" : "Destination Links";
         const int64_t bit = sources ? UpdateBit::SourceLinks : UpdateBit::DestinationLinks;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, label);
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", label))
             return;
-        }
         s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::SourceLinks | UpdateBit::DestinationLinks,
                                  bit);
         FrameReader r(Frame, 2);
@@ -248,10 +241,8 @@ void ProcessVelaInfoRequest(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Info Request", "Vela Command Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Info Request");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Info Request"))
             return;
-        }
         if (Frame.size() != InfoRequestLength) {
             LogSoftwareError(s, "Vela Message Length Error", 0, "Info Request");
             return;
@@ -275,10 +266,8 @@ void ProcessVelaButtons(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Buttons", "Vela Message Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Button Data");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Button Data"))
             return;
-        }
         s.reports().ForwardFrame(s, Frame, FrameAudience::WaitingNoPanels, UpdateBit::Buttons, UpdateBit::Buttons);
         FrameReader r(Frame, 2);
         const int count = r.Pair();
@@ -321,12 +310,8 @@ void ProcessVelaSalvoEvents(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving Salvo Events", "Vela Message Error", [&] {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Salvo Events");
-            if (m.UpdateFlags & UpdateBit::Salvos)
-                SendInfoRequestVela(s, UpdateBit::Salvos, NoneValue, 0);
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Salvo Events", UpdateBit::Salvos))
             return;
-        }
         s.reports().ForwardFrame(s, Frame, FrameAudience::Waiting, UpdateBit::Salvos, UpdateBit::Salvos);
         FrameReader r(Frame, 2);
         const int salvos = r.Pair();

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int NoLevel = 1024;
 constexpr int MaxListEntries = 64;
-constexpr int RelayTable = 40;
 constexpr uint8_t LostStatus = 20;
 constexpr uint8_t DemoRestoredStatus = 21;
 
@@ -110,7 +109,7 @@ bool ApplyTake(Server& s, int Input, int Output, int Type, int Level)
     x.SumFlag = x.SumCount > 0 ? 1 : 0;
 
     if (relay)
-        s.reports().RelayOptoChanged(s, RelayTable, Output);
+        s.reports().RelayOptoChanged(s, TableRelays, Output);
     else if (allowed)
         s.reports().CrosspointChanged(s, Output, Input, Type);
     if (Output >= m.NumDestinations - 1)
@@ -198,10 +197,8 @@ std::optional<CrosspointRun> ReadCrosspointRun(const Bytes& Frame, int Destinati
 void ProcessVelaTake(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Processing Take Command", "Vela Command Error", [&] {
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Vela Check Sum Error", 0, "Take Command");
+        if (!VelaChecksumOk(s, Frame, "Vela Check Sum Error", "Take Command"))
             return;
-        }
         FrameReader r(Frame, 1);
         int type = r.Pair();
         const size_t expected = (type & TakeType::LevelFlag) ? 11 : 9;
@@ -228,10 +225,8 @@ void ProcessVelaCrosspointMap(Server& s, const Bytes& Frame)
     std::string step = "CSum Error";
     try {
         Model& m = s.model;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Crosspoint Map");
+        if (!VelaChecksumOk(s, Frame, "Check Sum Error", "Crosspoint Map"))
             return;
-        }
         step = "Socket Error";
         s.reports().ForwardFrame(s, Frame, FrameAudience::AllOnline, 0, UpdateBit::Crosspoints);
         const bool polled = AnyPolledClient(s);
@@ -308,16 +303,8 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
 {
     Trap(s, "Error Receiving State Message", "Vela Message Error", [&] {
         Model& m = s.model;
-        // Nothing to hold states until the configuration has arrived.
-        if (Frame.empty() || m.SwitcherConfig.empty() || m.SwitcherConfig[0].Cards[0].Count == 0)
+        if (!ConfigurationKnown(m) || !CheckAndForward(s, Frame, "Switcher State", ReplyBit::State, ReplyBit::State))
             return;
-        if (!ChecksumMatches(Frame)) {
-            LogSoftwareError(s, "Check Sum Error", 0, "Switcher State");
-            if (m.UpdateFlags & ReplyBit::State)
-                SendInfoRequestVela(s, ReplyBit::State, NoneValue, 0);
-            return;
-        }
-        s.reports().ForwardFrame(s, Frame, FrameAudience::HelmPCs, 0, UpdateBit::State);
         FrameReader r(Frame, 2);
         const int frames = r.Byte();
         const int firstFrame = r.Byte();
@@ -330,30 +317,16 @@ void ProcessVelaState(Server& s, const Bytes& Frame)
             return;
         }
         WalkConfigTree(Frame, [&](int Level, int F, int C, int P, int Ch, int Value) {
-            FrameRecord* frame = ConfigFrame(m, F);
-            if (!frame || C >= CardsPerFrame || P >= PortsPerCard)
-                return;
-            CardRecord& card = frame->Cards[static_cast<size_t>(C)];
-            PortRecord& port = card.Ports[static_cast<size_t>(P)];
-            uint8_t* state = nullptr;
-            switch (Level) {
-            case 1: state = &frame->Cards[0].Flag; break;
-            case 2: state = &card.Present; break;
-            case 3: state = &port.State; break;
-            default:
-                if (Ch < MaxStoredChannels && static_cast<size_t>(Ch) < port.Channels.size())
-                    state = &port.Channels[static_cast<size_t>(Ch)].State;
-                break;
-            }
+            uint8_t* state = StoredTreeValue(m, TreeValue::State, Level, F, C, P, Ch);
             if (!state)
                 return;
             if (*state != 0 && Value == 0 && Level < 4)
                 ReportStateLoss(s, Level, F, C, P);
+            // A card with a state exists: its status is set beside it.
             if (s.cfg.DemoMode && Level == 2 && Value != 0 && *state != Value)
-                card.Status = DemoRestoredStatus;
+                ConfigCard(ConfigFrame(m, F), C)->Status = DemoRestoredStatus;
             *state = static_cast<uint8_t>(Value);
         });
-        m.UpdateFlags &= ~ReplyBit::State;
-        LogVelaMessage(s, "Received State Message");
+        Finish(s, ReplyBit::State, "Received State Message");
     });
 }

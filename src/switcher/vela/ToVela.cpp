@@ -4,6 +4,8 @@
 #include "model/ByteManipulation.h"
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
+#include "switcher/SwitcherFamily.h"
+#include "switcher/vela/FromVela.h"
 
 namespace {
 
@@ -138,3 +140,20 @@ void SendTransitionControlVela(Server& s, const std::array<uint8_t, 4>& Settings
         SendOrLoopBack(s, f);
     });
 }
+
+extern const SwitcherFamily VelaFamily;
+const SwitcherFamily VelaFamily = {
+    .Type = SwitcherType::Vela,
+    .Decode = DecodeVelaMessage,
+    .SendTake = SendTakeVela,
+    .SendSalvoExecute = SendSalvoExecuteVela,
+    .RequestTables = SendInfoRequestVela,
+    .RequestConfiguration = [](Server& s) { SendInfoRequestVela(s, UpdateBit::SystemInfo, NoneValue, 0); },
+    .Poll = SendPollVela,
+    .SendLink = SendLinksVela,
+    .SendGain = SendGainVela,
+    .SendTransitionControl = SendTransitionControlVela,
+    .HelmFramesPassUnchanged = true,
+    .TurnOffTakes = true,
+    .ConsoleGainAndLinkCommands = true,
+};

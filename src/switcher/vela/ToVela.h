@@ -1,6 +1,9 @@
 #pragma once
-// Frames a Vela switcher understands. In demo mode the take, gain, link and
-// transition frames are fed straight back to the decoder as the switcher's echo.
+// Frames a Vela switcher understands, and the Vela family's table (VelaFamily)
+// that hands them to the dispatchers. Its frames are the Helm protocol's own,
+// so Helm commands and uploads go to it unchanged and its reports go to the
+// clients as they stand. In demo mode the take, gain, link and transition
+// frames are fed straight back to the decoder as the switcher's echo.
 #include "platform/Bytes.h"
 
 #include <array>
