@@ -132,7 +132,7 @@ Bytes TakeSerialBytes(Server& s, size_t Count)
 {
     Bytes taken = TakeBytes(s.SerialBuffer, Count);
     // A whole frame ends with its end byte; what else is taken is dropped.
-    if (taken.size() > 1 && ByteAt(taken, taken.size() - 1) == EndOfMessage)
+    if (taken.size() > 1 && ByteAt(taken, taken.size() - 1) == ControlByte::EndOfMessage)
         ++s.counters.SerialFramesIn;
     return taken;
 }
