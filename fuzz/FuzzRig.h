@@ -4,6 +4,7 @@
 // of what the code promises whatever arrives. A broken promise aborts, so
 // libFuzzer keeps the input as a finding.
 #include "core/DemoMode.h"
+#include "ember/EmberPort.h"
 #include "helm/FromHelm.h"
 #include "helm/HelmPort.h"
 #include "logitek/Logitek.h"
@@ -69,6 +70,12 @@ inline const ClientSlots<Swp08Client>& Swp08Clients(Server& s)
     return static_cast<const Swp08Protocol*>(ProtocolOn(s, Port::SwP08))->Clients();
 }
 
+// The Ember+ port's consumers, which the port keeps to itself.
+inline const ClientSlots<EmberClient>& EmberClients(Server& s)
+{
+    return static_cast<const EmberProtocol*>(ProtocolOn(s, Port::Ember))->Clients();
+}
+
 // A server as startup leaves it for Type (and demo mode), its switcher on
 // line, the logs off so that millions of inputs write nothing.
 struct FuzzRig : TestRig {
@@ -124,6 +131,11 @@ struct FuzzRig : TestRig {
         server.onConnectionRequest(Port::SwP08);
         return Swp08Clients(server).SlotCount();
     }
+    int ConnectEmber()
+    {
+        server.onConnectionRequest(Port::Ember);
+        return EmberClients(server).SlotCount();
+    }
 
     // Serial bytes as the port delivers them, decoded as the decode timer would.
     void SerialArrives(const Bytes& Chunk)
@@ -166,6 +178,7 @@ private:
         case Port::Zolt: return ReceiveBufferIn(server.ZoltClients.Records, Slot);
         case Port::Logitek: return ReceiveBufferIn(server.LogitekClients.Records, Slot);
         case Port::SwP08: return ReceiveBufferIn(Swp08Clients(server).Records, Slot);
+        case Port::Ember: return ReceiveBufferIn(EmberClients(server).Records, Slot);
         default: return Nothing();
         }
     }
@@ -289,6 +302,19 @@ inline void CheckWholeSwp08Frames(Bytes Wire)
     }
 }
 
+// Wire is nothing but whole S101 frames with their CRC right, each an EmBER
+// packet or a keep-alive, and the messages they carry read as Glow.
+inline void CheckWholeEmberFrames(const Bytes& Wire)
+{
+    EmberConsumer reader;
+    const EmberIntake in = ReadEmberInput(reader, Wire);
+    FUZZ_CHECK(reader.Reader.BadFrames == 0 && !in.OverCap && EmberUnfinished(reader) == 0);
+    FUZZ_CHECK(Wire.empty() || (ByteAt(Wire, 0) == S101::Bof && ByteAt(Wire, Wire.size() - 1) == S101::Eof));
+    std::vector<GlowElement> elements;
+    for (const Bytes& m : in.Messages)
+        FUZZ_CHECK(DecodeGlow(m, elements));
+}
+
 // The receive buffers stay within their caps once the decoders have run.
 inline void CheckBuffers(Server& s)
 {
@@ -301,6 +327,8 @@ inline void CheckBuffers(Server& s)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= LogitekBufferLimit);
     for (const Swp08Client& c : Swp08Clients(s).Records)
         FUZZ_CHECK(c.ReceiveBuffer.size() <= Swp08BufferLimit);
+    for (const EmberClient& c : EmberClients(s).Records)
+        FUZZ_CHECK(c.ReceiveBuffer.size() + EmberUnfinished(c.Session) <= EmberInputCap);
 }
 
 // What went to the serial line and to the Helm and Logitek clients is whole
@@ -323,6 +351,8 @@ inline void CheckAll(FuzzRig& Rig)
             CheckWholeLogitekMessages(conn.outbound);
         else if (key.first == Port::SwP08)
             CheckWholeSwp08Frames(conn.outbound);
+        else if (key.first == Port::Ember)
+            CheckWholeEmberFrames(conn.outbound);
     }
 }
 

@@ -18,23 +18,25 @@
 
 #include <charconv>
 #include <csignal>
-#include <cstdio>
 #include <ctime>
+#include <iostream>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
-    "                 [--listen-address ADDR] [--swp08-port N] [--web-port N]\n"
+    "                 [--listen-address ADDR] [--swp08-port N] [--ember-port N]\n"
+    "                 [--web-port N]\n"
     "       hvnserver [--app-dir DIR] --set-web-password < FILE\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
@@ -51,6 +53,9 @@ constexpr const char* Usage =
     "  --swp08-port N        TCP port of the SW-P-08 router control port, 0 for\n"
     "                        none; wins over the \"SW-P-08 IP Port\" key (default:\n"
     "                        that key, else none)\n"
+    "  --ember-port N        TCP port of the Ember+ provider, 0 for none; wins\n"
+    "                        over the \"Ember IP Port\" key (default: that key,\n"
+    "                        else none)\n"
     "  --web-port N          TCP port of the web panel and HTTP interface, 0 for\n"
     "                        none; wins over the \"Web IP Port\" key (default: that\n"
     "                        key, else none)\n"
@@ -65,6 +70,8 @@ struct Options {
     std::string listenAddress;
     std::string swp08Port;
     std::optional<long> swp08PortNumber;
+    std::string emberPort;
+    std::optional<long> emberPortNumber;
     std::string webPort;
     std::optional<long> webPortNumber;
     bool setWebPassword = false;
@@ -101,6 +108,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
                              : arg == "--swp08-port"     ? &o.swp08Port
+                             : arg == "--ember-port"     ? &o.emberPort
                              : arg == "--web-port"       ? &o.webPort
                                                          : nullptr;
         if (value && i + 1 < argc) {
@@ -111,13 +119,15 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
                      Usage);
         return 2;
     }
-    if (!o.swp08Port.empty() && !(o.swp08PortNumber = PortNumber(o.swp08Port))) {
-        std::fprintf(stderr, "hvnserver: invalid port '%s' for --swp08-port\n%s", o.swp08Port.c_str(), Usage);
-        return 2;
-    }
-    if (!o.webPort.empty() && !(o.webPortNumber = PortNumber(o.webPort))) {
-        std::fprintf(stderr, "hvnserver: invalid port '%s' for --web-port\n%s", o.webPort.c_str(), Usage);
-        return 2;
+    const std::tuple<const char*, const std::string&, std::optional<long>&> ports[] = {
+        {"--swp08-port", o.swp08Port, o.swp08PortNumber},
+        {"--ember-port", o.emberPort, o.emberPortNumber},
+        {"--web-port", o.webPort, o.webPortNumber}};
+    for (const auto& [name, text, number] : ports) {
+        if (!text.empty() && !(number = PortNumber(text))) {
+            std::fprintf(stderr, "hvnserver: invalid port '%s' for %s\n%s", text.c_str(), name, Usage);
+            return 2;
+        }
     }
     return std::nullopt;
 }
@@ -260,6 +270,7 @@ int main(int argc, char** argv)
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
     server.cfg.Swp08PortOption = options.swp08PortNumber;
+    server.cfg.EmberPortOption = options.emberPortNumber;
     server.cfg.WebPortOption = options.webPortNumber;
     server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
     if (options.setWebPassword)

@@ -15,7 +15,6 @@
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
-#include "swp08/Swp08Port.h"
 #include "web/WebAuth.h"
 
 #include <filesystem>
@@ -192,13 +191,11 @@ bool StartServer(Server& s)
         ShowIpError(s, s.cfg.LogitekPort);
         return false;
     }
-    if (!OpenSwp08Listener(s)) {
-        ShowIpError(s, Swp08PortInForce(s.cfg));
-        return false;
-    }
-    if (!OpenWebListener(s)) {
-        ShowIpError(s, WebPortInForce(s.cfg));
-        return false;
+    for (const ListeningPortSetting& port : ListeningPorts) {
+        if (!ListenInForce(s, port)) {
+            ShowIpError(s, PortInForce(s.cfg, port));
+            return false;
+        }
     }
     return OpenSerialAtStart(s);
 }
@@ -236,7 +233,8 @@ void ToggleServerEnabled(Server& s)
         OpenListener(s, Port::Helm, s.cfg.HelmPort);
         if (s.cfg.EnableZoltPort)
             OpenListener(s, Port::Zolt, s.cfg.ZoltPort);
-        OpenSwp08Listener(s);
+        for (const ListeningPortSetting& port : ListeningPorts)
+            ListenInForce(s, port);
         ShowSwitcherCaption(s);
         // Every table again; pass-through has none to ask for.
         if (Family(s.model).KeepsModel)
@@ -252,7 +250,8 @@ void ToggleServerEnabled(Server& s)
     s.serial.close();
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
-    s.sockets.closeListener(Port::SwP08);
+    for (const ListeningPortSetting& port : ListeningPorts)
+        StopListening(s, port);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -273,10 +272,10 @@ void OnPollTick(Server& s)
         PollHelmClients(s);
     if (s.PollPhase == 3)
         Trap(s, "Poll Switcher Error", "Poll Timer", [&] { SuperviseSwitcher(s); });
-    if (s.PollPhase >= 4)
-        s.PollPhase = 0;
     for (auto& p : s.Protocols)
         p->PollTick(s);
+    if (s.PollPhase >= 4)
+        s.PollPhase = 0;
 }
 
 void ShutdownServer(Server& s)
@@ -306,10 +305,8 @@ void ShutdownServer(Server& s)
 void ReopenListeners(Server& s)
 {
     const Config& c = s.cfg;
-    const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
-                                           {Port::Zolt, c.ZoltPort},
-                                           {Port::Logitek, c.LogitekPort},
-                                           {Port::SwP08, Swp08PortInForce(c)}};
+    const std::pair<Port, long> ports[] = {
+        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))
             continue;
@@ -317,19 +314,13 @@ void ReopenListeners(Server& s)
         if (!OpenListener(s, port, number))
             ShowIpError(s, number);
     }
-    if (s.web.isListening() && !OpenWebListener(s))
-        ShowIpError(s, WebPortInForce(s.cfg));
-}
-
-bool OpenWebListener(Server& s)
-{
-    const long port = WebPortInForce(s.cfg);
-    if (port == 0) {
-        s.web.close();
-        return true;
+    for (const ListeningPortSetting& port : ListeningPorts) {
+        if (!IsListening(s, port))
+            continue;
+        StopListening(s, port);
+        if (!ListenInForce(s, port))
+            ShowIpError(s, PortInForce(c, port));
     }
-    std::string error;
-    return s.web.listen(BindAddress(s.cfg), port, error);
 }
 
 void DisconnectAllClients(Server& s)

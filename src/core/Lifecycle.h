@@ -16,8 +16,5 @@ void ProcessSoftPanelTakes(Server& s, PollFile File);
 // Opens every open listener again on the listen address now in force;
 // the connections stay, but for the web port's.
 void ReopenListeners(Server& s);
-// Opens the web port's listener anew on the port in force (closing its
-// connections), or closes it when that port is 0; false when it cannot listen.
-bool OpenWebListener(Server& s);
 // Closes every client connection of every port.
 void DisconnectAllClients(Server& s);

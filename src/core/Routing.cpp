@@ -3,6 +3,7 @@
 #include "core/ClientAccess.h"
 #include "core/Lifecycle.h"
 #include "core/StatusPanels.h"
+#include "ember/EmberPort.h"
 #include "helm/HelmProtocol.h"
 #include "logitek/LogitekProtocol.h"
 #include "model/Server.h"
@@ -137,6 +138,7 @@ void RouteServer(Server& s)
     s.Protocols.push_back(std::make_unique<ZoltProtocol>());
     s.Protocols.push_back(std::make_unique<LogitekProtocol>());
     s.Protocols.push_back(std::make_unique<Swp08Protocol>());
+    s.Protocols.push_back(std::make_unique<EmberProtocol>());
     s.Protocols.push_back(std::make_unique<WebPort>(s));
     s.Reports = std::make_unique<Router>();
     s.Events = std::make_unique<Events>(s);

@@ -9,7 +9,6 @@
 #include "model/Server.h"
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
-#include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
 #include <filesystem>
@@ -289,15 +288,6 @@ const std::array<ConsolePortSetting, ConsolePortCount> ConsolePorts = {{
     {"HVN Console", &Config::EnableHvnPort, &Config::HvnPort, std::nullopt, nullptr, nullptr},
 }};
 
-const std::array<MovablePortSetting, MovablePortCount> MovablePorts = {{
-    {"SW-P-08", &Config::Swp08Port, &Config::Swp08PortOption, DefaultSwp08Port,
-     [](Server& s) {
-         s.sockets.closeListener(Port::SwP08);
-         return OpenSwp08Listener(s);
-     }},
-    {"the Web Panel", &Config::WebPort, &Config::WebPortOption, DefaultWebPort, OpenWebListener},
-}};
-
 void LoadSettings(Server& s)
 {
     const ConfigurationRead read = ReadConfiguration(s);
@@ -345,28 +335,65 @@ bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePor
     return done;
 }
 
-ConsolePortChoice MovablePortShown(const Config& c, size_t Index)
+const std::array<ListeningPortSetting, ListeningPortCount> ListeningPorts = {{
+    {"SW-P-08", Port::SwP08, &Config::Swp08Port, &Config::Swp08PortOption, DefaultSwp08Port},
+    {"Ember+", Port::Ember, &Config::EmberPort, &Config::EmberPortOption, DefaultEmberPort},
+    {"the Web Panel", Port::Web, &Config::WebPort, &Config::WebPortOption, DefaultWebPort},
+}};
+
+bool IsListening(const Server& s, const ListeningPortSetting& Port)
 {
-    const MovablePortSetting& p = MovablePorts.at(Index);
-    const long port = (c.*p.Option).value_or(c.*p.Number);
-    return {port > 0, port > 0 ? port : p.Usual};
+    return Port.Listener == Port::Web ? s.web.isListening() : s.sockets.isListening(Port.Listener);
 }
 
-bool ApplyMovablePort(Server& s, size_t Index, const ConsolePortChoice& New, const Ask& ask)
+void StopListening(Server& s, const ListeningPortSetting& Port)
 {
-    const MovablePortSetting& p = MovablePorts.at(Index);
+    if (Port.Listener == Port::Web)
+        s.web.close();
+    else
+        s.sockets.closeListener(Port.Listener);
+}
+
+long PortInForce(const Config& c, const ListeningPortSetting& Port)
+{
+    return (c.*Port.Option).value_or(c.*Port.Number);
+}
+
+bool ListenInForce(Server& s, const ListeningPortSetting& Port)
+{
+    const long number = PortInForce(s.cfg, Port);
+    if (number == 0) {
+        StopListening(s, Port);
+        return true;
+    }
+    std::string error;
+    if (IsListening(s, Port))
+        return true;
+    return Port.Listener == Port::Web ? s.web.listen(BindAddress(s.cfg), number, error)
+                                      : s.sockets.listen(Port.Listener, BindAddress(s.cfg), number, error);
+}
+
+ConsolePortChoice PortShown(const Config& c, const ListeningPortSetting& Port)
+{
+    const long number = PortInForce(c, Port);
+    return {number > 0, number > 0 ? number : Port.Usual};
+}
+
+bool ApplyListeningPort(Server& s, const ListeningPortSetting& Port, const ConsolePortChoice& New, const Ask& ask)
+{
     const long number = New.Enabled ? New.Number : 0;
+    const std::string name = Port.Name;
     if (number > LastPort) {
-        Refuse(ask, "Port Error",
-               std::string("Invalid IP Port # for ") + p.Name + ". Please reenter a number between 1 and 65535");
+        Refuse(ask, "Port Error", "Invalid IP Port # for " + name + ". Please reenter a number between 1 and 65535");
         return false;
     }
     Config& c = s.cfg;
-    if (number == (c.*p.Option).value_or(c.*p.Number))
+    if (number == PortInForce(c, Port))
         return true;
-    c.*p.Number = number;
-    (c.*p.Option).reset();
-    if (!p.Reopen(s))
-        Refuse(ask, "Port Error", "IP Port " + std::to_string(number) + " for " + p.Name + " is not available");
+    c.*Port.Number = number;
+    (c.*Port.Option).reset();
+    StopListening(s, Port);
+    if (!ListenInForce(s, Port))
+        Refuse(ask, "Port Error", "IP Port " + std::to_string(number) + " for " + name + " is not available");
     return true;
 }

@@ -285,7 +285,7 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
-// Clang 14 does not deduce an aggregate's arguments by itself.
+// Spelled out: clang 14 deduces no aggregate's template arguments by itself.
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
@@ -324,6 +324,7 @@ const Key Keys[] = {
     {"Allowed Clients", Text{&Config::AllowedClients, ""}},
     {"Max Clients", Number<long>{&Config::MaxClients, 0, 0}},
     {"SW-P-08 IP Port", Number<long>{&Config::Swp08Port, 0, DefaultSwp08Port}},
+    {"Ember IP Port", Number<long>{&Config::EmberPort, 0, DefaultEmberPort}},
     {"Web IP Port", Number<long>{&Config::WebPort, 0, DefaultWebPort}},
     {"Web Password", Text{&Config::WebPassword, ""}},
 };

@@ -7,6 +7,8 @@ constexpr long StayOnTopYes = -1;
 constexpr long StayOnTopNo = -2;
 // The port control systems expect an SW-P-08 router on.
 constexpr long DefaultSwp08Port = 8910;
+// The port Ember+ consumers usually find a provider on.
+constexpr long DefaultEmberPort = 9000;
 
 // What a setting is without a file, or when its value is not one it takes.
 constexpr int DefaultCommPort = 1;
@@ -78,6 +80,11 @@ struct Config {
     long Swp08Port = 0;
     // Given on the command line: wins over Swp08Port and never reaches the file.
     std::optional<long> Swp08PortOption;
+    // "Ember IP Port": where Ember+ consumers connect; 0 is off. A negative
+    // value in the file stands for DefaultEmberPort.
+    long EmberPort = 0;
+    // Given on the command line: wins over EmberPort and never reaches the file.
+    std::optional<long> EmberPortOption;
     // "Web IP Port": the web panel's and HTTP interface's port (0: off).
     long WebPort = 0;
     // Given on the command line: wins over WebPort and never reaches the file.
@@ -97,3 +104,5 @@ inline const std::string& BindAddress(const Config& c)
 
 // The SW-P-08 port in force (0: off): the command line's, else the file's.
 inline long Swp08PortInForce(const Config& c) { return c.Swp08PortOption.value_or(c.Swp08Port); }
+// The same for the Ember+ port.
+inline long EmberPortInForce(const Config& c) { return c.EmberPortOption.value_or(c.EmberPort); }

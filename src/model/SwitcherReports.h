@@ -102,6 +102,6 @@ public:
     virtual DecodeRound Decode(Server&) = 0;
     // Drops what waited ClientIdleDiscardMs without being completed.
     virtual void DiscardUnfinished(Server&) {}
-    // Every tick of the poll timer: what the port watches for itself.
+    // Every poll tick (PollIntervalMs), for a port with timed duties of its own.
     virtual void PollTick(Server&) {}
 };

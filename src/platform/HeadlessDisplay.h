@@ -22,6 +22,7 @@ public:
     void setStatusPanel(int panel, const std::string& text) override;
     void setLamp(Lamp lamp, bool green) override { lamps[static_cast<size_t>(lamp)] = green; }
     void setCaption(const std::string& text) override { caption = text; }
+    std::string windowCaption() const override { return caption; }
     void setLabel(Label label, const std::string& text) override { labels[label] = text; }
     void setToolTip(Label label, const std::string& tip) override { toolTips[label] = tip; }
     void setEnableMenuCaption(const std::string& text) override { enableMenuCaption = text; }

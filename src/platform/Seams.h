@@ -175,6 +175,8 @@ public:
     virtual void setStatusPanel(int panel, const std::string& text) = 0;
     virtual void setLamp(Lamp lamp, bool green) = 0;
     virtual void setCaption(const std::string& caption) = 0;
+    // What setCaption last set.
+    virtual std::string windowCaption() const = 0;
     virtual void setLabel(Label label, const std::string& caption) = 0;
     virtual void setToolTip(Label label, const std::string& tip) = 0;
     // The enable/disable toggle of the File menu and of the tray menu.

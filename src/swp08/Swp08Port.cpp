@@ -28,17 +28,6 @@ const PortKind Swp08PortKind{Port::SwP08,
                               "Invalid SW-P-08 Socket Count", "SW-P-08 Send Error", SendErrorText},
                              Swp08ReadBudget};
 
-bool OpenSwp08Listener(Server& s)
-{
-    const long port = Swp08PortInForce(s.cfg);
-    if (port == 0) {
-        s.sockets.closeListener(Port::SwP08);
-        return true;
-    }
-    std::string error;
-    return s.sockets.isListening(Port::SwP08) || s.sockets.listen(Port::SwP08, BindAddress(s.cfg), port, error);
-}
-
 void Swp08Protocol::Greet(Server& s, int)
 {
     // Nothing is sent: a control system speaks first. The first client

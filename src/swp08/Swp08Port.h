@@ -48,7 +48,3 @@ private:
     mutable ClientSlots<Swp08Client> slots_;
     CrosspointWatch watch_;
 };
-
-// Opens the listener on the port in force, or closes it when that is 0;
-// false when it would not listen.
-bool OpenSwp08Listener(Server& s);

@@ -41,6 +41,10 @@ const char* const RowHelp[] = {
     "This is the IP port that will be used by any "
     "control systems, panels or automation that route with SW-P-08 "
     "over a TCP/IP Connection (usually 8910).  ",
+    "Enter the IP Port of the Ember+ provider. "
+    "This is the IP port that will be used by any Ember+ consumers "
+    "(control systems and Ember+ viewers) that browse the switcher's names "
+    "and status and route its crosspoints (usually 9000).  ",
     "Enter the IP Port to be used by the server module for the Web Panel and its HTTP interface. "
     "This is the IP port that browsers, scripts and monitoring systems "
     "use to reach the switcher (usually 8080).  ",
@@ -72,7 +76,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Web Panel"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Ember+", "Web Panel"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {
@@ -107,9 +111,10 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
 void frmConsoleSetup::StartServer()
 {
     for (size_t row = 0; row < RowCount; ++row) {
-        const ConsolePortChoice shown = row >= ConsolePortCount ? MovablePortShown(s_.cfg, row - ConsolePortCount)
-                                                                : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled,
-                                                                                    s_.cfg.*ConsolePorts[row].Number};
+        const ConsolePortChoice shown =
+            row >= ConsolePortCount
+                ? PortShown(s_.cfg, ListeningPorts[row - ConsolePortCount])
+                : ConsolePortChoice{s_.cfg.*ConsolePorts[row].Enabled, s_.cfg.*ConsolePorts[row].Number};
         enabled_[row] = shown.Enabled;
         chkConsole[row]->setChecked(enabled_[row]);
         txtConsoleIP[row]->setText(QString::number(shown.Number));
@@ -132,12 +137,13 @@ void frmConsoleSetup::cmdOk_Click()
     std::array<ConsolePortChoice, ConsolePortCount> rows;
     for (size_t row = 0; row < ConsolePortCount; ++row)
         rows[row] = {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+    // The configuration file is written at exit.
     if (!ApplyConsolePorts(s_, rows, ask))
         return;
-    for (size_t row = ConsolePortCount; row < RowCount; ++row)
-        if (!ApplyMovablePort(s_, row - ConsolePortCount, {enabled_[row], LeadingNumber(txtConsoleIP[row]->text())},
-                              ask))
+    for (size_t row = ConsolePortCount; row < RowCount; ++row) {
+        const ConsolePortChoice chosen{enabled_[row], LeadingNumber(txtConsoleIP[row]->text())};
+        if (!ApplyListeningPort(s_, ListeningPorts[row - ConsolePortCount], chosen, ask))
             return;
-    // The configuration file is written at exit.
+    }
     accept();
 }

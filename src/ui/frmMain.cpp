@@ -327,7 +327,11 @@ void frmMain::setLamp(Lamp lamp, bool green)
     (lamp == Lamp::Serial ? shpSerialStatus : shpRcvMsg)->setColor(QColor(green ? LampGreen : LampGrey));
 }
 
-void frmMain::setCaption(const std::string& caption) { setWindowTitle(Text(caption)); }
+void frmMain::setCaption(const std::string& caption)
+{
+    caption_ = caption;
+    setWindowTitle(Text(caption));
+}
 
 QLabel* frmMain::labelOf(Label label) const
 {

@@ -39,6 +39,7 @@ public:
     void setStatusPanel(int panel, const std::string& text) override;
     void setLamp(Lamp lamp, bool green) override;
     void setCaption(const std::string& caption) override;
+    std::string windowCaption() const override { return caption_; }
     void setLabel(Label label, const std::string& caption) override;
     void setToolTip(Label label, const std::string& tip) override;
     void setEnableMenuCaption(const std::string& caption) override;
@@ -85,6 +86,7 @@ private:
     bool started_ = false;
     bool shutDown_ = false;
     std::vector<MessageBox> heldBoxes_;
+    std::string caption_;
 
     QAction* mnuEnable = nullptr;
     QAction* mnuDisable = nullptr;

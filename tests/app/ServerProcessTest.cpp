@@ -30,8 +30,9 @@ TEST(ServerProcess, CommandLine)
     EXPECT_NE(unknown.err.find("usage: hvnserver"), std::string::npos);
 
     EXPECT_EQ(RunToEnd({"--headless", "--app-dir"}).status, 2);
-    for (const char* port : {"65536", "-1", "12ab", "0x10"})
-        EXPECT_EQ(RunToEnd({"--headless", "--swp08-port", port}).status, 2) << port;
+    for (const char* option : {"--swp08-port", "--ember-port"})
+        for (const char* port : {"65536", "-1", "12ab", "0x10"})
+            EXPECT_EQ(RunToEnd({"--headless", option, port}).status, 2) << option << " " << port;
 
     const RunResult unwritable = RunToEnd({"--headless", "--app-dir", "/dev/null/hvn"});
     EXPECT_EQ(unwritable.status, 1);
@@ -94,12 +95,13 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
                                                       "Allowed Clients",
                                                       "Max Clients",
                                                       "SW-P-08 IP Port",
+                                                      "Ember IP Port",
                                                       "Web IP Port",
                                                       "Web Password"}));
     for (const char* line :
          {"Serial Port=1", "Baud Rate=57600", "TCP/IP Port=1250", "Console IP Port=0", "Switcher Type=Orion",
           "Stay On Top=Yes", "Max List Size=25", "Maintain Log File=Yes", "Record Zolt=No", "Maintain ndf=No",
-          "Demo Mode=No", "Listen Address=\r\n", "Max Clients=0", "SW-P-08 IP Port=0"})
+          "Demo Mode=No", "Listen Address=\r\n", "Max Clients=0", "SW-P-08 IP Port=0", "Ember IP Port=0"})
         EXPECT_NE(ini.find(line), std::string::npos) << line;
 
     const std::string log = dir.read("Eventlog.txt");

@@ -96,13 +96,21 @@ TEST_F(ConfigurationTest, AccessKeysAreOffWithoutThemAndANegativeLimitIsNone)
     EXPECT_EQ(c.AllowedClients, "");
     EXPECT_EQ(c.MaxClients, 0);
     EXPECT_EQ(Swp08PortInForce(c), 0);
-    readIni("Listen Address=::1\nAllowed Clients=10.0.0.0/8, ::1\nMax Clients=-4\nSW-P-08 IP Port=-1\n");
+    EXPECT_EQ(EmberPortInForce(c), 0);
+    readIni(
+        "Listen Address=::1\nAllowed Clients=10.0.0.0/8, ::1\nMax Clients=-4\nSW-P-08 IP Port=-1\n"
+        "Ember IP Port=-1\n");
     EXPECT_EQ(BindAddress(c), "::1");
     EXPECT_EQ(c.AllowedClients, "10.0.0.0/8, ::1");
     EXPECT_EQ(c.MaxClients, 0);
     EXPECT_EQ(Swp08PortInForce(c), 8910);
+    EXPECT_EQ(EmberPortInForce(c), 9000);
     c.Swp08PortOption = 0;
     EXPECT_EQ(Swp08PortInForce(c), 0);
+    c.EmberPortOption = 0;
+    EXPECT_EQ(EmberPortInForce(c), 0);
+    readIni("Ember IP Port=many\n");
+    EXPECT_EQ(EmberPortInForce(c), 0);
 }
 
 TEST_F(ConfigurationTest, TheWebPortIsOffWithoutItsKeyAndNegativeMeans8080)
@@ -205,8 +213,8 @@ TEST_F(ConfigurationTest, WritesEveryKeyInTableOrder)
               "Maximum Log File Size=0\r\nArchive Error Files=No\r\nMaximum Error Log=0\r\n"
               "Archive Switcher Error=No\r\nMaximum Switcher Error Log=0\r\nMaintain ndf=No\r\nHelm Password=\r\n"
               "Panel Password=\r\nPass Thru=No\r\nStart in Task Bar=No\r\nDemo Mode=No\r\nSerial Device=\r\n"
-              "Listen Address=\r\nAllowed Clients=\r\nMax Clients=0\r\nSW-P-08 IP Port=0\r\nWeb IP Port=0\r\n"
-              "Web Password=\r\n");
+              "Listen Address=\r\nAllowed Clients=\r\nMax Clients=0\r\nSW-P-08 IP Port=0\r\nEmber IP Port=0\r\n"
+              "Web IP Port=0\r\nWeb Password=\r\n");
     EXPECT_FALSE(dir.exists("tcpserve.ini.new"));
 }
 
@@ -237,6 +245,8 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
     c.MaxClients = 40;
     c.Swp08Port = 8911;
     c.Swp08PortOption = 0;  // wins while running, never written
+    c.EmberPort = 9001;
+    c.EmberPortOption = 0;  // the same
     type = SwitcherType::Draco;
     WriteConfiguration(rig.server);
     const std::string first = dir.read("tcpserve.ini");
@@ -253,6 +263,7 @@ TEST_F(ConfigurationTest, WrittenSettingsReadBackUnchanged)
     EXPECT_EQ(BindAddress(other.server.cfg), "fd00::2");
     EXPECT_EQ(other.server.cfg.AllowedClients, c.AllowedClients);
     EXPECT_EQ(Swp08PortInForce(other.server.cfg), 8911);
+    EXPECT_EQ(EmberPortInForce(other.server.cfg), 9001);
     // Every value differs from its default, so a key lost on the way changes the second file.
     WriteConfiguration(other.server);
     EXPECT_EQ(dir.read("tcpserve.ini"), first);

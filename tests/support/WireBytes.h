@@ -4,6 +4,7 @@
 #include "platform/Bytes.h"
 
 #include <initializer_list>
+#include <string>
 
 // Bytes from their values.
 inline Bytes Wire(std::initializer_list<int> bytes)
@@ -11,6 +12,15 @@ inline Bytes Wire(std::initializer_list<int> bytes)
     Bytes b;
     for (int v : bytes)
         b += static_cast<char>(v);
+    return b;
+}
+
+// Bytes from hexadecimal text, two digits a byte ("fe000e").
+inline Bytes FromHex(const std::string& Text)
+{
+    Bytes b;
+    for (size_t i = 0; i + 1 < Text.size(); i += 2)
+        b += static_cast<char>(std::stoi(Text.substr(i, 2), nullptr, 16));
     return b;
 }
 

@@ -21,7 +21,7 @@ namespace {
 
 std::string S(const QString& text) { return text.toStdString(); }
 
-// The web port's row, after the three console ports and SW-P-08's.
+// The web port's row, the last.
 constexpr int WebRow = frmConsoleSetup::RowWeb;
 
 struct ConsoleRig : DialogRig {
@@ -209,6 +209,31 @@ TEST(ConsoleSetupDialog, TheSwp08RowMovesItsListenerAndEndsThePortOfTheCommandLi
     rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
     EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", 3)->isChecked());
     EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 3)->text()), "8910");
+}
+
+TEST(ConsoleSetupDialog, TheEmberRowOffersTheUsualPortAndMovesItsListenerKeepingTheConsumers)
+{
+    ConsoleRig rig;
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", 4)->text()), "Ember+");
+    EXPECT_FALSE(rig.row<QCheckBox>("chkConsole", 4)->isChecked());
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", 4)->text()), "9000");
+    EXPECT_FALSE(rig.sockets.isListening(Port::Ember));
+    rig.tick(4, true);
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.EmberPort, 9000);
+    EXPECT_EQ(rig.sockets.listening[Port::Ember], 9000);
+
+    rig.server.onConnectionRequest(Port::Ember);
+    rig.server.cfg.EmberPortOption = 9100;  // from the command line, ended by the operator's port
+    rig.dialog = std::make_unique<frmConsoleSetup>(rig.server);
+    rig.dialog->ask = rig.answers.ask();
+    rig.type(4, "9200");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_TRUE(rig.answers.asked.empty());
+    EXPECT_EQ(EmberPortInForce(rig.server.cfg), 9200);
+    EXPECT_FALSE(rig.server.cfg.EmberPortOption);
+    EXPECT_EQ(rig.sockets.listening[Port::Ember], 9200);
+    EXPECT_TRUE(rig.sockets.isConnected(Port::Ember, 1));
 }
 
 TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndSaysWhenAPortIsTaken)
