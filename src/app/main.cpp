@@ -18,11 +18,11 @@
 
 #include <charconv>
 #include <csignal>
-#include <ctime>
-#include <iostream>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>

@@ -91,6 +91,8 @@ HttpResponse Take(Server& s, WebAuthState& Auth, const WebFacts& f, const HttpRe
 
 HttpResponse Salvo(Server& s, WebAuthState& Auth, const WebFacts& f, const HttpRequest& r)
 {
+    if (!HasSalvos(s))
+        return ErrorResponse(404, "this switcher has no salvos");
     if (auto refused = Refusal(s, Auth, f, r))
         return *refused;
     int salvo = 0;

@@ -10,8 +10,6 @@
 
 namespace {
 
-bool HasSalvos(const Server& s) { return !s.cfg.PassThru && Family(s.model).HasSalvos(); }
-
 // Names as the switcher pads them, without the padding.
 QString Trimmed(const std::string& Name)
 {
@@ -54,6 +52,8 @@ QJsonObject Counts(const PortCounts& Connections)
 }
 
 }  // namespace
+
+bool HasSalvos(const Server& s) { return !s.cfg.PassThru && Family(s.model).HasSalvos(); }
 
 bool SwitcherUp(const Server& s) { return s.Link.Ready(); }
 

@@ -15,6 +15,8 @@ using PortCounts = std::vector<std::pair<std::string, int>>;
 
 // The switcher answers and has delivered its tables (demo mode plays one).
 bool SwitcherUp(const Server& s);
+// The family keeps salvos (pass-through keeps none).
+bool HasSalvos(const Server& s);
 // Takes and salvos can reach the switcher; otherwise why not.
 bool SwitcherTakesCommands(const Server& s, std::string& Why);
 

@@ -228,6 +228,8 @@ TEST_F(WebApiTest, ASalvoGoesToTheSwitcher)
     EXPECT_EQ(SerialSent(), expected);
     EXPECT_EQ(Ask("POST", "/api/v1/salvo", "{\"salvo\":4}").Status, 400);
     EXPECT_EQ(Ask("POST", "/api/v1/salvo", "{\"salvo\":1,\"x\":1}").Status, 400);
+    s.cfg.PassThru = true;
+    EXPECT_EQ(Ask("POST", "/api/v1/salvo", "{\"salvo\":1}").Status, 404);
 }
 
 TEST_F(WebApiTest, UnknownPagesAndMethods)
