@@ -22,7 +22,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(vela orion draco helm zolt logitek swp08 ember config pollfiles)
+[ ${#targets[@]} -gt 0 ] || targets=(vela orion draco helm zolt logitek swp08 ember config pollfiles web)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ ! -f "$build/CMakeCache.txt" ]; then
