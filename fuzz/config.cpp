@@ -19,7 +19,7 @@ auto Settings(const Server& s)
                     c.MaintainLogFile, c.MaintainErrorLog, c.RecordZolt, c.LogZolt, c.LogSwitcherErrors, c.LogGains,
                     c.DisplayGains, c.ArchiveLogFiles, c.MaxLogFileSize, c.ArchiveErrorFiles, c.MaxErrorLogSize,
                     c.ArchiveSwitcherErrors, c.MaxSwitcherErrorLogSize, c.MaintainNdf, c.HelmPassword, c.PanelPassword,
-                    c.PassThru, c.StartInTaskBar, c.DemoMode, c.SerialDevice);
+                    c.PassThru, c.StartInTaskBar, c.DemoMode, c.SerialDevice, c.WebPort, c.WebPassword);
 }
 
 void ReadFresh(TestRig& Rig)

@@ -8,11 +8,12 @@
 # what tools/fuzz.sh --coverage needs (llvm-14: llvm-profdata-14 and llvm-cov-14).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev libgtest-dev libgmock-dev python3)
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev qt6-httpserver-dev qt6-websockets-dev
+          libgtest-dev libgmock-dev python3)
 case "${1:-}" in
   package) packages+=(dpkg-dev) ;;
   test) packages+=(clang-format dpkg-dev man-db groff-base systemd desktop-file-utils clang libclang-rt-14-dev
-                  chromium prometheus)
+                  chromium prometheus curl)
         # A machine may carry Node with its own npm already, which Debian's npm package conflicts with.
         command -v npm >/dev/null || packages+=(nodejs npm) ;;
   coverage) packages+=(clang libclang-rt-14-dev llvm-14) ;;

@@ -2,13 +2,16 @@
 // loop, and exits in order on SIGINT or SIGTERM.
 #include "core/Lifecycle.h"
 #include "core/Routing.h"
+#include "disk/Configuration.h"
 #include "model/Server.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSockets.h"
 #include "platform/QtTimers.h"
+#include "platform/QtWebServer.h"
 #include "ui/Application.h"
 #include "ui/frmMain.h"
+#include "web/WebPort.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -16,8 +19,10 @@
 #include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +36,8 @@ namespace {
 constexpr const char* Usage =
     "usage: hvnserver [--headless] [--app-dir DIR] [--serial-device PATH]\n"
     "                 [--listen-address ADDR] [--swp08-port N] [--ember-port N]\n"
+    "                 [--web-port N]\n"
+    "       hvnserver [--app-dir DIR] --set-web-password < FILE\n"
     "       hvnserver --help | --version\n"
     "  --headless            run without a window even where a display is available;\n"
     "                        history lines go to standard output\n"
@@ -48,7 +55,13 @@ constexpr const char* Usage =
     "                        that key, else none)\n"
     "  --ember-port N        TCP port of the Ember+ provider, 0 for none; wins\n"
     "                        over the \"Ember IP Port\" key (default: that key,\n"
-    "                        else none)\n";
+    "                        else none)\n"
+    "  --web-port N          TCP port of the web panel and HTTP interface, 0 for\n"
+    "                        none; wins over the \"Web IP Port\" key (default: that\n"
+    "                        key, else none)\n"
+    "  --set-web-password    reads the web password from standard input (its first\n"
+    "                        line; an empty one removes it), keeps its salted hash\n"
+    "                        as \"Web Password\" in tcpserve.ini and exits\n";
 
 struct Options {
     bool headless = false;
@@ -59,6 +72,9 @@ struct Options {
     std::optional<long> swp08PortNumber;
     std::string emberPort;
     std::optional<long> emberPortNumber;
+    std::string webPort;
+    std::optional<long> webPortNumber;
+    bool setWebPassword = false;
 };
 
 // A TCP port number 0..65535 written in decimal digits only.
@@ -84,8 +100,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             std::printf("%s\n", VersionText);
             return 0;
         }
-        if (arg == "--headless") {
-            o.headless = true;
+        if (arg == "--headless" || arg == "--set-web-password") {
+            (arg == "--headless" ? o.headless : o.setWebPassword) = true;
             continue;
         }
         std::string* value = arg == "--app-dir"          ? &o.appDir
@@ -93,6 +109,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
                              : arg == "--listen-address" ? &o.listenAddress
                              : arg == "--swp08-port"     ? &o.swp08Port
                              : arg == "--ember-port"     ? &o.emberPort
+                             : arg == "--web-port"       ? &o.webPort
                                                          : nullptr;
         if (value && i + 1 < argc) {
             *value = argv[++i];
@@ -103,7 +120,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         return 2;
     }
     const std::tuple<const char*, const std::string&, std::optional<long>&> ports[] = {
-        {"--swp08-port", o.swp08Port, o.swp08PortNumber}, {"--ember-port", o.emberPort, o.emberPortNumber}};
+        {"--swp08-port", o.swp08Port, o.swp08PortNumber},
+        {"--ember-port", o.emberPort, o.emberPortNumber},
+        {"--web-port", o.webPort, o.webPortNumber}};
     for (const auto& [name, text, number] : ports) {
         if (!text.empty() && !(number = PortNumber(text))) {
             std::fprintf(stderr, "hvnserver: invalid port '%s' for %s\n%s", text.c_str(), name, Usage);
@@ -129,6 +148,23 @@ bool PrepareAppDir(const std::string& dir)
     if (!writable)
         std::fprintf(stderr, "hvnserver: cannot write to the folder %s\n", dir.c_str());
     return writable;
+}
+
+// The first line of standard input becomes the web password; its hash goes
+// to tcpserve.ini, the rest of the file as it was.
+int SetWebPasswordFromInput(Server& s)
+{
+    std::string password;
+    std::getline(std::cin, password);
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    ReadConfiguration(s);
+    if (s.cfg.ConfigurationUnreadable)
+        return 1;
+    StoreWebPassword(s, password);
+    std::printf("%s in %stcpserve.ini\n", password.empty() ? "Web password removed" : "Web password set",
+                s.cfg.AppPath.c_str());
+    return 0;
 }
 
 int signalPipe[2] = {-1, -1};
@@ -162,12 +198,14 @@ std::optional<std::string> AppDir(const Options& o)
 }
 
 // Routes the platform's events to the server and the server to the window.
-void Connect(Server& server, QtSockets& sockets, QtSerialPort& serial, QtTimers& timers, frmMain* window)
+void Connect(Server& server, QtSockets& sockets, QtSerialPort& serial, QtTimers& timers, QtWebServer& web,
+             frmMain* window)
 {
     RouteServer(server);
     sockets.setHandler(&server);
     serial.setHandler(&server);
     timers.setHandler(&server);
+    web.setHandler(&server);
     if (!window)
         return;
     window->attach(server);
@@ -209,7 +247,8 @@ int main(int argc, char** argv)
         return *status;
     RaiseDescriptorLimit();
 
-    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, !options.headless && DisplayAvailable());
+    const std::unique_ptr<QCoreApplication> app =
+        MakeApplication(argc, argv, !options.headless && !options.setWebPassword && DisplayAvailable());
     const std::optional<std::string> appDir = AppDir(options);
     if (!appDir)
         return 1;
@@ -225,13 +264,18 @@ int main(int argc, char** argv)
     QtSockets sockets;
     QtSerialPort serial;
     QtTimers timers;
-    Server server(Platform{display, sockets, serial, timers});
+    QtWebServer web;
+    Server server(Platform{display, sockets, serial, timers, web});
     server.cfg.AppPath = *appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
     server.cfg.Swp08PortOption = options.swp08PortNumber;
     server.cfg.EmberPortOption = options.emberPortNumber;
-    Connect(server, sockets, serial, timers, window.get());
+    server.cfg.WebPortOption = options.webPortNumber;
+    server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
+    if (options.setWebPassword)
+        return SetWebPasswordFromInput(server);
+    Connect(server, sockets, serial, timers, web, window.get());
     const std::unique_ptr<QSocketNotifier> notifier = CatchExitSignals(server, window.get());
     if (!notifier)
         return 1;

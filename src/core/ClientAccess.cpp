@@ -5,22 +5,11 @@
 #include "model/ClientAddresses.h"
 #include "model/Server.h"
 
-namespace {
-
-constexpr const char* NotAllowed = "Client Refused - Not Allowed";
-constexpr const char* TooMany = "Client Refused - Too Many Connections";
-
-}  // namespace
-
 bool AdmitConnection(Server& s, Port port)
 {
     const Config& c = s.cfg;
     const std::string address = s.sockets.pendingAddress(port);
-    const char* refusal = nullptr;
-    if (!ClientAllowed(c.AllowedClients, address))
-        refusal = NotAllowed;
-    else if (c.MaxClients > 0 && s.sockets.connectionCount(port) >= c.MaxClients)
-        refusal = TooMany;
+    const char* refusal = ConnectionRefusal(c.AllowedClients, c.MaxClients, address, s.sockets.connectionCount(port));
     if (!refusal)
         return true;
     s.sockets.refuse(port);
@@ -32,5 +21,5 @@ void LogConnectionsRefused(Server& s, const std::vector<std::string>& Addresses)
 {
     LogTrappedError(s, "Error Conecting to Socket", "TCP/IP Connection Error", 0, "Out of file descriptors");
     for (const std::string& address : Addresses)
-        LogIPMessage(s, TooMany, address);
+        LogIPMessage(s, "Client Refused - Too Many Connections", address);
 }

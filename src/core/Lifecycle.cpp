@@ -15,6 +15,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/SwitcherFamily.h"
 #include "switcher/ToSwitcher.h"
+#include "web/WebAuth.h"
 
 #include <filesystem>
 #include <utility>
@@ -71,6 +72,7 @@ void SuperviseSwitcher(Server& s)
             if (s.SwitcherRequest.Countdown < 1) {
                 s.SwitcherRequest.Countdown = m.PollReload;
                 if (m.UpdateFlags > 0) {
+                    ++s.counters.TableRequests;
                     RequestSwitcherTables(s, m.UpdateFlags, NoneValue, 0);
                     const int64_t unanswered = Family(m).UnansweredFlags;
                     if (unanswered != 0 && m.UpdateFlags == unanswered)
@@ -79,6 +81,7 @@ void SuperviseSwitcher(Server& s)
             }
         }
         if (!s.Link.OnLine() && s.Link.Awaiting()) {
+            ++s.counters.TableRequests;
             RequestSwitcherTables(s, 1, NoneValue, 0);
             return;
         }
@@ -127,6 +130,7 @@ void ProcessSoftPanelTakes(Server& s, PollFile File)
             SendTakeToSwitcher(s, take->Source, take->Destination, type, NoneValue);
             message = "Take - In:" + Digits(take->Source + 1, 3) + "-->Out:" + Digits(take->Destination + 1, 3);
         }
+        ++s.counters.PollFileTakes;
         LogIPMessage(s, message, "Soft Panel");
     });
 }
@@ -155,6 +159,7 @@ void InitializeServer(Server& s)
 
 bool StartServer(Server& s)
 {
+    s.counters.StartedMs = s.timers.nowMs();
     s.timers.enable(TimerId::Poll, PollIntervalMs);
     if (!Trap(s, "Form Load Error", "Serial/IP Error", [&] { InitializeServer(s); }))
         return false;
@@ -163,6 +168,12 @@ bool StartServer(Server& s)
         s.display.messageBox(
             {"IP Error", "Allowed Clients: \"" + bad + "\" is neither an address nor a network; it lets nobody in.",
              BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
+    if (!s.cfg.WebPassword.empty() && !IsWebPasswordHash(s.cfg.WebPassword))
+        s.display.messageBox({"IP Error",
+                              "Web Password is not a password hash written by this server; changes through the web "
+                              "port are refused until it is set again (File > Set Web Password, or hvnserver "
+                              "--set-web-password).",
+                              BoxButtons::Ok, BoxIcon::Exclamation, BoxResult::Ok});
     if (!OpenListener(s, Port::Helm, s.cfg.HelmPort)) {
         ShowIpError(s, s.cfg.HelmPort);
         return false;
@@ -240,7 +251,7 @@ void ToggleServerEnabled(Server& s)
     s.sockets.closeListener(Port::Helm);
     s.sockets.closeListener(Port::Zolt);
     for (const ListeningPortSetting& port : ListeningPorts)
-        s.sockets.closeListener(port.Listener);
+        StopListening(s, port);
     s.SerialBuffer.clear();
     DropQueuedSwitcherCommands(s);
     SetSwitcherConnected(s, false);
@@ -276,6 +287,7 @@ void ShutdownServer(Server& s)
             LogSerialMessage(s, "Switcher Disconnect", s.cfg.CommPort);
         if (s.sockets.isListening(Port::Helm))
             s.sockets.closeListener(Port::Helm);
+        s.web.close();
         for (int i = 1; i <= s.HelmClients.SlotCount(); ++i) {
             if (!s.sockets.isConnected(Port::Helm, i))
                 continue;
@@ -293,17 +305,21 @@ void ShutdownServer(Server& s)
 void ReopenListeners(Server& s)
 {
     const Config& c = s.cfg;
-    const std::pair<Port, long> ports[] = {{Port::Helm, c.HelmPort},
-                                           {Port::Zolt, c.ZoltPort},
-                                           {Port::Logitek, c.LogitekPort},
-                                           {Port::SwP08, Swp08PortInForce(c)},
-                                           {Port::Ember, EmberPortInForce(c)}};
+    const std::pair<Port, long> ports[] = {
+        {Port::Helm, c.HelmPort}, {Port::Zolt, c.ZoltPort}, {Port::Logitek, c.LogitekPort}};
     for (const auto& [port, number] : ports) {
         if (!s.sockets.isListening(port))
             continue;
         s.sockets.closeListener(port);
         if (!OpenListener(s, port, number))
             ShowIpError(s, number);
+    }
+    for (const ListeningPortSetting& port : ListeningPorts) {
+        if (!IsListening(s, port))
+            continue;
+        StopListening(s, port);
+        if (!ListenInForce(s, port))
+            ShowIpError(s, PortInForce(c, port));
     }
 }
 

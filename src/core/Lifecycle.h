@@ -14,7 +14,7 @@ void OnPollTick(Server& s);
 // Turns the poll file into a take (or a turn-off) for the switcher and logs it.
 void ProcessSoftPanelTakes(Server& s, PollFile File);
 // Opens every open listener again on the listen address now in force;
-// the connections stay.
+// the connections stay, but for the web port's.
 void ReopenListeners(Server& s);
 // Closes every client connection of every port.
 void DisconnectAllClients(Server& s);

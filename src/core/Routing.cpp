@@ -10,6 +10,7 @@
 #include "switcher/SerialLink.h"
 #include "switcher/ToSwitcher.h"
 #include "swp08/Swp08Port.h"
+#include "web/WebPort.h"
 #include "zolt/ZoltProtocol.h"
 
 #include <memory>
@@ -138,6 +139,7 @@ void RouteServer(Server& s)
     s.Protocols.push_back(std::make_unique<LogitekProtocol>());
     s.Protocols.push_back(std::make_unique<Swp08Protocol>());
     s.Protocols.push_back(std::make_unique<EmberProtocol>());
+    s.Protocols.push_back(std::make_unique<WebPort>(s));
     s.Reports = std::make_unique<Router>();
     s.Events = std::make_unique<Events>(s);
 }

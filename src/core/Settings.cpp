@@ -338,7 +338,21 @@ bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePor
 const std::array<ListeningPortSetting, ListeningPortCount> ListeningPorts = {{
     {"SW-P-08", Port::SwP08, &Config::Swp08Port, &Config::Swp08PortOption, DefaultSwp08Port},
     {"Ember+", Port::Ember, &Config::EmberPort, &Config::EmberPortOption, DefaultEmberPort},
+    {"the Web Panel", Port::Web, &Config::WebPort, &Config::WebPortOption, DefaultWebPort},
 }};
+
+bool IsListening(const Server& s, const ListeningPortSetting& Port)
+{
+    return Port.Listener == Port::Web ? s.web.isListening() : s.sockets.isListening(Port.Listener);
+}
+
+void StopListening(Server& s, const ListeningPortSetting& Port)
+{
+    if (Port.Listener == Port::Web)
+        s.web.close();
+    else
+        s.sockets.closeListener(Port.Listener);
+}
 
 long PortInForce(const Config& c, const ListeningPortSetting& Port)
 {
@@ -349,11 +363,14 @@ bool ListenInForce(Server& s, const ListeningPortSetting& Port)
 {
     const long number = PortInForce(s.cfg, Port);
     if (number == 0) {
-        s.sockets.closeListener(Port.Listener);
+        StopListening(s, Port);
         return true;
     }
     std::string error;
-    return s.sockets.isListening(Port.Listener) || s.sockets.listen(Port.Listener, BindAddress(s.cfg), number, error);
+    if (IsListening(s, Port))
+        return true;
+    return Port.Listener == Port::Web ? s.web.listen(BindAddress(s.cfg), number, error)
+                                      : s.sockets.listen(Port.Listener, BindAddress(s.cfg), number, error);
 }
 
 ConsolePortChoice PortShown(const Config& c, const ListeningPortSetting& Port)
@@ -375,7 +392,7 @@ bool ApplyListeningPort(Server& s, const ListeningPortSetting& Port, const Conso
         return true;
     c.*Port.Number = number;
     (c.*Port.Option).reset();
-    s.sockets.closeListener(Port.Listener);
+    StopListening(s, Port);
     if (!ListenInForce(s, Port))
         Refuse(ask, "Port Error", "IP Port " + std::to_string(number) + " for " + name + " is not available");
     return true;

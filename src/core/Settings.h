@@ -54,7 +54,7 @@ struct ConsolePortChoice {
 // Applies the rows in order. False when the operator cancelled or a number
 // is invalid: the rows before stay applied.
 bool ApplyConsolePorts(Server& s, const std::array<ConsolePortChoice, ConsolePortCount>& New, const Ask& ask);
-// The ports after the console ports (SW-P-08, Ember+), in the order of the
+// The ports after the console ports (SW-P-08, Ember+, web), in the order of the
 // console ports dialog: each is on while its number is above 0, and a number
 // given on the command line wins over the file's until the operator chooses one.
 struct ListeningPortSetting {
@@ -64,17 +64,20 @@ struct ListeningPortSetting {
     std::optional<long> Config::*Option;
     long Usual;  // what the dialog offers while the port is off
 };
-constexpr size_t ListeningPortCount = 2;
+constexpr size_t ListeningPortCount = 3;
 extern const std::array<ListeningPortSetting, ListeningPortCount> ListeningPorts;
 // The number in force: the command line's, else the file's.
 long PortInForce(const Config& c, const ListeningPortSetting& Port);
 // Listens on the number in force when the port is not listening yet, or
 // closes the listener for 0; false when the port cannot be listened on.
 bool ListenInForce(Server& s, const ListeningPortSetting& Port);
+// The web port listens through its own seam, the others through the sockets.
+bool IsListening(const Server& s, const ListeningPortSetting& Port);
+void StopListening(Server& s, const ListeningPortSetting& Port);
 // The port as the console ports dialog shows it: the port in force, or the
 // usual port while it is off.
 ConsolePortChoice PortShown(const Config& c, const ListeningPortSetting& Port);
 // A port other than the one in force ends one from the command line and
-// moves the listener at once; the connections stay. False when the number is
-// invalid (and the operator was told).
+// moves the listener at once; the connections stay (the web port's close).
+// False when the number is invalid (and the operator was told).
 bool ApplyListeningPort(Server& s, const ListeningPortSetting& Port, const ConsolePortChoice& New, const Ask& ask);

@@ -325,6 +325,8 @@ const Key Keys[] = {
     {"Max Clients", Number<long>{&Config::MaxClients, 0, 0}},
     {"SW-P-08 IP Port", Number<long>{&Config::Swp08Port, 0, DefaultSwp08Port}},
     {"Ember IP Port", Number<long>{&Config::EmberPort, 0, DefaultEmberPort}},
+    {"Web IP Port", Number<long>{&Config::WebPort, 0, DefaultWebPort}},
+    {"Web Password", Text{&Config::WebPassword, ""}},
 };
 
 }  // namespace

@@ -259,6 +259,10 @@ void LogIPMessage(Server& s, const std::string& Message, const std::string& Addr
 
 void LogSoftwareError(Server& s, const std::string& Message, int ClientIndex, const std::string& Location)
 {
+    // Every family reports a switcher frame with a wrong check byte here,
+    // under no client; a client's frame names its slot.
+    if (ClientIndex == 0 && Message.find("Check Sum Error") != std::string::npos)
+        ++s.counters.BadChecks;
     const Config& c = s.cfg;
     if (!c.MaintainErrorLog)
         return;

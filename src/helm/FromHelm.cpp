@@ -443,6 +443,7 @@ void ProcessHelmTake(Server& s, const Bytes& Frame, int Index)
             int type = take.TakeType;
             SendTakeToSwitcher(s, take.Input, take.Output, type, NoneValue);
         }
+        s.counters.Take(Port::Helm);
         LogForClient(s, TakeLogText(take.TakeType & TakeType::TypeBits, take.Input, take.Output), Index);
         const ClientRecord* c = ClientAt(s, Index);
         if (c != nullptr && c->PolledUpdates) {

@@ -70,8 +70,10 @@ bool OnSwitcher(const Server& s, int Input, int Output)
 
 void Take(Server& s, int Input, int Output, int TakeType, int Level)
 {
-    if (OnSwitcher(s, Input, Output))
-        SendTakeToSwitcher(s, Input, Output, TakeType, Level);
+    if (!OnSwitcher(s, Input, Output))
+        return;
+    SendTakeToSwitcher(s, Input, Output, TakeType, Level);
+    s.counters.Take(Port::Logitek);
 }
 
 // Families without a gain command keep the level alone.

@@ -116,4 +116,14 @@ bool ClientAllowed(const std::string& Text, const std::string& Address)
     });
 }
 
+const char* ConnectionRefusal(const std::string& AllowedClients, long MaxClients, const std::string& Address,
+                              int Connections)
+{
+    if (!ClientAllowed(AllowedClients, Address))
+        return "Client Refused - Not Allowed";
+    if (MaxClients > 0 && Connections >= MaxClients)
+        return "Client Refused - Too Many Connections";
+    return nullptr;
+}
+
 bool ValidListenAddress(const std::string& Text) { return Text.empty() || ParseAddress(Text).has_value(); }

@@ -11,5 +11,9 @@ std::string BadAllowedClient(const std::string& Text);
 // so a typing error never opens the server. An IPv4 peer seen through an IPv6
 // listener (::ffff:a.b.c.d) is matched as IPv4.
 bool ClientAllowed(const std::string& Text, const std::string& Address);
+// Why a connection from Address is refused at the door when the port holds
+// Connections already: the log line ("Client Refused - ..."), or null to let it in.
+const char* ConnectionRefusal(const std::string& AllowedClients, long MaxClients, const std::string& Address,
+                              int Connections);
 // Empty (every address), or one IPv4 or IPv6 address, an IPv6 one with an optional %zone.
 bool ValidListenAddress(const std::string& Text);

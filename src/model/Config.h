@@ -15,6 +15,7 @@ constexpr int DefaultCommPort = 1;
 constexpr const char* DefaultBaudRate = "57600";
 constexpr long DefaultHelmPort = 1250;
 constexpr long DefaultConsolePort = 1200;  // a console port given as a negative number
+constexpr long DefaultWebPort = 8080;      // the web port given as a negative number
 constexpr int DefaultMaxListSize = 25;
 
 struct Config {
@@ -84,7 +85,16 @@ struct Config {
     long EmberPort = 0;
     // Given on the command line: wins over EmberPort and never reaches the file.
     std::optional<long> EmberPortOption;
+    // "Web IP Port": the web panel's and HTTP interface's port (0: off).
+    long WebPort = 0;
+    // Given on the command line: wins over WebPort and never reaches the file.
+    std::optional<long> WebPortOption;
+    // "Web Password": its salted hash; empty: only this machine may change anything.
+    std::string WebPassword;
 };
+
+// The web port in force (0: off): the command line's, else the file's.
+inline long WebPortInForce(const Config& c) { return c.WebPortOption.value_or(c.WebPort); }
 
 // The listen address in force: the command line's, else the file's.
 inline const std::string& BindAddress(const Config& c)

@@ -6,7 +6,8 @@ Server::Server(const Platform& platform)
     : display(platform.display),
       sockets(platform.sockets),
       serial(platform.serial),
-      timers(platform.timers)
+      timers(platform.timers),
+      web(platform.web)
 {
 }
 
@@ -50,6 +51,36 @@ void Server::onPeerClosed(Port port, int slot)
 {
     if (Events)
         Events->onPeerClosed(port, slot);
+}
+
+std::optional<HttpResponse> Server::onWebConnection(const std::string& peer)
+{
+    return WebHandler ? WebHandler->onWebConnection(peer) : std::nullopt;
+}
+
+HttpResponse Server::onHttpRequest(const HttpRequest& request)
+{
+    if (WebHandler)
+        return WebHandler->onHttpRequest(request);
+    return {503, "application/json", {}, "{\"error\":\"not ready\"}\n"};
+}
+
+void Server::onWebSocketOpen(int socket, const std::string& path, const std::string& peer)
+{
+    if (WebHandler)
+        WebHandler->onWebSocketOpen(socket, path, peer);
+}
+
+void Server::onWebSocketMessage(int socket, const std::string& text)
+{
+    if (WebHandler)
+        WebHandler->onWebSocketMessage(socket, text);
+}
+
+void Server::onWebSocketClosed(int socket)
+{
+    if (WebHandler)
+        WebHandler->onWebSocketClosed(socket);
 }
 
 int Server::TotalConnections() const

@@ -3,6 +3,7 @@
 // state, client tables and the platform seams. Procedures take it by reference.
 #include "model/ClientRecord.h"
 #include "model/Config.h"
+#include "model/Counters.h"
 #include "model/FamilyDescription.h"
 #include "model/LogitekClient.h"
 #include "model/Model.h"
@@ -34,7 +35,7 @@ struct QueuedSwitcherCommand {
     int GapMs = 0;
 };
 
-class Server : public PlatformEvents {
+class Server : public PlatformEvents, public WebEvents {
 public:
     explicit Server(const Platform& platform);
 
@@ -42,9 +43,11 @@ public:
     Sockets& sockets;
     SerialPort& serial;
     Timers& timers;
+    WebServer& web;
 
     Config cfg;
     Model model;
+    Counters counters;
 
     // Server and switcher link state.
     bool ServerEnabled = true;
@@ -98,6 +101,9 @@ public:
     // are dropped and announcements reach nobody.
     std::unique_ptr<PlatformEvents> Events;
     std::unique_ptr<SwitcherReports> Reports;
+    // The web port, where the web listener's events go; none: connections
+    // are let in and requests answered 503.
+    WebEvents* WebHandler = nullptr;
     std::vector<std::unique_ptr<ClientProtocol>> Protocols;
     SwitcherReports& reports() { return Reports ? *Reports : NoReports; }
 
@@ -108,6 +114,12 @@ public:
     void onConnectionsRefused(Port port, const std::vector<std::string>& addresses) override;
     void onDataArrival(Port port, int slot, long bytesWaiting) override;
     void onPeerClosed(Port port, int slot) override;
+
+    std::optional<HttpResponse> onWebConnection(const std::string& peer) override;
+    HttpResponse onHttpRequest(const HttpRequest& request) override;
+    void onWebSocketOpen(int socket, const std::string& path, const std::string& peer) override;
+    void onWebSocketMessage(int socket, const std::string& text) override;
+    void onWebSocketClosed(int socket) override;
 
 private:
     SwitcherReports NoReports;

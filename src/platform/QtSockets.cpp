@@ -1,5 +1,7 @@
 #include "platform/QtSockets.h"
 
+#include "platform/QtAddresses.h"
+
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QSocketNotifier>
@@ -34,23 +36,6 @@ constexpr int TrimAfterMs = 500;
 // queue loses a burst of clients: those beyond it wait for a handshake the
 // kernel retries only after seconds.
 constexpr int ListenBacklog = 4096;
-
-std::string Dotted(const QHostAddress& address)
-{
-    bool v4 = false;
-    const quint32 ip = address.toIPv4Address(&v4);
-    return (v4 ? QHostAddress(ip) : address).toString().toStdString();
-}
-
-// Empty: every IPv4 address, as the server always listened; "::" both families.
-QHostAddress LocalAddress(const std::string& address)
-{
-    if (address.empty())
-        return QHostAddress(QHostAddress::AnyIPv4);
-    if (address == "::")
-        return QHostAddress(QHostAddress::Any);
-    return QHostAddress(QString::fromStdString(address));
-}
 
 int OpenSpare() { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }
 
@@ -109,21 +94,15 @@ QtSockets::~QtSockets()
 
 bool QtSockets::listen(Port port, const std::string& address, long portNumber, std::string& error)
 {
-    if (portNumber < 1 || portNumber > 65535) {
-        error = "invalid port number " + std::to_string(portNumber);
+    const std::optional<QHostAddress> local = ListenTarget(address, portNumber, error);
+    if (!local)
         return false;
-    }
-    const QHostAddress local = LocalAddress(address);
-    if (local.isNull()) {
-        error = "invalid listen address " + address;
-        return false;
-    }
     closeListener(port);
     Busy busy(*this);
     auto* server = new QTcpServer(&context_);
     // The kernel caps this at its own maximum.
     server->setListenBacklogSize(ListenBacklog);
-    if (!server->listen(local, static_cast<quint16>(portNumber))) {
+    if (!server->listen(*local, static_cast<quint16>(portNumber))) {
         error = (address.empty() ? "" : address + " ") + "port " + std::to_string(portNumber) + ": " +
                 server->errorString().toStdString();
         delete server;
@@ -167,7 +146,7 @@ bool QtSockets::isListening(Port port) const
 std::string QtSockets::pendingAddress(Port port) const
 {
     const Listener& l = listener(port);
-    return l.offered ? Dotted(l.offered->peerAddress()) : std::string();
+    return l.offered ? DottedAddress(l.offered->peerAddress()) : std::string();
 }
 
 bool QtSockets::accept(Port port, int slot)
@@ -191,7 +170,7 @@ bool QtSockets::accept(Port port, int slot)
     c = Conn{};
     c.socket = socket;
     c.id = ++lastId_;
-    c.address = Dotted(socket->peerAddress());
+    c.address = DottedAddress(socket->peerAddress());
 
     const unsigned long long id = c.id;
     QObject::connect(socket, &QIODevice::readyRead, &context_, [this, port, slot, id] {
@@ -395,7 +374,7 @@ void QtSockets::refuseForWantOfDescriptors(Port port, int listening)
         socklen_t length = sizeof peer;
         const int fd = ::accept4(listening, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
         if (fd >= 0) {
-            refused.push_back(Dotted(QHostAddress(reinterpret_cast<const sockaddr*>(&peer))));
+            refused.push_back(DottedAddress(QHostAddress(reinterpret_cast<const sockaddr*>(&peer))));
             ResetOnClose(fd);
             ::close(fd);
         }

@@ -5,7 +5,9 @@
 #include "platform/Bytes.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // SwitcherQueue lets switcher commands go that wait their turn.
@@ -87,6 +89,63 @@ public:
     virtual void remove(Port port, int slot) = 0;
 };
 
+// One HTTP request, read whole by the web listener.
+struct HttpRequest {
+    std::string Peer;    // the client's address, IPv4 in dotted form
+    std::string Method;  // "GET", "POST", ...
+    std::string Path;    // "/api/v1/status", without the query
+    // Header names in lower case, values as sent.
+    std::vector<std::pair<std::string, std::string>> Headers;
+    Bytes Body;
+    // An upgrade to a WebSocket: a response of status 101 lets it happen.
+    bool WebSocket = false;
+};
+
+struct HttpResponse {
+    int Status = 200;
+    std::string ContentType;
+    std::vector<std::pair<std::string, std::string>> Headers;
+    Bytes Body;
+};
+
+constexpr int HttpSwitchingProtocols = 101;
+
+// What the web listener reports; the web port implements it.
+class WebEvents {
+public:
+    virtual ~WebEvents() = default;
+    // A connection from Peer: nothing lets it in; a refused one has its
+    // request answered with the response given, and is closed.
+    virtual std::optional<HttpResponse> onWebConnection(const std::string& peer) = 0;
+    virtual HttpResponse onHttpRequest(const HttpRequest& request) = 0;
+    // An upgrade the request handler let happen has become WebSocket Socket.
+    virtual void onWebSocketOpen(int socket, const std::string& path, const std::string& peer) = 0;
+    virtual void onWebSocketMessage(int socket, const std::string& text) = 0;
+    // Closed by the peer, or cut off by the listener (read or handshake failure).
+    virtual void onWebSocketClosed(int socket) = 0;
+};
+
+// The HTTP and WebSocket listener of the web port. The listener owns the
+// protocol's framing and its bounds (header and body sizes, slow senders);
+// what it delivers is whole and within them.
+class WebServer {
+public:
+    virtual ~WebServer() = default;
+    // Address as for Sockets::listen.
+    virtual bool listen(const std::string& address, long portNumber, std::string& error) = 0;
+    // Stops listening and closes every connection, WebSockets included.
+    virtual void close() = 0;
+    virtual bool isListening() const = 0;
+    // Connections let in and still open, WebSockets included.
+    virtual int connectionCount() const = 0;
+    // Queues a text message on WebSocket Socket.
+    virtual void send(int socket, const std::string& text) = 0;
+    // Messages sent on Socket that have not gone out in full.
+    virtual int queuedMessages(int socket) const = 0;
+    // Cuts Socket off at once; this close is not reported back.
+    virtual void closeWebSocket(int socket) = 0;
+};
+
 enum class Lamp { Serial, Network };
 enum class Label { SerialStatus, RcvMsg, CmdHistory };
 enum class BoxButtons { Ok, OkCancel, YesNo };
@@ -148,4 +207,5 @@ struct Platform {
     Sockets& sockets;
     SerialPort& serial;
     Timers& timers;
+    WebServer& web;
 };

@@ -70,6 +70,7 @@ bool WriteOrCutOff(Server& s, const PortKind& Kind, SlotTable& Slots, int Slot, 
             // It stopped reading: dropping it keeps one stuck client from
             // holding up the others or growing the server's memory.
             LogTrappedError(s, "Socket Busy", Kind.Texts.SendTitle, 0, "");
+            ++s.counters.SlowClientsCut;
             CloseSlot(s, Kind, Slots, Slot, Kind.Texts.Disconnected);
         }
         return false;

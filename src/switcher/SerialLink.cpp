@@ -45,6 +45,7 @@ void OnSerialData(Server& s, const Bytes& Chunk)
         ShowSerialActivity(s);
         if (Chunk.empty())
             return;
+        s.counters.SerialBytesIn += Chunk.size();
         s.Link.ClearMisses();
         Bytes collected = Chunk;
         if (ByteAt(Chunk, 0) == ControlByte::Acknowledge) {
@@ -90,8 +91,11 @@ void DecodeSwitcherMessage(Server& s)
 
 void LoopBackToDecoder(Server& s, const Bytes& Frame)
 {
+    // The demo's echo never crossed the line.
+    const uint64_t framesIn = s.counters.SerialFramesIn;
     s.SerialBuffer = Frame;
     DecodeSwitcherMessage(s);
+    s.counters.SerialFramesIn = framesIn;
 }
 
 void OnSerialDecodeTick(Server& s)
@@ -124,7 +128,14 @@ void OnSerialDecodeTick(Server& s)
     s.timers.enable(TimerId::SerialDecode, static_cast<int>(SerialIdleDiscardMs - idle + 1));
 }
 
-Bytes TakeSerialBytes(Server& s, size_t Count) { return TakeBytes(s.SerialBuffer, Count); }
+Bytes TakeSerialBytes(Server& s, size_t Count)
+{
+    Bytes taken = TakeBytes(s.SerialBuffer, Count);
+    // A whole frame ends with its end byte; what else is taken is dropped.
+    if (taken.size() > 1 && ByteAt(taken, taken.size() - 1) == ControlByte::EndOfMessage)
+        ++s.counters.SerialFramesIn;
+    return taken;
+}
 
 Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
 {
@@ -170,6 +181,10 @@ void SendToSwitcher(Server& s, const Bytes& Message)
     Trap(s, "Error Sending Message to serial port", "Serial Message Error", [&] {
         ShowSerialActivity(s);
         s.NoteTraffic();
+        if (!Message.empty()) {
+            ++s.counters.SerialFramesOut;
+            s.counters.SerialBytesOut += Message.size();
+        }
         Bytes rest = Message;
         while (rest.size() > SerialSendPiece)
             s.serial.write(SplitMessage(rest, SerialSendPiece));

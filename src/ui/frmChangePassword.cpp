@@ -4,6 +4,8 @@
 #include "disk/Trap.h"
 #include "model/Server.h"
 #include "ui/DialogParts.h"
+#include "web/WebAuth.h"
+#include "web/WebPort.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -60,7 +62,9 @@ frmChangePassword::frmChangePassword(Server& s, PasswordTag tag, QWidget* parent
     : QDialog(parent),
       s_(s),
       tag_(tag),
-      current_(tag == PasswordTag::Helm ? s.cfg.HelmPassword : s.cfg.PanelPassword)
+      current_(tag == PasswordTag::Helm    ? s.cfg.HelmPassword
+               : tag == PasswordTag::Panel ? s.cfg.PanelPassword
+                                           : s.cfg.WebPassword)
 {
     setObjectName(QStringLiteral("frmChangePassword"));
     setWindowTitle(QStringLiteral("Change Password"));
@@ -75,18 +79,42 @@ frmChangePassword::frmChangePassword(Server& s, PasswordTag tag, QWidget* parent
     setMinimumWidth(320);
 }
 
+bool frmChangePassword::OldPasswordMatches(const std::string& Old) const
+{
+    if (tag_ != PasswordTag::Web)
+        return Old == current_;
+    // A stored value that is no hash can never be matched: the operator at
+    // the machine may replace it whatever he types.
+    return current_.empty() ? Old.empty() : !IsWebPasswordHash(current_) || WebPasswordMatches(current_, Old);
+}
+
+void frmChangePassword::Store(const std::string& Password)
+{
+    if (tag_ == PasswordTag::Web) {
+        StoreWebPassword(s_, Password);
+        return;
+    }
+    (tag_ == PasswordTag::Helm ? s_.cfg.HelmPassword : s_.cfg.PanelPassword) = Password;
+    WriteConfiguration(s_);
+}
+
 void frmChangePassword::cmdOk_Click()
 {
     Trap(s_, "Error changing Password", "Change Password", [&] {
-        if (Latin1(txtOldPassword->text()) != current_) {
+        // Browsers send the web password as UTF-8; clients of the other ports one byte per character.
+        const auto bytes = [&](const QLineEdit* Field) {
+            return tag_ == PasswordTag::Web ? Field->text().toStdString() : Latin1(Field->text());
+        };
+        if (!OldPasswordMatches(bytes(txtOldPassword))) {
             ask({"Password Error", "Existing password invalid.  Please try again", BoxButtons::Ok, BoxIcon::Exclamation,
                  BoxResult::Ok});
             txtOldPassword->setFocus();
             return;
         }
-        const std::string password = Latin1(txtNewPassword->text());
-        // Clients send their passwords one byte per character.
-        const std::string problem = Text(password) != txtNewPassword->text()
+        const std::string password = bytes(txtNewPassword);
+        // Only a hash of the web password is stored, which any text has.
+        const std::string problem = tag_ == PasswordTag::Web ? std::string()
+                                    : Text(password) != txtNewPassword->text()
                                         ? "The new password contains a character that cannot be stored in "
                                           "tcpserve.ini.\rPlease choose other characters."
                                         : PasswordStorageProblem(tag_, password);
@@ -95,8 +123,7 @@ void frmChangePassword::cmdOk_Click()
             txtNewPassword->setFocus();
             return;
         }
-        (tag_ == PasswordTag::Helm ? s_.cfg.HelmPassword : s_.cfg.PanelPassword) = password;
-        WriteConfiguration(s_);
+        Store(password);
         accept();
     });
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Changes the Helm password or the soft panel password.
+// Changes the Helm password, the soft panel password or the web password.
 #include "ui/Boxes.h"
 
 #include <QDialog>
@@ -10,7 +10,7 @@ class QLineEdit;
 class Server;
 
 // Which password the dialog changes (the form's tag).
-enum class PasswordTag { Helm, Panel };
+enum class PasswordTag { Helm, Panel, Web };
 
 // Why Plain cannot be kept in tcpserve.ini in its stored (shifted) form;
 // empty when it can.
@@ -27,8 +27,10 @@ public:
 private:
     Server& s_;
     PasswordTag tag_;
-    // The password as it was when the dialog opened.
+    // The password as it was when the dialog opened (the web password's hash).
     std::string current_;
+    bool OldPasswordMatches(const std::string& Old) const;
+    void Store(const std::string& Password);
     QLineEdit* txtOldPassword;
     QLineEdit* txtNewPassword;
 };

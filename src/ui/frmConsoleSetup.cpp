@@ -45,6 +45,9 @@ const char* const RowHelp[] = {
     "This is the IP port that will be used by any Ember+ consumers "
     "(control systems and Ember+ viewers) that browse the switcher's names "
     "and status and route its crosspoints (usually 9000).  ",
+    "Enter the IP Port to be used by the server module for the Web Panel and its HTTP interface. "
+    "This is the IP port that browsers, scripts and monitoring systems "
+    "use to reach the switcher (usually 8080).  ",
 };
 
 // The number the text starts with; 0 when it starts with no digit.
@@ -73,7 +76,7 @@ frmConsoleSetup::frmConsoleSetup(Server& s, QWidget* parent) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(QStringLiteral("Type"), this), "lblType"), 0, 0);
     grid->addWidget(Named(new QLabel(QStringLiteral("Enabled"), this), "lblEnable"), 0, 1);
     grid->addWidget(Named(new QLabel(QStringLiteral("IP Port"), this), "lblIPPort"), 0, 2);
-    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Ember+"};
+    const char* const captions[] = {"Zolt Commands", "Logitek", "HVN", "SW-P-08", "Ember+", "Web Panel"};
     // The characters the port boxes take: "/" and the digits, as operators have always typed them.
     auto* portCharacters = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[/0-9]*")), this);
     for (size_t row = 0; row < RowCount; ++row) {

@@ -1,7 +1,7 @@
 #pragma once
 // The console ports dialog: enables the Zolt, Logitek and HVN console ports
-// and the SW-P-08 and Ember+ ports and sets their TCP ports, restarting the
-// Zolt listener when its port changes and moving the others at once.
+// and the SW-P-08, Ember+ and web ports and sets their TCP ports, restarting
+// the Zolt listener when its port changes and moving the others at once.
 #include "core/Settings.h"
 #include "ui/Boxes.h"
 
@@ -20,8 +20,9 @@ class frmConsoleSetup : public QDialog {
     Q_OBJECT
 public:
     // One row for each console port of the settings service, in its order,
-    // then one for each listening port (SW-P-08, Ember+).
+    // then one for each listening port (SW-P-08, Ember+, web).
     static constexpr size_t RowCount = ConsolePortCount + ListeningPortCount;
+    static constexpr size_t RowWeb = RowCount - 1;
 
     frmConsoleSetup(Server& s, QWidget* parent = nullptr);
     void cmdOk_Click();

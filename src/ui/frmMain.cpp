@@ -131,6 +131,7 @@ void frmMain::buildMenus()
     AddSeparator(mnuFile, "mnuSep3");
     QAction* mnuPanelPassword = AddItem(mnuFile, "mnuPanelPassword", "Set &SoftPanel Password");
     QAction* mnuChangePassword = AddItem(mnuFile, "mnuChangePassword", "Set &Helm Password");
+    QAction* mnuWebPassword = AddItem(mnuFile, "mnuWebPassword", "Set &Web Password");
     AddSeparator(mnuFile, "mnuSep4");
     QAction* mnuExit = AddItem(mnuFile, "mnuExit", "E&xit");
 
@@ -160,6 +161,7 @@ void frmMain::buildMenus()
     connect(mnuSetup, &QAction::triggered, this, [this] { runDialog<frmSetup>(); });
     connect(mnuPanelPassword, &QAction::triggered, this, [this] { runDialog<frmChangePassword>(PasswordTag::Panel); });
     connect(mnuChangePassword, &QAction::triggered, this, [this] { runDialog<frmChangePassword>(PasswordTag::Helm); });
+    connect(mnuWebPassword, &QAction::triggered, this, [this] { runDialog<frmChangePassword>(PasswordTag::Web); });
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuContents, &QAction::triggered, this, &frmMain::mnuContents_Click);
     connect(mnuAbout, &QAction::triggered, this, [this] { runDialog<frmAbout>(); });

@@ -75,6 +75,7 @@ std::optional<std::string> TakeWithGain(Server& s, const Bytes& Command, const G
         return std::nullopt;
     int takeType = options;
     SendTakeToSwitcher(s, f.Input, f.Output, takeType, f.Gain);
+    s.counters.Take(Port::Zolt);
     return "^Z00" + Digits(f.Input + 1, 4) + Digits(f.Output + 1, 4) + Digits(f.Gain, 4) + Digits(options, 5);
 }
 

@@ -88,6 +88,7 @@ void OperateRelay(Server& s, int Slot, std::optional<int> Action, std::optional<
         static const char* const texts[] = {"Momentary Relay: ", "Latch Relay: ", "Release Relay: "};
         int takeType = types[*Action - 1];
         SendTakeToSwitcher(s, 0, relay, takeType, NoneValue);
+        s.counters.Take(Port::Zolt);
         if (RecordingConsoles(s))
             LogIPMessage(s, texts[*Action - 1] + Digits(relay + 1, 3), Console(s, Slot).Address);
         ReplyOk(s, Slot);

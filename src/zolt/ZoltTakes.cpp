@@ -59,10 +59,10 @@ bool SendConsoleTake(Server& s, int Input, int Output)
         if (!TurnOffTakes(s))
             return false;
         takeType = 0;
-        SendTakeToSwitcher(s, 0, Output, takeType, NoneValue);
-        return true;
+        Input = 0;
     }
     SendTakeToSwitcher(s, Input, Output, takeType, NoneValue);
+    s.counters.Take(Port::Zolt);
     return true;
 }
 

@@ -95,7 +95,9 @@ TEST(ServerProcess, AnEmptyFolderServesOn1250AndSavesEveryDefaultOnExit)
                                                       "Allowed Clients",
                                                       "Max Clients",
                                                       "SW-P-08 IP Port",
-                                                      "Ember IP Port"}));
+                                                      "Ember IP Port",
+                                                      "Web IP Port",
+                                                      "Web Password"}));
     for (const char* line :
          {"Serial Port=1", "Baud Rate=57600", "TCP/IP Port=1250", "Console IP Port=0", "Switcher Type=Orion",
           "Stay On Top=Yes", "Max List Size=25", "Maintain Log File=Yes", "Record Zolt=No", "Maintain ndf=No",

@@ -113,6 +113,23 @@ TEST_F(ConfigurationTest, AccessKeysAreOffWithoutThemAndANegativeLimitIsNone)
     EXPECT_EQ(EmberPortInForce(c), 0);
 }
 
+TEST_F(ConfigurationTest, TheWebPortIsOffWithoutItsKeyAndNegativeMeans8080)
+{
+    readIni("Serial Port=3\n");
+    EXPECT_EQ(WebPortInForce(c), 0);
+    readIni("Web IP Port=-1\nWeb Password=pbkdf2-sha256$1000$c2FsdA==$a2V5\n");
+    EXPECT_EQ(WebPortInForce(c), 8080);
+    EXPECT_EQ(c.WebPassword, "pbkdf2-sha256$1000$c2FsdA==$a2V5");
+    readIni("Web IP Port=off\n");
+    EXPECT_EQ(WebPortInForce(c), 0);
+    // The command line wins and never reaches the file.
+    readIni("Web IP Port=9000\n");
+    c.WebPortOption = 9100;
+    EXPECT_EQ(WebPortInForce(c), 9100);
+    WriteConfiguration(rig.server);
+    EXPECT_NE(dir.read("tcpserve.ini").find("Web IP Port=9000\r\n"), std::string::npos);
+}
+
 TEST_F(ConfigurationTest, SwitcherTypeTextsAndCaptions)
 {
     const struct {
@@ -196,7 +213,8 @@ TEST_F(ConfigurationTest, WritesEveryKeyInTableOrder)
               "Maximum Log File Size=0\r\nArchive Error Files=No\r\nMaximum Error Log=0\r\n"
               "Archive Switcher Error=No\r\nMaximum Switcher Error Log=0\r\nMaintain ndf=No\r\nHelm Password=\r\n"
               "Panel Password=\r\nPass Thru=No\r\nStart in Task Bar=No\r\nDemo Mode=No\r\nSerial Device=\r\n"
-              "Listen Address=\r\nAllowed Clients=\r\nMax Clients=0\r\nSW-P-08 IP Port=0\r\nEmber IP Port=0\r\n");
+              "Listen Address=\r\nAllowed Clients=\r\nMax Clients=0\r\nSW-P-08 IP Port=0\r\nEmber IP Port=0\r\n"
+              "Web IP Port=0\r\nWeb Password=\r\n");
     EXPECT_FALSE(dir.exists("tcpserve.ini.new"));
 }
 

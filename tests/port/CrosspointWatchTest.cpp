@@ -38,6 +38,12 @@ TEST(CrosspointWatch, ReportsEachChangeOnceWhateverResizedOrRewroteTheMap)
     EXPECT_TRUE(watch.Changes(m).empty());
     m = MapOf(2);
     EXPECT_EQ(watch.Changes(m), (std::vector<int>{1}));
+
+    // Turning an output off leaves its source in place; it is a change all the same.
+    m.CrosspointMap[0].SourceCount = 0;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{0}));
+    m.CrosspointMap[0].SourceCount = 1;
+    EXPECT_EQ(watch.Changes(m), (std::vector<int>{0}));
 }
 
 TEST(CrosspointWatch, TurningAnOutputOffAndRoutingItsSourceAgainAreBothChanges)

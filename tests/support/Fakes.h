@@ -173,13 +173,66 @@ public:
     long refusePort = -1;
 };
 
+// The web listener: requests are handed to the web port by the test itself.
+class FakeWebServer : public WebServer {
+public:
+    struct Socket {
+        std::vector<std::string> sent;
+        bool reading = true;  // false: what is sent stays queued
+        int queued = 0;
+    };
+
+    bool listen(const std::string& address, long portNumber, std::string& error) override
+    {
+        if (refusePort == portNumber) {
+            error = "address in use";
+            return false;
+        }
+        listening = portNumber;
+        listenAddress = address;
+        return true;
+    }
+    void close() override
+    {
+        listening = 0;
+        sockets.clear();
+        connections = 0;
+    }
+    bool isListening() const override { return listening != 0; }
+    int connectionCount() const override { return connections; }
+    void send(int socket, const std::string& text) override
+    {
+        Socket& s = sockets[socket];
+        s.sent.push_back(text);
+        s.queued += s.reading ? 0 : 1;
+    }
+    int queuedMessages(int socket) const override
+    {
+        auto it = sockets.find(socket);
+        return it == sockets.end() ? 0 : it->second.queued;
+    }
+    void closeWebSocket(int socket) override
+    {
+        closed.push_back(socket);
+        sockets.erase(socket);
+    }
+
+    long listening = 0;
+    std::string listenAddress;
+    long refusePort = -1;
+    int connections = 0;
+    std::map<int, Socket> sockets;
+    std::vector<int> closed;
+};
+
 // A complete server on fakes: `TestRig rig;` and go.
 struct TestRig {
     HeadlessDisplay display;
     FakeSockets sockets;
     FakeSerial serial;
     FakeTimers timers;
-    Server server{Platform{display, sockets, serial, timers}};
+    FakeWebServer web;
+    Server server{Platform{display, sockets, serial, timers, web}};
 
     TestRig() { RouteServer(server); }
     // Whether the history shows Text as a line of its own.

@@ -36,7 +36,8 @@ struct PtyRig {
     FakeSockets sockets;
     QtSerialPort serial;
     QtTimers timers;
-    Server server{Platform{display, sockets, serial, timers}};
+    FakeWebServer web;
+    Server server{Platform{display, sockets, serial, timers, web}};
     bool opened = false;
 };
 

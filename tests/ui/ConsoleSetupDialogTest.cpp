@@ -21,6 +21,9 @@ namespace {
 
 std::string S(const QString& text) { return text.toStdString(); }
 
+// The web port's row, the last.
+constexpr int WebRow = frmConsoleSetup::RowWeb;
+
 struct ConsoleRig : DialogRig {
     std::unique_ptr<frmConsoleSetup> dialog;
 
@@ -231,4 +234,25 @@ TEST(ConsoleSetupDialog, TheEmberRowOffersTheUsualPortAndMovesItsListenerKeeping
     EXPECT_FALSE(rig.server.cfg.EmberPortOption);
     EXPECT_EQ(rig.sockets.listening[Port::Ember], 9200);
     EXPECT_TRUE(rig.sockets.isConnected(Port::Ember, 1));
+}
+
+TEST(ConsoleSetupDialog, TheWebRowMovesTheWebListenerAndSaysWhenAPortIsTaken)
+{
+    ConsoleRig rig("Web IP Port=8080\r\n");
+    ASSERT_EQ(rig.web.listening, 8080);
+    EXPECT_EQ(S(rig.row<QLabel>("lblConsole", WebRow)->text()), "Web Panel");
+    EXPECT_EQ(S(rig.row<QLineEdit>("txtConsoleIP", WebRow)->text()), "8080");
+    rig.type(WebRow, "9090");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.web.listening, 9090);
+    EXPECT_EQ(rig.server.cfg.WebPort, 9090);
+
+    rig.web.refusePort = 9191;
+    rig.type(WebRow, "9191");
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.answers.asked.back().text, "IP Port 9191 for the Web Panel is not available");
+    rig.tick(WebRow, false);
+    EXPECT_TRUE(rig.ok());
+    EXPECT_EQ(rig.server.cfg.WebPort, 0);
+    EXPECT_FALSE(rig.web.isListening());
 }

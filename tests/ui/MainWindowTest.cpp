@@ -80,6 +80,7 @@ TEST(MainWindow, MenusCarryTheirCaptionsAcceleratorsAndSeparators)
                                                                 {"mnuSep3", "-"},
                                                                 {"mnuPanelPassword", "Set &SoftPanel Password"},
                                                                 {"mnuChangePassword", "Set &Helm Password"},
+                                                                {"mnuWebPassword", "Set &Web Password"},
                                                                 {"mnuSep4", "-"},
                                                                 {"mnuExit", "E&xit"}}));
     EXPECT_EQ(Items(Child<QMenu>(rig.window, "mnuHelp")),
@@ -273,7 +274,8 @@ TEST(MainWindow, DialogMenusLeaveTheTopmostLayerWhileTheyAreOpen)
     rig.window.start();
     EXPECT_TRUE(rig.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    for (const char* menu : {"mnuAbout", "mnuList", "mnuSetup", "mnuChangePassword", "mnuPanelPassword"}) {
+    for (const char* menu :
+         {"mnuAbout", "mnuList", "mnuSetup", "mnuChangePassword", "mnuPanelPassword", "mnuWebPassword"}) {
         std::string opened;
         bool topmostWhileOpen = true;
         WhenModal([&](QWidget* dialog) {

@@ -1,5 +1,6 @@
 #include "ui/UiRig.h"
 #include "ui/frmChangePassword.h"
+#include "web/WebAuth.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -110,4 +111,27 @@ TEST(PasswordDialog, APasswordThatFitsIsReadBackFromTheFile)
         EXPECT_EQ(tag == PasswordTag::Helm ? reread.server.cfg.HelmPassword : reread.server.cfg.PanelPassword,
                   "Sw1tch-Room");
     }
+}
+
+TEST(PasswordDialog, TheWebPasswordIsCheckedAgainstItsHashAndStoredAsOne)
+{
+    PasswordRig rig(PasswordTag::Web);
+    EXPECT_TRUE(rig.change("", "pässwort"));
+    const std::string stored = rig.server.cfg.WebPassword;
+    EXPECT_TRUE(WebPasswordMatches(stored, "pässwort"));
+    EXPECT_NE(rig.dir.read("tcpserve.ini").find("Web Password=" + stored + "\r\n"), std::string::npos);
+
+    frmChangePassword next(rig.server, PasswordTag::Web);
+    next.ask = rig.answers.ask();
+    const auto press = [&](const char* Old, const char* New) {
+        next.findChild<QLineEdit*>(QStringLiteral("txtOldPassword"))->setText(QString::fromUtf8(Old));
+        next.findChild<QLineEdit*>(QStringLiteral("txtNewPassword"))->setText(QString::fromUtf8(New));
+        next.findChild<QPushButton*>(QStringLiteral("cmdOk"))->click();
+    };
+    press("passwort", "other");
+    EXPECT_EQ(rig.answers.asked.back().text, "Existing password invalid.  Please try again");
+    EXPECT_EQ(rig.server.cfg.WebPassword, stored);
+    press("pässwort", "");
+    EXPECT_EQ(rig.server.cfg.WebPassword, "");
+    EXPECT_NE(rig.dir.read("tcpserve.ini").find("Web Password=\r\n"), std::string::npos);
 }

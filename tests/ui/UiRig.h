@@ -65,7 +65,8 @@ struct WindowRig : AppFirst {
     FakeSockets sockets;
     FakeSerial serial;
     FakeTimers timers;
-    Server server{Platform{window, sockets, serial, timers}};
+    FakeWebServer web;
+    Server server{Platform{window, sockets, serial, timers, web}};
     Answers answers;
 
     explicit WindowRig(const std::string& ini = "", bool tray = false) : window(tray)

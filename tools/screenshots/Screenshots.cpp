@@ -79,7 +79,8 @@ int main(int argc, char** argv)
         FakeSockets sockets;
         FakeSerial serial;
         FakeTimers timers;
-        Server server(Platform{window, sockets, serial, timers});
+        FakeWebServer web;
+        Server server(Platform{window, sockets, serial, timers, web});
         RouteServer(server);
         server.cfg.AppPath = folder.string() + "/";
         window.attach(server);
