@@ -3,14 +3,17 @@
 // libFuzzer's byte mutations of a whole input mostly break the framing of
 // every message behind the one they hit; this mutator also works on whole
 // messages: it mutates one message alone and puts its framing right after
-// (the check byte, the length byte), or it repeats, drops or swaps whole
+// (the check byte, the length byte, the whole frame where a frame wraps an
+// escaped body), or it repeats, drops or swaps whole
 // messages, and its cross-over splices the messages of two inputs.
 //
 // A target opts in with one line naming its framing:
 //     HVN_FUZZ_MESSAGE_MUTATOR(SumCheckedFrames, 0)
 // (the second argument: how many mode bytes lead the input).
+#include "ember/S101.h"
 #include "model/ByteManipulation.h"
 #include "platform/Bytes.h"
+#include "swp08/Swp08Link.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,6 +29,9 @@ struct Framing {
     size_t (*Next)(const Bytes& Data, size_t At);
     // Puts a message whose body a mutation changed into its frame again.
     void (*Fix)(Bytes& Message, std::minstd_rand& Random);
+    // Where a frame escapes its body, the body to mutate; else the message
+    // itself is mutated.
+    Bytes (*Open)(const Bytes& Message) = nullptr;
 };
 
 // ---- The framings ----
@@ -84,6 +90,81 @@ inline size_t ToNextControl(const Bytes& Data, size_t At)
 inline void AsItIs(Bytes&, std::minstd_rand&) {}
 inline constexpr Framing ControlLedCommands{ToNextControl, AsItIs};
 
+// SW-P-08: DLE STX, the data with every DLE doubled, a byte count, a
+// checksum, DLE ETX; acknowledgements and stray bytes run to the next frame.
+inline size_t ToDleEtx(const Bytes& Data, size_t At)
+{
+    const size_t n = Data.size();
+    if (n - At < 2 || ByteAt(Data, At) != Swp08::Dle || ByteAt(Data, At + 1) != Swp08::Stx) {
+        const size_t next = Data.find(Bytes{static_cast<char>(Swp08::Dle), static_cast<char>(Swp08::Stx)}, At + 1);
+        return (next == Bytes::npos ? n : next) - At;
+    }
+    for (size_t i = At + 2; i + 1 < n; ++i) {
+        if (ByteAt(Data, i) != Swp08::Dle)
+            continue;
+        if (ByteAt(Data, i + 1) == Swp08::Etx)
+            return i + 2 - At;
+        ++i;
+    }
+    return n - At;
+}
+// A whole frame's data, DLEs undoubled, count and checksum dropped.
+inline Bytes Swp08Data(const Bytes& Message)
+{
+    const size_t n = Message.size();
+    if (n < 7 || Message.compare(0, 2, "\x10\x02") != 0 || Message.compare(n - 2, 2, "\x10\x03") != 0)
+        return Message;
+    Bytes body;
+    for (size_t i = 2; i < n - 2; ++i) {
+        body += Message[i];
+        if (ByteAt(Message, i) == Swp08::Dle)
+            ++i;
+    }
+    return body.size() > 2 ? body.substr(0, body.size() - 2) : Message;
+}
+// Most mutated data get a right count and checksum; some go out as they are.
+inline void Swp08Frame(Bytes& Data, std::minstd_rand& Random)
+{
+    if (!Data.empty() && Data.size() <= Swp08::MaxData && Random() % 8 != 0)
+        Data = Swp08::Frame(Data);
+}
+inline constexpr Framing Swp08Frames{ToDleEtx, Swp08Frame, Swp08Data};
+
+// S101: BOF, the payload and its CRC with bytes from F8 up escaped, EOF; a
+// frame also ends where the next BOF starts one.
+inline size_t ToEof(const Bytes& Data, size_t At)
+{
+    const size_t n = Data.size();
+    const bool frame = ByteAt(Data, At) == S101::Bof;
+    for (size_t i = At + 1; i < n; ++i) {
+        if (ByteAt(Data, i) == S101::Bof)
+            return i - At;
+        if (frame && ByteAt(Data, i) == S101::Eof)
+            return i + 1 - At;
+    }
+    return n - At;
+}
+// A whole frame's payload, unescaped and without its CRC.
+inline Bytes S101Payload(const Bytes& Message)
+{
+    const size_t n = Message.size();
+    if (n < 4 || ByteAt(Message, 0) != S101::Bof || ByteAt(Message, n - 1) != S101::Eof)
+        return Message;
+    Bytes payload;
+    for (size_t i = 1; i < n - 1; ++i) {
+        const bool escaped = ByteAt(Message, i) == S101::Escape && i + 2 < n;
+        payload += static_cast<char>(escaped ? ByteAt(Message, ++i) ^ S101::EscapeXor : ByteAt(Message, i));
+    }
+    return payload.size() > 2 ? payload.substr(0, payload.size() - 2) : Message;
+}
+// Most mutated payloads get a right CRC; some go out as they are.
+inline void S101Wrap(Bytes& Payload, std::minstd_rand& Random)
+{
+    if (Random() % 8 != 0)
+        Payload = S101Frame(Payload);
+}
+inline constexpr Framing S101Frames{ToEof, S101Wrap, S101Payload};
+
 // ---- The mutations ----
 
 struct SplitInput {
@@ -117,6 +198,8 @@ inline size_t Join(const SplitInput& In, uint8_t* Data, size_t MaxSize)
 
 inline void MutateOneMessage(Bytes& Message, size_t Room, const Framing& F, std::minstd_rand& Random)
 {
+    if (F.Open != nullptr)
+        Message = F.Open(Message);
     std::vector<uint8_t> buffer(Message.begin(), Message.end());
     buffer.resize(Message.size() + Room);
     const size_t n = LLVMFuzzerMutate(buffer.data(), Message.size(), buffer.size());
