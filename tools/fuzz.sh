@@ -63,11 +63,15 @@ if [ "$mode" != run ] && [ "$mode" != replay ] && [ "${built_as:-sanitize}" != "
   echo "$build is a ${built_as:-sanitize} build; --$mode needs a $fuzz_mode build" >&2
   exit 2
 fi
-if ! cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]/#/fuzz_}" \
-  >"$build/fuzz-build.log" 2>&1; then
-  cat "$build/fuzz-build.log"
-  exit 2
-fi
+# Runs of disjoint targets may share a build (two campaigns side by side): they build in turn.
+{
+  flock 9
+  if ! cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]/#/fuzz_}" \
+    >"$build/fuzz-build.log" 2>&1; then
+    cat "$build/fuzz-build.log"
+    exit 2
+  fi
+} 9>"$build/fuzz-build.lock"
 
 # Memory blow-ups and hangs count as findings: a decoder that needs more than
 # this for one input has let a peer grow the server.
