@@ -135,7 +135,9 @@ campaign_runs() {
 }
 
 # The corpus becomes its named seeds plus the fewest inputs (the seeds'
-# earlier finds and this campaign's) that keep every feature they reach.
+# earlier finds and this campaign's) that keep every edge they reach; the
+# work directory keeps the inputs that differ only in how often they pass
+# an edge, for the next campaign here.
 merge_into_corpus() {
   local t="$1" corpus="fuzz/corpus/$1" fresh="$build/fuzz-merge/$1/fresh" found="$build/fuzz-merge/$1/found"
   local hashed='^[0-9a-f]{40}$'
@@ -144,7 +146,7 @@ merge_into_corpus() {
   for f in "$corpus"/*; do
     if basename "$f" | grep -Eq "$hashed"; then cp "$f" "$found/"; else cp "$f" "$fresh/"; fi
   done
-  "$build/fuzz/fuzz_$t" -set_cover_merge=1 -rss_limit_mb=256 -timeout=10 "$fresh" "$found" \
+  "$build/fuzz/fuzz_$t" -set_cover_merge=1 -use_counters=0 -rss_limit_mb=256 -timeout=10 "$fresh" "$found" \
     "$build/fuzz-work/$t" >"$build/fuzz-logs/$t.merge.log" 2>&1
   find "$corpus" -type f -regextype posix-extended -regex ".*/[0-9a-f]{40}" -delete
   find "$fresh" -type f -regextype posix-extended -regex ".*/[0-9a-f]{40}" -exec cp {} "$corpus/" \;
