@@ -2,7 +2,8 @@
 // 0-1: Vela, Orion, Draco, pass-through), demo mode (bit 2) and the salvo
 // request instead of the take (bit 3); the rest is the body, sent from this
 // machine with no password set. Whatever it holds, the answer is one of the
-// documented ones with a JSON body, and only whole frames reach the switcher.
+// documented ones with a JSON body (404 for a salvo where the switcher keeps
+// none), and only whole frames reach the switcher.
 #include "FuzzRig.h"
 
 #include "web/WebApi.h"
@@ -21,12 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     HttpRequest r;
     r.Peer = "127.0.0.1";
     r.Method = "POST";
-    r.Path = (mode & 8) != 0 ? "/api/v1/salvo" : "/api/v1/take";
+    const bool salvo = (mode & 8) != 0;
+    r.Path = salvo ? "/api/v1/salvo" : "/api/v1/take";
     r.Headers = {{"host", "127.0.0.1:8080"}, {"content-type", "application/json"}};
     r.Body = AsBytes(Data + 1, Size - 1);
     const HttpResponse answer = rig.server.onHttpRequest(r);
-    // A family without salvos has no salvo to run: 404 before anything else.
-    const bool noSalvos = (mode & 8) != 0 && !HasSalvos(rig.server);
+    const bool noSalvos = salvo && !HasSalvos(rig.server);
     FUZZ_CHECK(noSalvos ? answer.Status == 404 : answer.Status == 202 || answer.Status == 400 || answer.Status == 409);
     QJsonParseError error{};
     const QJsonDocument body = QJsonDocument::fromJson(QByteArray::fromStdString(answer.Body), &error);
