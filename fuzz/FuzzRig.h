@@ -1,8 +1,9 @@
 #pragma once
-// What the fuzz targets share: a fresh server on the test fakes for every
-// input, the event pump that runs it as the event loop would, and the checks
-// of what the code promises whatever arrives. A broken promise aborts, so
-// libFuzzer keeps the input as a finding.
+// What the fuzz targets share: a server on the test fakes for every input,
+// its family's model made once per process and handed back unchanged to the
+// next input, the event pump that runs the server as the event loop would,
+// and the checks of what the code promises whatever arrives. A broken
+// promise aborts, so libFuzzer keeps the input as a finding.
 #include "core/DemoMode.h"
 #include "ember/EmberPort.h"
 #include "helm/FromHelm.h"
@@ -14,16 +15,19 @@
 #include "swp08/Swp08Port.h"
 #include "zolt/Zolt.h"
 
+#include "ModelPool.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 // A small quarantine: the sanitizer then reuses freed memory instead of
 // holding hundreds of megabytes back, which keeps the memory limit of a run
-// meaningful (and every input's fresh model quick to allocate).
+// meaningful.
 extern "C" const char* __asan_default_options() { return "quarantine_size_mb=16"; }
 
 [[noreturn]] inline void FuzzFailure(const char* What, const char* File, int Line)
@@ -48,7 +52,7 @@ private:
     FuzzFolder()
     {
         // In memory where there is such a folder: the configuration is
-        // written with an fsync for every input.
+        // written with an fsync.
         char name[] = "/dev/shm/hvn-fuzz-XXXXXX";
         if (!std::filesystem::is_directory("/dev/shm"))
             std::snprintf(name, sizeof name, "%s", "/tmp/hvn-fuzz-XXXXXX");
@@ -64,6 +68,41 @@ private:
     std::string path_;
 };
 
+// The settings every fuzzed server runs with: its family, demo mode, the
+// private folder, and the logs off so that millions of inputs write nothing.
+inline void SetUpServer(Server& s, SwitcherType Type, bool Demo)
+{
+    Config& c = s.cfg;
+    c.AppPath = FuzzFolder::Path();
+    c.MaintainLogFile = false;
+    c.MaintainErrorLog = false;
+    c.LogSwitcherErrors = false;
+    c.DemoMode = Demo;
+    c.PassThru = Type == SwitcherType::PassThru;
+    c.HelmPort = 1250;
+    s.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
+    s.LogitekHeader = Bytes("\x01\x03\x00", 3);
+    s.model.SwitcherType = Type;
+}
+
+// The model startup leaves for Type (and demo mode).
+inline Model MadeModel(SwitcherType Type, bool Demo)
+{
+    TestRig rig;
+    SetUpServer(rig.server, Type, Demo);
+    Model& m = rig.server.model;
+    ResetSalvoTables(m);
+    SizeConfigTable(m, 1);
+    SizeTablesForType(m);
+    if (Demo)
+        LoadDemoData(rig.server);
+    return std::move(m);
+}
+
+// Whether a rig's model tables are watched for writes (WriteWatch.h) or
+// compared whole: watched only where no file is read while an input runs.
+enum class Tables { Compared, Watched };
+
 // The SW-P-08 port's clients, which the port keeps to itself.
 inline const ClientSlots<Swp08Client>& Swp08Clients(Server& s)
 {
@@ -77,34 +116,25 @@ inline const ClientSlots<EmberClient>& EmberClients(Server& s)
 }
 
 // A server as startup leaves it for Type (and demo mode), its switcher on
-// line, the logs off so that millions of inputs write nothing.
+// line. Each rig is new; only its model comes from the pool, and goes back
+// to it when the rig ends.
 struct FuzzRig : TestRig {
-    explicit FuzzRig(SwitcherType Type, bool Demo = false)
+    explicit FuzzRig(SwitcherType Type, bool Demo = false, Tables How = Tables::Compared)
+        : pool_(ModelPool::For(Type, Demo, MadeModel))
     {
-        Config& c = server.cfg;
-        c.AppPath = FuzzFolder::Path();
-        c.MaintainLogFile = false;
-        c.MaintainErrorLog = false;
-        c.LogSwitcherErrors = false;
-        c.DemoMode = Demo;
-        c.PassThru = Type == SwitcherType::PassThru;
-        c.HelmPort = 1250;
-        server.ZoltPrompt = "\x1B[2J\x1B[HHVN READY>";
-        server.LogitekHeader = Bytes("\x01\x03\x00", 3);
-        server.model.SwitcherType = Type;
-        ResetSalvoTables(server.model);
-        SizeConfigTable(server.model, 1);
-        SizeTablesForType(server.model);
-        if (Demo)
-            LoadDemoData(server);
+        SetUpServer(server, Type, Demo);
+        server.model = pool_.Take(How == Tables::Watched);
         serial.opened = !Demo;
         server.Link.Answered();
         server.Link.AllTablesArrived();
     }
+    ~FuzzRig() { pool_.Give(std::move(server.model)); }
+    FuzzRig(const FuzzRig&) = delete;
+    FuzzRig& operator=(const FuzzRig&) = delete;
 
     // A Helm client through the real accept path; with a Type, logged in as
-    // that type (no passwords are set) and waiting for every table.
-    int ConnectHelm(int Type)
+    // that type (no passwords are set) and waiting for the tables in Pending.
+    int ConnectHelm(int Type, int64_t Pending = 0)
     {
         server.onConnectionRequest(Port::Helm);
         const int slot = server.HelmClients.SlotCount();
@@ -112,7 +142,7 @@ struct FuzzRig : TestRig {
             ClientRecord& c = server.HelmClients[slot];
             c.LoggedIn = true;
             c.ClientType = Type;
-            c.PendingRequests = InfoRequestMaskBits;
+            c.PendingRequests = Pending;
         }
         return slot;
     }
@@ -205,13 +235,15 @@ private:
                 break;
         }
     }
+
+    ModelPool& pool_;
 };
 
 // ---- The promises ----
 
 // Every model table is as long as the count it is sized by, and the counts
 // stay within what the family may hold.
-inline void CheckModel(const Server& s)
+HVN_FUZZ_UNTRACED inline void CheckModel(const Server& s)
 {
     const Model& m = s.model;
     if (!m.sized())
@@ -255,7 +287,7 @@ inline void CheckModel(const Server& s)
 
 // Wire is nothing but whole frames: a command byte, data bytes with bit 7
 // clear, FF; or one of the lone bytes in Singles (the keep-alive and its answers).
-inline void CheckWholeFrames(const Bytes& Wire, const Bytes& Singles)
+HVN_FUZZ_UNTRACED inline void CheckWholeFrames(const Bytes& Wire, const Bytes& Singles)
 {
     for (size_t i = 0; i < Wire.size();) {
         const unsigned char command = ByteAt(Wire, i);
@@ -281,7 +313,7 @@ inline void CheckWholeFrames(const Bytes& Wire, const Bytes& Singles)
 
 // Wire is nothing but whole Logitek messages: three header bytes, 02, a
 // count L, and L bytes.
-inline void CheckWholeLogitekMessages(const Bytes& Wire)
+HVN_FUZZ_UNTRACED inline void CheckWholeLogitekMessages(const Bytes& Wire)
 {
     for (size_t i = 0; i < Wire.size();) {
         FUZZ_CHECK(i + LogitekHeadBytes <= Wire.size() && ByteAt(Wire, i + 3) == 0x02);
@@ -316,7 +348,7 @@ inline void CheckWholeEmberFrames(const Bytes& Wire)
 }
 
 // The receive buffers stay within their caps once the decoders have run.
-inline void CheckBuffers(Server& s)
+HVN_FUZZ_UNTRACED inline void CheckBuffers(Server& s)
 {
     FUZZ_CHECK(s.SerialBuffer.size() <= SerialBufferLimit);
     for (const ClientRecord& c : s.HelmClients.Records)
@@ -334,7 +366,7 @@ inline void CheckBuffers(Server& s)
 // What went to the serial line and to the Helm and Logitek clients is whole
 // frames (pass-through relays raw bytes both ways and is not checked), and
 // the model and the buffers keep their promises.
-inline void CheckAll(FuzzRig& Rig)
+HVN_FUZZ_UNTRACED inline void CheckAll(FuzzRig& Rig)
 {
     Server& s = Rig.server;
     CheckModel(s);
@@ -358,13 +390,14 @@ inline void CheckAll(FuzzRig& Rig)
 
 inline Bytes AsBytes(const uint8_t* Data, size_t Size) { return Bytes(reinterpret_cast<const char*>(Data), Size); }
 
-// A switcher of Type sends Data: decoded on a fresh server with a Helm PC, a
-// soft panel, a Zolt console and a Logitek console attached, then a round of
-// the poll timer (table requests, keep-alive) on whatever it left.
+// A switcher of Type sends Data: decoded on a server with a Helm PC waiting
+// for every table, a soft panel, a Zolt console and a Logitek console
+// attached, then a round of the poll timer (table requests, keep-alive) on
+// whatever it left.
 inline void FuzzSwitcher(SwitcherType Type, const uint8_t* Data, size_t Size)
 {
-    FuzzRig rig(Type);
-    rig.ConnectHelm(HelmPcClientType);
+    FuzzRig rig(Type, false, Tables::Watched);
+    rig.ConnectHelm(HelmPcClientType, InfoRequestMaskBits);
     rig.ConnectHelm(FirstPanelClientType + 1);
     rig.ConnectZolt();
     rig.ConnectLogitek();
@@ -384,14 +417,14 @@ inline SwitcherType FamilyFromMode(uint8_t Mode)
 inline bool DemoFromMode(uint8_t Mode) { return (Mode & 4) != 0 && FamilyFromMode(Mode) != SwitcherType::PassThru; }
 
 // A console on Port (Zolt, Logitek or SW-P-08) sends the input after its
-// first byte, which picks the family and demo mode; a Helm PC is attached,
-// and for SW-P-08 a second client that hears every take.
+// first byte, which picks the family and demo mode; a Helm PC that has its
+// tables is attached, and for SW-P-08 a second client that hears every take.
 inline void FuzzConsole(Port P, const uint8_t* Data, size_t Size)
 {
     if (Size == 0)
         return;
     const uint8_t mode = Data[0];
-    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
+    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode), Tables::Watched);
     rig.ConnectHelm(HelmPcClientType);
     if (P == Port::SwP08)
         rig.ConnectSwp08();

@@ -5,6 +5,7 @@
 // here, so that the BER and Glow decoding is reached past the CRC. A second
 // consumer has subscribed to the matrix and the status and hears what the
 // first one's requests change.
+#include "FuzzMutator.h"
 #include "FuzzRig.h"
 #include "ember/EmberRig.h"
 
@@ -20,12 +21,25 @@ Bytes WhatChangesSubscribed()
 
 }  // namespace
 
+// A Glow message as it stands (mode bit 3) has no frames to keep whole.
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* Data, size_t Size, size_t MaxSize, unsigned int Seed)
+{
+    if (Size > 0 && (Data[0] & 8) != 0)
+        return LLVMFuzzerMutate(Data, Size, MaxSize);
+    return MutateMessages(Data, Size, MaxSize, Seed, S101Frames, 1);
+}
+extern "C" size_t LLVMFuzzerCustomCrossOver(const uint8_t* Data1, size_t Size1, const uint8_t* Data2, size_t Size2,
+                                            uint8_t* Out, size_t MaxOutSize, unsigned int Seed)
+{
+    return CrossOverMessages(Data1, Size1, Data2, Size2, Out, MaxOutSize, Seed, S101Frames, 1);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
     if (Size == 0)
         return 0;
     const uint8_t mode = Data[0];
-    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
+    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode), Tables::Watched);
     const int watcher = rig.ConnectEmber();
     rig.ClientSends(Port::Ember, watcher, WhatChangesSubscribed());
     const int consumer = rig.ConnectEmber();

@@ -1,5 +1,8 @@
 // Bytes from an Orion switcher on the serial line.
+#include "FuzzMutator.h"
 #include "FuzzRig.h"
+
+HVN_FUZZ_MESSAGE_MUTATOR(FFFrames, 0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {

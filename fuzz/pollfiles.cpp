@@ -3,7 +3,7 @@
 // pass-through) and demo mode (bit 3); the rest is the file.
 #include "FuzzRig.h"
 
-#include "disk/SoftPanelFiles.h"
+#include "disk/PollFiles.h"
 
 #include <filesystem>
 #include <fstream>

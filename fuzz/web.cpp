@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     if (Size == 0)
         return 0;
     const uint8_t mode = Data[0];
-    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode));
+    FuzzRig rig(FamilyFromMode(mode), DemoFromMode(mode), Tables::Watched);
     rig.server.model.NumSalvos = 8;
     HttpRequest r;
     r.Peer = "127.0.0.1";

@@ -4,7 +4,8 @@
 # installation and the package and the clang build of the fuzz targets need
 # as well (libclang-rt-14-dev holds the fuzzer's runtime), and the real third-party clients
 # the tests drive: Node with the npm packages of each tests/node/<name>/package.json, installed
-# into build-node/<name>/ (never into the source tree), Chromium and promtool.
+# into build-node/<name>/ (never into the source tree), Chromium and promtool. "coverage" adds
+# what tools/fuzz.sh --coverage needs (llvm-14: llvm-profdata-14 and llvm-cov-14).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev qt6-httpserver-dev qt6-websockets-dev
@@ -15,6 +16,7 @@ case "${1:-}" in
                   chromium prometheus curl)
         # A machine may carry Node with its own npm already, which Debian's npm package conflicts with.
         command -v npm >/dev/null || packages+=(nodejs npm) ;;
+  coverage) packages+=(clang libclang-rt-14-dev llvm-14) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,8 @@
 # Installs what is needed, checks the layering of src/ and the formatting, then builds and runs
 # every test twice: once in a normal build and once under AddressSanitizer and
 # UndefinedBehaviorSanitizer. The sanitizer build is a clang build that also holds the fuzz
-# targets of fuzz/, and each of them runs for a short while; last, each benchmark runs once briefly.
+# targets of fuzz/: each replays its corpus and runs for a short while; last, each benchmark runs
+# once briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh test
@@ -18,7 +19,8 @@ for variant in normal sanitize; do
   echo "== tests: $variant build"
   (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
 done
-echo "== fuzz targets: each for a short while, so they keep working"
+echo "== fuzz targets: every corpus input once, then each target for a short while"
+tools/fuzz.sh --replay --build build-test-sanitize
 tools/fuzz.sh 20 --build build-test-sanitize
 echo "== benchmarks: each once, briefly, so they keep working (times are not judged)"
 tools/bench.sh --brief --build build-test-normal

@@ -1,6 +1,6 @@
 #pragma once
 // Startup, the poll timer, enable/disable and the orderly exit.
-#include "disk/SoftPanelFiles.h"
+#include "disk/PollFiles.h"
 
 class Server;
 

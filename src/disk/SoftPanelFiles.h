@@ -1,7 +1,6 @@
 #pragma once
-// Files that network soft panels read (the .ndf data files) and the poll
-// files through which they ask for takes (.wcf).
-#include <optional>
+// Files that network soft panels read (the .ndf data files); the poll files
+// through which they ask for takes are in PollFiles.h.
 #include <string>
 #include <vector>
 
@@ -26,17 +25,3 @@ void SaveAlphaNdf(Server& s, const std::vector<std::string>& Alphas, int Table);
 void SaveButtonsNdf(Server& s);
 // Inhibits of destinations Start .. Start + Count - 1 changed.
 void SaveInhibitNdf(Server& s, int StartDestination, int Count);
-
-// The two poll files: one-byte numbers (xpt00001.wcf) or 16-bit numbers
-// for switchers beyond 256 inputs or outputs (xpt00002.wcf).
-enum class PollFile { ByteNumbers, WordNumbers };
-const char* PollFileName(PollFile File);
-struct SoftPanelTake {
-    int Source = 0;
-    int Destination = 0;
-    bool TurnOff = false;  // one past the last source, where the switcher can turn an output off
-};
-// Reads the poll file, deletes it and checks its take against the model.
-// Nothing when there is no file; a bad file throws the run-time error that
-// the caller's trap logs.
-std::optional<SoftPanelTake> ReadSoftPanelTake(Server& s, PollFile File, bool TurnOffAllowed);

@@ -260,21 +260,17 @@ Bytes BuildSalvoEvents(const Model& m)
 // (A switcher's own report puts the flag in the first byte instead; in demo
 // mode the Vela decoder reads a client's looped-back F8 upload in this
 // layout, so an upload comes back to every client as it was sent.)
-void AppendInhibitEntry(Bytes& f, const std::string& Text)
+void AppendInhibitEntry(Bytes& f, const std::vector<std::pair<bool, size_t>>& Runs)
 {
     Bytes runs;
     int count = 0;
-    for (size_t i = 0; i < Text.size();) {
-        const bool flag = Text[i] == '1';
-        size_t j = i;
-        while (j < Text.size() && (Text[j] == '1') == flag && static_cast<int>(j - i) < LongestInhibitRun)
-            ++j;
-        const int length = static_cast<int>(j - i);
-        runs += static_cast<char>(length & 127);
-        runs += static_cast<char>((flag ? 64 : 0) + (length >> 7));
-        ++count;
-        i = j;
-    }
+    for (const auto& [flag, total] : Runs)
+        for (size_t left = total; left > 0; ++count) {
+            const int length = static_cast<int>(std::min<size_t>(left, LongestInhibitRun));
+            runs += static_cast<char>(length & 127);
+            runs += static_cast<char>((flag ? 64 : 0) + (length >> 7));
+            left -= static_cast<size_t>(length);
+        }
     AppendPair(f, count);
     f += runs;
 }
@@ -286,7 +282,7 @@ Bytes BuildInhibitMap(const Model& m)
     AppendPair(f, std::max(count, 0));
     AppendPair(f, 0);
     for (int d = 0; d < count; ++d)
-        AppendInhibitEntry(f, m.InhibitMap.text(static_cast<size_t>(d)));
+        AppendInhibitEntry(f, m.InhibitMap.runs(static_cast<size_t>(d)));
     AppendChecksumAndEnd(f);
     return f;
 }

@@ -32,6 +32,7 @@ struct CrosspointRecord {
     std::array<int, MaxSourceEntries> Levels{1024};
     std::array<int, MaxSourceEntries> SumSources{};
     int TakeExtra = 0;
+    bool operator==(const CrosspointRecord&) const = default;
 };
 
 constexpr int MaxButtonValues = 33;
@@ -40,6 +41,7 @@ struct ButtonRecord {
     int Value = 0;
     int Count = 1;
     std::array<int, MaxButtonValues> Values{};
+    bool operator==(const ButtonRecord&) const = default;
 };
 
 struct GainRecord {
@@ -47,6 +49,7 @@ struct GainRecord {
     int Level2 = 1024;
     int Extra1 = 0;
     int Extra2 = 0;
+    bool operator==(const GainRecord&) const = default;
 };
 
 struct SalvoEventRecord {
@@ -54,12 +57,14 @@ struct SalvoEventRecord {
     std::string Name;
     std::array<uint8_t, 3> Flags{};
     std::array<int, 5> Values{};
+    bool operator==(const SalvoEventRecord&) const = default;
 };
 
 struct ChannelRecord {
     uint8_t State = 0;
     std::array<int, 8> Settings{};
     uint8_t Status = 0;
+    bool operator==(const ChannelRecord&) const = default;
 };
 
 struct PortRecord {
@@ -68,6 +73,7 @@ struct PortRecord {
     uint8_t ChannelCount = 0;
     int TypeCode = 0;
     std::vector<ChannelRecord> Channels;
+    bool operator==(const PortRecord&) const = default;
 };
 
 constexpr int PortsPerCard = 32;
@@ -84,11 +90,13 @@ struct CardRecord {
     uint8_t Status = 0;
     int TypeCode = 0;
     std::array<int, 3> Settings{};
+    bool operator==(const CardRecord&) const = default;
 };
 
 struct FrameRecord {
     std::array<CardRecord, CardsPerFrame> Cards{};
     int TypeCode = 0;
+    bool operator==(const FrameRecord&) const = default;
 };
 
 constexpr int DisplayListCount = 256;
@@ -97,6 +105,7 @@ constexpr int EmptyDisplayMember = 255;
 struct DisplayListRecord {
     std::string Name;
     std::vector<int> Members;  // source or destination numbers; 255 = empty place
+    bool operator==(const DisplayListRecord&) const = default;
 };
 
 // Update bits: one bit per table. The same numbering serves the switcher's
@@ -192,6 +201,9 @@ struct Model {
     // switcher has not reported back yet.
     std::vector<bool> UploadedTemplates;
 
+    // Whole models compare equal when every table does (the fuzz targets check
+    // with it that an input leaves nothing behind for the next).
+    bool operator==(const Model&) const = default;
     bool sized() const { return !CrosspointMap.empty(); }
 };
 
