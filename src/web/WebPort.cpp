@@ -132,7 +132,11 @@ WebFacts WebPort::Facts() const
 
 void WebPort::Watch(Server& s)
 {
-    for (int output : watch_.Changes(s.model))
+    const std::vector<int> changed = watch_.Changes(s.model);
+    // A panel that opens later gets the whole state first; nobody needs these.
+    if (panels_.empty())
+        return;
+    for (int output : changed)
         Broadcast(CompactJson(CrosspointEvent(s.model, output)));
 }
 
