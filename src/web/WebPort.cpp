@@ -64,8 +64,11 @@ void WebPort::onWebSocketOpen(int socket, const std::string& path, const std::st
         s_.web.closeWebSocket(socket);
         return;
     }
-    // The panels open already hear what is new to them; the new one gets it all.
+    // The panels open already hear what is new to them; the new one gets it
+    // all, and the first starts the watch from the map as it stands.
     PollTick(s_);
+    if (panels_.empty())
+        watch_.SeeAll(s_.model);
     panels_[socket] = peer;
     LogIPMessage(s_, "Web Panel Connected", peer);
     ShowConnectionCount(s_);
@@ -132,11 +135,9 @@ WebFacts WebPort::Facts() const
 
 void WebPort::Watch(Server& s)
 {
-    const std::vector<int> changed = watch_.Changes(s.model);
-    // A panel that opens later gets the whole state first; nobody needs these.
     if (panels_.empty())
         return;
-    for (int output : changed)
+    for (int output : watch_.Changes(s.model))
         Broadcast(CompactJson(CrosspointEvent(s.model, output)));
 }
 
