@@ -28,7 +28,6 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -68,12 +67,9 @@ struct Options {
     std::string appDir;
     std::string serialDevice;
     std::string listenAddress;
-    std::string swp08Port;
-    std::optional<long> swp08PortNumber;
-    std::string emberPort;
-    std::optional<long> emberPortNumber;
-    std::string webPort;
-    std::optional<long> webPortNumber;
+    std::optional<long> swp08Port;
+    std::optional<long> emberPort;
+    std::optional<long> webPort;
     bool setWebPassword = false;
 };
 
@@ -107,27 +103,25 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         std::string* value = arg == "--app-dir"          ? &o.appDir
                              : arg == "--serial-device"  ? &o.serialDevice
                              : arg == "--listen-address" ? &o.listenAddress
-                             : arg == "--swp08-port"     ? &o.swp08Port
-                             : arg == "--ember-port"     ? &o.emberPort
-                             : arg == "--web-port"       ? &o.webPort
                                                          : nullptr;
-        if (value && i + 1 < argc) {
-            *value = argv[++i];
+        std::optional<long>* port = arg == "--swp08-port"   ? &o.swp08Port
+                                    : arg == "--ember-port" ? &o.emberPort
+                                    : arg == "--web-port"   ? &o.webPort
+                                                            : nullptr;
+        if ((value || port) && i + 1 < argc) {
+            const std::string text = argv[++i];
+            if (value)
+                *value = text;
+            // An empty number leaves the port to the file, as an empty device does.
+            else if (!text.empty() && !(*port = PortNumber(text))) {
+                std::fprintf(stderr, "hvnserver: invalid port '%s' for %s\n%s", text.c_str(), arg.c_str(), Usage);
+                return 2;
+            }
             continue;
         }
-        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value ? "missing argument for" : "unknown option", arg.c_str(),
-                     Usage);
+        std::fprintf(stderr, "hvnserver: %s '%s'\n%s", value || port ? "missing argument for" : "unknown option",
+                     arg.c_str(), Usage);
         return 2;
-    }
-    const std::tuple<const char*, const std::string&, std::optional<long>&> ports[] = {
-        {"--swp08-port", o.swp08Port, o.swp08PortNumber},
-        {"--ember-port", o.emberPort, o.emberPortNumber},
-        {"--web-port", o.webPort, o.webPortNumber}};
-    for (const auto& [name, text, number] : ports) {
-        if (!text.empty() && !(number = PortNumber(text))) {
-            std::fprintf(stderr, "hvnserver: invalid port '%s' for %s\n%s", text.c_str(), name, Usage);
-            return 2;
-        }
     }
     return std::nullopt;
 }
@@ -269,9 +263,9 @@ int main(int argc, char** argv)
     server.cfg.AppPath = *appDir;
     server.cfg.SerialDeviceOption = options.serialDevice;
     server.cfg.ListenAddressOption = options.listenAddress;
-    server.cfg.Swp08PortOption = options.swp08PortNumber;
-    server.cfg.EmberPortOption = options.emberPortNumber;
-    server.cfg.WebPortOption = options.webPortNumber;
+    server.cfg.Swp08PortOption = options.swp08Port;
+    server.cfg.EmberPortOption = options.emberPort;
+    server.cfg.WebPortOption = options.webPort;
     server.counters.StartedUnixSeconds = static_cast<int64_t>(std::time(nullptr));
     if (options.setWebPassword)
         return SetWebPasswordFromInput(server);
