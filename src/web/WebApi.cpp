@@ -128,19 +128,24 @@ HttpResponse Healthz(Server& s, WebAuthState&, const WebFacts&, const HttpReques
     return JsonResponse(503, QJsonObject{{"status", "unavailable"}, {"reason", QString::fromStdString(why)}});
 }
 
-HttpResponse Page(Server&, WebAuthState&, const WebFacts&, const HttpRequest&)
-{
-    return PanelFile(":/web/index.html", "text/html; charset=utf-8");
-}
+struct PanelAsset {
+    const char* Path;
+    const char* Resource;
+    const char* Type;
+};
 
-HttpResponse Style(Server&, WebAuthState&, const WebFacts&, const HttpRequest&)
-{
-    return PanelFile(":/web/panel.css", "text/css; charset=utf-8");
-}
+constexpr PanelAsset PanelAssets[] = {
+    {"/", ":/web/index.html", "text/html; charset=utf-8"},
+    {"/panel.css", ":/web/panel.css", "text/css; charset=utf-8"},
+    {"/panel.js", ":/web/panel.js", "text/javascript; charset=utf-8"},
+};
 
-HttpResponse Script(Server&, WebAuthState&, const WebFacts&, const HttpRequest&)
+HttpResponse Panel(Server&, WebAuthState&, const WebFacts&, const HttpRequest& r)
 {
-    return PanelFile(":/web/panel.js", "text/javascript; charset=utf-8");
+    for (const PanelAsset& asset : PanelAssets)
+        if (r.Path == asset.Path)
+            return PanelFile(asset.Resource, asset.Type);
+    return ErrorResponse(404, "no such page");
 }
 
 HttpResponse Status(Server& s, WebAuthState&, const WebFacts& f, const HttpRequest&)
@@ -164,9 +169,9 @@ HttpResponse Metrics(Server& s, WebAuthState&, const WebFacts& f, const HttpRequ
 }
 
 const Route Routes[] = {
-    {"GET", "/", Page},
-    {"GET", "/panel.css", Style},
-    {"GET", "/panel.js", Script},
+    {"GET", "/", Panel},
+    {"GET", "/panel.css", Panel},
+    {"GET", "/panel.js", Panel},
     {"GET", "/api/v1/status", Status},
     {"GET", "/api/v1/crosspoints", Crosspoints},
     {"GET", "/api/v1/names", Names},
