@@ -24,6 +24,8 @@
 #define HVN_FUZZ_UNTRACED __attribute__((no_sanitize("coverage")))
 
 class WriteWatch {
+    using Run = std::pair<uintptr_t, uintptr_t>;  // a run of whole pages: first, end
+
 public:
     WriteWatch() = default;
     ~WriteWatch()
@@ -74,13 +76,17 @@ public:
         if (overflow_)
             Release();  // written pages went unnoted: protect everything afresh
         armed_.assign(next_.begin(), next_.begin() + static_cast<std::ptrdiff_t>(nextCount_));
-        std::vector<std::pair<uintptr_t, uintptr_t>> runs = Runs();
-        for (const auto& run : runs_)
-            if (std::find(runs.begin(), runs.end(), run) == runs.end())
-                mprotect(reinterpret_cast<void*>(run.first), run.second - run.first, PROT_READ | PROT_WRITE);
-        for (const auto& run : runs)
-            if (std::find(runs_.begin(), runs_.end(), run) == runs_.end())
-                mprotect(reinterpret_cast<void*>(run.first), run.second - run.first, PROT_READ);
+        std::vector<Run> runs = Runs();
+        // Thousands of runs, nearly always the same as last time: compared
+        // whole first, one by one only when the tables moved.
+        if (!Same(runs, runs_)) {
+            for (const auto& run : runs_)
+                if (!Holds(runs, run))
+                    mprotect(reinterpret_cast<void*>(run.first), run.second - run.first, PROT_READ | PROT_WRITE);
+            for (const auto& run : runs)
+                if (!Holds(runs_, run))
+                    mprotect(reinterpret_cast<void*>(run.first), run.second - run.first, PROT_READ);
+        }
         for (size_t i = 0; i < dirtyCount_; ++i)
             if (Within(runs, dirty_[i]))
                 mprotect(reinterpret_cast<void*>(dirty_[i]), page_, PROT_READ);
@@ -128,17 +134,25 @@ private:
     struct Region {
         uintptr_t Begin;
         size_t Bytes;
-        std::pair<uintptr_t, uintptr_t> Protected;  // its bytes on pages kept read-only
+        Run Protected;  // its bytes on pages kept read-only
     };
     static constexpr size_t MostDirtyPages = 4096;
-    // Two tables one after the other are apart by their allocator's header:
-    // 16 bytes with glibc (too few for any other block), a red zone under
-    // AddressSanitizer (too few for another block of their size class).
+    // Whether Next follows Prev with nothing else between them. Under
+    // glibc they are then apart by its 16-byte header, too few for any other
+    // block. Under AddressSanitizer every block of a size class takes the
+    // same bytes in that class's own region, more than either table holds:
+    // a gap smaller than that is the two blocks' own padding and red zones.
+    static bool Follows(const Region& Prev, const Region& Next)
+    {
+        const uintptr_t end = Prev.Begin + Prev.Bytes;
+        if (Next.Begin < end)
+            return false;
 #if defined(__has_feature) && __has_feature(address_sanitizer)
-    static constexpr uintptr_t HeaderGap = 1024;
+        return Next.Begin - end < std::min(Prev.Bytes, Next.Bytes);
 #else
-    static constexpr uintptr_t HeaderGap = 16;
+        return Next.Begin - end <= 16;
 #endif
+    }
 
     static uintptr_t Address(const void* P) { return reinterpret_cast<uintptr_t>(P); }
 
@@ -154,13 +168,12 @@ private:
     }
     // Runs of armed regions that follow one another: the whole pages inside
     // each, which only they occupy.
-    HVN_FUZZ_UNTRACED std::vector<std::pair<uintptr_t, uintptr_t>> Runs()
+    HVN_FUZZ_UNTRACED std::vector<Run> Runs()
     {
-        std::vector<std::pair<uintptr_t, uintptr_t>> runs;
+        std::vector<Run> runs;
         for (size_t i = 0; i < armed_.size();) {
             size_t j = i + 1;
-            while (j < armed_.size() && armed_[j].Begin >= armed_[j - 1].Begin + armed_[j - 1].Bytes &&
-                   armed_[j].Begin - (armed_[j - 1].Begin + armed_[j - 1].Bytes) <= HeaderGap)
+            while (j < armed_.size() && Follows(armed_[j - 1], armed_[j]))
                 ++j;
             const uintptr_t first = (armed_[i].Begin + page_ - 1) & ~(page_ - 1);
             const uintptr_t end = (armed_[j - 1].Begin + armed_[j - 1].Bytes) & ~(page_ - 1);
@@ -173,7 +186,24 @@ private:
         }
         return runs;
     }
-    static bool Within(const std::vector<std::pair<uintptr_t, uintptr_t>>& Runs, uintptr_t Page)
+    // Plain loops: the standard algorithms would be traced for the fuzzer.
+    HVN_FUZZ_UNTRACED static bool Same(const std::vector<Run>& A, const std::vector<Run>& B)
+    {
+        if (A.size() != B.size())
+            return false;
+        for (size_t i = 0; i < A.size(); ++i)
+            if (A[i].first != B[i].first || A[i].second != B[i].second)
+                return false;
+        return true;
+    }
+    HVN_FUZZ_UNTRACED static bool Holds(const std::vector<Run>& Runs, const Run& Wanted)
+    {
+        for (const Run& r : Runs)
+            if (r.first == Wanted.first && r.second == Wanted.second)
+                return true;
+        return false;
+    }
+    HVN_FUZZ_UNTRACED static bool Within(const std::vector<Run>& Runs, uintptr_t Page)
     {
         for (const auto& [first, end] : Runs)
             if (Page >= first && Page < end)
@@ -244,7 +274,7 @@ private:
     std::vector<Region> armed_, next_;  // next_ holds nextCount_ regions
     size_t nextCount_ = 0;
     size_t cursor_ = 0;
-    std::vector<std::pair<uintptr_t, uintptr_t>> runs_;  // protected, whole pages
+    std::vector<Run> runs_;  // protected, whole pages
     uintptr_t dirty_[MostDirtyPages] = {};
     size_t dirtyCount_ = 0;
     bool overflow_ = false;
