@@ -324,12 +324,18 @@ HVN_FUZZ_UNTRACED inline void CheckWholeLogitekMessages(const Bytes& Wire)
 }
 
 // Wire is nothing but DLE ACK, DLE NAK and whole SW-P-08 frames whose byte
-// count and checksum are right.
-inline void CheckWholeSwp08Frames(Bytes Wire)
+// count and checksum are right. Cut from a window that holds the longest
+// frame twice over: cutting from the whole wire would move it all each time.
+inline void CheckWholeSwp08Frames(const Bytes& Wire)
 {
-    while (!Wire.empty()) {
-        FUZZ_CHECK(ByteAt(Wire, 0) == Swp08::Dle);
-        const Swp08::Unit kind = Swp08::CutUnit(Wire).Kind;
+    constexpr size_t Window = 4 * (Swp08::MaxData + 8);
+    Bytes window;
+    for (size_t at = 0; at < Wire.size() || !window.empty();) {
+        const size_t more = std::min(Window - window.size(), Wire.size() - at);
+        window.append(Wire, at, more);
+        at += more;
+        FUZZ_CHECK(ByteAt(window, 0) == Swp08::Dle);
+        const Swp08::Unit kind = Swp08::CutUnit(window).Kind;
         FUZZ_CHECK(kind == Swp08::Unit::Message || kind == Swp08::Unit::PeerAck || kind == Swp08::Unit::PeerNak);
     }
 }
