@@ -212,8 +212,13 @@ Bytes BuildAlphaTable(const Model& m, const std::vector<std::string>& Names, int
     f += '\x08';
     AppendPair(f, std::max(total - first, 0));
     AppendPair(f, first);
+    // A table may hold 16383 names and goes to every panel on each change:
+    // built in place.
+    f.reserve(f.size() + 10 * static_cast<size_t>(std::max(total - first, 0)) + 2);
+    static const std::string none;
     for (int i = first; i < total; ++i) {
-        f += SevenBit(NameField(ValueAt(Names, i, std::string())));
+        const size_t at = static_cast<size_t>(i);
+        AppendNameField(f, at < Names.size() ? Names[at] : none);
         AppendPair(f, ValueAt(sorts, i, i));
     }
     AppendChecksumAndEnd(f);
@@ -238,6 +243,7 @@ Bytes BuildSalvoEvents(const Model& m)
         }
     }
     Bytes f("\xEB\x32", 2);
+    f.reserve(8 + 4 * static_cast<size_t>(salvos) + 13 * sent + 2);
     AppendPair(f, salvos);
     AppendPair(f, static_cast<long>(sent));
     for (int sv = 0; sv < salvos; ++sv) {
@@ -324,11 +330,12 @@ void AppendSigned(Bytes& f, int Value)
 
 }  // namespace
 
-Bytes NameField(const std::string& Name)
+void AppendNameField(Bytes& Frame, const std::string& Name)
 {
-    Bytes field = Name.substr(0, 8);
-    field.resize(8, ' ');
-    return field;
+    const size_t at = Frame.size(), n = std::min<size_t>(Name.size(), 8);
+    Frame.append(8, ' ');
+    for (size_t k = 0; k < n; ++k)
+        Frame[at + k] = static_cast<char>(Name[k] & 127);
 }
 
 void SendTakeToClients(Server& s, int Output, int Input, int TakeType)
@@ -632,7 +639,7 @@ void SendDisplayListToClient(Server& s, int Table)
                        for (int i = 0; i < count; ++i) {
                            const DisplayListRecord& list = lists[static_cast<size_t>(i)];
                            const int members = std::min(static_cast<int>(list.Members.size()), NoneValue);
-                           f += SevenBit(NameField(list.Name));
+                           AppendNameField(f, list.Name);
                            AppendPair(f, members);
                            for (int k = 0; k < members; ++k)
                                AppendPair(f, list.Members[static_cast<size_t>(k)]);

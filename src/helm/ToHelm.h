@@ -9,8 +9,8 @@
 
 class Server;
 
-// Exactly 8 bytes: padded with spaces or cut.
-Bytes NameField(const std::string& Name);
+// Appends a name as exactly 8 bytes, bit 7 cleared: padded with spaces or cut.
+void AppendNameField(Bytes& Frame, const std::string& Name);
 
 void SendTakeToClients(Server& s, int Output, int Input, int TakeType);
 Bytes BuildCrosspointMapMessage(Server& s, int Start, int Count);

@@ -30,8 +30,15 @@ TEST_F(HelmEncoders, FramesOfTheWireExamples)
     SendNotificationToClient(s, c, 150);
     EXPECT_EQ(Sent(c), Raw({0xA4, 0x16, 0x01, 0x00, 0x00, 0x17, 0xFF}));
 
-    EXPECT_EQ(NameField("DESK"), Raw({0x44, 0x45, 0x53, 0x4B, 0x20, 0x20, 0x20, 0x20}));
-    EXPECT_EQ(NameField("LONGNAME12"), "LONGNAME");
+    Bytes names("\xFC", 1);
+    AppendNameField(names, "DESK");
+    AppendNameField(names, "LONGNAME12");
+    AppendNameField(names, "\xC1\xE2");
+    EXPECT_EQ(names,
+              "\xFC"
+              "DESK    "
+              "LONGNAME"
+              "Ab      ");
 }
 
 TEST_F(HelmEncoders, InhibitRunsAndTheLinkRule)
