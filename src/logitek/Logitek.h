@@ -34,6 +34,7 @@ constexpr unsigned char LogitekStart = 0xF0, LogitekStartAnswer = 0xF7, LogitekN
 
 // Header, 02, L, Command, Data.
 Bytes LogitekMessage(const Bytes& Header, unsigned char Command, const Bytes& Data);
+void AppendLogitekMessage(Bytes& Stream, const Bytes& Header, unsigned char Command, const Bytes& Data);
 // The 8 name bytes of a name message: padded with spaces (NULs count as padding) or cut.
 Bytes LogitekName8(const std::string& Name);
 

@@ -25,13 +25,19 @@ const PortKind LogitekPortKind{
      ConsoleSendError},
     LogitekReadChunk};
 
+void AppendLogitekMessage(Bytes& Stream, const Bytes& Header, unsigned char Command, const Bytes& Data)
+{
+    Stream += Header;
+    Stream += '\x02';
+    Stream += static_cast<char>(Data.size() + 1);
+    Stream += static_cast<char>(Command);
+    Stream += Data;
+}
+
 Bytes LogitekMessage(const Bytes& Header, unsigned char Command, const Bytes& Data)
 {
-    Bytes m = Header;
-    m += '\x02';
-    m += static_cast<char>(Data.size() + 1);
-    m += static_cast<char>(Command);
-    m += Data;
+    Bytes m;
+    AppendLogitekMessage(m, Header, Command, Data);
     return m;
 }
 

@@ -14,13 +14,15 @@ constexpr unsigned char NameFormat = 0x22;
 constexpr std::array<int, 4> BusChannels{Bus1Channel, Bus2Channel, Channel27, Channel33};
 
 // Numbers beyond the switcher's size still get a message, with a blank name.
-std::string NameOf(const std::vector<std::string>& Names, int Count, int Number)
+const std::string& NameOf(const std::vector<std::string>& Names, int Count, int Number)
 {
+    static const std::string blank;
     const size_t at = static_cast<size_t>(Number - 1);
-    return Number <= Count && at < Names.size() ? Names[at] : std::string();
+    return Number <= Count && at < Names.size() ? Names[at] : blank;
 }
 
-Bytes NameMessage(const Server& s, int Channel, int Number, unsigned char List, const std::string& Name)
+void AppendNameMessage(Bytes& Stream, const Server& s, int Channel, int Number, unsigned char List,
+                       const std::string& Name)
 {
     Bytes data;
     data += static_cast<char>(Channel);
@@ -29,19 +31,22 @@ Bytes NameMessage(const Server& s, int Channel, int Number, unsigned char List, 
     data += static_cast<char>(List);
     data += static_cast<char>(NameFormat);
     data += LogitekName8(Name);
-    return LogitekMessage(s.LogitekHeader, LogitekName, data);
+    AppendLogitekMessage(Stream, s.LogitekHeader, LogitekName, data);
 }
 
+// Every list entry of every channel: some 1,800 messages, built in place.
 Bytes NameLists(const Server& s)
 {
     const Model& m = s.model;
+    const size_t lists = LogitekInputChannels + BusChannels.size();
     Bytes stream;
+    stream.reserve(lists * LogitekListEntries * (s.LogitekHeader.size() + 3 + 13));
     for (int channel = 1; channel <= LogitekInputChannels; ++channel)
         for (int n = 1; n <= LogitekListEntries; ++n)
-            stream += NameMessage(s, channel, n, SourceList, NameOf(m.SourceAlphasRaw, m.NumSources, n));
+            AppendNameMessage(stream, s, channel, n, SourceList, NameOf(m.SourceAlphasRaw, m.NumSources, n));
     for (int channel : BusChannels)
         for (int n = 1; n <= LogitekListEntries; ++n)
-            stream += NameMessage(s, channel, n, OutputList, NameOf(m.DestinationAlphasRaw, m.NumDestinations, n));
+            AppendNameMessage(stream, s, channel, n, OutputList, NameOf(m.DestinationAlphasRaw, m.NumDestinations, n));
     return stream;
 }
 
