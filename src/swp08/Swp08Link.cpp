@@ -16,6 +16,7 @@ Bytes Frame(const Bytes& Data)
     body += static_cast<char>(Data.size());
     body += static_cast<char>(Checksum(body));
     Bytes frame{static_cast<char>(Dle), static_cast<char>(Stx)};
+    frame.reserve(2 * body.size() + 4);
     for (char c : body) {
         frame += c;
         if (static_cast<unsigned char>(c) == Dle)

@@ -260,6 +260,10 @@ void SendToConsole(Server& s, int Slot, const Bytes& Message)
 {
     // The alpha replies carry a raw number byte, which may be 0.
     const bool numbered = !Message.empty() && (ByteAt(Message, 0) == CtrlX || ByteAt(Message, 0) == CtrlY);
+    if (Message.find('\0', numbered ? 2 : 0) == Bytes::npos) {
+        SendToSlot(s, ZoltPortKind, s.ZoltClients, Slot, Message);
+        return;
+    }
     Bytes data;
     data.reserve(Message.size());
     for (size_t i = 0; i < Message.size(); ++i)
@@ -271,10 +275,11 @@ void SendToConsole(Server& s, int Slot, const Bytes& Message)
 void ShowZoltHelp(Server& s, int Slot)
 {
     Trap(s, "Error Processing Relay Command", "Zolt Message Error", [&] {
-        SendToConsole(s, Slot, "\x1B[2J\x1B[H");
+        // One write: the console gets the page whole.
+        Bytes page = "\x1B[2J\x1B[H";
         for (const char* line : HelpLines)
-            SendToConsole(s, Slot, std::string(line) + "\r\n");
-        SendToConsole(s, Slot, "\r\n");
+            page.append(line).append("\r\n");
+        SendToConsole(s, Slot, page + "\r\n");
         if (RecordingConsoles(s) && s.ZoltClients.Valid(Slot))
             DisplayMessage(s, "^H", Console(s, Slot).Address);
     });
