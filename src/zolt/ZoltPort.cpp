@@ -258,17 +258,12 @@ Bytes TakeConsoleBytes(Server& s, size_t Count, int Slot)
 
 void SendToConsole(Server& s, int Slot, const Bytes& Message)
 {
-    // The alpha replies carry a raw number byte, which may be 0.
+    // NULs are dropped, but the alpha replies carry a raw number byte (the
+    // second), which may be 0.
     const bool numbered = !Message.empty() && (ByteAt(Message, 0) == CtrlX || ByteAt(Message, 0) == CtrlY);
-    if (Message.find('\0', numbered ? 2 : 0) == Bytes::npos) {
-        SendToSlot(s, ZoltPortKind, s.ZoltClients, Slot, Message);
-        return;
-    }
-    Bytes data;
-    data.reserve(Message.size());
-    for (size_t i = 0; i < Message.size(); ++i)
-        if (Message[i] != '\0' || (numbered && i == 1))
-            data += Message[i];
+    Bytes data = Message;
+    const auto from = data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(numbered ? 2 : 0, data.size()));
+    data.erase(std::remove(from, data.end(), '\0'), data.end());
     SendToSlot(s, ZoltPortKind, s.ZoltClients, Slot, data);
 }
 
