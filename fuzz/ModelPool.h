@@ -52,6 +52,17 @@ HVN_FUZZ_UNTRACED inline bool Inside(const std::string& Text)
     const auto* self = reinterpret_cast<const char*>(&Text);
     return Text.data() >= self && Text.data() < self + sizeof Text;
 }
+template <size_t N>
+bool Inside(const std::array<std::string, N>& Texts);
+// Whether every entry of List is held inside itself.
+template <class Entries>
+HVN_FUZZ_UNTRACED bool AllInside(const Entries& List)
+{
+    for (size_t i = 0; i < List.size(); ++i)
+        if (!Inside(List[i]))
+            return false;
+    return true;
+}
 HVN_FUZZ_UNTRACED inline bool Inside(const PortRecord& Port)
 {
     [[maybe_unused]] const auto& [state, status, channelCount, typeCode, channels] = Port;
@@ -61,18 +72,12 @@ HVN_FUZZ_UNTRACED inline bool Inside(const CardRecord& Card)
 {
     [[maybe_unused]] const auto& [flag, frameStatus, count, spare, present, portCount, ports, status, typeCode,
                                   settings] = Card;
-    for (size_t p = 0; p < ports.size(); ++p)
-        if (!Inside(ports[p]))
-            return false;
-    return true;
+    return AllInside(ports);
 }
 HVN_FUZZ_UNTRACED inline bool Inside(const FrameRecord& Frame)
 {
     [[maybe_unused]] const auto& [cards, typeCode] = Frame;
-    for (size_t c = 0; c < cards.size(); ++c)
-        if (!Inside(cards[c]))
-            return false;
-    return true;
+    return AllInside(cards);
 }
 HVN_FUZZ_UNTRACED inline bool Inside(const DisplayListRecord& List)
 {
@@ -87,25 +92,17 @@ HVN_FUZZ_UNTRACED inline bool Inside(const SalvoEventRecord& Event)
 template <size_t N>
 HVN_FUZZ_UNTRACED bool Inside(const std::array<std::string, N>& Texts)
 {
-    for (size_t i = 0; i < N; ++i)
-        if (!Inside(Texts[i]))
-            return false;
-    return true;
+    return AllInside(Texts);
 }
 template <class T>
 HVN_FUZZ_UNTRACED bool HeldInside(const std::vector<T>& Table)
 {
-    if constexpr (std::is_trivially_copyable_v<T>) {
+    if constexpr (std::is_trivially_copyable_v<T>)
         return true;
-    } else if constexpr (requires(const T& t) { Inside(t); }) {
-        const T* entries = Table.data();
-        for (size_t i = 0; i < Table.size(); ++i)
-            if (!Inside(entries[i]))
-                return false;
-        return true;
-    } else {
+    else if constexpr (requires(const T& t) { Inside(t); })
+        return AllInside(Table);
+    else
         return false;
-    }
 }
 template <class T>
 bool Big(const std::vector<T>& Table)
