@@ -140,12 +140,10 @@ constexpr PanelAsset PanelAssets[] = {
     {"/panel.js", ":/web/panel.js", "text/javascript; charset=utf-8"},
 };
 
-HttpResponse Panel(Server&, WebAuthState&, const WebFacts&, const HttpRequest& r)
+template <size_t Asset>
+HttpResponse Panel(Server&, WebAuthState&, const WebFacts&, const HttpRequest&)
 {
-    for (const PanelAsset& asset : PanelAssets)
-        if (r.Path == asset.Path)
-            return PanelFile(asset.Resource, asset.Type);
-    return ErrorResponse(404, "no such page");
+    return PanelFile(PanelAssets[Asset].Resource, PanelAssets[Asset].Type);
 }
 
 HttpResponse Status(Server& s, WebAuthState&, const WebFacts& f, const HttpRequest&)
@@ -169,9 +167,9 @@ HttpResponse Metrics(Server& s, WebAuthState&, const WebFacts& f, const HttpRequ
 }
 
 const Route Routes[] = {
-    {"GET", "/", Panel},
-    {"GET", "/panel.css", Panel},
-    {"GET", "/panel.js", Panel},
+    {"GET", PanelAssets[0].Path, Panel<0>},
+    {"GET", PanelAssets[1].Path, Panel<1>},
+    {"GET", PanelAssets[2].Path, Panel<2>},
     {"GET", "/api/v1/status", Status},
     {"GET", "/api/v1/crosspoints", Crosspoints},
     {"GET", "/api/v1/names", Names},
