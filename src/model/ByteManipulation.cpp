@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 int CombineBytes(unsigned char Low, unsigned char High) { return High * 128 + Low; }
 
@@ -24,11 +25,13 @@ size_t FindEOM(const Bytes& Buffer)
 
 int CheckSum7(const Bytes& Message, int Trailing)
 {
-    int sum = 0;
-    const long last = static_cast<long>(Message.size()) - Trailing;  // 1-based, inclusive
-    for (long i = 2; i <= last; ++i)
-        sum = (sum + ByteAt(Message, static_cast<size_t>(i - 1))) & 127;
-    return sum;
+    // Every byte but the first and the Trailing ones; a whole salvo table
+    // goes through here, so one plain sum, its low seven bits at the end.
+    const long end = std::min(static_cast<long>(Message.size()) - Trailing, static_cast<long>(Message.size()));
+    if (end < 2)
+        return 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(Message.data());
+    return static_cast<int>(std::accumulate(bytes + 1, bytes + end, 0u) & 127);
 }
 
 Bytes SplitMessage(Bytes& Message, size_t Count) { return TakeBytes(Message, Count); }
