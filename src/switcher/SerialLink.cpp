@@ -24,6 +24,16 @@ std::string SerialErrorText(int code)
     return "Serial Port Error #" + std::to_string(code);
 }
 
+// Where the first byte with bit 7 set (a command or FF) stands in From .. To,
+// else To (also when From is past To: a lone FF is a frame of its own).
+size_t FirstHighByte(const Bytes& Buffer, size_t From, size_t To)
+{
+    const auto begin = Buffer.begin();
+    const auto at = std::find_if(begin + static_cast<std::ptrdiff_t>(std::min(From, To)),
+                                 begin + static_cast<std::ptrdiff_t>(To), [](char c) { return (c & 0x80) != 0; });
+    return static_cast<size_t>(at - begin);
+}
+
 }  // namespace
 
 void OnSerialError(Server& s, int Code)
@@ -143,8 +153,7 @@ Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
     size_t start = 0;
     size_t end = Bytes::npos;  // the first FF at or after start
     while (true) {
-        while (start < buffer.size() && !IsHighBitSet(ByteAt(buffer, start)))
-            ++start;
+        start = FirstHighByte(buffer, start, buffer.size());
         if (start == buffer.size()) {
             buffer.clear();
             return Bytes();
@@ -160,9 +169,7 @@ Bytes CutSwitcherFrame(Server& s, bool (*Single)(Server& s, unsigned char Byte))
             buffer.erase(0, start);  // wait for the rest of the frame
             return Bytes();
         }
-        size_t cut = start + 1;
-        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
-            ++cut;
+        const size_t cut = FirstHighByte(buffer, start + 1, end);
         if (cut < end) {
             // The frame lost its end; a new one starts at cut.
             LogSoftwareError(s, "Incomplete Message " + HexText(command), 0, "Switcher");

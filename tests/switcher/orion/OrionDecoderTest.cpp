@@ -89,6 +89,11 @@ TEST(OrionDecoder, FramingDropsNoiseAndNamesWhatItCannotUse)
     EXPECT_TRUE(rig.errorLogged("Incomplete Message FE", "Switcher"));
     EXPECT_EQ(rig.server.model.CrosspointMap[18].Sources[0], 3);
     EXPECT_TRUE(rig.server.SerialBuffer.empty());
+
+    // A lone end byte is cut as a frame of its own; what follows it waits whole.
+    rig.feed(Wire({0xFF, 0xFE, 0x01, 0x13, 0x03, 0x00, 0x03, 0xFF}));
+    EXPECT_TRUE(rig.errorLogged("Unknown Command FF", "Switcher"));
+    EXPECT_EQ(rig.server.SerialBuffer, Wire({0xFE, 0x01, 0x13, 0x03, 0x00, 0x03, 0xFF}));
 }
 
 // Every handler checks its length first, then its check byte, and keeps
