@@ -106,17 +106,23 @@ void WebPort::DisconnectChosen(Server&, int Slot)
 void WebPort::PollTick(Server& s)
 {
     Watch(s);
+    // Events are built only when a panel hears them (every name of a big
+    // switcher is a lot of JSON); one that connects later gets the whole state.
+    const bool heard = !panels_.empty();
     if (namesChanged_) {
         namesChanged_ = false;
-        Broadcast(CompactJson(NamesEvent(s)));
+        if (heard)
+            Broadcast(CompactJson(NamesEvent(s)));
     }
     if (SwitcherUp(s) != linkUp_) {
         linkUp_ = !linkUp_;
-        Broadcast(CompactJson(LinkEvent(s)));
+        if (heard)
+            Broadcast(CompactJson(LinkEvent(s)));
     }
     if (PortCounts counts = ConnectionsByPort(s); counts != counts_) {
         counts_ = std::move(counts);
-        Broadcast(CompactJson(ClientsEvent(counts_)));
+        if (heard)
+            Broadcast(CompactJson(ClientsEvent(counts_)));
     }
 }
 
