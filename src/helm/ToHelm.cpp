@@ -443,7 +443,12 @@ void SendButtonTablesToClient(Server& s)
         }
         for (size_t t = 0; t < m.ButtonData.size(); ++t) {
             const std::vector<ButtonRecord>& buttons = m.ButtonData[t];
+            // 256 templates go out per request: each frame sized once.
+            size_t size = 8;
+            for (const ButtonRecord& b : buttons)
+                size += 4 + 2 * static_cast<size_t>(std::clamp(b.Count, 0, MaxButtonValues));
             Bytes f("\xFD\x00", 2);
+            f.reserve(size);
             AppendPair(f, static_cast<long>(t));
             AppendPair(f, static_cast<long>(buttons.size()));
             for (const ButtonRecord& b : buttons) {
