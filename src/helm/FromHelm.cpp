@@ -97,10 +97,8 @@ bool AnsweredByDemoSwitcher(const Server& s, unsigned char Command)
 
 size_t FirstCommandByte(const Bytes& Buffer, size_t From)
 {
-    for (size_t i = From; i < Buffer.size(); ++i)
-        if (IsHighBitSet(ByteAt(Buffer, i)))
-            return i;
-    return Bytes::npos;
+    const size_t at = FirstHighByte(Buffer, From, Buffer.size());
+    return at == Buffer.size() ? Bytes::npos : at;
 }
 
 // The keep-alive poll (answered ready or not) and the client's answer to ours.

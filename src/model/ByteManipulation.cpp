@@ -10,6 +10,14 @@ int CombineBytes(unsigned char Low, unsigned char High) { return High * 128 + Lo
 
 bool IsHighBitSet(unsigned char Value) { return (Value & 0x80) != 0; }
 
+size_t FirstHighByte(const Bytes& Buffer, size_t From, size_t To)
+{
+    const auto begin = Buffer.begin();
+    const auto at = std::find_if(begin + static_cast<std::ptrdiff_t>(std::min(From, To)),
+                                 begin + static_cast<std::ptrdiff_t>(To), [](char c) { return (c & 0x80) != 0; });
+    return static_cast<size_t>(at - begin);
+}
+
 int SplitFlagBit(unsigned char& Value)
 {
     const int flag = (Value & 64) / 64;

@@ -7,6 +7,9 @@
 // Joins two 7-bit wire groups, low group first: High * 128 + Low.
 int CombineBytes(unsigned char Low, unsigned char High);
 bool IsHighBitSet(unsigned char Value);
+// Position of the first byte with bit 7 set (a command or FF) in From .. To,
+// else To (also when From is past To). Decoders scan every byte with it.
+size_t FirstHighByte(const Bytes& Buffer, size_t From, size_t To);
 // Returns bit 6 of Value and leaves its low 6 bits in Value.
 int SplitFlagBit(unsigned char& Value);
 // 1-based position of the first FF, 0 when there is none.

@@ -24,16 +24,6 @@ std::string SerialErrorText(int code)
     return "Serial Port Error #" + std::to_string(code);
 }
 
-// Where the first byte with bit 7 set (a command or FF) stands in From .. To,
-// else To (also when From is past To: a lone FF is a frame of its own).
-size_t FirstHighByte(const Bytes& Buffer, size_t From, size_t To)
-{
-    const auto begin = Buffer.begin();
-    const auto at = std::find_if(begin + static_cast<std::ptrdiff_t>(std::min(From, To)),
-                                 begin + static_cast<std::ptrdiff_t>(To), [](char c) { return (c & 0x80) != 0; });
-    return static_cast<size_t>(at - begin);
-}
-
 }  // namespace
 
 void OnSerialError(Server& s, int Code)

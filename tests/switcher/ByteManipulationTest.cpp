@@ -11,6 +11,11 @@ TEST(ByteManipulation, CombineAndSplit)
     EXPECT_EQ(v, 0x3F);
     EXPECT_TRUE(IsHighBitSet(0x80));
     EXPECT_FALSE(IsHighBitSet(0x7F));
+    const Bytes wire("\x01\x02\xFE\x03\xFF", 5);
+    EXPECT_EQ(FirstHighByte(wire, 0, wire.size()), 2u);
+    EXPECT_EQ(FirstHighByte(wire, 3, wire.size()), 4u);
+    EXPECT_EQ(FirstHighByte(wire, 0, 2), 2u);  // none inside: the end
+    EXPECT_EQ(FirstHighByte(wire, 4, 3), 3u);  // an empty range, not a reversed one
 }
 
 TEST(ByteManipulation, ChecksumMatchesTheWireExamples)

@@ -95,9 +95,7 @@ Bytes CutDracoFrame(Server& s, std::string& Step)
             return Bytes();
         }
         Step = "Error Checking Incomplete Message";
-        size_t cut = start + 1;
-        while (cut < end && !IsHighBitSet(ByteAt(buffer, cut)))
-            ++cut;
+        const size_t cut = FirstHighByte(buffer, start + 1, end);
         if (cut == end) {
             buffer.erase(0, start);
             return TakeSerialBytes(s, end - start + 1);
