@@ -106,23 +106,17 @@ void WebPort::DisconnectChosen(Server&, int Slot)
 void WebPort::PollTick(Server& s)
 {
     Watch(s);
-    // Events are built only when a panel hears them (every name of a big
-    // switcher is a lot of JSON); one that connects later gets the whole state.
-    const bool heard = !panels_.empty();
     if (namesChanged_) {
         namesChanged_ = false;
-        if (heard)
-            Broadcast(CompactJson(NamesEvent(s)));
+        Broadcast([&] { return NamesEvent(s); });
     }
     if (SwitcherUp(s) != linkUp_) {
         linkUp_ = !linkUp_;
-        if (heard)
-            Broadcast(CompactJson(LinkEvent(s)));
+        Broadcast([&] { return LinkEvent(s); });
     }
     if (PortCounts counts = ConnectionsByPort(s); counts != counts_) {
         counts_ = std::move(counts);
-        if (heard)
-            Broadcast(CompactJson(ClientsEvent(counts_)));
+        Broadcast([&] { return ClientsEvent(counts_); });
     }
 }
 
@@ -144,16 +138,22 @@ void WebPort::Watch(Server& s)
     if (panels_.empty())
         return;
     for (int output : watch_.Changes(s.model))
-        Broadcast(CompactJson(CrosspointEvent(s.model, output)));
+        Broadcast([&] { return CrosspointEvent(s.model, output); });
 }
 
-void WebPort::Broadcast(const std::string& Event)
+// A panel that connects later gets the whole state, and every name of a big
+// switcher is a lot of JSON: nothing is built for nobody.
+template <class BuildFn>
+void WebPort::Broadcast(BuildFn&& Build)
 {
+    if (panels_.empty())
+        return;
+    const std::string event = CompactJson(Build());
     std::vector<int> sockets;
     for (const auto& [socket, peer] : panels_)
         sockets.push_back(socket);
     for (int socket : sockets)
-        SendOrCutOff(socket, Event);
+        SendOrCutOff(socket, event);
 }
 
 bool WebPort::SendOrCutOff(int Socket, const std::string& Event)

@@ -56,7 +56,9 @@ private:
     WebFacts Facts() const;
     // Each crosspoint that differs from what the panels were last told.
     void Watch(Server& s);
-    void Broadcast(const std::string& Event);
+    // Sends the event Build makes to every panel; built only when one hears it.
+    template <class BuildFn>
+    void Broadcast(BuildFn&& Build);
     // Sends, or cuts the panel off when it has left too much unread.
     bool SendOrCutOff(int Socket, const std::string& Event);
     void Close(int Socket, const std::string& Text);

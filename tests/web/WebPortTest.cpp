@@ -80,6 +80,24 @@ TEST_F(WebPortTest, APanelGetsTheWholeStateThenEachChangeWhateverMadeIt)
     EXPECT_TRUE(Sent(panel).empty());
 }
 
+TEST_F(WebPortTest, ChangesWhileNoPanelListensReachALaterPanelInItsStateOnly)
+{
+    s.model.SourceAlphasRaw[0] = "Studio A";
+    s.reports().NamesChanged(s, TableSources);
+    SetSwitcherConnected(s, false);
+    Route(4, 11);
+    OnPollTick(s);
+
+    const int panel = Open();
+    std::vector<QJsonObject> events = Sent(panel);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0]["type"].toString(), "state");
+    EXPECT_EQ(events[0]["crosspoints"].toArray()[4].toObject()["source"].toInt(), 12);
+    OnPollTick(s);
+    for (const QJsonObject& e : Sent(panel))
+        EXPECT_EQ(e["type"].toString(), "clients");  // its own arrival, nothing older
+}
+
 TEST_F(WebPortTest, APanelThatStopsReadingIsCutOffAndCounted)
 {
     const int slow = Open("10.0.0.5");
