@@ -9,6 +9,7 @@
 #include "helm/FromHelm.h"
 #include "helm/HelmPort.h"
 #include "logitek/Logitek.h"
+#include "model/ByteManipulation.h"
 #include "support/Fakes.h"
 #include "switcher/SerialLink.h"
 #include "swp08/Swp08Link.h"
@@ -21,7 +22,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -286,21 +286,6 @@ HVN_FUZZ_UNTRACED inline void CheckModel(const Server& s)
     FUZZ_CHECK(sized(m.SourceDisplayLists, DisplayListCount) && sized(m.DestinationDisplayLists, DisplayListCount));
 }
 
-// Where the first byte with bit 7 set stands at or after From (the size when
-// none does): eight bytes a step, as a salvo table may run to megabytes.
-HVN_FUZZ_UNTRACED inline size_t NextHighByte(const Bytes& Wire, size_t From)
-{
-    size_t at = From;
-    for (uint64_t word = 0; at + 8 <= Wire.size(); at += 8) {
-        std::memcpy(&word, Wire.data() + at, 8);
-        if ((word & 0x8080808080808080u) != 0)
-            break;
-    }
-    while (at < Wire.size() && ByteAt(Wire, at) < 0x80)
-        ++at;
-    return at;
-}
-
 // Wire is nothing but whole frames: a command byte, data bytes with bit 7
 // clear, FF; or one of the lone bytes in Singles (the keep-alive and its answers).
 HVN_FUZZ_UNTRACED inline void CheckWholeFrames(const Bytes& Wire, const Bytes& Singles)
@@ -311,7 +296,7 @@ HVN_FUZZ_UNTRACED inline void CheckWholeFrames(const Bytes& Wire, const Bytes& S
             ++i;
             continue;
         }
-        const size_t end = NextHighByte(Wire, i + 1);
+        const size_t end = FirstHighByte(Wire, i + 1, Wire.size());
         const bool whole = command >= 0x80 && command != 0xFF && end < Wire.size() && ByteAt(Wire, end) == 0xFF &&
                            end >= i + 2;  // at least the check byte
         if (!whole) {

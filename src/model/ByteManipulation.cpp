@@ -13,8 +13,9 @@ bool IsHighBitSet(unsigned char Value) { return (Value & 0x80) != 0; }
 size_t FirstHighByte(const Bytes& Buffer, size_t From, size_t To)
 {
     const auto begin = Buffer.begin();
-    const auto at = std::find_if(begin + static_cast<std::ptrdiff_t>(std::min(From, To)),
-                                 begin + static_cast<std::ptrdiff_t>(To), [](char c) { return (c & 0x80) != 0; });
+    const auto at =
+        std::find_if(begin + static_cast<std::ptrdiff_t>(std::min(From, To)), begin + static_cast<std::ptrdiff_t>(To),
+                     [](char c) { return IsHighBitSet(static_cast<unsigned char>(c)); });
     return static_cast<size_t>(at - begin);
 }
 
